@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// The short texts the window and the widget show. Numbers are formatted the C way (a point as
+// decimal separator, C rounding) whatever the user's locale.
+
+// "claude-4.5-sonnet-thinking" → "4.5 sonnet", "grok-code-fast-1" → "Grok code fast 1".
+QString displayModelName(const QString& name);
+
+// 12,345 → "1.2万", 150,000,000 → "1.5亿".
+QString formatChineseCount(double value);
+
+// "$123", "$12.3", "$1.23": fewer decimals as the amount grows.
+QString formatUSD(double amount);
+
+// printf("%.*f") in the C locale.
+QString formatFixed(double value, int precision);

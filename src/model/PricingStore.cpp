@@ -1,0 +1,87 @@
+#include "PricingStore.h"
+
+#include "SnapshotStore.h"
+
+#include <QFile>
+
+#include <mutex>
+
+#include <sys/stat.h>
+
+namespace {
+
+// What identifies one version of the file: a save is an atomic rename (new inode), and an
+// in-place edit changes the size or the modification time.
+struct FileIdentity
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+
+    bool operator==(const FileIdentity& other) const
+    {
+        return device == other.device && inode == other.inode && size == other.size &&
+               modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
+               changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+    }
+};
+
+std::optional<FileIdentity> identityOf(const QString& path)
+{
+    struct stat info
+    {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+#ifdef Q_OS_MACOS
+    return FileIdentity{info.st_dev, info.st_ino, info.st_size, info.st_mtimespec, info.st_ctimespec};
+#else
+    return FileIdentity{info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
+#endif
+}
+
+std::optional<PricingCatalog> readCatalog(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    auto catalog = PricingCatalog::decode(file.readAll());
+    if (!catalog || catalog->entries.isEmpty())
+        return std::nullopt;
+    return catalog;
+}
+
+struct Cache
+{
+    std::mutex mutex;
+    QString path;
+    std::optional<FileIdentity> identity;
+    std::optional<PricingCatalog> catalog;
+};
+
+} // namespace
+
+QString PricingStore::fileName()
+{
+    return SnapshotStore::supportFolder() + u"/pricing.json";
+}
+
+std::optional<PricingCatalog> PricingStore::load()
+{
+    static Cache cache;
+    const QString path = fileName();
+    const auto identity = identityOf(path);
+    if (!identity)
+        return std::nullopt;
+
+    std::lock_guard lock(cache.mutex);
+    if (cache.identity != identity || cache.path != path) {
+        cache.catalog = readCatalog(path);
+        // Remember the identity seen before reading: a file replaced while we read is read again
+        // on the next call instead of being mistaken for the one we parsed.
+        cache.identity = identity;
+        cache.path = path;
+    }
+    return cache.catalog;
+}

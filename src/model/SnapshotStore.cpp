@@ -1,0 +1,65 @@
+#include "SnapshotStore.h"
+
+#include "platform/Paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+std::optional<UsageSnapshot> realSnapshot(const QByteArray& bytes)
+{
+    auto snapshot = UsageSnapshot::decode(bytes);
+    if (snapshot && snapshot->hasRealData)
+        return snapshot;
+    return std::nullopt;
+}
+
+} // namespace
+
+QString SnapshotStore::supportFolder()
+{
+    return Paths::supportFolder();
+}
+
+QString SnapshotStore::fileName()
+{
+    return supportFolder() + u"/snapshot.json";
+}
+
+UsageSnapshot SnapshotStore::load(QSettings* defaults)
+{
+    if (QFile file(fileName()); file.open(QIODevice::ReadOnly)) {
+        if (auto snapshot = realSnapshot(file.readAll()))
+            return *snapshot;
+    }
+    if (defaults) {
+        const QVariant stored = defaults->value(QLatin1StringView(settingsKey));
+        if (stored.isValid()) {
+            if (auto snapshot = realSnapshot(stored.toByteArray()))
+                return *snapshot;
+        }
+    }
+    return UsageSnapshot::empty();
+}
+
+void SnapshotStore::save(const UsageSnapshot& snapshot, QSettings* defaults)
+{
+    const auto bytes = snapshot.encode();
+    if (!bytes)
+        return;
+    if (defaults) {
+        defaults->setValue(QLatin1StringView(settingsKey), *bytes);
+        defaults->sync();
+    }
+    QDir().mkpath(supportFolder());
+    QSaveFile file(fileName());
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    if (file.write(*bytes) != bytes->size()) {
+        file.cancelWriting();
+        return;
+    }
+    file.commit();
+}

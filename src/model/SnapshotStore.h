@@ -1,0 +1,25 @@
+#pragma once
+
+#include "UsageSnapshot.h"
+
+#include <QSettings>
+#include <QString>
+
+// Keeps the last snapshot between runs and hands it from the app to the widget: "snapshot.json"
+// in the support folder (the authority) and the settings entry "usageSnapshot" (the fallback).
+namespace SnapshotStore {
+
+inline constexpr auto settingsKey = "usageSnapshot";
+
+QString supportFolder();
+QString fileName();
+
+// The file first, then the settings entry, then the empty snapshot. A stored snapshot without
+// real data counts as nothing stored. Never fails.
+UsageSnapshot load(QSettings* defaults);
+
+// The settings entry first, then the file, written atomically. Errors are ignored; a failed write
+// leaves the previous file whole. A snapshot that cannot be encoded writes nothing.
+void save(const UsageSnapshot& snapshot, QSettings* defaults);
+
+} // namespace SnapshotStore

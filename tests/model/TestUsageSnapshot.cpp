@@ -1,0 +1,194 @@
+#include "TestRegistry.h"
+
+#include "model/UsageSnapshot.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+UsageSnapshot fullSnapshot()
+{
+    UsageSnapshot s;
+    s.monthlyLimit = 400;
+    s.monthlyUsed = 232.22;
+    s.todayUsed = 0;
+    s.models = {
+        {u"claude-4.5-sonnet-thinking"_s, ModelGroup::other, {1, 2, 3, 4, 10}, 75.5, 12.34},
+        {u"auto"_s, ModelGroup::cursor, {5, 0, 0, 0, 5}, 100, 0},
+    };
+    s.updatedAt = Timestamp{786297600.123456}; // fraction must survive
+    s.includedPercent = 58;
+    s.displayMessage = u"You've used 58% of your included usage"_s;
+    s.billingCycleStart = u"2025-05-01T00:00:00Z"_s;
+    s.billingCycleEnd = u"2025-06-01T00:00:00Z"_s;
+    s.planName = u"Pro+"_s;
+    s.tokens = {100, 20, 300, 4, 424};
+    s.todayTokens = {1, 2, 3, 4, 10};
+    s.hasRealData = true;
+    s.source = u"dashboard-json"_s;
+    s.totalTokens = 424;
+    s.includedTokens = 400;
+    s.onDemandTokens = 24;
+    s.cursorModelsPercent = 12;
+    s.otherModelsPercent = 130;
+    s.grokWeeklyPercent = -3;
+    s.grokResetAt = u"next Monday"_s;
+    s.days = {{u"2025-05-01"_s, {{u"auto"_s, 5.0}, {u"claude-4.5-sonnet"_s, 10.5}}}, {u"2025-05-02"_s, {}}};
+    return s;
+}
+
+std::optional<UsageSnapshot> decodeText(const char* json)
+{
+    return UsageSnapshot::decode(QByteArray(json));
+}
+
+} // namespace
+
+class TestUsageSnapshot : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void roundTripKeepsEveryField()
+    {
+        const UsageSnapshot original = fullSnapshot();
+        const auto bytes = original.encode();
+        QVERIFY(bytes);
+        QVERIFY2(!bytes->contains('\n'), "compact form expected");
+        const auto decoded = UsageSnapshot::decode(*bytes);
+        QVERIFY(decoded);
+        QCOMPARE(*decoded, original);
+
+        const UsageSnapshot empty = UsageSnapshot::empty();
+        QCOMPARE(UsageSnapshot::decode(*empty.encode()), std::optional(empty));
+    }
+
+    void writesAllKeysAndOmitsAbsentPercents()
+    {
+        const QJsonObject full = *fullSnapshot().toJson();
+        QCOMPARE(full.size(), 22);
+        QCOMPARE(full.value("updatedAt"_L1).toDouble(), 786297600.123456);
+        QCOMPARE(full.value("hasRealData"_L1).type(), QJsonValue::Bool);
+        QCOMPARE(full.value("models"_L1).toArray().at(0).toObject().value("group"_L1).toString(), u"other"_s);
+        QCOMPARE(full.value("tokens"_L1).toObject().keys(),
+                 (QStringList{u"cacheRead"_s, u"cacheWrite"_s, u"input"_s, u"output"_s, u"total"_s}));
+
+        const QJsonObject empty = *UsageSnapshot::empty().toJson();
+        QCOMPARE(empty.size(), 19);
+        for (const auto key : {"cursorModelsPercent"_L1, "otherModelsPercent"_L1, "grokWeeklyPercent"_L1})
+            QVERIFY2(!empty.contains(key), key.data());
+        // The distant past is written as a plain number of seconds.
+        QCOMPARE(empty.value("updatedAt"_L1).toDouble(), -63114076800.0);
+    }
+
+    void topLevelIsTolerant()
+    {
+        auto decoded = decodeText("{}");
+        QVERIFY(decoded);
+        UsageSnapshot expected = UsageSnapshot::empty();
+        expected.displayMessage.clear();
+        QCOMPARE(*decoded, expected);
+
+        decoded = decodeText(R"({"tokens":{"input":1,"output":2,"cacheRead":3,"cacheWrite":4,"total":10}})");
+        QVERIFY(decoded);
+        QCOMPARE(decoded->totalTokens, 10.0);
+
+        decoded = decodeText(
+            R"({"totalTokens":7,"tokens":{"input":1,"output":2,"cacheRead":3,"cacheWrite":4,"total":10}})");
+        QVERIFY(decoded);
+        QCOMPARE(decoded->totalTokens, 7.0);
+
+        decoded =
+            decodeText(R"({"cursorModelsPercent":null,"planName":null,"models":null,"unknownKey":[1,2]})");
+        QVERIFY(decoded);
+        QVERIFY(!decoded->cursorModelsPercent);
+        QVERIFY(!decoded->toJson()->contains("cursorModelsPercent"_L1));
+        QCOMPARE(decoded->planName, QString());
+    }
+
+    void rejectsWhatItCannotTrust_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::newRow("not an object") << QByteArray("[1,2]");
+        QTest::newRow("truncated") << QByteArray(R"({"monthlyLimit":4)");
+        QTest::newRow("empty file") << QByteArray();
+        QTest::newRow("incomplete tokens") << QByteArray(R"({"tokens":{"input":1}})");
+        QTest::newRow("token count as text") << QByteArray(
+            R"({"todayTokens":{"input":"1","output":2,"cacheRead":3,"cacheWrite":4,"total":10}})");
+        QTest::newRow("fractional percent") << QByteArray(R"({"includedPercent":12.5})");
+        QTest::newRow("percent beyond 64 bits") << QByteArray(R"({"grokWeeklyPercent":1e30})");
+        QTest::newRow("number as text") << QByteArray(R"({"monthlyLimit":"400"})");
+        QTest::newRow("string as number") << QByteArray(R"({"planName":5})");
+        QTest::newRow("flag as number") << QByteArray(R"({"hasRealData":1})");
+        QTest::newRow("models not an array") << QByteArray(R"({"models":{}})");
+        QTest::newRow("model without amount") << QByteArray(
+            R"({"models":[{"name":"a","group":"cursor","percent":1,
+                "tokens":{"input":1,"output":2,"cacheRead":3,"cacheWrite":4,"total":10}}]})");
+        QTest::newRow("unknown group") << QByteArray(
+            R"({"models":[{"name":"a","group":"mine","percent":1,"amount":0,
+                "tokens":{"input":1,"output":2,"cacheRead":3,"cacheWrite":4,"total":10}}]})");
+        QTest::newRow("model is not an object") << QByteArray(R"({"models":[3]})");
+        QTest::newRow("day without models") << QByteArray(R"({"days":[{"date":"2025-05-01"}]})");
+        QTest::newRow("day value as text")
+            << QByteArray(R"({"days":[{"date":"2025-05-01","models":{"a":"1"}}]})");
+        QTest::newRow("updatedAt as text") << QByteArray(R"({"updatedAt":"2025-05-01T00:00:00Z"})");
+    }
+
+    void rejectsWhatItCannotTrust()
+    {
+        QFETCH(QByteArray, json);
+        QVERIFY(!UsageSnapshot::decode(json));
+    }
+
+    void integersMayBeWrittenWithAFraction()
+    {
+        const auto decoded = decodeText(R"({"includedPercent":12.0,"otherModelsPercent":-4})");
+        QVERIFY(decoded);
+        QCOMPARE(decoded->includedPercent, 12);
+        QCOMPARE(decoded->otherModelsPercent, std::optional<qint64>(-4));
+
+        const auto largest = decodeText(R"({"includedPercent":9223372036854775807})");
+        QVERIFY(largest);
+        QCOMPARE(largest->includedPercent, std::numeric_limits<qint64>::max());
+    }
+
+    void encodingRefusesNonFiniteNumbers()
+    {
+        UsageSnapshot s = fullSnapshot();
+        s.monthlyUsed = qQNaN();
+        QVERIFY(!s.encode());
+        s = fullSnapshot();
+        s.models[1].tokens.cacheRead = qInf();
+        QVERIFY(!s.encode());
+        s = fullSnapshot();
+        s.days[0].models[u"auto"_s] = -qInf();
+        QVERIFY(!s.encode());
+    }
+
+    void groupForName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<ModelGroup>("group");
+        QTest::newRow("Cursor-Small") << u"Cursor-Small"_s << ModelGroup::cursor;
+        QTest::newRow("composer-1") << u"composer-1"_s << ModelGroup::cursor;
+        QTest::newRow("AUTO") << u"AUTO"_s << ModelGroup::cursor;
+        QTest::newRow("composer") << u"composer"_s << ModelGroup::other;
+        QTest::newRow("autocomplete") << u"autocomplete"_s << ModelGroup::other;
+        QTest::newRow("claude-4-sonnet") << u"claude-4-sonnet"_s << ModelGroup::other;
+        QTest::newRow("sand-1") << u"sand-1"_s << ModelGroup::other;
+    }
+
+    void groupForName()
+    {
+        QFETCH(QString, name);
+        QFETCH(ModelGroup, group);
+        QCOMPARE(ModelUsage::groupFor(name), group);
+    }
+};
+
+TALLYFERN_REGISTER_TEST(TestUsageSnapshot);
+#include "TestUsageSnapshot.moc"

@@ -1,0 +1,59 @@
+#include "TestEnvironment.h"
+#include "TestRegistry.h"
+
+#include "platform/Paths.h"
+#include "platform/Settings.h"
+
+#include <QtTest>
+
+#include <pwd.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+class TestPaths : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void supportFolderFollowsXdgDataHome()
+    {
+        TestEnvironment env;
+        QCOMPARE(Paths::supportFolder(), env.dataHome() + u"/Tallyfern");
+        QVERIFY2(!QFileInfo::exists(Paths::supportFolder()), "reading the location must not create it");
+    }
+
+    void supportFolderFallsBackToTheUserDatabase()
+    {
+        TestEnvironment env;
+        const QByteArray saved = qgetenv("XDG_DATA_HOME");
+        const QByteArray savedHome = qgetenv("HOME");
+        // A relative XDG path is invalid, and $HOME is not what the user database says.
+        qputenv("XDG_DATA_HOME", "relative/path");
+        qputenv("HOME", QFile::encodeName(env.root()));
+        const QString home = QString::fromLocal8Bit(::getpwuid(::getuid())->pw_dir);
+        QCOMPARE(Paths::supportFolder(), QDir::cleanPath(home) + u"/.local/share/Tallyfern");
+        qputenv("XDG_DATA_HOME", saved);
+        qputenv("HOME", savedHome);
+    }
+
+    void settingsFollowXdgConfigHomeOnEveryOpen()
+    {
+        // Qt resolves its own settings folder once per process; each test needs a fresh one.
+        {
+            TestEnvironment env;
+            auto settings = Settings::open(QString::fromLatin1(Settings::appDomain));
+            settings->setValue(u"windowPinnedEnabled"_s, true);
+            settings->sync();
+            QVERIFY(QFileInfo::exists(env.configHome() + u"/Tallyfern/Tallyfern.conf"));
+        }
+        TestEnvironment other;
+        auto settings = Settings::open(QString::fromLatin1(Settings::appDomain));
+        QVERIFY(!settings->contains(u"windowPinnedEnabled"_s));
+        auto widget = Settings::open(QString::fromLatin1(Settings::widgetDomain));
+        QVERIFY(widget->fileName().endsWith(u"/Tallyfern/TallyfernWidget.conf"_s));
+    }
+};
+
+TALLYFERN_REGISTER_TEST(TestPaths);
+#include "TestPaths.moc"
