@@ -1,0 +1,49 @@
+// A stand-alone fake of the service for manual runs, demos and benchmarks. Every request for PATH
+// is answered with DIR/PATH.json when that file exists, else 404.
+//
+//   fake_service [--port N] [--delay MS] DIR
+//   TALLYFERN_SERVICE_ORIGIN=http://127.0.0.1:N tallyfern
+#include "FakeService.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <csignal>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(u"Serves a folder of JSON answers as the Cursor dashboard API."_s);
+    parser.addHelpOption();
+    parser.addOption({u"port"_s, u"Listen on port N (default: any free port)."_s, u"N"_s, u"0"_s});
+    parser.addOption({u"delay"_s, u"Delay every answer by MS milliseconds."_s, u"MS"_s, u"0"_s});
+    parser.addPositionalArgument(u"DIR"_s, u"Folder holding PATH.json for every route."_s);
+    parser.process(app);
+    if (parser.positionalArguments().size() != 1)
+        parser.showHelp(2);
+
+    const QString root = QDir(parser.positionalArguments().constFirst()).absolutePath();
+    const int delay = parser.value(u"delay"_s).toInt();
+    FakeService service;
+    service.setFallback([root, delay](const FakeService::Request& request) {
+        QFile file(root + QString::fromUtf8(request.path) + u".json");
+        if (request.path.contains("..") || !file.open(QIODevice::ReadOnly))
+            return FakeService::Answer{404, {}, {}, delay};
+        return FakeService::Answer{200, file.readAll(), {}, delay};
+    });
+    if (!service.start(quint16(parser.value(u"port"_s).toUInt()))) {
+        std::fprintf(stderr, "cannot bind a port on 127.0.0.1\n");
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(service.origin()));
+    std::fflush(stdout);
+    std::signal(SIGINT, [](int) { QCoreApplication::quit(); });
+    std::signal(SIGTERM, [](int) { QCoreApplication::quit(); });
+    return app.exec();
+}
