@@ -91,8 +91,10 @@ void WidgetWindow::paintEvent(QPaintEvent*)
 
 void WidgetWindow::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton)
-        return QWidget::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
     // The window manager moves the window where it can (Wayland allows nothing else); otherwise
     // the window follows the mouse itself.
     if (windowHandle() && windowHandle()->startSystemMove())
