@@ -167,7 +167,9 @@ const FitLabel::Fit& FitLabel::fitted(int width) const
 FitLabel::Fit FitLabel::fit(int width) const
 {
     const QFont full = font();
-    const int steps = full.pixelSize() > 0 ? int(std::floor(full.pixelSize() * (1 - m_minimumScale))) : 0;
+    // Whole pixel sizes from the full one down to the smallest allowed (10 px at 80 % is 8 px).
+    const int smallest = int(std::ceil(full.pixelSize() * m_minimumScale - 1e-9));
+    const int steps = full.pixelSize() > 0 ? std::max(0, full.pixelSize() - smallest) : 0;
     QFont candidate = full;
     Wrapped wrapped;
     for (int step = 0; step <= steps; ++step) {
