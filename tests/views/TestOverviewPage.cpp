@@ -381,6 +381,8 @@ private Q_SLOTS:
         UsageSnapshot next = Snapshots::realistic();
         next.cursorModelsPercent = 50;
         page.setSnapshot(next);
+        // The new content shows at once, never an empty page in between.
+        QVERIFY(rings(&page).at(0)->isVisible());
         PageProbe::settle();
         QCOMPARE(bar->value(), 100);
         QCOMPARE(rings(&page).at(0)->figure(), u"50%"_s);

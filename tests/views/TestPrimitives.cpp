@@ -201,6 +201,13 @@ private Q_SLOTS:
         for (const QString& line : lines)
             QVERIFY(QFontMetrics(legend.font()).horizontalAdvance(line) <= 90);
         QCOMPARE(lines.constFirst(), u"左对齐 Cursor"_s);
+
+        // A phrase broken between characters leaves no single character on its last line.
+        const QFont title = Theme::font(Theme::TextStyle::title3);
+        FitLabel empty(u"还没有用量数据"_s, title);
+        empty.setMaximumLines(0);
+        PageProbe::showAt(&empty, QFontMetrics(title).horizontalAdvance(u"还没有"_s) + 1, 80);
+        QCOMPARE(empty.shownLines(), (QStringList{u"还没有"_s, u"用量"_s, u"数据"_s}));
     }
 
     void planBadgeKeepsItsSize()

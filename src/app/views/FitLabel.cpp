@@ -89,6 +89,17 @@ Wrapped wrap(const QString& text, const QFont& font, int width, int maximum)
         offset += segment.size();
     }
     endLine();
+    // No lone Chinese character on the last line: it takes the previous line's last one with it
+    // ("还没有/用量/数据" rather than "还没有/用量数/据").
+    const qsizetype count = result.lines.size();
+    const auto isHan = [](QChar c) { return c.script() == QChar::Script_Han; };
+    if (count >= 2 && result.lines[count - 1].size() == 1 && result.lines[count - 2].size() >= 3 &&
+        isHan(result.lines[count - 1].front()) && isHan(result.lines[count - 2].back())) {
+        QString& previous = result.lines[count - 2];
+        result.lines[count - 1].prepend(previous.back());
+        previous.chop(1);
+        result.starts[count - 1] -= 1;
+    }
     if (maximum > 0 && result.lines.size() > maximum)
         result.fits = false;
     return result;

@@ -65,6 +65,9 @@ void PageScroll::setPage(QWidget* page)
     if (page) {
         page->setAutoFillBackground(false);
         m_paddingLayout->addWidget(page, 0, Qt::AlignTop);
+        // A layout shows a widget added under a visible parent only on the next event-loop turn;
+        // show it now, so that the old page is never replaced by an empty area.
+        page->show();
     }
     // Removing the old page in the same turn as adding the new one keeps the scroll position:
     // the area is laid out once, with the new page.
