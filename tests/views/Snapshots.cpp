@@ -2,7 +2,8 @@
 
 using namespace Qt::StringLiterals;
 
-ModelUsage Snapshots::row(const QString& name, double input, double output, double cacheRead, double cacheWrite)
+ModelUsage Snapshots::row(const QString& name, double input, double output, double cacheRead,
+                          double cacheWrite)
 {
     return ModelUsage{name,
                       ModelUsage::groupFor(name),

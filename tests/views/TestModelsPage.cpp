@@ -88,8 +88,8 @@ private Q_SLOTS:
         ModelsPage page;
         page.setSnapshot(s);
         QCOMPARE(PageProbe::visibleTexts(&page),
-                 (QStringList{u"Cursor"_s, u"0"_s, u"无标价"_s, u"Grok 机器人"_s, u"0"_s, u"无标价"_s, u"其他模型"_s,
-                              u"0"_s, u"无标价"_s, footnote, message}));
+                 (QStringList{u"Cursor"_s, u"0"_s, u"无标价"_s, u"Grok 机器人"_s, u"0"_s, u"无标价"_s,
+                              u"其他模型"_s, u"0"_s, u"无标价"_s, footnote, message}));
         QVERIFY(tiles(&page).isEmpty());
         QVERIFY(tables(&page).isEmpty());
         PageProbe::saveScreenshot(&page, 720, realData ? u"models-no-rows"_s : u"models-no-data"_s);
@@ -99,8 +99,9 @@ private Q_SLOTS:
     {
         ModelsPage page;
         page.setSnapshot(Snapshots::realistic());
-        QCOMPARE(sourceTexts(page), (QStringList{u"Cursor"_s, u"6050万"_s, u"预估 $7.24"_s, u"Grok 机器人"_s,
-                                                 u"330万"_s, u"无标价"_s, u"其他模型"_s, u"8170万"_s, u"预估 $87.6"_s}));
+        QCOMPARE(sourceTexts(page),
+                 (QStringList{u"Cursor"_s, u"6050万"_s, u"预估 $7.24"_s, u"Grok 机器人"_s, u"330万"_s,
+                              u"无标价"_s, u"其他模型"_s, u"8170万"_s, u"预估 $87.6"_s}));
         QCOMPARE(PageProbe::visibleTexts(&page).at(9), footnote);
 
         const QList<ModelTile*> strip = tiles(&page);
@@ -108,10 +109,10 @@ private Q_SLOTS:
         QStringList tileTexts;
         for (const ModelTile* tile : strip)
             tileTexts += PageProbe::visibleTexts(tile);
-        QCOMPARE(tileTexts, (QStringList{u"4.5 sonnet"_s, u"6340万"_s, u"预估 $73.0"_s, u"auto"_s, u"3820万"_s,
-                                         u"无标价"_s, u"Composer 2.5"_s, u"2150万"_s, u"预估 $7.24"_s,
-                                         u"gpt 5 codex"_s, u"980万"_s, u"无标价"_s, u"Grok 4.6 fast"_s, u"610万"_s,
-                                         u"预估 $7.55"_s}));
+        QCOMPARE(tileTexts,
+                 (QStringList{u"4.5 sonnet"_s, u"6340万"_s, u"预估 $73.0"_s, u"auto"_s, u"3820万"_s,
+                              u"无标价"_s, u"Composer 2.5"_s, u"2150万"_s, u"预估 $7.24"_s, u"gpt 5 codex"_s,
+                              u"980万"_s, u"无标价"_s, u"Grok 4.6 fast"_s, u"610万"_s, u"预估 $7.55"_s}));
         // Each tile's bar against the largest model, in its group's colour.
         QCOMPARE(strip.at(0)->findChild<CapsuleBar*>()->fraction(), 1.0);
         QCOMPARE(strip.at(1)->findChild<CapsuleBar*>()->fraction(), 38.2e6 / 63.4e6);
@@ -121,14 +122,14 @@ private Q_SLOTS:
         const QList<ModelTable*> both = tables(&page);
         QCOMPARE(both.size(), 2);
         QCOMPARE(PageProbe::visibleTexts(both.at(0)),
-                 (QStringList{u"Cursor 模型"_s, u"6050万"_s, u"预估 $7.24"_s, u"auto"_s, u"3820万"_s, u"无标价"_s,
-                              u"Composer 2.5"_s, u"2150万"_s, u"预估 $7.24"_s, u"small"_s, u"80万"_s,
-                              u"无标价"_s}));
+                 (QStringList{u"Cursor 模型"_s, u"6050万"_s, u"预估 $7.24"_s, u"auto"_s, u"3820万"_s,
+                              u"无标价"_s, u"Composer 2.5"_s, u"2150万"_s, u"预估 $7.24"_s, u"small"_s,
+                              u"80万"_s, u"无标价"_s}));
         QCOMPARE(PageProbe::visibleTexts(both.at(1)),
                  (QStringList{u"其他模型"_s, u"8500万"_s, u"预估 $87.6"_s, u"4.5 sonnet"_s, u"6340万"_s,
                               u"预估 $73.0"_s, u"gpt 5 codex"_s, u"980万"_s, u"无标价"_s, u"Grok 4.6 fast"_s,
-                              u"610万"_s, u"预估 $7.55"_s, u"Sand 1"_s, u"330万"_s, u"无标价"_s, u"Opus 4.8"_s,
-                              u"240万"_s, u"预估 $7.05"_s}));
+                              u"610万"_s, u"预估 $7.55"_s, u"Sand 1"_s, u"330万"_s, u"无标价"_s,
+                              u"Opus 4.8"_s, u"240万"_s, u"预估 $7.05"_s}));
         // Table bars are shares of the table's own sum.
         QCOMPARE(barFractions(both.at(0)), (QList<double>{38.2e6 / 60.5e6, 21.5e6 / 60.5e6, 0.8e6 / 60.5e6}));
 
@@ -179,8 +180,9 @@ private Q_SLOTS:
         };
         ModelsPage page;
         page.setSnapshot(s);
-        QCOMPARE(sourceTexts(page), (QStringList{u"Cursor"_s, u"50万"_s, u"无标价"_s, u"Grok 机器人"_s, u"200万"_s,
-                                                 u"无标价"_s, u"其他模型"_s, u"500万"_s, u"预估 $18.0"_s}));
+        QCOMPARE(sourceTexts(page),
+                 (QStringList{u"Cursor"_s, u"50万"_s, u"无标价"_s, u"Grok 机器人"_s, u"200万"_s, u"无标价"_s,
+                              u"其他模型"_s, u"500万"_s, u"预估 $18.0"_s}));
         QCOMPARE(PageProbe::visibleTexts(tables(&page).at(0)),
                  (QStringList{u"Cursor 模型"_s, u"50万"_s, u"无标价"_s, u"auto"_s, u"50万"_s, u"无标价"_s}));
         // One priced row of four: the header shows that row's cost alone.
@@ -196,10 +198,11 @@ private Q_SLOTS:
         page.setSnapshot(s);
         QCOMPARE(PageProbe::visibleTexts(tables(&page).at(1)),
                  (QStringList{u"其他模型"_s, u"700万"_s, u"预估 $30.0"_s, u"4.5 sonnet"_s, u"200万"_s,
-                              u"预估 $18.0"_s, u"gpt 5"_s, u"200万"_s, u"预估 $12.0"_s, u"Sand x"_s, u"200万"_s,
-                              u"无标价"_s, u"default"_s, u"100万"_s, u"无标价"_s}));
-        QCOMPARE(sourceTexts(page), (QStringList{u"Cursor"_s, u"50万"_s, u"无标价"_s, u"Grok 机器人"_s, u"200万"_s,
-                                                 u"无标价"_s, u"其他模型"_s, u"500万"_s, u"预估 $30.0"_s}));
+                              u"预估 $18.0"_s, u"gpt 5"_s, u"200万"_s, u"预估 $12.0"_s, u"Sand x"_s,
+                              u"200万"_s, u"无标价"_s, u"default"_s, u"100万"_s, u"无标价"_s}));
+        QCOMPARE(sourceTexts(page),
+                 (QStringList{u"Cursor"_s, u"50万"_s, u"无标价"_s, u"Grok 机器人"_s, u"200万"_s, u"无标价"_s,
+                              u"其他模型"_s, u"500万"_s, u"预估 $30.0"_s}));
     }
 
     void cursorModelsOnly()
@@ -272,7 +275,8 @@ private Q_SLOTS:
         const QList<ModelTile*> strip = tiles(&page);
         for (const ModelTile* tile : strip)
             QVERIFY(qAbs(tile->width() - strip.constFirst()->width()) <= 1);
-        QCOMPARE(PageProbe::geometryIn(strip.constLast(), &page).right(), PageScroll::sidePadding + inner - 1);
+        QCOMPARE(PageProbe::geometryIn(strip.constLast(), &page).right(),
+                 PageScroll::sidePadding + inner - 1);
     }
 
 private:

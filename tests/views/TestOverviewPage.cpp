@@ -63,34 +63,33 @@ private Q_SLOTS:
     {
         OverviewPage page;
         page.setPricingLabel(u"标价用内置表"_s);
-        QCOMPARE(PageProbe::visibleTexts(&page),
-                 (QStringList{u"—"_s,
-                              u"剩余"_s,
-                              u"Cursor 模型"_s,
-                              u"—"_s,
-                              u"剩余"_s,
-                              u"高级模型"_s,
-                              u"未连接"_s,
-                              u"还没有用量数据"_s,
-                              u"到设置页粘贴 Cookie 后即可在本机刷新"_s,
-                              u"总计"_s,
-                              u"—"_s,
-                              u"套餐内"_s,
-                              u"—"_s,
-                              u"按需"_s,
-                              u"—"_s,
-                              u"Cursor 消耗"_s,
-                              u"—"_s,
-                              u"其他模型消耗"_s,
-                              u"—"_s,
-                              pricingFootnote + u"标价用内置表"_s,
-                              u"Cursor 模型"_s,
-                              u"未返回"_s,
-                              u"其他模型"_s,
-                              u"未返回"_s,
-                              u"Grok 机器人"_s,
-                              u"周重置时间未返回"_s,
-                              u"未返回"_s}));
+        QCOMPARE(PageProbe::visibleTexts(&page), (QStringList{u"—"_s,
+                                                              u"剩余"_s,
+                                                              u"Cursor 模型"_s,
+                                                              u"—"_s,
+                                                              u"剩余"_s,
+                                                              u"高级模型"_s,
+                                                              u"未连接"_s,
+                                                              u"还没有用量数据"_s,
+                                                              u"到设置页粘贴 Cookie 后即可在本机刷新"_s,
+                                                              u"总计"_s,
+                                                              u"—"_s,
+                                                              u"套餐内"_s,
+                                                              u"—"_s,
+                                                              u"按需"_s,
+                                                              u"—"_s,
+                                                              u"Cursor 消耗"_s,
+                                                              u"—"_s,
+                                                              u"其他模型消耗"_s,
+                                                              u"—"_s,
+                                                              pricingFootnote + u"标价用内置表"_s,
+                                                              u"Cursor 模型"_s,
+                                                              u"未返回"_s,
+                                                              u"其他模型"_s,
+                                                              u"未返回"_s,
+                                                              u"Grok 机器人"_s,
+                                                              u"周重置时间未返回"_s,
+                                                              u"未返回"_s}));
         for (const UsageRing* ring : rings(&page))
             QCOMPARE(ring->arcFraction(), 0.0);
         QVERIFY(!page.findChild<PlanBadge*>()->isConnected());
@@ -104,8 +103,8 @@ private Q_SLOTS:
         stored.models = Snapshots::realistic().models;
         page.setSnapshot(stored);
         QCOMPARE(textsOf(&page, u"quota"_s),
-                 (QStringList{u"Cursor 模型"_s, u"已用 40%"_s, u"其他模型"_s, u"含至少 $20 API"_s, u"已用 10%"_s,
-                              u"Grok 机器人"_s, u"周重置时间未返回"_s, u"未返回"_s}));
+                 (QStringList{u"Cursor 模型"_s, u"已用 40%"_s, u"其他模型"_s, u"含至少 $20 API"_s,
+                              u"已用 10%"_s, u"Grok 机器人"_s, u"周重置时间未返回"_s, u"未返回"_s}));
         QCOMPARE(rings(&page).at(0)->figure(), u"—"_s);
         QCOMPARE(rings(&page).at(1)->figure(), u"—"_s);
         QCOMPARE(textsOf(&page, u"tokens"_s).count(u"—"_s), 5);
@@ -116,38 +115,37 @@ private Q_SLOTS:
         OverviewPage page;
         page.setSnapshot(Snapshots::realistic());
         page.setPricingLabel(u"标价已同步 6月1日"_s);
-        QCOMPARE(PageProbe::visibleTexts(&page),
-                 (QStringList{u"72%"_s,
-                              u"剩余"_s,
-                              u"Cursor 模型"_s,
-                              u"36%"_s,
-                              u"剩余"_s,
-                              u"高级模型"_s,
-                              u"Pro"_s,
-                              u"还剩 12 天"_s,
-                              u"账期到 6月14日"_s,
-                              u"左对齐 Cursor 模型，右对齐收费的其他模型"_s,
-                              u"总计"_s,
-                              u"1.46亿"_s,
-                              u"套餐内"_s,
-                              u"1.19亿"_s,
-                              u"按需"_s,
-                              u"2619万"_s,
-                              u"Cursor 消耗"_s,
-                              u"预估 $7.24"_s,
-                              u"6050万"_s,
-                              u"其他模型消耗"_s,
-                              u"预估 $87.6"_s,
-                              u"8170万"_s,
-                              pricingFootnote + u"标价已同步 6月1日"_s,
-                              u"Cursor 模型"_s,
-                              u"已用 28%"_s,
-                              u"其他模型"_s,
-                              u"含至少 $20 API"_s,
-                              u"已用 64%"_s,
-                              u"Grok 机器人"_s,
-                              u"重置 6月5日（还剩 3 天）"_s,
-                              u"已用 35%"_s}));
+        QCOMPARE(PageProbe::visibleTexts(&page), (QStringList{u"72%"_s,
+                                                              u"剩余"_s,
+                                                              u"Cursor 模型"_s,
+                                                              u"36%"_s,
+                                                              u"剩余"_s,
+                                                              u"高级模型"_s,
+                                                              u"Pro"_s,
+                                                              u"还剩 12 天"_s,
+                                                              u"账期到 6月14日"_s,
+                                                              u"左对齐 Cursor 模型，右对齐收费的其他模型"_s,
+                                                              u"总计"_s,
+                                                              u"1.46亿"_s,
+                                                              u"套餐内"_s,
+                                                              u"1.19亿"_s,
+                                                              u"按需"_s,
+                                                              u"2619万"_s,
+                                                              u"Cursor 消耗"_s,
+                                                              u"预估 $7.24"_s,
+                                                              u"6050万"_s,
+                                                              u"其他模型消耗"_s,
+                                                              u"预估 $87.6"_s,
+                                                              u"8170万"_s,
+                                                              pricingFootnote + u"标价已同步 6月1日"_s,
+                                                              u"Cursor 模型"_s,
+                                                              u"已用 28%"_s,
+                                                              u"其他模型"_s,
+                                                              u"含至少 $20 API"_s,
+                                                              u"已用 64%"_s,
+                                                              u"Grok 机器人"_s,
+                                                              u"重置 6月5日（还剩 3 天）"_s,
+                                                              u"已用 35%"_s}));
         const QList<UsageRing*> shown = rings(&page);
         QCOMPARE(shown.at(0)->tint(), Theme::cursorTint());
         QCOMPARE(shown.at(0)->arcFraction(), 0.72);
@@ -177,13 +175,14 @@ private Q_SLOTS:
                                     << QStringList{u"个人"_s, u"还剩 12 天"_s, u"账期到 6月14日"_s, legend};
         QTest::newRow("padded plan") << u"  Ultra\n"_s << u"2025-06-02T15:00:00Z"_s
                                      << QStringList{u"Ultra"_s, u"还剩 0 天"_s, u"账期到 6月2日"_s, legend};
-        QTest::newRow("no cycle end") << u"Pro"_s << QString() << QStringList{u"Pro"_s, u"本月账期"_s, legend};
+        QTest::newRow("no cycle end")
+            << u"Pro"_s << QString() << QStringList{u"Pro"_s, u"本月账期"_s, legend};
         QTest::newRow("unparsable cycle end")
             << u"Pro"_s << u"next month"_s << QStringList{u"Pro"_s, u"本月账期"_s, legend};
-        QTest::newRow("bare date") << u"Pro"_s << u"2025-06-14"_s << QStringList{u"Pro"_s, u"本月账期"_s, legend};
-        QTest::newRow("past cycle end")
-            << u"Pro"_s << u"2025-05-01T00:00:00Z"_s
-            << QStringList{u"Pro"_s, u"还剩 0 天"_s, u"账期到 5月1日"_s, legend};
+        QTest::newRow("bare date") << u"Pro"_s << u"2025-06-14"_s
+                                   << QStringList{u"Pro"_s, u"本月账期"_s, legend};
+        QTest::newRow("past cycle end") << u"Pro"_s << u"2025-05-01T00:00:00Z"_s
+                                        << QStringList{u"Pro"_s, u"还剩 0 天"_s, u"账期到 5月1日"_s, legend};
     }
 
     void planAndCycle()
@@ -209,28 +208,29 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("used");     // the three quota rows
         QTest::addColumn<QList<double>>("filled"); // the three bars, as fractions
         const std::optional<qint64> none;
-        QTest::newRow("absent, nothing included") << none << none << qint64(0) << 0.0 << QStringList{u"0%"_s, u"—"_s}
-                                                  << QStringList{u"未返回"_s, u"未返回"_s, u"未返回"_s}
-                                                  << QList<double>{0, 0, 0};
-        QTest::newRow("absent, included 35") << none << none << qint64(35) << 0.0 << QStringList{u"65%"_s, u"—"_s}
-                                             << QStringList{u"未返回"_s, u"未返回"_s, u"未返回"_s}
-                                             << QList<double>{0, 0, 0};
-        QTest::newRow("over the top") << std::optional<qint64>(130) << std::optional<qint64>(120) << qint64(0)
-                                      << 20.0 << QStringList{u"0%"_s, u"0%"_s}
-                                      << QStringList{u"已用 130%"_s, u"已用 120%"_s, u"已用 35%"_s}
-                                      << QList<double>{1, 1, 0.35};
-        QTest::newRow("negative") << std::optional<qint64>(-20) << std::optional<qint64>(-20) << qint64(0) << 20.0
-                                  << QStringList{u"100%"_s, u"100%"_s}
+        QTest::newRow("absent, nothing included")
+            << none << none << qint64(0) << 0.0 << QStringList{u"0%"_s, u"—"_s}
+            << QStringList{u"未返回"_s, u"未返回"_s, u"未返回"_s} << QList<double>{0, 0, 0};
+        QTest::newRow("absent, included 35")
+            << none << none << qint64(35) << 0.0 << QStringList{u"65%"_s, u"—"_s}
+            << QStringList{u"未返回"_s, u"未返回"_s, u"未返回"_s} << QList<double>{0, 0, 0};
+        QTest::newRow("over the top")
+            << std::optional<qint64>(130) << std::optional<qint64>(120) << qint64(0) << 20.0
+            << QStringList{u"0%"_s, u"0%"_s} << QStringList{u"已用 130%"_s, u"已用 120%"_s, u"已用 35%"_s}
+            << QList<double>{1, 1, 0.35};
+        QTest::newRow("negative") << std::optional<qint64>(-20) << std::optional<qint64>(-20) << qint64(0)
+                                  << 20.0 << QStringList{u"100%"_s, u"100%"_s}
                                   << QStringList{u"已用 -20%"_s, u"已用 -20%"_s, u"已用 35%"_s}
                                   << QList<double>{0, 0, 0.35};
         QTest::newRow("zero") << std::optional<qint64>(0) << std::optional<qint64>(0) << qint64(0) << 20.0
                               << QStringList{u"100%"_s, u"100%"_s}
-                              << QStringList{u"已用 0%"_s, u"已用 0%"_s, u"已用 35%"_s} << QList<double>{0, 0, 0.35};
+                              << QStringList{u"已用 0%"_s, u"已用 0%"_s, u"已用 35%"_s}
+                              << QList<double>{0, 0, 0.35};
         QTest::newRow("extremes") << std::optional<qint64>(std::numeric_limits<qint64>::max())
-                                  << std::optional<qint64>(std::numeric_limits<qint64>::min()) << qint64(0) << 20.0
-                                  << QStringList{u"0%"_s, u"100%"_s}
-                                  << QStringList{u"已用 9223372036854775807%"_s, u"已用 -9223372036854775808%"_s,
-                                                 u"已用 35%"_s}
+                                  << std::optional<qint64>(std::numeric_limits<qint64>::min()) << qint64(0)
+                                  << 20.0 << QStringList{u"0%"_s, u"100%"_s}
+                                  << QStringList{u"已用 9223372036854775807%"_s,
+                                                 u"已用 -9223372036854775808%"_s, u"已用 35%"_s}
                                   << QList<double>{1, 0, 0.35};
     }
 
@@ -259,7 +259,8 @@ private Q_SLOTS:
         QCOMPARE((QStringList{shown.at(0)->figure(), shown.at(1)->figure()}), figures);
         // An arc never shows more than its figure says.
         for (const UsageRing* ring : shown)
-            QCOMPARE(ring->arcFraction(), ring->figure() == u"—"_s ? 0.0 : ring->figure().chopped(1).toDouble() / 100);
+            QCOMPARE(ring->arcFraction(),
+                     ring->figure() == u"—"_s ? 0.0 : ring->figure().chopped(1).toDouble() / 100);
 
         const QStringList texts = textsOf(&page, u"quota"_s);
         QStringList usedTexts;
@@ -299,9 +300,8 @@ private Q_SLOTS:
         OverviewPage page;
         page.setSnapshot(s);
         const QStringList texts = textsOf(&page, u"quota"_s);
-        const QStringList expected = footnote.isEmpty()
-                                         ? QStringList{u"其他模型"_s, u"已用 64%"_s}
-                                         : QStringList{u"其他模型"_s, footnote, u"已用 64%"_s};
+        const QStringList expected = footnote.isEmpty() ? QStringList{u"其他模型"_s, u"已用 64%"_s}
+                                                        : QStringList{u"其他模型"_s, footnote, u"已用 64%"_s};
         QCOMPARE(texts.mid(2, expected.size()), expected);
     }
 
@@ -314,12 +314,12 @@ private Q_SLOTS:
         OverviewPage page;
         page.setSnapshot(s);
         QCOMPARE(textsOf(&page, u"tokens"_s),
-                 (QStringList{u"总计"_s, u"0"_s, u"套餐内"_s, u"0"_s, u"按需"_s, u"0"_s, u"Cursor 消耗"_s, u"无标价"_s,
-                              u"300万"_s, u"其他模型消耗"_s, u"无标价"_s, u"8万"_s}));
+                 (QStringList{u"总计"_s, u"0"_s, u"套餐内"_s, u"0"_s, u"按需"_s, u"0"_s, u"Cursor 消耗"_s,
+                              u"无标价"_s, u"300万"_s, u"其他模型消耗"_s, u"无标价"_s, u"8万"_s}));
         // Without any figure at all the card still reads sensibly.
         QCOMPARE(textsOf(&page, u"remaining"_s),
-                 (QStringList{u"0%"_s, u"剩余"_s, u"Cursor 模型"_s, u"—"_s, u"剩余"_s, u"高级模型"_s, u"个人"_s,
-                              u"本月账期"_s, u"左对齐 Cursor 模型，右对齐收费的其他模型"_s}));
+                 (QStringList{u"0%"_s, u"剩余"_s, u"Cursor 模型"_s, u"—"_s, u"剩余"_s, u"高级模型"_s,
+                              u"个人"_s, u"本月账期"_s, u"左对齐 Cursor 模型，右对齐收费的其他模型"_s}));
         PageProbe::saveScreenshot(&page, 720, u"overview-bare"_s);
     }
 
@@ -366,7 +366,8 @@ private Q_SLOTS:
         // Nothing is pushed off the right edge.
         for (const QWidget* child : page.findChildren<QWidget*>()) {
             if (child->isVisibleTo(&page) && child != page.scroll()->widget())
-                QVERIFY2(PageProbe::geometryIn(child, &page).right() < width, child->metaObject()->className());
+                QVERIFY2(PageProbe::geometryIn(child, &page).right() < width,
+                         child->metaObject()->className());
         }
     }
 

@@ -193,7 +193,8 @@ private Q_SLOTS:
         QCOMPARE(cycle.shownLines(), (QStringList{u"账期到"_s, u"6月14日"_s}));
 
         // A Chinese run longer than a line fills the line before it breaks.
-        FitLabel legend(u"左对齐 Cursor 模型，右对齐收费的其他模型"_s, Theme::font(Theme::TextStyle::caption));
+        FitLabel legend(u"左对齐 Cursor 模型，右对齐收费的其他模型"_s,
+                        Theme::font(Theme::TextStyle::caption));
         legend.setMaximumLines(0);
         PageProbe::showAt(&legend, 90, 80);
         const QStringList lines = legend.shownLines();

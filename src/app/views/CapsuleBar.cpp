@@ -47,13 +47,13 @@ void CapsuleBar::paintEvent(QPaintEvent*)
     Shapes::fill(painter, Shapes::capsule(track), Theme::white(0.10));
     const qreal filled = fillWidth();
     if (filled > 0)
-        Shapes::fill(painter, Shapes::capsule(QRectF(track.topLeft(), QSizeF(filled, track.height()))), m_tint);
+        Shapes::fill(painter, Shapes::capsule(QRectF(track.topLeft(), QSizeF(filled, track.height()))),
+                     m_tint);
 }
 
 ShareBar::ShareBar(double value, double total, const QColor& tint, int height, QWidget* parent)
     : CapsuleBar(fraction(value, total), tint, height, parent)
-{
-}
+{}
 
 double ShareBar::fraction(double value, double total)
 {

@@ -8,8 +8,7 @@ Card::Card(const QColor& fill, qreal radius, QWidget* parent)
     : QWidget(parent)
     , m_fill(fill)
     , m_radius(radius)
-{
-}
+{}
 
 void Card::paintEvent(QPaintEvent*)
 {

@@ -148,7 +148,8 @@ QSize FitLabel::minimumSizeHint() const
 {
     // Room for an ellipsis: the label gives way before the layout overflows.
     const int ellipsis = QFontMetrics(font()).horizontalAdvance(u"…"_s);
-    const int width = std::min(sizeHint().width(), ellipsis + contentsMargins().left() + contentsMargins().right());
+    const int width =
+        std::min(sizeHint().width(), ellipsis + contentsMargins().left() + contentsMargins().right());
     // One line high: the layouts ask heightForWidth() for the real height at the given width.
     return {width, sizeHint().height()};
 }
@@ -184,7 +185,8 @@ FitLabel::Fit FitLabel::fit(int width) const
     QFont candidate = full;
     Wrapped wrapped;
     for (int step = 0; step <= steps; ++step) {
-        candidate = step == 0 ? full : Theme::scaled(full, double(full.pixelSize() - step) / full.pixelSize());
+        candidate =
+            step == 0 ? full : Theme::scaled(full, double(full.pixelSize() - step) / full.pixelSize());
         wrapped = wrap(text(), candidate, width, m_maximumLines);
         if (wrapped.fits)
             return {candidate, wrapped.lines};
@@ -218,7 +220,8 @@ void FitLabel::paintEvent(QPaintEvent*)
     else if (alignment() & Qt::AlignBottom)
         top += area.height() - block;
     for (const QString& line : shown.lines) {
-        painter.drawText(QRect(area.left(), top, area.width(), height), int(horizontal | Qt::AlignVCenter), line);
+        painter.drawText(QRect(area.left(), top, area.width(), height), int(horizontal | Qt::AlignVCenter),
+                         line);
         top += height;
     }
 }

@@ -21,19 +21,22 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // A right-aligned pair: a figure over its estimate.
-QVBoxLayout* figurePair(QWidget* parent, const QString& figure, const QColor& figureColour, const QString& estimate)
+QVBoxLayout* figurePair(QWidget* parent, const QString& figure, const QColor& figureColour,
+                        const QString& estimate)
 {
     auto* pair = new QVBoxLayout;
     pair->setSpacing(1);
     pair->addWidget(Text::label(figure, Theme::font(Theme::TextStyle::caption), figureColour, parent), 0,
                     Qt::AlignRight);
-    pair->addWidget(Text::label(estimate, Theme::systemFont(10), Theme::white(0.40), parent), 0, Qt::AlignRight);
+    pair->addWidget(Text::label(estimate, Theme::systemFont(10), Theme::white(0.40), parent), 0,
+                    Qt::AlignRight);
     return pair;
 }
 
 } // namespace
 
-ModelTable::ModelTable(const QString& title, const QList<ModelUsage>& rows, const QColor& tint, QWidget* parent)
+ModelTable::ModelTable(const QString& title, const QList<ModelUsage>& rows, const QColor& tint,
+                       QWidget* parent)
     : Card(Theme::white(0.05), 18, parent)
 {
     const Totals sums = totals(rows);
@@ -45,14 +48,17 @@ ModelTable::ModelTable(const QString& title, const QList<ModelUsage>& rows, cons
     auto* header = new QHBoxLayout;
     header->setSpacing(8);
     header->addWidget(new Dot(tint, 6, this), 0, Qt::AlignVCenter);
-    header->addWidget(Text::label(title, Theme::font(Theme::TextStyle::caption, QFont::DemiBold), Qt::white, this),
-                      0, Qt::AlignVCenter);
+    header->addWidget(
+        Text::label(title, Theme::font(Theme::TextStyle::caption, QFont::DemiBold), Qt::white, this), 0,
+        Qt::AlignVCenter);
     header->addStretch(1);
-    header->addLayout(figurePair(this, formatChineseCount(sums.tokens), Theme::white(0.55), Text::estimate(sums.cost)));
+    header->addLayout(
+        figurePair(this, formatChineseCount(sums.tokens), Theme::white(0.55), Text::estimate(sums.cost)));
     stack->addLayout(header);
 
     if (rows.isEmpty()) {
-        stack->addWidget(Text::label(u"无"_s, Theme::font(Theme::TextStyle::caption2), Theme::white(0.35), this));
+        stack->addWidget(
+            Text::label(u"无"_s, Theme::font(Theme::TextStyle::caption2), Theme::white(0.35), this));
     } else {
         const double total = std::max(sums.tokens, 1.0);
         for (const ModelUsage& row : rows)

@@ -15,7 +15,8 @@ class ModelTable : public Card
     Q_OBJECT
 
 public:
-    ModelTable(const QString& title, const QList<ModelUsage>& rows, const QColor& tint, QWidget* parent = nullptr);
+    ModelTable(const QString& title, const QList<ModelUsage>& rows, const QColor& tint,
+               QWidget* parent = nullptr);
 
     // The figures of the header, from the rows in their order.
     struct Totals

@@ -8,8 +8,8 @@
 
 #include "model/DisplayFormat.h"
 #include "model/ModelPricing.h"
-#include "platform/Clock.h"
 #include "model/ModelUsage.h"
+#include "platform/Clock.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -24,7 +24,8 @@ ModelTile::ModelTile(const ModelUsage& row, double maxToken, QWidget* parent)
 
     stack->addWidget(new Dot(tint, 6, this), 0, Qt::AlignHCenter);
 
-    auto* name = new FitLabel(displayModelName(row.name), Theme::font(Theme::TextStyle::caption2, QFont::Medium), this);
+    auto* name = new FitLabel(displayModelName(row.name),
+                              Theme::font(Theme::TextStyle::caption2, QFont::Medium), this);
     name->setMaximumLines(2);
     name->setMinimumScale(0.8);
     name->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

@@ -116,10 +116,11 @@ void ModelsPage::rebuild()
         stack->addLayout(modelStrip(m_snapshot, page));
         m_tables = new QBoxLayout(QBoxLayout::TopToBottom);
         m_tables->setSpacing(14);
-        m_tables->addWidget(new ModelTable(u"Cursor 模型"_s, m_snapshot.cursorModels(), Theme::cursorTint(), page),
+        m_tables->addWidget(
+            new ModelTable(u"Cursor 模型"_s, m_snapshot.cursorModels(), Theme::cursorTint(), page), 1,
+            Qt::AlignTop);
+        m_tables->addWidget(new ModelTable(u"其他模型"_s, m_snapshot.otherModels(), Theme::otherTint(), page),
                             1, Qt::AlignTop);
-        m_tables->addWidget(new ModelTable(u"其他模型"_s, m_snapshot.otherModels(), Theme::otherTint(), page), 1,
-                            Qt::AlignTop);
         stack->addLayout(m_tables);
     }
 

@@ -39,8 +39,9 @@ void QuotaCard::addRow(const QString& title, std::optional<qint64> percent, cons
 
     auto* line = new QHBoxLayout;
     line->setSpacing(8);
-    line->addWidget(Text::label(title, Theme::font(Theme::TextStyle::subheadline, QFont::Medium), Qt::white, this),
-                    0, Qt::AlignVCenter);
+    line->addWidget(
+        Text::label(title, Theme::font(Theme::TextStyle::subheadline, QFont::Medium), Qt::white, this), 0,
+        Qt::AlignVCenter);
     if (footnote) {
         // The footnote gives way first when the row is narrow.
         auto* note = new FitLabel(*footnote, Theme::font(Theme::TextStyle::caption2), this);

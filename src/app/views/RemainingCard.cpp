@@ -47,8 +47,8 @@ RemainingCard::RemainingCard(const UsageSnapshot& snapshot, QWidget* parent)
     column->addLayout(badgeRow);
 
     if (snapshot.hasRealData) {
-        column->addWidget(Text::wrapping(cycleLine(snapshot), Theme::font(Theme::TextStyle::title3, QFont::DemiBold),
-                                         Qt::white, this));
+        column->addWidget(Text::wrapping(
+            cycleLine(snapshot), Theme::font(Theme::TextStyle::title3, QFont::DemiBold), Qt::white, this));
         column->addWidget(Text::wrapping(u"左对齐 Cursor 模型，右对齐收费的其他模型"_s,
                                          Theme::font(Theme::TextStyle::caption), Theme::white(0.65), this));
     } else {

@@ -120,8 +120,8 @@ QFont Theme::monospacedFont(TextStyle style)
 const QStringList& Theme::chineseFamilies()
 {
     static const QStringList families{
-        u"Noto Sans CJK SC"_s,   u"Source Han Sans SC"_s, u"Source Han Sans CN"_s, u"WenQuanYi Micro Hei"_s,
-        u"WenQuanYi Zen Hei"_s,  u"Droid Sans Fallback"_s, u"PingFang SC"_s,       u"Microsoft YaHei"_s,
+        u"Noto Sans CJK SC"_s,  u"Source Han Sans SC"_s,  u"Source Han Sans CN"_s, u"WenQuanYi Micro Hei"_s,
+        u"WenQuanYi Zen Hei"_s, u"Droid Sans Fallback"_s, u"PingFang SC"_s,        u"Microsoft YaHei"_s,
     };
     return families;
 }

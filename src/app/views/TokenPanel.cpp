@@ -40,7 +40,9 @@ TokenPanel::TokenPanel(const UsageSnapshot& snapshot, QWidget* parent)
     stack->setSpacing(8);
 
     const bool real = snapshot.hasRealData;
-    const auto count = [real](double tokens) { return real ? formatChineseCount(tokens) : Text::unavailable(); };
+    const auto count = [real](double tokens) {
+        return real ? formatChineseCount(tokens) : Text::unavailable();
+    };
     const auto spend = [real](std::optional<double> amount) {
         return real ? Text::estimate(amount) : Text::unavailable();
     };

@@ -16,8 +16,8 @@ public:
     static constexpr int side = 104;
     static constexpr int lineWidth = 9;
 
-    UsageRing(std::optional<qint64> percent, const QString& title, const QString& subtitle, const QColor& tint,
-              QWidget* parent = nullptr);
+    UsageRing(std::optional<qint64> percent, const QString& title, const QString& subtitle,
+              const QColor& tint, QWidget* parent = nullptr);
 
     std::optional<qint64> percent() const { return m_percent; }
     QColor tint() const { return m_tint; }
