@@ -10,6 +10,7 @@
 #include "app/views/UsageRing.h"
 
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QRawFont>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -270,6 +271,49 @@ private Q_SLOTS:
         // A radius too big for the rectangle shrinks instead of overshooting.
         QCOMPARE(Shapes::continuousRoundedRect(QRectF(0, 0, 20, 8), 18).boundingRect(), QRectF(0, 0, 20, 8));
         QVERIFY(Shapes::continuousRoundedRect(QRectF(), 10).isEmpty());
+    }
+
+    void cardFillMatchesItsOutline_data()
+    {
+        QTest::addColumn<QRect>("rect");
+        QTest::addColumn<qreal>("radius");
+        QTest::newRow("card") << QRect(3, 5, 300, 420) << qreal(18);
+        QTest::newRow("cell") << QRect(0, 0, 120, 46) << qreal(10);
+        QTest::newRow("too small for the cells") << QRect(1, 1, 30, 12) << qreal(22);
+    }
+
+    void cardFillMatchesItsOutline()
+    {
+        // The fast fill (plain rectangles plus curved corners) must draw exactly the outline's
+        // shape: no seams, no double-blended overlaps with a translucent fill.
+        QFETCH(QRect, rect);
+        QFETCH(qreal, radius);
+        const QColor fill = Theme::white(0.05);
+        QImage fast(rect.bottomRight().x() + 4, rect.bottomRight().y() + 4,
+                    QImage::Format_ARGB32_Premultiplied);
+        QImage exact = fast;
+        fast.fill(Theme::boardBackground());
+        exact.fill(Theme::boardBackground());
+        {
+            QPainter painter(&fast);
+            painter.setRenderHint(QPainter::Antialiasing);
+            Shapes::fillContinuousRoundedRect(painter, rect, radius, fill);
+        }
+        {
+            QPainter painter(&exact);
+            painter.setRenderHint(QPainter::Antialiasing);
+            Shapes::fill(painter, Shapes::continuousRoundedRect(rect, radius), fill);
+        }
+        int worst = 0;
+        for (int y = 0; y < fast.height(); ++y) {
+            for (int x = 0; x < fast.width(); ++x) {
+                const QRgb a = fast.pixel(x, y);
+                const QRgb b = exact.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                  std::abs(qBlue(a) - qBlue(b))});
+            }
+        }
+        QVERIFY2(worst <= 1, qPrintable(QString::number(worst)));
     }
 };
 

@@ -14,5 +14,5 @@ void Card::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    Shapes::fill(painter, Shapes::continuousRoundedRect(rect(), m_radius), m_fill);
+    Shapes::fillContinuousRoundedRect(painter, rect(), m_radius, m_fill);
 }

@@ -137,10 +137,19 @@ int FitLabel::lineHeight() const
     return QFontMetrics(font()).height();
 }
 
+qreal FitLabel::naturalWidth() const
+{
+    if (m_naturalWidth < 0 || m_naturalText != text()) {
+        m_naturalWidth = QFontMetricsF(font()).horizontalAdvance(text());
+        m_naturalText = text();
+    }
+    return m_naturalWidth;
+}
+
 QSize FitLabel::sizeHint() const
 {
     const QMargins margins = contentsMargins();
-    const int width = int(std::ceil(QFontMetricsF(font()).horizontalAdvance(text())));
+    const int width = int(std::ceil(naturalWidth()));
     return QSize(width, lineHeight()).grownBy(margins);
 }
 
@@ -179,6 +188,8 @@ const FitLabel::Fit& FitLabel::fitted(int width) const
 FitLabel::Fit FitLabel::fit(int width) const
 {
     const QFont full = font();
+    if (naturalWidth() <= width)
+        return {full, {text()}};
     // Whole pixel sizes from the full one down to the smallest allowed (10 px at 80 % is 8 px).
     const int smallest = int(std::ceil(full.pixelSize() * m_minimumScale - 1e-9));
     const int steps = full.pixelSize() > 0 ? std::max(0, full.pixelSize() - smallest) : 0;
@@ -228,7 +239,9 @@ void FitLabel::paintEvent(QPaintEvent*)
 
 void FitLabel::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
         m_cachedWidth = -1;
+        m_naturalWidth = -1;
+    }
     QLabel::changeEvent(event);
 }

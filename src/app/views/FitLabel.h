@@ -41,9 +41,14 @@ private:
     const Fit& fitted(int width) const;
     Fit fit(int width) const;
     int lineHeight() const;
+    // The text's width on one line at the full size, measured once: layouts ask for size hints
+    // many times, and shaping the text is the expensive part.
+    qreal naturalWidth() const;
 
     int m_maximumLines = 1;
     double m_minimumScale = 1.0;
+    mutable qreal m_naturalWidth = -1;
+    mutable QString m_naturalText;
     mutable int m_cachedWidth = -1;
     mutable QString m_cachedText;
     mutable Fit m_cached;

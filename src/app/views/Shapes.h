@@ -14,6 +14,9 @@ namespace Shapes {
 // rectangle too small to hold it.
 QPainterPath continuousRoundedRect(const QRectF& rect, qreal radius);
 
+// Fills the same shape as continuousRoundedRect(), antialiased at the corners only.
+void fillContinuousRoundedRect(QPainter& painter, const QRect& rect, qreal radius, const QColor& colour);
+
 // A rectangle with fully rounded ends along its shorter side.
 QPainterPath capsule(const QRectF& rect);
 
