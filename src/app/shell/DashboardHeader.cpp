@@ -1,0 +1,79 @@
+#include "DashboardHeader.h"
+
+#include "ActionButton.h"
+#include "SwitchToggle.h"
+
+#include "app/UsageStore.h"
+#include "app/views/Text.h"
+#include "app/views/Theme.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+
+using namespace Qt::StringLiterals;
+
+DashboardHeader::DashboardHeader(UsageStore* store, QWidget* parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_subtitle(Text::label(QString(), Theme::font(Theme::TextStyle::caption2), Theme::white(0.50), this))
+    , m_pin(new SwitchToggle(u"置顶"_s, SwitchToggle::Size::small, this))
+    , m_pinCaption(Text::label(QString(), Theme::font(Theme::TextStyle::caption2), Theme::white(0.55), this))
+    , m_cookie(new ActionButton(u"Cookie"_s, ActionButton::Kind::bordered, this))
+    , m_refresh(new ActionButton(u"刷新"_s, ActionButton::Kind::prominent, this))
+{
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(22, 18, 22, 12);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(3);
+    titles->addWidget(Text::label(u"Tallyfern"_s, Theme::font(Theme::TextStyle::title3, QFont::Bold),
+                                  Theme::white(1), this));
+    titles->addWidget(m_subtitle);
+    row->addLayout(titles);
+    row->addStretch(1);
+    row->addWidget(m_pin);
+    row->addWidget(m_pinCaption);
+    row->addWidget(m_cookie);
+    row->addWidget(m_refresh);
+
+    connect(m_pin, &SwitchToggle::clicked, m_store, &UsageStore::setPinned);
+    connect(m_pin, &SwitchToggle::clicked, this, &DashboardHeader::follow);
+    connect(m_cookie, &ActionButton::clicked, this, &DashboardHeader::cookieRequested);
+    // The task runs on by itself; the button stays disabled until the store is done.
+    connect(m_refresh, &ActionButton::clicked, m_store, [this] { m_store->refresh(false); });
+    connect(m_store, &UsageStore::changed, this, &DashboardHeader::follow);
+    follow();
+}
+
+QString DashboardHeader::subtitle(const UsageSnapshot& snapshot)
+{
+    if (!snapshot.hasRealData || snapshot.updatedAt == Timestamp::distantPast()) {
+#ifdef Q_OS_MACOS
+        return u"仅保存在这台 Mac 上"_s;
+#else
+        return u"仅保存在这台电脑上"_s;
+#endif
+    }
+    return u"仅本机保存 · 已更新 "_s + UsageStore::shortTime(snapshot.updatedAt);
+}
+
+QString DashboardHeader::pinCaption(bool pinned)
+{
+    return pinned ? u"置顶"_s : u"普通"_s;
+}
+
+QString DashboardHeader::pinToolTip(bool pinned)
+{
+    return pinned ? u"已置顶，点击取消"_s : u"点击后始终浮在最前"_s;
+}
+
+void DashboardHeader::follow()
+{
+    m_subtitle->setText(subtitle(m_store->snapshot()));
+    const bool pinned = m_store->isPinned();
+    m_pin->setChecked(pinned);
+    m_pin->setToolTip(pinToolTip(pinned));
+    m_pinCaption->setText(pinCaption(pinned));
+    const bool refreshing = m_store->isRefreshing();
+    m_refresh->setText(refreshing ? u"刷新中"_s : u"刷新"_s);
+    m_refresh->setEnabled(!refreshing);
+}

@@ -1,0 +1,177 @@
+#include "DashboardWindow.h"
+
+#include "CookieSheet.h"
+#include "DashboardHeader.h"
+#include "SegmentedControl.h"
+#include "SettingsPage.h"
+#include "ShellColours.h"
+
+#include "app/UsageStore.h"
+#include "app/views/FitLabel.h"
+#include "app/views/ModelsPage.h"
+#include "app/views/OverviewPage.h"
+#include "app/views/Text.h"
+#include "app/views/Theme.h"
+
+#include <QBoxLayout>
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QWindow>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QStringList pageTitles()
+{
+    QStringList titles;
+    for (DashboardPage page : DashboardPages::all)
+        titles.append(DashboardPages::rawValue(page));
+    return titles;
+}
+
+} // namespace
+
+DashboardWindow::DashboardWindow(UsageStore* store, QWidget* parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_header(new DashboardHeader(store, this))
+    , m_switcher(new SegmentedControl(u"页面"_s, pageTitles(), this))
+    , m_pageArea(new QVBoxLayout)
+{
+    setWindowTitle(u"Tallyfern"_s);
+    setMinimumSize(minimumWindowSize);
+    resize(idealWindowSize);
+    setPalette(ShellColours::boardPalette(palette()));
+    setAutoFillBackground(true);
+
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+    stack->addWidget(m_header);
+    auto* switcherRow = new QVBoxLayout;
+    switcherRow->setContentsMargins(22, 0, 22, 12);
+    switcherRow->addWidget(m_switcher);
+    stack->addLayout(switcherRow);
+    m_pageArea->setContentsMargins(0, 0, 0, 0);
+    stack->addLayout(m_pageArea, 1);
+
+    // One line: a long error gives way to an ellipsis rather than widening the window.
+    auto* status = new FitLabel(QString(), Theme::font(Theme::TextStyle::caption));
+    Text::setColour(status, Theme::white(0.50));
+    status->setContentsMargins(22, 12, 22, 12);
+    m_status = status;
+    stack->addWidget(m_status);
+
+    connect(m_header, &DashboardHeader::cookieRequested, this,
+            [this] { selectPage(DashboardPage::settings); });
+    connect(m_switcher, &SegmentedControl::currentChanged, this,
+            [this](int index) { selectPage(DashboardPages::all.at(std::size_t(index))); });
+    connect(m_store, &UsageStore::changed, this, &DashboardWindow::follow);
+
+    m_shown = current();
+    m_status->setText(m_shown.status);
+    selectPage(DashboardPage::overview);
+    followSheet();
+}
+
+DashboardWindow::~DashboardWindow() = default;
+
+CookieSheet* DashboardWindow::cookieSheet() const
+{
+    return m_sheet;
+}
+
+void DashboardWindow::selectPage(DashboardPage page)
+{
+    const bool same = page == m_selected && m_page;
+    m_selected = page;
+    m_switcher->setCurrentIndex(DashboardPages::index(page));
+    if (same)
+        return;
+    if (page == DashboardPage::settings) {
+        delete m_page;
+        m_page = new SettingsPage(m_store, this);
+        m_pageArea->addWidget(m_page);
+    } else {
+        rebuildDataPage();
+    }
+}
+
+DashboardWindow::Shown DashboardWindow::current() const
+{
+    return {m_store->snapshot(),        m_store->pricingLabel(),
+            m_store->refreshStatus(),   m_store->hasSession(),
+            m_store->showCookieSheet(), m_store->isPinned(),
+            m_store->isRefreshing(),    m_store->backgroundRefreshEnabled()};
+}
+
+void DashboardWindow::follow()
+{
+    const Shown now = current();
+    // A notification that changes nothing the window knows of means the pricing table behind the
+    // estimates changed: the data pages are drawn again as well.
+    const bool redraw =
+        now == m_shown || now.snapshot != m_shown.snapshot || now.pricingLabel != m_shown.pricingLabel;
+    m_shown = now;
+    if (m_status->text() != now.status)
+        m_status->setText(now.status);
+    if (redraw && m_selected != DashboardPage::settings)
+        rebuildDataPage();
+    followSheet();
+}
+
+void DashboardWindow::rebuildDataPage()
+{
+    QWidget* page = nullptr;
+    if (m_selected == DashboardPage::overview) {
+        auto* overview = qobject_cast<OverviewPage*>(m_page);
+        if (!overview) {
+            overview = new OverviewPage(this);
+            page = overview;
+        }
+        overview->setPricingLabel(m_store->pricingLabel());
+        overview->setSnapshot(m_store->snapshot());
+    } else if (m_selected == DashboardPage::models) {
+        auto* models = qobject_cast<ModelsPage*>(m_page);
+        if (!models) {
+            models = new ModelsPage(this);
+            page = models;
+        }
+        models->setSnapshot(m_store->snapshot());
+    }
+    if (page) {
+        delete m_page;
+        m_page = page;
+        m_pageArea->addWidget(m_page);
+    }
+}
+
+void DashboardWindow::followSheet()
+{
+    if (m_store->showCookieSheet() && !m_sheet) {
+        m_sheet = new CookieSheet(m_store, this);
+        // Each opening starts with an empty field: the closed sheet goes away with its text.
+        connect(m_sheet, &QDialog::finished, m_sheet, &QObject::deleteLater);
+        m_sheet->open();
+    } else if (!m_store->showCookieSheet() && m_sheet) {
+        m_sheet->reject();
+    }
+}
+
+void DashboardWindow::mousePressEvent(QMouseEvent* event)
+{
+    // Presses that reach the window fell on the board or on a text, not on a control.
+    if (event->button() == Qt::LeftButton && windowHandle() && windowHandle()->startSystemMove()) {
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void DashboardWindow::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        Q_EMIT closed();
+}

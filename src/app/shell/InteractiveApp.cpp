@@ -1,0 +1,57 @@
+#include "InteractiveApp.h"
+
+#include "AppShell.h"
+#include "GaugeIcon.h"
+#include "SingleInstance.h"
+
+#include "app/UsageStore.h"
+#include "app/views/Theme.h"
+
+#include <QApplication>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void setChineseFont()
+{
+    // With a C locale fontconfig picks the Japanese forms of the shared CJK characters; naming the
+    // Simplified Chinese families first gives the forms a Chinese reader expects.
+    QFont font = QApplication::font();
+    QStringList families = font.families();
+    if (families.isEmpty())
+        families.append(font.family());
+    for (const QString& family : Theme::chineseFamilies()) {
+        if (!families.contains(family))
+            families.append(family);
+    }
+    font.setFamilies(families);
+    QApplication::setFont(font);
+}
+
+} // namespace
+
+int runInteractiveApp(int& argc, char** argv)
+{
+    QApplication::setApplicationName(u"Tallyfern"_s);
+    QApplication::setOrganizationName(u"Tallyfern"_s);
+    QApplication::setDesktopFileName(u"com.local.tallyfern"_s);
+    QApplication app(argc, argv);
+    // The window closes to the tray; "退出" ends the app (and so does closing the window when
+    // there is no tray, see AppShell).
+    QApplication::setQuitOnLastWindowClosed(false);
+    setChineseFont();
+
+    SingleInstance instance;
+    if (!instance.claim())
+        return 0;
+
+    QApplication::setWindowIcon(GaugeIcon::icon());
+    UsageStore store;
+    AppShell shell(&store);
+    shell.listenTo(&instance);
+    // Queued: the menu that asked is still on screen while its signal runs.
+    QObject::connect(&shell, &AppShell::quitRequested, &app, &QApplication::quit, Qt::QueuedConnection);
+    shell.showWindow();
+    return app.exec();
+}

@@ -1,0 +1,5 @@
+#pragma once
+
+// The interactive app: the dashboard window and the tray on one usage store, until "退出". A second
+// launch shows the running instance's window and returns 0 at once.
+int runInteractiveApp(int& argc, char** argv);

@@ -1,0 +1,92 @@
+#include "SettingsPage.h"
+
+#include "ActionButton.h"
+#include "CookieEntry.h"
+#include "PasteField.h"
+#include "SettingsRow.h"
+#include "SwitchToggle.h"
+
+#include "app/UsageStore.h"
+#include "app/views/PageScroll.h"
+#include "app/views/Text.h"
+#include "app/views/Theme.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+
+using namespace Qt::StringLiterals;
+
+SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_scroll(new PageScroll(this))
+{
+    Text::setColour(this, Qt::white);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_scroll);
+
+    auto* page = new QWidget;
+    auto* stack = new QVBoxLayout(page);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(16);
+    stack->addWidget(
+        Text::label(u"本机登录"_s, Theme::font(Theme::TextStyle::headline), Theme::white(1), page));
+    stack->addWidget(Text::wrapping(CookieEntry::note(), Theme::font(Theme::TextStyle::footnote),
+                                    Theme::white(0.55), page));
+
+    m_paste = new PasteField(Theme::white(0.08), page);
+    stack->addWidget(m_paste);
+
+    auto* buttons = new QHBoxLayout;
+    m_logout = new ActionButton(u"退出登录"_s, ActionButton::Kind::destructive, page);
+    m_save = new ActionButton(u"保存并刷新"_s, ActionButton::Kind::prominent, page);
+    buttons->addWidget(m_logout);
+    buttons->addStretch(1);
+    buttons->addWidget(m_save);
+    stack->addLayout(buttons);
+
+    m_pin = new SwitchToggle(u"置顶"_s);
+    m_background = new SwitchToggle(u"后台刷新"_s);
+    stack->addWidget(makeDivider(page));
+    stack->addWidget(new SettingsRow(u"窗口置顶"_s, u"打开后始终浮在其他应用前面。"_s, m_pin, page));
+    stack->addWidget(makeDivider(page));
+    stack->addWidget(new SettingsRow(
+        u"开机与后台刷新"_s, u"主窗口关掉也会每 3 分钟静默拉一次用量，不弹窗。"_s, m_background, page));
+
+    m_footer = Text::wrapping(QString(), Theme::font(Theme::TextStyle::caption), Theme::white(0.40), page);
+    stack->addWidget(m_footer);
+    m_scroll->setPage(page);
+
+    CookieEntry::bindSaveButton(m_paste, m_save);
+    connect(m_save, &ActionButton::clicked, this, [this] { CookieEntry::save(m_store, m_paste); });
+    connect(m_logout, &ActionButton::clicked, m_store, &UsageStore::logout);
+    connect(m_pin, &SwitchToggle::clicked, m_store, &UsageStore::setPinned);
+    connect(m_background, &SwitchToggle::clicked, m_store, &UsageStore::setBackgroundRefresh);
+    // A switch the store did not follow snaps back to the store's value.
+    connect(m_pin, &SwitchToggle::clicked, this, &SettingsPage::follow);
+    connect(m_background, &SwitchToggle::clicked, this, &SettingsPage::follow);
+    connect(m_store, &UsageStore::changed, this, &SettingsPage::follow);
+    follow();
+}
+
+QString SettingsPage::footerText(const QString& pricingLabel)
+{
+#ifdef Q_OS_MACOS
+    const QString cache = u"用量缓存在本机 Application Support，不含 Cookie。"_s;
+#else
+    // The cache is not under Application Support here; name the folder for what it is.
+    const QString cache = u"用量缓存在本机数据目录，不含 Cookie。"_s;
+#endif
+    return cache + u"预估美元按官方标价本地计算，不是账单。"_s + pricingLabel + u"。后台刷新不弹窗。"_s;
+}
+
+void SettingsPage::follow()
+{
+    m_logout->setVisible(m_store->hasSession());
+    m_pin->setChecked(m_store->isPinned());
+    m_background->setChecked(m_store->backgroundRefreshEnabled());
+    const QString footer = footerText(m_store->pricingLabel());
+    if (m_footer->text() != footer)
+        m_footer->setText(footer);
+}

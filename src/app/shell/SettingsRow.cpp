@@ -1,0 +1,34 @@
+#include "SettingsRow.h"
+
+#include "SwitchToggle.h"
+
+#include "app/views/Card.h"
+#include "app/views/Text.h"
+#include "app/views/Theme.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+
+SettingsRow::SettingsRow(const QString& title, const QString& detail, SwitchToggle* toggle, QWidget* parent)
+    : QWidget(parent)
+    , m_toggle(toggle)
+{
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(4);
+    texts->addWidget(Text::label(title, Theme::font(Theme::TextStyle::headline), Theme::white(1), this));
+    texts->addWidget(
+        Text::wrapping(detail, Theme::font(Theme::TextStyle::caption), Theme::white(0.50), this));
+    row->addLayout(texts, 1);
+    row->addSpacing(12);
+    toggle->setParent(this);
+    row->addWidget(toggle, 0, Qt::AlignVCenter);
+}
+
+QWidget* makeDivider(QWidget* parent)
+{
+    auto* divider = new Card(Theme::white(0.12), 0, parent);
+    divider->setFixedHeight(1);
+    return divider;
+}

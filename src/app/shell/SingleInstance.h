@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QLocalServer;
+class QLockFile;
+
+// One interactive app per user. The first instance holds a lock file and listens on a local socket
+// beside it; a later one finds the lock taken, asks the first to show its window and leaves.
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The user's runtime folder ($XDG_RUNTIME_DIR, else the temporary folder) and "tallyfern-<uid>".
+    static QString defaultPath();
+
+    // `path` names the socket; the lock file is `path` + ".lock".
+    explicit SingleInstance(const QString& path = defaultPath(), QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this process is the first: it then listens for later ones. False when another
+    // instance runs: it has been asked to show its window (best effort) and this one should leave.
+    bool claim();
+
+    bool isListening() const;
+    QString path() const { return m_path; }
+
+    static constexpr auto showCommand = "show\n";
+
+Q_SIGNALS:
+    // A later instance asked for the window.
+    void showRequested();
+
+private:
+    bool listen();
+    void accept();
+    bool notifyRunningInstance() const;
+
+    QString m_path;
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer* m_server = nullptr;
+};

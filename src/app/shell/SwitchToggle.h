@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QAbstractButton>
+
+// A switch: a capsule track, the highlight colour when on, with a white knob on the side of its
+// state. Its label is not shown; it names the switch for accessibility.
+class SwitchToggle : public QAbstractButton
+{
+    Q_OBJECT
+
+public:
+    enum class Size { regular, small };
+
+    explicit SwitchToggle(const QString& label, Size size = Size::regular, QWidget* parent = nullptr);
+
+    Size controlSize() const { return m_size; }
+    static QSize trackSize(Size size);
+
+    QColor trackColour() const;
+    // The knob's centre in the widget's coordinates.
+    QPointF knobCentre() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool hitButton(const QPoint& position) const override;
+
+private:
+    QRectF trackRect() const;
+
+    Size m_size;
+};
