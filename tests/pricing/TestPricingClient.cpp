@@ -178,6 +178,7 @@ private Q_SLOTS:
         const QByteArray good = document(u"models-and-pricing.md"_s);
         QTest::newRow("404 with a document") << 404 << good << true;
         QTest::newRow("304 with a document") << 304 << good << true;
+        QTest::newRow("300 with a document") << 300 << good << true;
         QTest::newRow("500") << 500 << good << true;
         QTest::newRow("204 empty") << 204 << QByteArray() << true;
         QTest::newRow("200 empty") << 200 << QByteArray() << true;
