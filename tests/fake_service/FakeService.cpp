@@ -113,6 +113,10 @@ bool FakeService::start(quint16 port)
         return false;
     d->clock.start();
     d->thread = std::thread([this] { d->server.listen_after_bind(); });
+    // stop() does nothing until the server runs: a service stopped right after start() would leave
+    // its thread blocked in accept() and the join hanging.
+    for (int waited = 0; !d->server.is_running() && waited < 5000; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return true;
 }
 
