@@ -26,7 +26,7 @@ public:
     QString description() const override;
     const char* what() const noexcept override;
 
-    bool operator==(const DashboardError&) const = default;
+    bool operator==(const DashboardError& other) const { return m_kind == other.m_kind && m_path == other.m_path; }
 
 private:
     explicit DashboardError(Kind kind, const QString& path = {})
