@@ -105,6 +105,8 @@ private Q_SLOTS:
         QTest::newRow("12 h and 1 ms later") << QByteArray("1775016000001") << 2;
         QTest::newRow("12 h and 1 s earlier, in seconds") << QByteArray("1774929599") << 2;
         QTest::newRow("no cycle start") << QByteArray("null") << 1;
+        // No request can carry such a window: the month's answer stands.
+        QTest::newRow("absurd cycle start") << QByteArray("1e300") << 1;
     }
 
     void cycleNearTheMonthStart()
