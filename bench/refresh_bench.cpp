@@ -71,12 +71,13 @@ QJsonObject aggregatedAnswer(int rows)
                              u"gemini-2.5-pro"_s};
     QJsonArray aggregations;
     for (int i = 0; i < rows; ++i) {
-        aggregations.append(QJsonObject{{"modelIntent"_L1, QString(models[i % models.size()] + u'-' + QString::number(i))},
-                                        {"inputTokens"_L1, QString::number(20'525 + i)},
-                                        {"outputTokens"_L1, QString::number(183'431 + i)},
-                                        {"cacheWriteTokens"_L1, QString::number(1'290'817 + i)},
-                                        {"cacheReadTokens"_L1, QString::number(17'630'398 + i)},
-                                        {"totalCents"_L1, 1044.53 + i}});
+        aggregations.append(
+            QJsonObject{{"modelIntent"_L1, QString(models[i % models.size()] + u'-' + QString::number(i))},
+                        {"inputTokens"_L1, QString::number(20'525 + i)},
+                        {"outputTokens"_L1, QString::number(183'431 + i)},
+                        {"cacheWriteTokens"_L1, QString::number(1'290'817 + i)},
+                        {"cacheReadTokens"_L1, QString::number(17'630'398 + i)},
+                        {"totalCents"_L1, 1044.53 + i}});
     }
     return QJsonObject{{"aggregations"_L1, aggregations},
                        {"totalInputTokens"_L1, u"1993661"_s},
@@ -91,17 +92,16 @@ QJsonObject eventPage(int events, int total, double fromMs)
                             u"USAGE_EVENT_KIND_ERRORED_NOT_CHARGED"_s};
     QJsonArray list;
     for (int i = 0; i < events; ++i) {
-        list.append(QJsonObject{
-            {"timestamp"_L1, msText(fromMs + i * 3'600'000.0)},
-            {"model"_L1, i % 2 ? u"claude-4.5-sonnet-thinking"_s : u"auto"_s},
-            {"kind"_L1, kinds[i % kinds.size()]},
-            {"isTokenBasedCall"_L1, true},
-            {"tokenUsage"_L1, QJsonObject{{"inputTokens"_L1, QString::number(20'525 + i)},
-                                          {"outputTokens"_L1, 1803 + i},
-                                          {"cacheWriteTokens"_L1, 12'908},
-                                          {"cacheReadTokens"_L1, u"176303"_s},
-                                          {"totalCents"_L1, 41.88}}},
-            {"owningUser"_L1, u"254123789"_s}});
+        list.append(QJsonObject{{"timestamp"_L1, msText(fromMs + i * 3'600'000.0)},
+                                {"model"_L1, i % 2 ? u"claude-4.5-sonnet-thinking"_s : u"auto"_s},
+                                {"kind"_L1, kinds[i % kinds.size()]},
+                                {"isTokenBasedCall"_L1, true},
+                                {"tokenUsage"_L1, QJsonObject{{"inputTokens"_L1, QString::number(20'525 + i)},
+                                                              {"outputTokens"_L1, 1803 + i},
+                                                              {"cacheWriteTokens"_L1, 12'908},
+                                                              {"cacheReadTokens"_L1, u"176303"_s},
+                                                              {"totalCents"_L1, 41.88}}},
+                                {"owningUser"_L1, u"254123789"_s}});
     }
     return QJsonObject{{"totalUsageEventsCount"_L1, total}, {"usageEventsDisplay"_L1, list}};
 }
@@ -155,7 +155,8 @@ int main(int argc, char** argv)
         const QJsonObject body = QJsonDocument::fromJson(request.body).object();
         if (body.value("startDate"_L1).toString() == todayStart)
             return FakeService::Answer{200, todayPage, {}, latencyMs};
-        return FakeService::Answer{200, body.value("page"_L1).toInt() == 1 ? firstPage : secondPage, {}, latencyMs};
+        return FakeService::Answer{
+            200, body.value("page"_L1).toInt() == 1 ? firstPage : secondPage, {}, latencyMs};
     });
     UsageSnapshot base = UsageSnapshot::empty();
     base.hasRealData = true;
@@ -177,7 +178,8 @@ int main(int argc, char** argv)
         (void)rows;
     });
     const double parseEvents = medianMs(200, [&] {
-        const QJsonArray list = QJsonDocument::fromJson(firstPage).object().value("usageEventsDisplay"_L1).toArray();
+        const QJsonArray list =
+            QJsonDocument::fromJson(firstPage).object().value("usageEventsDisplay"_L1).toArray();
         UsageParser::Events events;
         events.reserve(list.size());
         for (const QJsonValue& event : list)

@@ -87,9 +87,9 @@ QCoro::Task<UsageSnapshot> fetchEventPatch(UsageSnapshot base);
 
 // State kept for the life of the process, never stored. Everything runs on the main thread, so plain
 // values are read and written whole.
-std::optional<double> lastUserId();          // of the last successful "/api/auth/me"
-AggregatedBody preferredAggregated();        // the aggregated body that last gave usage
-bool eventsUseTeamId();                      // whether event pages try the body with "teamId" first
+std::optional<double> lastUserId();   // of the last successful "/api/auth/me"
+AggregatedBody preferredAggregated(); // the aggregated body that last gave usage
+bool eventsUseTeamId();               // whether event pages try the body with "teamId" first
 
 // The status-line text of any failure the client throws.
 QString describe(const std::exception& error);

@@ -16,7 +16,10 @@ public:
         empty,
     };
 
-    static DashboardError requestFailed(const QString& path) { return DashboardError(Kind::requestFailed, path); }
+    static DashboardError requestFailed(const QString& path)
+    {
+        return DashboardError(Kind::requestFailed, path);
+    }
     static DashboardError noSession() { return DashboardError(Kind::noSession); }
     static DashboardError unauthorized() { return DashboardError(Kind::unauthorized); }
     static DashboardError empty() { return DashboardError(Kind::empty); }
@@ -26,14 +29,16 @@ public:
     QString description() const override;
     const char* what() const noexcept override;
 
-    bool operator==(const DashboardError& other) const { return m_kind == other.m_kind && m_path == other.m_path; }
+    bool operator==(const DashboardError& other) const
+    {
+        return m_kind == other.m_kind && m_path == other.m_path;
+    }
 
 private:
     explicit DashboardError(Kind kind, const QString& path = {})
         : m_kind(kind)
         , m_path(path)
-    {
-    }
+    {}
 
     Kind m_kind;
     QString m_path;

@@ -158,8 +158,10 @@ QCoro::Task<UsageSnapshot> fetchEventPatch(UsageSnapshot base)
         userId = detail::rememberUserId(co_await send(request(QString::fromLatin1(mePath), "GET")));
 
     const double nowMs = Clock::now().msSince1970();
-    const double cycleStart = UsageJSON::toMs(QJsonValue(base.billingCycleStart)).value_or(startOfLocalMonth());
-    const double cycleEnd = std::max(UsageJSON::toMs(QJsonValue(base.billingCycleEnd)).value_or(nowMs), nowMs);
+    const double cycleStart =
+        UsageJSON::toMs(QJsonValue(base.billingCycleStart)).value_or(startOfLocalMonth());
+    const double cycleEnd =
+        std::max(UsageJSON::toMs(QJsonValue(base.billingCycleEnd)).value_or(nowMs), nowMs);
     const double todayStart = startOfLocalDay();
 
     const Events cycleEvents = co_await fetchEvents(userId, cycleStart, cycleEnd, 2);

@@ -79,15 +79,17 @@ QCoro::Task<UsageSnapshot> fetchOverview()
         if (!periodAnswer)
             summaryAnswer = co_await detail::optionalGet(QString::fromLatin1(summaryPath), &group);
 
-        const double cycleStart = msOf(periodAnswer, "billingCycleStart"_L1)
-                                      .value_or(msOf(summaryAnswer, "billingCycleStart"_L1).value_or(monthStart));
+        const double cycleStart =
+            msOf(periodAnswer, "billingCycleStart"_L1)
+                .value_or(msOf(summaryAnswer, "billingCycleStart"_L1).value_or(monthStart));
         const double cycleEnd = msOf(periodAnswer, "billingCycleEnd"_L1)
                                     .value_or(msOf(summaryAnswer, "billingCycleEnd"_L1).value_or(nowMs));
 
         Answer aggregated = co_await take(monthAggregated);
         // A cycle that does not start with the calendar month needs its own window.
         if (std::fabs(cycleStart - monthStart) > detail::boundarySlackMs) {
-            Answer cycle = co_await detail::fetchAggregated(userId, cycleStart, std::max(cycleEnd, nowMs), &group);
+            Answer cycle =
+                co_await detail::fetchAggregated(userId, cycleStart, std::max(cycleEnd, nowMs), &group);
             if (cycle)
                 aggregated = std::move(cycle);
         }

@@ -15,8 +15,7 @@ public:
 
     explicit SessionKeychainError(Kind kind)
         : m_kind(kind)
-    {
-    }
+    {}
 
     Kind kind() const { return m_kind; }
     QString description() const;

@@ -21,8 +21,7 @@ public:
     TransportError(Kind kind, const QString& path)
         : m_kind(kind)
         , m_path(path)
-    {
-    }
+    {}
 
     Kind kind() const { return m_kind; }
     QString path() const { return m_path; }

@@ -88,9 +88,9 @@ bool SystemSecretStore::write(const QString& secret)
         secret_value_new(utf8.constData(), utf8.size(), "text/plain"));
 
     GError* rawError = nullptr;
-    const gboolean stored = secret_service_store_sync(nullptr, nullptr, attributes.get(),
-                                                      SECRET_COLLECTION_DEFAULT, label, value.get(),
-                                                      nullptr, &rawError);
+    const gboolean stored =
+        secret_service_store_sync(nullptr, nullptr, attributes.get(), SECRET_COLLECTION_DEFAULT, label,
+                                  value.get(), nullptr, &rawError);
     const ErrorPointer error(rawError);
     return stored && !error;
 }

@@ -71,7 +71,8 @@ private Q_SLOTS:
         service.setJson("POST", "/api/dashboard/get-plan-info", R"({"planInfo":{}})");
 
         QCOMPARE(await(get("/api/auth/me")).value("id"_L1).toInt(), 1);
-        const QJsonObject body{{"startDate"_L1, u"1776418934000"_s}, {"teamId"_L1, 0}, {"userId"_L1, 254123789.0}};
+        const QJsonObject body{
+            {"startDate"_L1, u"1776418934000"_s}, {"teamId"_L1, 0}, {"userId"_L1, 254123789.0}};
         QVERIFY(await(optionalPost(u"/api/dashboard/get-plan-info"_s, body)).has_value());
         QVERIFY(await(optionalPost(u"/api/dashboard/get-plan-info"_s, {})).has_value());
 
@@ -82,7 +83,8 @@ private Q_SLOTS:
         QCOMPARE(me[0].headers.value("accept"), QByteArray("application/json"));
         QCOMPARE(me[0].headers.value("origin"), origin);
         QCOMPARE(me[0].headers.value("referer"), origin + "/dashboard/usage");
-        QCOMPARE(me[0].headers.value("cookie"), QByteArray("WorkosCursorSessionToken=") + ClientFixture::token);
+        QCOMPARE(me[0].headers.value("cookie"),
+                 QByteArray("WorkosCursorSessionToken=") + ClientFixture::token);
         QVERIFY(!me[0].headers.contains("content-type"));
         QVERIFY(me[0].body.isEmpty());
 
@@ -186,11 +188,14 @@ private Q_SLOTS:
         ClientFixture fixture;
         FakeService elsewhere;
         QVERIFY(elsewhere.start());
-        elsewhere.setFallback([](const FakeService::Request&) { return FakeService::Answer{200, "{}", {}, 0}; });
+        elsewhere.setFallback([](const FakeService::Request&) {
+            return FakeService::Answer{200, "{}", {}, 0};
+        });
         FakeService& service = fixture.service();
         service.setAnswer("GET", "/api/moved", {302, {}, {{"Location", "/api/here"}}, 0});
         service.setJson("GET", "/api/here", R"({"here":true})");
-        service.setAnswer("GET", "/api/away", {302, {}, {{"Location", elsewhere.origin().toUtf8() + "/steal"}}, 0});
+        service.setAnswer("GET", "/api/away",
+                          {302, {}, {{"Location", elsewhere.origin().toUtf8() + "/steal"}}, 0});
 
         QVERIFY(await(get("/api/moved")).value("here"_L1).toBool());
         QCOMPARE(service.requests("/api/here").size(), 1);
@@ -205,7 +210,10 @@ private Q_SLOTS:
         ClientFixture fixture;
         fixture.service().setAnswer(
             "GET", "/api/a",
-            {200, "{}", {{"Set-Cookie", "WorkosCursorSessionToken=planted; Path=/"}, {"Set-Cookie", "x=1"}}, 0});
+            {200,
+             "{}",
+             {{"Set-Cookie", "WorkosCursorSessionToken=planted; Path=/"}, {"Set-Cookie", "x=1"}},
+             0});
         fixture.service().setJson("GET", "/api/b", "{}");
         await(get("/api/a"));
         await(get("/api/b"));
@@ -249,7 +257,7 @@ private Q_SLOTS:
 
     void calendarBoundaries()
     {
-        ClientFixture fixture; // TZ=Asia/Shanghai
+        ClientFixture fixture;                          // TZ=Asia/Shanghai
         QCOMPARE(startOfLocalMonth(), 1774972800000.0); // 2026-04-01T00:00:00+08:00
         QCOMPARE(startOfLocalDay(), 1776614400000.0);   // 2026-04-20T00:00:00+08:00
         // Already April here while it is still March in UTC.

@@ -161,16 +161,16 @@ private Q_SLOTS:
         const auto requests = service.requests(eventsPath);
         QCOMPARE(requests.size(), 3);
         QCOMPARE(bodyOf(requests[0]), (QJsonObject{{"teamId"_L1, 0},
-                                                  {"userId"_L1, userId},
-                                                  {"startDate"_L1, u"1776418934000"_s},
-                                                  {"endDate"_L1, u"1779010934000"_s},
-                                                  {"page"_L1, 1},
-                                                  {"pageSize"_L1, 200}}));
+                                                   {"userId"_L1, userId},
+                                                   {"startDate"_L1, u"1776418934000"_s},
+                                                   {"endDate"_L1, u"1779010934000"_s},
+                                                   {"page"_L1, 1},
+                                                   {"pageSize"_L1, 200}}));
         QCOMPARE(bodyOf(requests[1]), (QJsonObject{{"userId"_L1, userId},
-                                                  {"startDate"_L1, u"1776418934000"_s},
-                                                  {"endDate"_L1, u"1779010934000"_s},
-                                                  {"page"_L1, 1},
-                                                  {"pageSize"_L1, 200}}));
+                                                   {"startDate"_L1, u"1776418934000"_s},
+                                                   {"endDate"_L1, u"1779010934000"_s},
+                                                   {"page"_L1, 1},
+                                                   {"pageSize"_L1, 200}}));
         QCOMPARE(bodyOf(requests[2]).value("page"_L1).toInt(), 2);
         QVERIFY(!bodyOf(requests[2]).contains("teamId"_L1));
     }
@@ -213,7 +213,8 @@ private Q_SLOTS:
         QTest::newRow("all on one page") << QList<int>{150} << QJsonValue(150) << 2 << 1 << 150;
         QTest::newRow("busy cycle") << QList<int>{200, 200, 200} << QJsonValue(1000) << 2 << 2 << 400;
         QTest::newRow("busy day") << QList<int>{200, 200} << QJsonValue(1000) << 1 << 1 << 200;
-        QTest::newRow("no count") << QList<int>{200, 200} << QJsonValue(QJsonValue::Undefined) << 2 << 1 << 200;
+        QTest::newRow("no count") << QList<int>{200, 200} << QJsonValue(QJsonValue::Undefined) << 2 << 1
+                                  << 200;
         QTest::newRow("count as text") << QList<int>{200, 50} << QJsonValue(u"250"_s) << 2 << 2 << 250;
         QTest::newRow("empty page stops") << QList<int>{200, 0} << QJsonValue(1000) << 3 << 2 << 200;
         QTest::newRow("absurd count") << QList<int>{200, 200} << QJsonValue(1e300) << 2 << 1 << 200;
@@ -245,8 +246,9 @@ private Q_SLOTS:
         ClientFixture fixture;
         FakeService& service = fixture.service();
         // "usageEvents" when "usageEventsDisplay" is missing; elements that are not objects dropped.
-        service.setJson("POST", eventsPath,
-                        R"({"totalUsageEventsCount":3,"usageEvents":[{"model":"a"},7,"x",null,{"model":"b"}]})");
+        service.setJson(
+            "POST", eventsPath,
+            R"({"totalUsageEventsCount":3,"usageEvents":[{"model":"a"},7,"x",null,{"model":"b"}]})");
         const Events events = await(fetchEvents(userId, cycleStartMs, cycleEndMs, 1));
         QCOMPARE(events.size(), 2);
         QCOMPARE(events[1].value("model"_L1).toString(), u"b"_s);

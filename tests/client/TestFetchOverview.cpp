@@ -33,7 +33,8 @@ void scriptAccount(FakeService& service, int delayMs = 0)
     const QByteArray month = serviceData("service-aggregated-month.json");
     const QByteArray cycle = serviceData("service-aggregated.json");
     service.setHandler("POST", aggregatedPath, [=](const FakeService::Request& request) {
-        const bool monthWindow = bodyOf(request).value("startDate"_L1).toString() == QLatin1String(monthStartText);
+        const bool monthWindow =
+            bodyOf(request).value("startDate"_L1).toString() == QLatin1String(monthStartText);
         return FakeService::Answer{200, monthWindow ? month : cycle, {}, delayMs};
     });
 }
@@ -196,7 +197,8 @@ private Q_SLOTS:
         fixture.service().setJson("GET", "/api/auth/me", R"({"id":"254123789","email":"a@b.c"})");
         await(fetchOverview());
         QCOMPARE(lastUserId(), std::optional(254123789.0));
-        QCOMPARE(bodyOf(fixture.service().requests(aggregatedPath).at(0)).value("userId"_L1).toDouble(), 254123789.0);
+        QCOMPARE(bodyOf(fixture.service().requests(aggregatedPath).at(0)).value("userId"_L1).toDouble(),
+                 254123789.0);
     }
 
     void failures_data()
@@ -206,9 +208,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("error");
-        QTest::newRow("me 401") << QByteArray("GET") << QByteArray(mePath) << 401 << QByteArray() << u"unauthorized"_s;
-        QTest::newRow("me without id") << QByteArray("GET") << QByteArray(mePath) << 200 << QByteArray("{}")
-                                       << u"unauthorized"_s;
+        QTest::newRow("me 401") << QByteArray("GET") << QByteArray(mePath) << 401 << QByteArray()
+                                << u"unauthorized"_s;
+        QTest::newRow("me without id")
+            << QByteArray("GET") << QByteArray(mePath) << 200 << QByteArray("{}") << u"unauthorized"_s;
         QTest::newRow("me 500") << QByteArray("GET") << QByteArray(mePath) << 500 << QByteArray()
                                 << u"读取 /api/auth/me 失败"_s;
         QTest::newRow("me not json") << QByteArray("GET") << QByteArray(mePath) << 200 << QByteArray("<html>")
@@ -219,8 +222,8 @@ private Q_SLOTS:
                                   << u"unauthorized"_s;
         QTest::newRow("sand 204") << QByteArray("POST") << QByteArray(sandPath) << 204 << QByteArray()
                                   << u"unauthorized"_s;
-        QTest::newRow("aggregated 401") << QByteArray("POST") << QByteArray(aggregatedPath) << 401 << QByteArray()
-                                        << u"unauthorized"_s;
+        QTest::newRow("aggregated 401")
+            << QByteArray("POST") << QByteArray(aggregatedPath) << 401 << QByteArray() << u"unauthorized"_s;
     }
 
     void failures()
@@ -239,7 +242,8 @@ private Q_SLOTS:
         try {
             std::rethrow_exception(failure);
         } catch (const DashboardError& thrown) {
-            QCOMPARE(thrown.kind() == DashboardError::Kind::unauthorized ? u"unauthorized"_s : thrown.description(),
+            QCOMPARE(thrown.kind() == DashboardError::Kind::unauthorized ? u"unauthorized"_s
+                                                                         : thrown.description(),
                      error);
         } catch (const TransportError&) {
             QCOMPARE(u"transport"_s, error);
@@ -259,7 +263,8 @@ private Q_SLOTS:
     {
         ClientFixture fixture;
         scriptAccount(fixture.service());
-        for (const auto& [method, path] : {std::pair{"POST", periodPath}, {"GET", summaryPath}, {"POST", aggregatedPath}})
+        for (const auto& [method, path] :
+             {std::pair{"POST", periodPath}, {"GET", summaryPath}, {"POST", aggregatedPath}})
             fixture.service().setAnswer(method, path, {500, {}, {}, 0});
         QCOMPARE(dashboardErrorOf(fetchOverview()), DashboardError::empty());
         QCOMPARE(fixture.service().requests(aggregatedPath).size(), 3); // every body variant was tried

@@ -12,7 +12,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QStringList itemAttributes{u"service"_s, u"tallyfern.session"_s, u"account"_s, u"WorkosCursorSessionToken"_s};
+const QStringList itemAttributes{u"service"_s, u"tallyfern.session"_s, u"account"_s,
+                                 u"WorkosCursorSessionToken"_s};
 
 struct ToolResult
 {
@@ -41,7 +42,8 @@ ToolResult lookup()
 
 bool storeByHand(const QByteArray& secret)
 {
-    return secretTool(QStringList{u"store"_s, u"--label=pasted by hand"_s} + itemAttributes, secret).exitCode == 0;
+    return secretTool(QStringList{u"store"_s, u"--label=pasted by hand"_s} + itemAttributes, secret)
+               .exitCode == 0;
 }
 
 // Every item that carries the two attributes, as `secret-tool search --all` lists them.
@@ -130,7 +132,8 @@ private Q_SLOTS:
     void emptyPasteLeavesTheItemAlone()
     {
         SessionKeychain::save(u"kept"_s);
-        QVERIFY_THROWS_EXCEPTION(SessionKeychainError, SessionKeychain::save(u"WorkosCursorSessionToken=;"_s));
+        QVERIFY_THROWS_EXCEPTION(SessionKeychainError,
+                                 SessionKeychain::save(u"WorkosCursorSessionToken=;"_s));
         QCOMPARE(SessionKeychain::read(), std::optional(u"kept"_s));
     }
 };
