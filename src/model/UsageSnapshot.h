@@ -45,6 +45,8 @@ struct UsageSnapshot
 
     // The placeholder before any data exists.
     static UsageSnapshot empty();
+    // The widget's preview (plan "Ultra"). Defined by the widget alone: nothing else may show it.
+    static const UsageSnapshot& sample();
 
     // JSON form. Decoding is tolerant at the top level (missing or null keys take their defaults)
     // and strict inside nested records and on types; any violation rejects the whole record.

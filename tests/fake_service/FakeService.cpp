@@ -89,8 +89,10 @@ FakeService::FakeService()
             out.set_header(toStd(name), toStd(value));
         }
         out.body = toStd(answer.body);
+        // With a charset, as the service sends it. It also keeps httplib from compressing the answer
+        // (it compresses only a bare "application/json"), which costs ~100 ms per 50 kB on this thread.
         if (!hasContentType && !answer.body.isEmpty())
-            out.set_header("Content-Type", "application/json");
+            out.set_header("Content-Type", "application/json; charset=utf-8");
     };
     d->server.Get(".*", serve);
     d->server.Post(".*", serve);
@@ -113,6 +115,10 @@ bool FakeService::start(quint16 port)
         return false;
     d->clock.start();
     d->thread = std::thread([this] { d->server.listen_after_bind(); });
+    // stop() does nothing until the server runs: a service stopped right after start() would leave
+    // its thread blocked in accept() and the join hanging.
+    for (int waited = 0; !d->server.is_running() && waited < 5000; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return true;
 }
 

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "model/UsageSnapshot.h"
+
+#include <QCoro/QCoroTask>
+#include <QObject>
+#include <QPointer>
+#include <QSettings>
+#include <QString>
+#include <QTimer>
+
+#include <chrono>
+#include <memory>
+
+// The interactive app's one state object, on the main thread: the snapshot on screen, the status
+// line, the session and setting flags, and the actions that change them. Views read its properties
+// and redraw on changed(); nothing else owns UI state.
+class UsageStore : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString refreshStatus READ refreshStatus NOTIFY changed)
+    Q_PROPERTY(bool hasSession READ hasSession NOTIFY changed)
+    Q_PROPERTY(bool showCookieSheet READ showCookieSheet WRITE setShowCookieSheet NOTIFY changed)
+    Q_PROPERTY(bool isPinned READ isPinned WRITE setPinned NOTIFY changed)
+    Q_PROPERTY(bool isRefreshing READ isRefreshing NOTIFY changed)
+    Q_PROPERTY(QString pricingLabel READ pricingLabel NOTIFY changed)
+    Q_PROPERTY(bool backgroundRefreshEnabled READ backgroundRefreshEnabled NOTIFY changed)
+
+public:
+    static constexpr std::chrono::milliseconds defaultRefreshInterval{180'000};
+
+    // Loads the stored snapshot, sets the first status line, starts the first refresh when a
+    // session token is stored, starts the periodic silent refresh and installs or removes the
+    // background agent as the setting says.
+    explicit UsageStore(std::chrono::milliseconds refreshInterval = defaultRefreshInterval,
+                        QObject* parent = nullptr);
+    ~UsageStore() override;
+
+    const UsageSnapshot& snapshot() const { return m_snapshot; }
+    QString refreshStatus() const { return m_refreshStatus; }
+    bool hasSession() const { return m_hasSession; }
+    bool showCookieSheet() const { return m_showCookieSheet; }
+    bool isPinned() const { return m_isPinned; }
+    bool isRefreshing() const { return m_isRefreshing; }
+    QString pricingLabel() const { return m_pricingLabel; }
+    bool backgroundRefreshEnabled() const { return m_backgroundRefreshEnabled; }
+
+    void setShowCookieSheet(bool show);
+    // Stores the choice under "windowPinnedEnabled" whenever it changes.
+    void setPinned(bool pinned);
+
+    // Never throws; failures end up in the status line.
+    QCoro::Task<> refresh(bool silently);
+    QCoro::Task<> saveCookie(QString pastedText);
+    void logout();
+    void setBackgroundRefresh(bool enabled);
+
+    // The status line's time of day, in the user's short time format.
+    static QString shortTime(Timestamp timestamp);
+
+Q_SIGNALS:
+    // Any published value changed, or the pricing table behind the estimates did.
+    void changed();
+
+private:
+    struct PatchTicket;
+
+    void apply(const UsageSnapshot& snapshot, const QString& status);
+    void setStatus(const QString& status);
+    void finishUserRefresh(qint64 generation);
+    static QCoro::Task<> syncPricing(QPointer<UsageStore> store);
+    static QCoro::Task<> applyEventPatch(QPointer<UsageStore> store, UsageSnapshot base, qint64 generation,
+                                         std::shared_ptr<PatchTicket> ticket);
+
+    UsageSnapshot m_snapshot;
+    QString m_refreshStatus;
+    bool m_hasSession = false;
+    bool m_showCookieSheet = false;
+    bool m_isPinned = false;
+    bool m_isRefreshing = false;
+    QString m_pricingLabel;
+    bool m_backgroundRefreshEnabled = true;
+
+    std::unique_ptr<QSettings> m_defaults;
+    QTimer m_timer;
+    qint64 m_refreshGeneration = 0;
+    qint64 m_activeUserRefresh = 0;
+    std::shared_ptr<PatchTicket> m_eventTask; // the running event patch; cancelled by a newer refresh
+};

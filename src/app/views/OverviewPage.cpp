@@ -1,0 +1,74 @@
+#include "OverviewPage.h"
+
+#include "PageScroll.h"
+#include "QuotaCard.h"
+#include "RemainingCard.h"
+#include "Text.h"
+#include "Theme.h"
+#include "TokenPanel.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+
+using namespace Qt::StringLiterals;
+
+OverviewPage::OverviewPage(QWidget* parent)
+    : QWidget(parent)
+    , m_scroll(new PageScroll(this))
+{
+    Text::setColour(this, Qt::white);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_scroll);
+    connect(m_scroll, &PageScroll::wideChanged, this, &OverviewPage::applyWide);
+    rebuild();
+}
+
+void OverviewPage::setSnapshot(const UsageSnapshot& snapshot)
+{
+    m_snapshot = snapshot;
+    rebuild();
+}
+
+void OverviewPage::setPricingLabel(const QString& label)
+{
+    m_pricingLabel = label;
+    rebuild();
+}
+
+bool OverviewPage::isWide() const
+{
+    return m_scroll->isWide();
+}
+
+void OverviewPage::rebuild()
+{
+    auto* page = new QWidget;
+    auto* stack = new QVBoxLayout(page);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(14);
+
+    m_cards = new QBoxLayout(QBoxLayout::TopToBottom);
+    m_cards->setSpacing(14);
+    m_cards->addWidget(new RemainingCard(m_snapshot, page));
+    m_cards->addWidget(new TokenPanel(m_snapshot, page));
+    stack->addLayout(m_cards);
+
+    stack->addWidget(Text::wrapping(u"预估按官方标价，套餐内可能 $0。"_s + m_pricingLabel,
+                                    Theme::font(Theme::TextStyle::caption2), Theme::white(0.40), page));
+    stack->addWidget(new QuotaCard(m_snapshot, page));
+
+    applyWide(m_scroll->isWide());
+    m_scroll->setPage(page);
+}
+
+void OverviewPage::applyWide(bool wide)
+{
+    if (!m_cards)
+        return;
+    // Side by side the two cards share the row's width equally and both take its full height;
+    // stacked, each keeps its own height (the page is as tall as its content).
+    m_cards->setDirection(wide ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
+    for (int i = 0; i < m_cards->count(); ++i)
+        m_cards->setStretch(i, wide ? 1 : 0);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "model/UsageSnapshot.h"
+
+#include <QWidget>
+
+class PageScroll;
+class QBoxLayout;
+class QLabel;
+
+// The first page: what is left of the quota, the cycle's tokens and spend, and the usage bars of
+// the three quotas. Rebuilt from the snapshot and the pricing label whenever either is set.
+class OverviewPage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit OverviewPage(QWidget* parent = nullptr);
+
+    void setSnapshot(const UsageSnapshot& snapshot);
+    const UsageSnapshot& snapshot() const { return m_snapshot; }
+
+    // The pricing table's state ("标价已同步 5月1日"), shown after the pricing footnote.
+    void setPricingLabel(const QString& label);
+    const QString& pricingLabel() const { return m_pricingLabel; }
+
+    PageScroll* scroll() const { return m_scroll; }
+    // The remaining card and the token panel sit side by side (true) or stacked.
+    bool isWide() const;
+
+private:
+    void rebuild();
+    void applyWide(bool wide);
+
+    UsageSnapshot m_snapshot = UsageSnapshot::empty();
+    QString m_pricingLabel;
+    PageScroll* m_scroll;
+    QBoxLayout* m_cards = nullptr;
+};

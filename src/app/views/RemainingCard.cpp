@@ -1,0 +1,88 @@
+#include "RemainingCard.h"
+
+#include "PlanBadge.h"
+#include "Text.h"
+#include "Theme.h"
+#include "UsageRing.h"
+
+#include "model/UsageJSON.h"
+#include "model/UsageSnapshot.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+RemainingCard::RemainingCard(const UsageSnapshot& snapshot, QWidget* parent)
+    : Card(Theme::cardBackground(), 22, parent)
+{
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(18, 18, 18, 18);
+    row->setSpacing(16);
+
+    const std::optional<qint64> cursorRemaining =
+        snapshot.hasRealData ? std::optional<qint64>(snapshot.remainingPercent()) : std::nullopt;
+    row->addWidget(new UsageRing(cursorRemaining, u"剩余"_s, u"Cursor 模型"_s, Theme::cursorTint(), this), 0,
+                   Qt::AlignVCenter);
+    row->addWidget(
+        new UsageRing(premiumRemaining(snapshot), u"剩余"_s, u"高级模型"_s, Theme::otherTint(), this), 0,
+        Qt::AlignVCenter);
+
+    // Stretches above and below centre the column on the rings when the card is taller.
+    auto* column = new QVBoxLayout;
+    column->setSpacing(8);
+    column->addStretch(1);
+    auto* badgeRow = new QHBoxLayout;
+    badgeRow->setSpacing(8);
+    badgeRow->addWidget(new PlanBadge(planTitle(snapshot), snapshot.hasRealData, this), 0, Qt::AlignVCenter);
+    if (const auto days = snapshot.hasRealData ? snapshot.daysRemaining() : std::nullopt) {
+        badgeRow->addWidget(Text::label(u"还剩 "_s + QString::number(*days) + u" 天"_s,
+                                        Theme::font(Theme::TextStyle::caption), Theme::white(0.65), this),
+                            0, Qt::AlignVCenter);
+    }
+    badgeRow->addStretch(1);
+    column->addLayout(badgeRow);
+
+    if (snapshot.hasRealData) {
+        column->addWidget(Text::wrapping(
+            cycleLine(snapshot), Theme::font(Theme::TextStyle::title3, QFont::DemiBold), Qt::white, this));
+        column->addWidget(Text::wrapping(u"左对齐 Cursor 模型，右对齐收费的其他模型"_s,
+                                         Theme::font(Theme::TextStyle::caption), Theme::white(0.65), this));
+    } else {
+        column->addWidget(
+            Text::wrapping(u"还没有用量数据"_s, Theme::font(Theme::TextStyle::title3), Qt::white, this));
+        column->addWidget(Text::wrapping(u"到设置页粘贴 Cookie 后即可在本机刷新"_s,
+                                         Theme::font(Theme::TextStyle::caption), Theme::white(0.60), this));
+    }
+    column->addStretch(1);
+    row->addLayout(column, 1);
+}
+
+std::optional<qint64> RemainingCard::premiumRemaining(const UsageSnapshot& snapshot)
+{
+    if (!snapshot.hasRealData || !snapshot.otherModelsPercent)
+        return std::nullopt;
+    // Clamping the used share first gives the same figure as clamping 100 − used, without the
+    // overflow an absurd stored percent would cause.
+    return 100 - std::clamp<qint64>(*snapshot.otherModelsPercent, 0, 100);
+}
+
+QString RemainingCard::planTitle(const UsageSnapshot& snapshot)
+{
+    if (!snapshot.hasRealData)
+        return u"未连接"_s;
+    const QString plan = snapshot.planName.trimmed();
+    return plan.isEmpty() ? u"个人"_s : plan;
+}
+
+QString RemainingCard::cycleLine(const UsageSnapshot& snapshot)
+{
+    if (const auto end = UsageJSON::date(snapshot.billingCycleEnd)) {
+        if (const QString day = UsageJSON::monthDay(*end); !day.isEmpty())
+            return u"账期到 "_s + day;
+    }
+    return u"本月账期"_s;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "Card.h"
+
+struct UsageSnapshot;
+
+// What is left of the quota: two rings (Cursor's models, premium models), the plan badge, the days
+// left, and the billing cycle's end, or the first steps when there is no data yet.
+class RemainingCard : public Card
+{
+    Q_OBJECT
+
+public:
+    explicit RemainingCard(const UsageSnapshot& snapshot, QWidget* parent = nullptr);
+
+    // The premium ring's figure: what the premium quota has left, 0…100, when known.
+    static std::optional<qint64> premiumRemaining(const UsageSnapshot& snapshot);
+    // The badge's title: "未连接" before any data, else the trimmed plan name or "个人".
+    static QString planTitle(const UsageSnapshot& snapshot);
+    // "账期到 5月12日", or "本月账期" when the end is unknown.
+    static QString cycleLine(const UsageSnapshot& snapshot);
+};
