@@ -49,5 +49,5 @@ QString CommandLine::helpText()
 
 QString CommandLine::versionText()
 {
-    return u"Tallyfern "_s + QLatin1StringView(TALLYFERN_VERSION) + u'\n';
+    return u"tallyfern "_s + QLatin1StringView(TALLYFERN_VERSION) + u'\n';
 }
