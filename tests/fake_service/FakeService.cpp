@@ -54,6 +54,9 @@ FakeService::FakeService()
     d->server.new_task_queue = [] { return new httplib::ThreadPool(16); };
     d->server.set_tcp_nodelay(true); // otherwise answers on a reused connection arrive ~40 ms late
     d->server.set_keep_alive_max_count(1000);
+    // An idle client connection holds a server thread until this runs out, and stop() waits for
+    // it: keep it short so that tearing a fake down after each test case is quick.
+    d->server.set_keep_alive_timeout(1);
     const auto serve = [this](const httplib::Request& in, httplib::Response& out) {
         Request request;
         request.method = toBytes(in.method);
