@@ -205,7 +205,7 @@ private Q_SLOTS:
         // The first overview is slow; the second, started later, answers at once.
         std::atomic<int> calls = 0;
         m_service->setHandler("GET", "/api/auth/me", [&calls](const FakeService::Request&) {
-            return FakeService::Answer{200, R"({"id":1})", {}, calls++ == 0 ? 500 : 0};
+            return FakeService::Answer{200, R"({"id":1})", {}, calls++ == 0 ? 1500 : 0};
         });
         std::atomic<int> periods = 0;
         m_service->setHandler("POST", "/api/dashboard/get-current-period-usage",
@@ -215,6 +215,9 @@ private Q_SLOTS:
         QVERIFY(m_secrets.write(u"token"_s));
         UsageStore store(1h); // starts the slow user refresh
         QVERIFY(store.isRefreshing());
+        // Its requests travel on several connections: wait until its period answer is served, so
+        // that the timer refresh below is certainly the second one the service sees.
+        QTRY_COMPARE(m_service->requests("/api/dashboard/get-current-period-usage").size(), 1);
         store.refresh(true); // a timer refresh that finishes first
 
         QTRY_COMPARE(store.snapshot().monthlyUsed, 2.0);
@@ -235,6 +238,7 @@ private Q_SLOTS:
         });
         QVERIFY(m_secrets.write(u"token"_s));
         UsageStore store(1h);
+        QTRY_COMPARE(m_service->requests("/api/auth/me").size(), 1); // the user refresh's, rejected late
         store.refresh(true);
         QTRY_VERIFY(!store.isRefreshing());
         QVERIFY(m_secrets.read());
