@@ -10,6 +10,8 @@
 #include "model/UsageJSON.h"
 #include "platform/MemorySecretStore.h"
 
+#include "BenchSupport.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -28,20 +30,6 @@ namespace {
 
 constexpr int latencyMs = 50;
 constexpr int rounds = 20;
-
-template <typename Work>
-double medianMs(int count, Work work)
-{
-    std::vector<double> samples;
-    for (int i = 0; i < count; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        samples.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
 
 // QCoro 0.8's waitFor never returns when the task throws: stop with a message instead.
 template <typename T>

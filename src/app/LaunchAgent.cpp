@@ -1,5 +1,6 @@
 #include "LaunchAgent.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/ProcessRunner.h"
 #include "platform/Settings.h"
@@ -8,25 +9,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void writeAtomically(const QString& fileName, const QByteArray& bytes)
-{
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return;
-    }
-    file.commit();
-}
 
 void run(const QString& program, const QStringList& arguments)
 {
@@ -112,7 +100,7 @@ void LaunchAgent::install()
     const auto bytes = propertyList(installedExecutable());
     if (!bytes)
         return;
-    writeAtomically(fileName, *bytes);
+    AtomicFile::write(fileName, *bytes);
     // Out first, so a second install replaces the loaded agent instead of failing beside it.
     run(launchctl, {u"bootout"_s, serviceTarget()});
     run(launchctl, {u"bootstrap"_s, domain(), fileName});
@@ -132,8 +120,8 @@ void LaunchAgent::install()
     const auto service = serviceUnit(installedExecutable());
     if (!service)
         return;
-    writeAtomically(serviceFileName(), *service);
-    writeAtomically(timerFileName(), timerUnit());
+    AtomicFile::write(serviceFileName(), *service);
+    AtomicFile::write(timerFileName(), timerUnit());
     run(systemctl, {u"--user"_s, u"daemon-reload"_s});
     // Stopped and started again, so the timer fires at once for the executable just written.
     bootout();

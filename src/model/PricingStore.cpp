@@ -1,14 +1,15 @@
 #include "PricingStore.h"
 
 #include "SnapshotStore.h"
+
 #include "UsageJSON.h"
+#include "platform/AtomicFile.h"
 
 #include "platform/Settings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLocale>
-#include <QSaveFile>
 
 #include <mutex>
 
@@ -127,14 +128,7 @@ void PricingStore::save(const PricingCatalog& catalog)
     if (!bytes)
         return;
     QDir().mkpath(SnapshotStore::supportFolder());
-    QSaveFile file(fileName());
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    if (file.write(*bytes) != bytes->size()) {
-        file.cancelWriting();
-        return;
-    }
-    file.commit();
+    AtomicFile::write(fileName(), *bytes);
 }
 
 QString PricingStore::syncLabel()
