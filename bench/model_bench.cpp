@@ -5,6 +5,8 @@
 #include "model/SnapshotStore.h"
 #include "model/UsageSnapshot.h"
 
+#include "BenchSupport.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -18,30 +20,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-template <typename Work>
-double medianMs(int rounds, Work work)
-{
-    std::vector<double> samples;
-    for (int i = 0; i < rounds; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        samples.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
-
-bool storeCatalog()
-{
-    PricingCatalog catalog{Timestamp{800'000'000}, std::nullopt, {}};
-    for (int i = 0; i < 40; ++i)
-        catalog.entries.append({u"model-%1"_s.arg(i), i % 5 == 0, 1.0 + i, 1.25, 0.1, 5.0, false});
-    QDir().mkpath(SnapshotStore::supportFolder());
-    QSaveFile file(PricingStore::fileName());
-    return file.open(QIODevice::WriteOnly) && file.write(*catalog.encode()) > 0 && file.commit();
-}
 
 UsageSnapshot largeSnapshot()
 {
@@ -67,7 +45,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
-    if (!storeCatalog()) {
+    if (!storeFortyEntryCatalog()) {
         std::fprintf(stderr, "cannot store the catalog\n");
         return 1;
     }

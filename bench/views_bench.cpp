@@ -1,6 +1,8 @@
 // Prints the median time of one redraw of the models page (a new snapshot with 40 model rows
 // priced against a stored 40-entry catalog: rebuild, layout and an offscreen render of the
 // window-sized page), and of the render alone. One frame is 16 ms. Not a test: run it by hand.
+#include "BenchSupport.h"
+
 #include "app/views/ModelsPage.h"
 
 #include "model/PricingStore.h"
@@ -20,30 +22,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-template <typename Work>
-double medianMs(int rounds, Work work)
-{
-    std::vector<double> samples;
-    for (int i = 0; i < rounds; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        samples.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
-
-bool storeCatalog()
-{
-    PricingCatalog catalog{Timestamp{800'000'000}, std::nullopt, {}};
-    for (int i = 0; i < 40; ++i)
-        catalog.entries.append({u"model-%1"_s.arg(i), i % 5 == 0, 1.0 + i, 1.25, 0.1, 5.0, false});
-    QDir().mkpath(SnapshotStore::supportFolder());
-    QSaveFile file(PricingStore::fileName());
-    return file.open(QIODevice::WriteOnly) && file.write(*catalog.encode()) > 0 && file.commit();
-}
 
 UsageSnapshot snapshotWith40Models(int variant)
 {
@@ -66,7 +44,7 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
     QApplication app(argc, argv);
-    if (!storeCatalog()) {
+    if (!storeFortyEntryCatalog()) {
         std::fprintf(stderr, "cannot store the catalog\n");
         return 1;
     }

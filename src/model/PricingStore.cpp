@@ -2,11 +2,20 @@
 
 #include "SnapshotStore.h"
 
+#include "UsageJSON.h"
+#include "platform/AtomicFile.h"
+
+#include "platform/Settings.h"
+
+#include <QDir>
 #include <QFile>
+#include <QLocale>
 
 #include <mutex>
 
 #include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -84,4 +93,47 @@ std::optional<PricingCatalog> PricingStore::load()
         cache.path = path;
     }
     return cache.catalog;
+}
+
+bool PricingStore::needsSync(Timestamp now)
+{
+    const auto settings = Settings::open(QLatin1StringView(Settings::appDomain));
+    const QVariant stored = settings->value(QLatin1StringView(lastAttemptKey));
+    return !stored.isValid() || stored.toString() != localDay(now);
+}
+
+void PricingStore::recordAttempt(Timestamp now)
+{
+    const auto settings = Settings::open(QLatin1StringView(Settings::appDomain));
+    settings->setValue(QLatin1StringView(lastAttemptKey), localDay(now));
+    settings->sync();
+}
+
+QString PricingStore::localDay(Timestamp timestamp)
+{
+    const QDateTime dateTime = timestamp.toDateTime();
+    if (!dateTime.isValid())
+        return {};
+    return QLocale::c().toString(dateTime.toLocalTime(), u"yyyy-MM-dd"_s);
+}
+
+bool PricingStore::hasSameRates(const PricingCatalog& a, const PricingCatalog& b)
+{
+    return a.entries == b.entries && a.grok46DiscountEnd == b.grok46DiscountEnd;
+}
+
+void PricingStore::save(const PricingCatalog& catalog)
+{
+    const auto bytes = catalog.encode();
+    if (!bytes)
+        return;
+    QDir().mkpath(SnapshotStore::supportFolder());
+    AtomicFile::write(fileName(), *bytes);
+}
+
+QString PricingStore::syncLabel()
+{
+    if (const auto catalog = load())
+        return u"标价已同步 "_s + UsageJSON::monthDay(catalog->syncedAt);
+    return u"标价用内置表"_s;
 }

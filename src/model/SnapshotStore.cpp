@@ -1,10 +1,10 @@
 #include "SnapshotStore.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -54,12 +54,5 @@ void SnapshotStore::save(const UsageSnapshot& snapshot, QSettings* defaults)
         defaults->sync();
     }
     QDir().mkpath(supportFolder());
-    QSaveFile file(fileName());
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    if (file.write(*bytes) != bytes->size()) {
-        file.cancelWriting();
-        return;
-    }
-    file.commit();
+    AtomicFile::write(fileName(), *bytes);
 }

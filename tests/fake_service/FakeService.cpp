@@ -54,6 +54,9 @@ FakeService::FakeService()
     d->server.new_task_queue = [] { return new httplib::ThreadPool(16); };
     d->server.set_tcp_nodelay(true); // otherwise answers on a reused connection arrive ~40 ms late
     d->server.set_keep_alive_max_count(1000);
+    // An idle client connection holds a server thread until this runs out, and stop() waits for
+    // it: keep it short so that tearing a fake down after each test case is quick.
+    d->server.set_keep_alive_timeout(1);
     const auto serve = [this](const httplib::Request& in, httplib::Response& out) {
         Request request;
         request.method = toBytes(in.method);
@@ -89,8 +92,10 @@ FakeService::FakeService()
             out.set_header(toStd(name), toStd(value));
         }
         out.body = toStd(answer.body);
+        // With a charset, as the service sends it. It also keeps httplib from compressing the answer
+        // (it compresses only a bare "application/json"), which costs ~100 ms per 50 kB on this thread.
         if (!hasContentType && !answer.body.isEmpty())
-            out.set_header("Content-Type", "application/json");
+            out.set_header("Content-Type", "application/json; charset=utf-8");
     };
     d->server.Get(".*", serve);
     d->server.Post(".*", serve);
@@ -113,6 +118,10 @@ bool FakeService::start(quint16 port)
         return false;
     d->clock.start();
     d->thread = std::thread([this] { d->server.listen_after_bind(); });
+    // stop() does nothing until the server runs: a service stopped right after start() would leave
+    // its thread blocked in accept() and the join hanging.
+    for (int waited = 0; !d->server.is_running() && waited < 5000; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return true;
 }
 

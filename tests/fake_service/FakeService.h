@@ -18,7 +18,7 @@ public:
     {
         int status = 200;
         QByteArray body;
-        QList<QPair<QByteArray, QByteArray>> headers; // besides Content-Type: application/json
+        QList<QPair<QByteArray, QByteArray>> headers; // besides Content-Type: application/json; charset=utf-8
         int delayMs = 0;                              // before the answer is sent
     };
 

@@ -3,6 +3,8 @@
 //
 //   fake_service [--port N] [--delay MS] DIR
 //   TALLYFERN_SERVICE_ORIGIN=http://127.0.0.1:N tallyfern
+//
+// tests/fake_service/account holds one account's answers for every dashboard route.
 #include "FakeService.h"
 
 #include <QCommandLineParser>

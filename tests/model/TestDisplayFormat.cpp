@@ -19,12 +19,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("shown");
         QTest::newRow("sonnet thinking") << u"claude-4.5-sonnet-thinking"_s << u"4.5 sonnet"_s;
         QTest::newRow("opus") << u"claude-opus-4-1-thinking"_s << u"Opus 4.1"_s;
-        QTest::newRow("cursor small") << u"cursor-small"_s << u"small"_s;
         QTest::newRow("composer") << u"composer-1"_s << u"Composer 1"_s;
         QTest::newRow("grok") << u"grok-code-fast-1"_s << u"Grok code fast 1"_s;
         QTest::newRow("gemini keeps case") << u"Gemini-2.5-Pro"_s << u"Gemini 2.5 Pro"_s;
-        QTest::newRow("plain") << u"gpt-5-codex"_s << u"gpt 5 codex"_s;
-        QTest::newRow("sand") << u"sand-1"_s << u"Sand 1"_s;
         QTest::newRow("auto") << u"auto"_s << u"auto"_s;
         QTest::newRow("only prefix") << u"claude-"_s << u""_s;
         QTest::newRow("thinking in front") << u"Thinking-GPT-5"_s << u"GPT 5"_s;
@@ -52,7 +49,6 @@ private Q_SLOTS:
         QTest::newRow("trim to whole") << 100'600'000.0 << u"1.01亿"_s;
         QTest::newRow("negative") << -12345.0 << u"-12345"_s;
         QTest::newRow("C rounding of a tie") << 2.5 << u"2"_s;
-        QTest::newRow("0") << 0.0 << u"0"_s;
     }
 
     void formatChineseCount()
@@ -71,7 +67,6 @@ private Q_SLOTS:
         QTest::newRow("1.234") << 1.234 << u"$1.23"_s;
         QTest::newRow("0") << 0.0 << u"$0.00"_s;
         QTest::newRow("99.96") << 99.96 << u"$100.0"_s;
-        QTest::newRow("9.999") << 9.999 << u"$10.00"_s;
         QTest::newRow("negative") << -5.0 << u"$-5.00"_s;
     }
 

@@ -38,18 +38,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("origin");
         QTest::newRow("https") << u"https://cursor.com"_s << u"https://cursor.com"_s;
-        QTest::newRow("https with slash and port")
-            << u"https://proxy.example:8443/"_s << u"https://proxy.example:8443"_s;
         QTest::newRow("loopback v4") << u"http://127.0.0.1:4000"_s << u"http://127.0.0.1:4000"_s;
-        QTest::newRow("loopback range") << u"http://127.8.9.10"_s << u"http://127.8.9.10"_s;
         QTest::newRow("loopback v6") << u"http://[::1]:4000"_s << u"http://[::1]:4000"_s;
-        QTest::newRow("localhost") << u"http://localhost:4000"_s << u"http://localhost:4000"_s;
         QTest::newRow("clear text elsewhere") << u"http://cursor.com"_s << QString();
         QTest::newRow("clear text private range") << u"http://192.168.1.2"_s << QString();
         QTest::newRow("loopback lookalike") << u"http://127.0.0.1.evil.example"_s << QString();
         QTest::newRow("credentials") << u"https://user:pw@cursor.com"_s << QString();
         QTest::newRow("path") << u"https://cursor.com/api"_s << QString();
-        QTest::newRow("other scheme") << u"ftp://127.0.0.1"_s << QString();
         QTest::newRow("garbage") << u"not a url"_s << QString();
     }
 

@@ -43,17 +43,13 @@ private Q_SLOTS:
         QTest::newRow("utc") << u"2024-05-01T00:00:00Z"_s << true << may1;
         QTest::newRow("fraction") << u"2024-05-01T00:00:00.250Z"_s << true << may1 + 250;
         QTest::newRow("offset") << u"2024-05-01T08:30:00+08:00"_s << true << may1 + 30 * 60 * 1000.0;
-        QTest::newRow("negative offset") << u"2024-04-30T22:00:00.5-02:00"_s << true << may1 + 500;
         QTest::newRow("bare date") << u"2024-05-01"_s << false << 0.0;
         QTest::newRow("no zone") << u"2024-05-01T00:00:00"_s << false << 0.0;
-        QTest::newRow("space separator") << u"2024-05-01 00:00:00Z"_s << false << 0.0;
         QTest::newRow("offset without colon") << u"2024-05-01T00:00:00+0800"_s << false << 0.0;
         QTest::newRow("empty fraction") << u"2024-05-01T00:00:00.Z"_s << false << 0.0;
         QTest::newRow("february 30") << u"2024-02-30T00:00:00Z"_s << false << 0.0;
-        QTest::newRow("hour 24") << u"2024-05-01T24:00:00Z"_s << false << 0.0;
         QTest::newRow("trailing text") << u"2024-05-01T00:00:00Zx"_s << false << 0.0;
         QTest::newRow("leap day") << u"2024-02-29T12:00:00Z"_s << true << 1709208000000.0;
-        QTest::newRow("digits only") << u"1714521600000"_s << false << 0.0;
         QTest::newRow("full-width digits") << u"２０２４-05-01T00:00:00Z"_s << false << 0.0;
     }
 

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "AggregatedBody.h"
+
+#include "model/UsageSnapshot.h"
+
+#include <QByteArray>
+#include <QCoroTask>
+#include <QJsonObject>
+#include <QList>
+#include <QNetworkRequest>
+#include <QString>
+
+#include <exception>
+#include <optional>
+
+// The Cursor service's dashboard API. Everything runs as coroutines on the main thread's event loop;
+// the session token is read from the keychain for every request and never kept.
+//
+// Failures: DashboardError for what the user must hear about (see its cases), TransportError for a
+// required request that never produced a usable answer. Optional requests are absent on any failure
+// except an expired cookie, which always propagates as DashboardError::unauthorized.
+namespace DashboardClient {
+
+using Answer = std::optional<QJsonObject>;
+using Events = QList<QJsonObject>;
+
+inline constexpr auto mePath = "/api/auth/me";
+inline constexpr auto periodPath = "/api/dashboard/get-current-period-usage";
+inline constexpr auto planPath = "/api/dashboard/get-plan-info";
+inline constexpr auto sandPath = "/api/dashboard/get-sand-usage-status";
+inline constexpr auto summaryPath = "/api/usage-summary";
+inline constexpr auto aggregatedPath = "/api/dashboard/get-aggregated-usage-events";
+inline constexpr auto eventsPath = "/api/dashboard/get-filtered-usage-events";
+
+inline constexpr int eventPageSize = 200;
+
+// A request ready to send. `path` names it in errors.
+struct PreparedRequest
+{
+    QString path;
+    QByteArray method;
+    QNetworkRequest network;
+    QByteArray body;
+};
+
+// Authenticated JSON request to the service origin. Throws DashboardError::noSession without a
+// usable stored token, requestFailed(path) when origin + path is no URL, TransportError(badBody)
+// when the body holds a number JSON cannot carry.
+PreparedRequest request(const QString& path, const QByteArray& method,
+                        const std::optional<QJsonObject>& body = std::nullopt);
+
+// The answer's top-level JSON object. 401, 403 and 204 are DashboardError::unauthorized; another
+// status, an empty body, a non-object, an oversized answer or a cross-origin redirect are
+// requestFailed(path); no answer at all or a body that is not JSON is a TransportError.
+QCoro::Task<QJsonObject> send(PreparedRequest request);
+
+// Absent on every failure except DashboardError::unauthorized, which is thrown.
+QCoro::Task<Answer> optionalGet(QString path);
+QCoro::Task<Answer> optionalPost(QString path, QJsonObject body);
+
+// Local midnight of the first of the current month, in milliseconds since 1970.
+double startOfLocalMonth();
+// Local midnight of today, in milliseconds since 1970.
+double startOfLocalDay();
+
+// One refresh of the account overview: the snapshot without event-derived figures (no daily series,
+// no tokens for today). Throws noSession before any request when no token is stored, unauthorized,
+// empty when no usage answer came back, or the failure of "/api/auth/me".
+QCoro::Task<UsageSnapshot> fetchOverview();
+
+// The aggregated token usage of a window, trying the body variants from the one that last worked.
+// Nothing when no variant answers with usage; throws only DashboardError::unauthorized.
+QCoro::Task<Answer> fetchAggregated(double userId, double startMs, double endMs);
+
+// One page of usage events (pages count from 1). Nothing when both body forms fail; throws only
+// DashboardError::unauthorized.
+QCoro::Task<Answer> fetchEventPage(double userId, double startMs, double endMs, int page);
+
+// The events of a window, page after page, up to maxPages pages of 200. Throws only unauthorized.
+QCoro::Task<Events> fetchEvents(double userId, double startMs, double endMs, int maxPages);
+
+// `base` with the event-derived figures filled in: the included/on-demand split, today's tokens and
+// the daily series. Throws noSession, unauthorized, or the failure of "/api/auth/me" when it must be
+// asked for the user id.
+QCoro::Task<UsageSnapshot> fetchEventPatch(UsageSnapshot base);
+
+// State kept for the life of the process, never stored. Everything runs on the main thread, so plain
+// values are read and written whole.
+std::optional<double> lastUserId();   // of the last successful "/api/auth/me"
+AggregatedBody preferredAggregated(); // the aggregated body that last gave usage
+bool eventsUseTeamId();               // whether event pages try the body with "teamId" first
+
+// The status-line text of any failure the client throws.
+QString describe(const std::exception& error);
+
+// Seams for tests only.
+namespace Testing {
+
+// Forgets the process state above and restores the default limits.
+void reset();
+// Shorter whole-request timeout and answer size limit than the 60 s and 32 MiB of real use.
+void setLimits(int requestTimeoutMs, qint64 maxBodyBytes);
+
+} // namespace Testing
+
+} // namespace DashboardClient

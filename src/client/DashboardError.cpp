@@ -1,0 +1,33 @@
+#include "DashboardError.h"
+
+using namespace Qt::StringLiterals;
+
+QString DashboardError::description() const
+{
+    switch (m_kind) {
+    case Kind::requestFailed:
+        return u"读取 "_s + m_path + u" 失败"_s;
+    case Kind::noSession:
+        return u"还没有登录态。请先粘贴 Cookie。"_s;
+    case Kind::unauthorized:
+        return u"Cookie 已失效，请重新粘贴"_s;
+    case Kind::empty:
+        return u"接口没有返回用量字段"_s;
+    }
+    return {};
+}
+
+const char* DashboardError::what() const noexcept
+{
+    switch (m_kind) {
+    case Kind::requestFailed:
+        return "DashboardError: requestFailed";
+    case Kind::noSession:
+        return "DashboardError: noSession";
+    case Kind::unauthorized:
+        return "DashboardError: unauthorized";
+    case Kind::empty:
+        return "DashboardError: empty";
+    }
+    return "DashboardError";
+}

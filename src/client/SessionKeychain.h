@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// The session cookie "WorkosCursorSessionToken": turns a paste into the token and keeps it in the
+// secret store, the only place it is ever written. Nothing is kept in memory.
+namespace SessionKeychain {
+
+// The token out of a whole Cookie header, one cookie, or the bare value; may be empty. Pure.
+QString normalize(const QString& pasted);
+
+// Stores the normalised token in place of any earlier one. Throws SessionKeychainError: `empty`
+// when the paste holds no token (nothing is touched), `saveFailed` when the store refuses (the
+// earlier token, if any, is still there).
+void save(const QString& pasted);
+
+// The stored token, trimmed; nothing when none is stored, it is blank, or the store cannot be read.
+std::optional<QString> read();
+
+// Removes the stored token if there is one. Never fails.
+void remove();
+
+} // namespace SessionKeychain

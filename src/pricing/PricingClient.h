@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QCoroTask>
+
+// Downloads the service's public pricing document at most once per local day and stores the
+// catalog when its rates changed.
+namespace PricingClient {
+
+inline constexpr auto documentPath = "/docs/models-and-pricing.md";
+inline constexpr auto acceptHeader = "text/markdown,text/plain,*/*";
+
+// True only when a new catalog was stored. The day's attempt is recorded before any traffic, so a
+// failed download is not retried until the next local day. Never throws.
+QCoro::Task<bool> syncIfNeeded();
+
+} // namespace PricingClient
