@@ -1,6 +1,7 @@
 #include "Theme.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QGuiApplication>
 
 #include <algorithm>
@@ -112,7 +113,13 @@ QFont Theme::systemFont(double points, QFont::Weight weight)
 
 QFont Theme::monospacedFont(TextStyle style)
 {
-    QFont font = withChineseFamilies(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // The system's fixed font may be named by a fontconfig alias ("monospace") that Qt finds only
+    // when it is the sole family: in a family list it is skipped and the Chinese family wins. Name
+    // the face it resolves to instead.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setStyleHint(QFont::Monospace);
+    fixed.setFamily(QFontInfo(fixed).family());
+    QFont font = withChineseFamilies(fixed);
     font.setPixelSize(int(std::lround(pointSize(style))));
     return font;
 }
