@@ -5,6 +5,7 @@
 #include "app/views/Shapes.h"
 #include "app/views/Theme.h"
 
+#include <QFocusEvent>
 #include <QPainter>
 
 ActionButton::ActionButton(const QString& text, Kind kind, QWidget* parent)
@@ -74,7 +75,7 @@ void ActionButton::paintEvent(QPaintEvent*)
         painter.setPen(QPen(ShellColours::primary(palette(), 0.12), 1));
         painter.drawPath(shape);
     }
-    if (hasFocus()) {
+    if (m_focusRing) {
         QColor ring = palette().color(QPalette::Active, QPalette::Highlight);
         ring.setAlphaF(0.6f);
         painter.setPen(QPen(ring, 2));
@@ -83,4 +84,16 @@ void ActionButton::paintEvent(QPaintEvent*)
     painter.setPen(textColour());
     painter.setFont(font());
     painter.drawText(rect(), Qt::AlignCenter, text());
+}
+
+void ActionButton::focusInEvent(QFocusEvent* event)
+{
+    m_focusRing = ShellColours::showsFocusRing(event->reason());
+    QAbstractButton::focusInEvent(event);
+}
+
+void ActionButton::focusOutEvent(QFocusEvent* event)
+{
+    m_focusRing = false;
+    QAbstractButton::focusOutEvent(event);
 }

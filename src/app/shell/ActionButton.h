@@ -28,7 +28,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     Kind m_kind;
+    bool m_focusRing = false; // focus that came from the keyboard
 };

@@ -5,6 +5,7 @@
 #include "app/views/Shapes.h"
 #include "app/views/Theme.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -83,7 +84,7 @@ void SegmentedControl::paintEvent(QPaintEvent*)
                      Shapes::continuousRoundedRect(QRectF(selected).adjusted(2, 2, -2, -2), radius - 2),
                      ShellColours::primary(colours, 0.24));
     }
-    if (hasFocus()) {
+    if (m_focusRing) {
         QColor ring = colours.color(QPalette::Active, QPalette::Highlight);
         ring.setAlphaF(0.6f);
         painter.setPen(QPen(ring, 2));
@@ -129,4 +130,16 @@ void SegmentedControl::keyPressEvent(QKeyEvent* event)
     default:
         QWidget::keyPressEvent(event);
     }
+}
+
+void SegmentedControl::focusInEvent(QFocusEvent* event)
+{
+    m_focusRing = ShellColours::showsFocusRing(event->reason());
+    QWidget::focusInEvent(event);
+}
+
+void SegmentedControl::focusOutEvent(QFocusEvent* event)
+{
+    m_focusRing = false;
+    QWidget::focusOutEvent(event);
 }

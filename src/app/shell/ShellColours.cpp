@@ -45,3 +45,9 @@ QColor ShellColours::destructive(const QPalette& palette)
 {
     return isDark(palette) ? QColor(255, 69, 58) : QColor(255, 59, 48);
 }
+
+bool ShellColours::showsFocusRing(Qt::FocusReason reason)
+{
+    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+           reason == Qt::ShortcutFocusReason;
+}

@@ -23,4 +23,7 @@ QColor primary(const QPalette& palette, double opacity);
 // Destructive buttons' text: the system red in the palette's appearance.
 QColor destructive(const QPalette& palette);
 
+// Controls draw a focus ring only when the keyboard moved the focus to them, as the platform does.
+bool showsFocusRing(Qt::FocusReason reason);
+
 } // namespace ShellColours

@@ -4,6 +4,7 @@
 
 #include "app/views/Shapes.h"
 
+#include <QFocusEvent>
 #include <QPainter>
 
 SwitchToggle::SwitchToggle(const QString& label, Size size, QWidget* parent)
@@ -67,7 +68,7 @@ void SwitchToggle::paintEvent(QPaintEvent*)
     if (!isEnabled())
         painter.setOpacity(0.45);
     const QRectF track = trackRect();
-    if (hasFocus()) {
+    if (m_focusRing) {
         QColor ring = palette().color(QPalette::Active, QPalette::Highlight);
         ring.setAlphaF(0.6f);
         Shapes::fill(painter, Shapes::capsule(track.adjusted(-2, -2, 2, 2)), ring);
@@ -82,4 +83,16 @@ void SwitchToggle::paintEvent(QPaintEvent*)
     painter.drawEllipse(centre + QPointF(0, 0.5), knobRadius + 0.5, knobRadius + 0.5);
     painter.setBrush(Qt::white);
     painter.drawEllipse(centre, knobRadius, knobRadius);
+}
+
+void SwitchToggle::focusInEvent(QFocusEvent* event)
+{
+    m_focusRing = ShellColours::showsFocusRing(event->reason());
+    QAbstractButton::focusInEvent(event);
+}
+
+void SwitchToggle::focusOutEvent(QFocusEvent* event)
+{
+    m_focusRing = false;
+    QAbstractButton::focusOutEvent(event);
 }

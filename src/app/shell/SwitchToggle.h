@@ -25,10 +25,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     bool hitButton(const QPoint& position) const override;
 
 private:
     QRectF trackRect() const;
 
     Size m_size;
+    bool m_focusRing = false; // focus that came from the keyboard
 };
