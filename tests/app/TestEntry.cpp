@@ -1,193 +1,152 @@
-#include "FakeService.h"
+#include "AppWorld.h"
 #include "TestRegistry.h"
 
 #include "app/CommandLine.h"
-#include "model/UsageSnapshot.h"
-#include "platform/SecretStore.h"
-#include "pricing/PricingClient.h"
+#include "model/PricingStore.h"
+#include "model/SnapshotStore.h"
+#include "platform/Settings.h"
+#include "platform/WidgetCenter.h"
 
-#include <QDirIterator>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QtTest>
-
-using namespace Qt::StringLiterals;
+using Mode = CommandLine::Mode;
+Q_DECLARE_METATYPE(CommandLine::Mode)
 
 namespace {
 
-struct Outcome
+// The built executable, run as the background agent or a user would, with its home in the world's
+// folder: its exit code (-1 for a crash or a hang) and all it printed. It inherits this test's
+// private D-Bus session and gnome-keyring, so its token is in a real Secret Service.
+std::pair<int, QString> run(const AppWorld& world, const QStringList& arguments)
 {
-    int exitCode = -1;
-    QProcess::ExitStatus exitStatus = QProcess::CrashExit;
-    QString out;
-    QString err;
-};
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"HOME"_s, world.env.root());
+    environment.insert(u"XDG_CACHE_HOME"_s, world.env.root() + u"/cache");
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(TALLYFERN_EXECUTABLE), arguments);
+    if (!process.waitForFinished(60'000))
+        return {-1, {}}; // killed as it goes
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAll())};
+}
 
-QStringList filesUnder(const QString& root)
+const std::pair<int, QString> quiet{0, {}};
+
+// The app's settings, as the executable left them.
+std::unique_ptr<QSettings> settings()
 {
-    QStringList files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files.append(QDir(root).relativeFilePath(it.next()));
-    files.sort();
-    return files;
+    return Settings::open(QLatin1StringView(Settings::appDomain));
 }
 
 } // namespace
 
-// The built `tallyfern` executable, run as the background agent or a user would run it, with its
-// home, data and settings in a temporary folder and the fake service as the service origin. The
-// test executable runs inside a private D-Bus session with its own gnome-keyring, which the child
-// inherits, so "a token is stored" means the real Secret Service holds one.
 class TestEntry : public QObject
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<QTemporaryDir> m_home;
-    std::unique_ptr<FakeService> m_service;
-
-    Outcome run(const QStringList& arguments)
-    {
-        QProcessEnvironment environment;
-        for (const char* kept : {"PATH", "LANG", "LC_ALL", "TZ", "DBUS_SESSION_BUS_ADDRESS",
-                                 "XDG_RUNTIME_DIR", "ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
-            if (qEnvironmentVariableIsSet(kept))
-                environment.insert(QString::fromLatin1(kept), qEnvironmentVariable(kept));
-        }
-        environment.insert(u"HOME"_s, m_home->path());
-        environment.insert(u"XDG_DATA_HOME"_s, m_home->path() + u"/data");
-        environment.insert(u"XDG_CONFIG_HOME"_s, m_home->path() + u"/config");
-        environment.insert(u"XDG_CACHE_HOME"_s, m_home->path() + u"/cache");
-        environment.insert(u"TALLYFERN_SERVICE_ORIGIN"_s, m_service->origin());
-
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(m_home->path());
-        process.start(QStringLiteral(TALLYFERN_EXECUTABLE), arguments);
-        Outcome outcome;
-        if (!process.waitForFinished(60'000)) {
-            process.kill();
-            process.waitForFinished();
-            return outcome;
-        }
-        outcome.exitCode = process.exitCode();
-        outcome.exitStatus = process.exitStatus();
-        outcome.out = QString::fromUtf8(process.readAllStandardOutput());
-        outcome.err = QString::fromUtf8(process.readAllStandardError());
-        return outcome;
-    }
-
-    void serveAccount()
-    {
-        m_service->setFallback([](const FakeService::Request& request) {
-            QFile file(QStringLiteral(TALLYFERN_ACCOUNT_DIR) + QString::fromUtf8(request.path) + u".json");
-            if (request.path.contains("..") || !file.open(QIODevice::ReadOnly))
-                return FakeService::Answer{404, {}, {}, 0};
-            return FakeService::Answer{200, file.readAll(), {}, 0};
-        });
-    }
-
 private Q_SLOTS:
-    void initTestCase()
+    void modes_data()
     {
-        QVERIFY2(qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"),
-                 "run under scripts/with-keyring: the child must find a private Secret Service");
-        QVERIFY(QFile::exists(QStringLiteral(TALLYFERN_EXECUTABLE)));
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<Mode>("mode");
+        const QString program = u"/usr/bin/tallyfern"_s;
+        QTest::newRow("nothing") << QStringList{program} << Mode::Interactive;
+        QTest::newRow("not even a program") << QStringList{} << Mode::Interactive;
+        QTest::newRow("the program name is no argument") << QStringList{u"--refresh"_s} << Mode::Interactive;
+        QTest::newRow("anywhere, among unknown options")
+            << QStringList{program, u"--bogus"_s, u"-style"_s, u"fusion"_s, u"--refresh"_s, u"x"_s}
+            << Mode::Refresh;
+        QTest::newRow("upper case") << QStringList{program, u"--REFRESH"_s} << Mode::Interactive;
+        QTest::newRow("with a value") << QStringList{program, u"--refresh=1"_s} << Mode::Interactive;
+        QTest::newRow("toolkit option with a v") << QStringList{program, u"-reverse"_s} << Mode::Interactive;
+        QTest::newRow("-h after unknown") << QStringList{program, u"--bogus"_s, u"-h"_s} << Mode::Help;
+        QTest::newRow("-v over refresh") << QStringList{program, u"-v"_s, u"--refresh"_s} << Mode::Version;
     }
 
-    // A fresh home and service for each test, and no token left behind by the one before.
-    void init()
+    void modes()
     {
-        m_home = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_home->isValid());
-        m_service = std::make_unique<FakeService>();
-        QVERIFY(m_service->start());
-        SystemSecretStore().remove();
-    }
-
-    void cleanup()
-    {
-        SystemSecretStore().remove();
-        m_service.reset();
-        m_home.reset();
+        QFETCH(QStringList, arguments);
+        QFETCH(Mode, mode);
+        QCOMPARE(CommandLine::mode(arguments), mode);
     }
 
     void printsWithoutTouchingAnything_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("out");
-        const QString interactive = u"Tallyfern 的窗口将在后续版本中提供；目前只支持 --refresh。\n"_s;
-        QTest::newRow("--help") << QStringList{u"--help"_s} << CommandLine::helpText();
-        QTest::newRow("-h") << QStringList{u"-h"_s} << CommandLine::helpText();
         QTest::newRow("help beside refresh")
             << QStringList{u"--refresh"_s, u"--help"_s} << CommandLine::helpText();
         QTest::newRow("--version") << QStringList{u"--version"_s} << u"tallyfern 0.1.0\n"_s;
-        QTest::newRow("nothing") << QStringList{} << interactive;
-        QTest::newRow("upper case") << QStringList{u"--REFRESH"_s} << interactive;
-        QTest::newRow("with a value") << QStringList{u"--refresh=now"_s} << interactive;
-        QTest::newRow("unknown option") << QStringList{u"--frobnicate"_s} << interactive;
+        QTest::newRow("not exactly --refresh")
+            << QStringList{u"--refresh=now"_s}
+            << u"Tallyfern 的窗口将在后续版本中提供；目前只支持 --refresh。\n"_s;
     }
 
     void printsWithoutTouchingAnything()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, out);
-        const Outcome outcome = run(arguments);
-        QCOMPARE(outcome.exitStatus, QProcess::NormalExit);
-        QCOMPARE(outcome.exitCode, 0);
-        QCOMPARE(outcome.out, out);
-        QCOMPARE(outcome.err, QString());
-        QCOMPARE(filesUnder(m_home->path()), QStringList{});
-        QVERIFY(m_service->requests().isEmpty());
+        AppWorld world;
+        QCOMPARE(run(world, arguments), std::pair(0, out));
+        QVERIFY(QDir(world.env.root()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+        QVERIFY(world.service.requests().isEmpty());
     }
 
-    void refreshWithoutTokenOnlySyncsPricing()
+    void refreshStoresWhatItFetchedAndExitsQuietly()
     {
-        m_service->setAnswer("GET", PricingClient::documentPath, FakeService::Answer{500, {}, {}, 0});
-        serveAccount();
-        const Outcome outcome = run({u"--refresh"_s});
-        QCOMPARE(outcome.exitStatus, QProcess::NormalExit);
-        QCOMPARE(outcome.exitCode, 0);
-        QCOMPARE(outcome.out, QString());
-        QCOMPARE(outcome.err, QString());
-        QCOMPARE(m_service->requests().size(), 1);
-        QCOMPARE(m_service->requests()[0].path, QByteArray(PricingClient::documentPath));
-        // Only the day marker of the pricing attempt.
-        QCOMPARE(filesUnder(m_home->path()), QStringList{u"config/Tallyfern/Tallyfern.conf"_s});
-    }
+        AppWorld world;
+        const QString snapshotFile = SnapshotStore::fileName();
+        const QString widgetMarker = WidgetCenter::markerFileName();
+        const auto refresh = [&world, &widgetMarker](const QStringList& arguments = {u"--refresh"_s}) {
+            world.service.clearRequests();
+            QFile::remove(widgetMarker);
+            return run(world, arguments);
+        };
 
-    void refreshStoresTheSnapshot()
-    {
-        QVERIFY(SystemSecretStore().write(u"user_01JQ8ZK5W3T2R9M4X7C6B1N0PA::eyJhbGciOi.J9.sig"_s));
+        // No token: only the day's pricing download, nothing stored, the widget left alone.
+        QCOMPARE(refresh(), quiet);
+        QCOMPARE(world.service.requests().size(), 1);
+        QVERIFY(PricingStore::load());
+        QVERIFY(!QFile::exists(snapshotFile));
+        QVERIFY(settings()->value("usageSnapshot"_L1).toByteArray().isEmpty());
+        QVERIFY(!QFile::exists(widgetMarker));
 
-        // A service that fails everything: still status 0, nothing stored, the token kept.
-        m_service->setFallback([](const FakeService::Request&) {
-            return FakeService::Answer{401, {}, {}, 0};
-        });
-        Outcome outcome = run({u"--bogus"_s, u"--refresh"_s});
-        QCOMPARE(outcome.exitStatus, QProcess::NormalExit);
-        QCOMPARE(outcome.exitCode, 0);
-        QCOMPARE(outcome.out + outcome.err, QString());
-        QVERIFY(m_service->requests().size() >= 2);
-        QVERIFY(!QFile::exists(m_home->path() + u"/data/Tallyfern/snapshot.json"));
-        QVERIFY(SystemSecretStore().read().has_value());
+        // The sample account: the pricing sync, due again, ends before the first dashboard request;
+        // overview and event patch are stored where the widget and the app read them.
+        const QString token = u"user_01JQ8ZK5W3T2R9M4X7C6B1N0PA::eyJhbGciOi.J9.sig"_s;
+        QVERIFY2(SystemSecretStore().write(token), "needs the private keyring of scripts/with-keyring");
+        settings()->remove("pricingLastAttemptDay"_L1); // the day's pricing download due again
+        QCOMPARE(refresh({u"--bogus"_s, u"--refresh"_s}), quiet);
+        const auto requests = world.service.requests();
+        QVERIFY(requests.size() > 2);
+        QCOMPARE(requests[0].path, QByteArray(PricingClient::documentPath));
+        QVERIFY(requests[0].answeredMs <= requests[1].arrivedMs);
+        auto stored = UsageSnapshot::decode(fileBytes(snapshotFile));
+        QVERIFY(stored && stored->hasRealData && !stored->days.isEmpty());
+        QCOMPARE(settings()->value("usageSnapshot"_L1).toByteArray(), fileBytes(snapshotFile));
+        QVERIFY(QFile::exists(widgetMarker));
 
-        // The sample account: a snapshot where the widget reads it, and the widget nudged.
-        serveAccount();
-        m_service->clearRequests();
-        outcome = run({u"--refresh"_s});
-        QCOMPARE(outcome.exitStatus, QProcess::NormalExit);
-        QCOMPARE(outcome.exitCode, 0);
-        QCOMPARE(outcome.out + outcome.err, QString());
-        QFile file(m_home->path() + u"/data/Tallyfern/snapshot.json");
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const auto snapshot = UsageSnapshot::decode(file.readAll());
-        QVERIFY(snapshot && snapshot->hasRealData);
-        QVERIFY(QFile::exists(m_home->path() + u"/data/Tallyfern/reload-timelines"));
-        // The day's pricing attempt was made by the first run.
-        for (const FakeService::Request& request : m_service->requests())
-            QVERIFY(request.path != PricingClient::documentPath);
+        // A failed event patch: the overview alone.
+        world.service.setAnswer("POST", DashboardClient::eventsPath, {401, {}, {}, 0});
+        QCOMPARE(refresh(), quiet);
+        stored = UsageSnapshot::decode(fileBytes(snapshotFile));
+        QVERIFY(stored && stored->hasRealData && stored->days.isEmpty());
+        QVERIFY(QFile::exists(widgetMarker));
+
+        // An expired cookie: nothing stored, the token kept, the widget nudged only for new prices.
+        const QByteArray before = fileBytes(snapshotFile);
+        world.service.setAnswer("GET", DashboardClient::mePath, {401, {}, {}, 0});
+        QCOMPARE(refresh(), quiet);
+        QVERIFY(!QFile::exists(widgetMarker));
+        settings()->remove("pricingLastAttemptDay"_L1); // the day's pricing download due again
+        const QByteArray newPrices =
+            fileBytes(QStringLiteral(TALLYFERN_PRICING_DOCUMENT)).replace("$0.125", "$0.10");
+        world.service.setAnswer("GET", PricingClient::documentPath, {200, newPrices, {}, 0});
+        QCOMPARE(refresh(), quiet);
+        QVERIFY(QFile::exists(widgetMarker));
+        QCOMPARE(fileBytes(snapshotFile), before);
+        QCOMPARE(settings()->value("usageSnapshot"_L1).toByteArray(), before);
+        QCOMPARE(SystemSecretStore().read(), std::optional(token));
     }
 };
 

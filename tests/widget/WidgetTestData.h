@@ -1,36 +1,78 @@
 #pragma once
 
 #include "TallyfernView.h"
-#include "WidgetFamily.h"
-#include "WidgetItem.h"
+#include "TestEnvironment.h"
 
-#include "model/UsageSnapshot.h"
+#include <QDir>
+#include <QtTest>
 
-#include <QList>
-#include <QString>
-
-// Snapshots and look-ups shared by the widget's tests.
+// Snapshots and look-ups for the widget's tests.
 namespace WidgetTestData {
 
-// A snapshot with real data and nothing else set.
-UsageSnapshot real();
+using namespace Qt::StringLiterals;
+
+inline const QString noon = u"2025-05-10T04:00:00Z"_s; // the tests' clock: noon in Shanghai
+
+inline Timestamp at(const QString& internetDateTime)
+{
+    return *Timestamp::parseInternetDateTime(internetDateTime);
+}
+
+// A snapshot with real data and little else.
+inline UsageSnapshot real(const QString& plan = {})
+{
+    UsageSnapshot s = UsageSnapshot::empty();
+    s.hasRealData = true;
+    s.source = u"dashboard-json"_s;
+    s.monthlyLimit = 20;
+    s.planName = plan;
+    return s;
+}
 
 // The stored snapshot of a typical Pro+ account in mid-May 2025 (tests/widget/data).
-UsageSnapshot realistic();
+inline UsageSnapshot realistic()
+{
+    return UsageSnapshot::decode(readTestData(TALLYFERN_TEST_DATA_DIR, u"realistic-snapshot.json"_s)).value();
+}
 
-// A row as the service would report it, with its token counts summed.
-ModelUsage row(const QString& name, double input, double output = 0);
+inline ModelUsage row(const QString& name, double input)
+{
+    return ModelUsage{name, ModelUsage::groupFor(name), {input, 0, 0, 0, input}, 0, 0};
+}
 
-// The texts a view draws, in drawing order.
-QStringList texts(const QList<WidgetItem>& items);
+inline QList<WidgetItem> layout(WidgetFamily family, const UsageSnapshot& s)
+{
+    return TallyfernView(family, UsageEntry{at(noon), s}, at(noon)).panel();
+}
 
-// The item of that name; fails the test when there is none.
-WidgetItem item(const QList<WidgetItem>& items, const QString& name);
-bool hasItem(const QList<WidgetItem>& items, const QString& name);
+// The texts a layout draws, in drawing order, joined by '|'.
+inline QString texts(const QList<WidgetItem>& items)
+{
+    QStringList result;
+    for (const WidgetItem& item : items) {
+        if (item.kind == WidgetItem::Kind::text)
+            result.append(item.text);
+    }
+    return result.join(u'|');
+}
 
-Timestamp at(const QString& internetDateTime);
+// The item of that name, or an item without a name when there is none.
+inline WidgetItem item(const QList<WidgetItem>& items, const QString& name)
+{
+    const auto found =
+        std::find_if(items.begin(), items.end(), [&](const WidgetItem& i) { return i.name == name; });
+    return found == items.end() ? WidgetItem{} : *found;
+}
 
 // Saves the view as `<state>-<family>[-dark].png` in $TALLYFERN_SCREENSHOT_DIR when it is set.
-void saveScreenshot(const TallyfernView& view, const QString& state);
+inline void saveScreenshot(const TallyfernView& view, const QString& state)
+{
+    const QString folder = qEnvironmentVariable("TALLYFERN_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        return;
+    const QString base = folder + u'/' + state + u'-' + WidgetFamilies::name(view.family());
+    QVERIFY(QDir().mkpath(folder) && view.render(WidgetPalette::light()).save(base + u".png"));
+    QVERIFY(view.render(WidgetPalette::dark()).save(base + u"-dark.png"));
+}
 
 } // namespace WidgetTestData

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "FakeService.h"
+#include "TestEnvironment.h"
+
+#include "app/LaunchAgent.h"
+#include "client/DashboardClient.h"
+#include "platform/MemorySecretStore.h"
+#include "platform/ProcessRunner.h"
+#include "pricing/PricingClient.h"
+
+#include <QNetworkAccessManager>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+inline QByteArray fileBytes(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Records every command instead of touching the real user manager, with whether the agent's unit
+// files existed when it ran, and fails it: a failing manager must change nothing.
+struct RecordingRunner : ProcessRunner
+{
+    QStringList commands;
+    int run(const QString& program, const QStringList& arguments) override
+    {
+        const bool files =
+            QFile::exists(LaunchAgent::serviceFileName()) && QFile::exists(LaunchAgent::timerFileName());
+        commands.append((QStringList{program} + arguments).join(u' ') +
+                        (files ? u" [files]" : u" [no files]"));
+        return 1;
+    }
+};
+
+// One app test's world: temporary folders with the clock pinned to a Monday in April, an in-memory
+// keychain, recorded commands, and the fake service answering every route from the sample account
+// (tests/fake_service/account) and the pricing route with the sample document.
+struct AppWorld
+{
+    TestEnvironment env;
+    MemorySecretStore secrets;
+    RecordingRunner runner;
+    FakeService service;
+
+    AppWorld()
+    {
+        QVERIFY(service.start());
+        qputenv("TALLYFERN_SERVICE_ORIGIN", service.origin().toUtf8());
+        service.setFallback([](const FakeService::Request& request) {
+            const QByteArray body =
+                fileBytes(QStringLiteral(TALLYFERN_ACCOUNT_DIR) + QString::fromUtf8(request.path) + u".json");
+            return FakeService::Answer{body.isEmpty() ? 404 : 200, body, {}, 0};
+        });
+        service.setAnswer("GET", PricingClient::documentPath,
+                          {200, fileBytes(QStringLiteral(TALLYFERN_PRICING_DOCUMENT)), {}, 0});
+        SecretStore::setCurrent(&secrets);
+        ProcessRunner::setCurrent(&runner);
+        DashboardClient::Testing::reset();
+        env.setNow(u"2026-04-20T10:00:00+08:00"_s);
+    }
+
+    ~AppWorld()
+    {
+        // Idle keep-alive connections would hold the fake service's threads for seconds on stop().
+        for (QNetworkAccessManager* manager : qApp->findChildren<QNetworkAccessManager*>())
+            manager->clearConnectionCache();
+        SecretStore::setCurrent(nullptr);
+        ProcessRunner::setCurrent(nullptr);
+        qunsetenv("TALLYFERN_SERVICE_ORIGIN");
+    }
+};

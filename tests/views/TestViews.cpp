@@ -1,0 +1,385 @@
+#include "PageTesting.h"
+#include "TestEnvironment.h"
+#include "TestRegistry.h"
+
+#include "app/views/CapsuleBar.h"
+#include "app/views/FitLabel.h"
+#include "app/views/ModelTable.h"
+#include "app/views/ModelTile.h"
+#include "app/views/ModelsPage.h"
+#include "app/views/OverviewPage.h"
+#include "app/views/PlanBadge.h"
+#include "app/views/QuotaCard.h"
+#include "app/views/RemainingCard.h"
+#include "app/views/TokenPanel.h"
+#include "app/views/UsageRing.h"
+
+#include "model/PricingCatalog.h"
+#include "model/PricingStore.h"
+#include "model/SnapshotStore.h"
+
+#include <QRawFont>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QTextLayout>
+
+#include <limits>
+
+using namespace PageTesting;
+
+namespace {
+
+const QString overviewNote = u"预估按官方标价，套餐内可能 $0。"_s;
+const QString modelsNote = u"预估按官方标价，套餐内可能 $0；接口不返回发起程序。"_s;
+const QString legend = u"左对齐 Cursor 模型，右对齐收费的其他模型"_s;
+
+template <typename Part>
+QString textsOf(const QWidget* page)
+{
+    return texts(page->findChild<Part*>());
+}
+
+QString ringFigures(const QWidget* page)
+{
+    const QList<UsageRing*> rings = page->findChildren<UsageRing*>();
+    return rings.at(0)->figure() + u'|' + rings.at(1)->figure();
+}
+
+ModelTable* table(const QWidget* page, int index)
+{
+    return page->findChildren<ModelTable*>().at(index);
+}
+
+// The lines a label shows at the width, after the shrunk font size when it had to shrink.
+QStringList shownLines(const QString& text, const QFont& font, int maximumLines, int width)
+{
+    FitLabel label(text, font);
+    label.setMaximumLines(maximumLines);
+    label.setMinimumScale(0.8);
+    PageTesting::showAt(&label, width, 80);
+    QStringList lines = label.shownLines();
+    if (label.shownFont().pixelSize() != font.pixelSize())
+        lines.prepend(QString::number(label.shownFont().pixelSize()) + u"px"_s);
+    return lines;
+}
+
+} // namespace
+
+// The dashboard's pages, each a pure function of the snapshot, and the pieces they are drawn with.
+class TestViews : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        // No stored pricing catalog unless a test writes one; day counts are stable.
+        m_env = std::make_unique<TestEnvironment>();
+        m_env->setNow(QString::fromLatin1(now));
+    }
+    void cleanup() { m_env.reset(); }
+
+    void overviewWithoutData()
+    {
+        OverviewPage page;
+        page.setPricingLabel(u"标价用内置表"_s);
+        QCOMPARE(texts(&page), u"—|剩余|Cursor 模型|—|剩余|高级模型|未连接|还没有用量数据|"
+                               u"到设置页粘贴 Cookie 后即可在本机刷新|总计|—|套餐内|—|按需|—|"
+                               u"Cursor 消耗|—|其他模型消耗|—|"_s +
+                                   overviewNote +
+                                   u"标价用内置表|Cursor 模型|未返回|其他模型|未返回|Grok 机器人|"
+                                   u"周重置时间未返回|未返回"_s);
+        QCOMPARE(page.findChild<PlanBadge*>()->fill(), Theme::white(0.18));
+        saveScreenshot(&page, 720, u"overview-no-data"_s);
+
+        // Stored figures without real data: only the quota card shows them.
+        UsageSnapshot stored = realistic();
+        stored.hasRealData = false;
+        page.setSnapshot(stored);
+        QCOMPARE(ringFigures(&page), u"—|—"_s);
+        QCOMPARE(textsOf<TokenPanel>(&page).count(u"—"_s), 5);
+        QVERIFY(textsOf<QuotaCard>(&page).startsWith(
+            u"Cursor 模型|已用 28%|其他模型|含至少 $20 API|已用 64%|"_s));
+    }
+
+    void overviewOfARealisticAccount()
+    {
+        OverviewPage page;
+        page.setSnapshot(realistic());
+        page.setPricingLabel(u"标价已同步 6月1日"_s);
+        QCOMPARE(texts(&page), u"72%|剩余|Cursor 模型|36%|剩余|高级模型|Pro|还剩 12 天|账期到 6月14日|"_s +
+                                   legend +
+                                   u"|总计|1.45亿|套餐内|1.19亿|按需|2604.6万|Cursor 消耗|预估 $7.24|"
+                                   u"5970万|其他模型消耗|预估 $87.6|8170万|"_s +
+                                   overviewNote +
+                                   u"标价已同步 6月1日|Cursor 模型|已用 28%|其他模型|含至少 $20 API|"
+                                   u"已用 64%|Grok 机器人|重置 6月5日（还剩 3 天）|已用 35%"_s);
+        QCOMPARE(page.findChild<PlanBadge*>()->fill(), Theme::cursorTint());
+        saveScreenshot(&page, 720, u"overview"_s);
+        saveScreenshot(&page, 640, u"overview-stacked"_s);
+    }
+
+    void overviewPlanAndCycle()
+    {
+        // Without a usable cycle end there is no day count: the badge stands alone.
+        const QList<std::tuple<QString, QString, QString, QString>> rows{
+            {u"blank-plan"_s, u" \n\t "_s, u"2025-06-14T08:00:00Z"_s, u"个人|还剩 12 天|账期到 6月14日|"_s},
+            {u"cycle-over"_s, u"Pro"_s, u"2025-05-01T00:00:00Z"_s, u"Pro|还剩 0 天|账期到 5月1日|"_s},
+            {u"unparsable-cycle-end"_s, u"Pro"_s, u"next month"_s, u"Pro|本月账期|"_s}};
+        for (const auto& [name, plan, cycleEnd, shown] : rows) {
+            UsageSnapshot s = realistic();
+            s.planName = plan;
+            s.billingCycleEnd = cycleEnd;
+            OverviewPage page;
+            page.setSnapshot(s);
+            QCOMPARE(textsOf<RemainingCard>(&page).section(u'|', 6), shown + legend);
+            saveScreenshot(&page, 720, u"overview-"_s + name);
+        }
+    }
+
+    void overviewPercents()
+    {
+        using Percent = std::optional<qint64>;
+        constexpr qint64 max = std::numeric_limits<qint64>::max(), min = std::numeric_limits<qint64>::min();
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        // The two rings, the quota rows' used percents and footnote, and their bars' fill. Without a
+        // Cursor percent or a limit the first ring falls back to the included share; nothing overflows.
+        const QList<std::tuple<QString, Percent, Percent, double, QString, QList<double>>> rows{
+            {u"absent"_s, {}, {}, 0, u"65%|—|未返回|未返回|未返回"_s, {0, 0, 0}},
+            {u"over"_s, 130, 120, 20.9, u"0%|0%|130%|含至少 $20 API|120%|35%"_s, {1, 1, 0.35}},
+            {u"negative"_s, -20, 0, nan, u"100%|100%|-20%|0%|35%"_s, {0, 0, 0.35}},
+            {u"huge"_s,
+             max,
+             min,
+             1e300,
+             u"0%|100%|9223372036854775807%|-9223372036854775808%|35%"_s,
+             {1, 0, 0.35}}};
+        for (const auto& [name, cursor, other, limit, shown, filled] : rows) {
+            UsageSnapshot s = realistic();
+            s.cursorModelsPercent = cursor;
+            s.otherModelsPercent = other;
+            s.monthlyLimit = limit;
+            s.includedPercent = 35;
+            if (!cursor)
+                s.grokWeeklyPercent = std::nullopt;
+            OverviewPage page;
+            page.setSnapshot(s);
+            showAt(&page, 720, 700);
+            QStringList quota = textsOf<QuotaCard>(&page).remove(u"已用 "_s).split(u'|');
+            quota.removeIf([](const QString& t) {
+                return t.contains(u"模型"_s) || t.contains(u"重置"_s) || t.startsWith(u"Grok"_s);
+            });
+            QCOMPARE(QString(ringFigures(&page) + u'|' + quota.join(u'|')), shown);
+            // An arc never shows more than its figure says.
+            for (const UsageRing* ring : page.findChildren<UsageRing*>())
+                QCOMPARE(ring->arcFraction(),
+                         ring->figure() == u"—"_s ? 0 : ring->figure().chopped(1).toDouble() / 100);
+            const QList<CapsuleBar*> bars = page.findChild<QuotaCard*>()->findChildren<CapsuleBar*>();
+            for (int i = 0; i < 3; ++i) {
+                QVERIFY(bars.at(i)->width() > 500);
+                QCOMPARE(bars.at(i)->fillWidth(), bars.at(i)->width() * filled.at(i));
+            }
+            saveScreenshot(&page, 720, u"overview-"_s + name);
+        }
+    }
+
+    void modelsWithoutRows()
+    {
+        for (const bool realData : {false, true}) {
+            UsageSnapshot s = UsageSnapshot::empty();
+            s.hasRealData = realData;
+            ModelsPage page;
+            page.setSnapshot(s);
+            QCOMPARE(
+                texts(&page),
+                u"Cursor|0|无标价|Grok 机器人|0|无标价|其他模型|0|无标价|"_s + modelsNote + u'|' +
+                    (realData ? u"这个账期还没有按模型拆开的 token"_s : u"粘贴 Cookie 后显示各模型消耗"_s));
+            QVERIFY(page.findChildren<ModelTile*>().isEmpty() && page.findChildren<ModelTable*>().isEmpty());
+            saveScreenshot(&page, 720, realData ? u"models-no-rows"_s : u"models-no-data"_s);
+        }
+    }
+
+    void modelsOfSevenRows()
+    {
+        ModelsPage page;
+        page.setSnapshot(realistic());
+        // Sources, footnote, a strip of the first five, then all seven in the tables of their groups.
+        QCOMPARE(texts(&page),
+                 u"Cursor|5970万|预估 $7.24|Grok 机器人|330万|无标价|其他模型|8170万|预估 $87.6|"_s +
+                     modelsNote +
+                     u"|auto|3820万|无标价|Composer 2.5|2150万|预估 $7.24|gpt 5 codex|980万|"
+                     u"无标价|Grok 4.6 fast|610万|预估 $7.55|Sand 1|330万|无标价|"
+                     u"Cursor 模型|5970万|预估 $7.24|auto|3820万|无标价|Composer 2.5|2150万|"
+                     u"预估 $7.24|其他模型|8500万|预估 $87.6|gpt 5 codex|980万|无标价|"
+                     u"Grok 4.6 fast|610万|预估 $7.55|Sand 1|330万|无标价|4.5 sonnet|6340万|"
+                     u"预估 $73.0|Opus 4.8|240万|预估 $7.05"_s);
+        // Tile bars against the largest row of all seven (the sixth, not shown), in the group's tint.
+        const QList<ModelTile*> strip = page.findChildren<ModelTile*>();
+        QCOMPARE(strip.size(), 5);
+        QCOMPARE(strip.at(0)->findChild<CapsuleBar*>()->fraction(), 38.2e6 / 63.4e6);
+        QCOMPARE(strip.at(2)->findChild<CapsuleBar*>()->tint(), Theme::otherTint());
+        // Table bars: shares of the table's own sum.
+        showAt(&page, 720, 900);
+        const QList<CapsuleBar*> bars = table(&page, 0)->findChildren<CapsuleBar*>();
+        QCOMPARE(bars.at(1)->fraction(), 21.5e6 / 59.7e6);
+        QCOMPARE(bars.at(0)->fillWidth(), bars.at(0)->width() * 38.2e6 / 59.7e6);
+        saveScreenshot(&page, 720, u"models"_s);
+        saveScreenshot(&page, 640, u"models-stacked"_s);
+    }
+
+    void modelTablePricing()
+    {
+        UsageSnapshot s = bare();
+        s.models = {row(u"auto"_s, 5e5), row(u"claude-4.5-sonnet"_s, 1e6, 1e6), // $3 + $15
+                    row(u"gpt-5"_s, 1e6, 1e6),                      // unknown to the built-in table
+                    row(u"sand-x"_s, 2e6), row(u"default"_s, 1e6)}; // never priced
+        ModelsPage page;
+        page.setSnapshot(s);
+        QCOMPARE(texts(table(&page, 0)), u"Cursor 模型|50万|无标价|auto|50万|无标价"_s);
+        // One priced row of four: the header shows that row's cost alone.
+        QCOMPARE(texts(table(&page, 1)), u"其他模型|700万|预估 $18.0|4.5 sonnet|200万|预估 $18.0|gpt 5|200万|"
+                                         u"无标价|Sand x|200万|无标价|default|100万|无标价"_s);
+        saveScreenshot(&page, 720, u"models-unpriced"_s);
+        // The overview's spend cell without an estimate still shows its tokens.
+        OverviewPage overview;
+        overview.setSnapshot(s);
+        QVERIFY(textsOf<TokenPanel>(&overview).endsWith(
+            u"Cursor 消耗|无标价|50万|其他模型消耗|预估 $18.0|500万"_s));
+
+        // A stored catalog prices what the built-in table does not, at the next redraw; the
+        // never-priced rows stay unpriced whatever the catalog says.
+        QVERIFY(QDir().mkpath(SnapshotStore::supportFolder()));
+        QSaveFile file(PricingStore::fileName());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QList<PricingEntry> entries{{u"gpt-5"_s, false, 2, 0, 0, 10, false},
+                                          {u"sand"_s, false, 1, 0, 0, 1, false}};
+        file.write(*PricingCatalog{Timestamp{770'000'000}, std::nullopt, entries}.encode());
+        QVERIFY(file.commit());
+        page.setSnapshot(s);
+        QCOMPARE(texts(table(&page, 1)), u"其他模型|700万|预估 $30.0|4.5 sonnet|200万|预估 $18.0|gpt 5|200万|"
+                                         u"预估 $12.0|Sand x|200万|无标价|default|100万|无标价"_s);
+
+        // Rows of one group only: the other table is empty, with no bar.
+        s.models = {row(u"composer-2.5"_s, 1e6)};
+        page.setSnapshot(s);
+        QCOMPARE(texts(table(&page, 1)), u"其他模型|0|无标价|无"_s);
+        QVERIFY(table(&page, 1)->findChildren<CapsuleBar*>().isEmpty());
+    }
+
+    void modelsOfAbsurdRows()
+    {
+        UsageSnapshot s = bare();
+        s.models = {row(u"claude-"_s, 0), row(u"cursor-"_s, 0), row(u"grok-4.6"_s, 0), row(QString(), 0)};
+        ModelsPage page;
+        page.setSnapshot(s);
+        showAt(&page, 720, 700);
+        // Zero tokens everywhere: every bar is empty, and priced models cost $0.00.
+        for (const CapsuleBar* bar : page.findChildren<CapsuleBar*>())
+            QCOMPARE(bar->fillWidth(), 0.0);
+        QCOMPARE(texts(table(&page, 0)), u"Cursor 模型|0|无标价||0|无标价"_s);
+        QCOMPARE(texts(table(&page, 1)),
+                 u"其他模型|0|预估 $0.00||0|无标价|Grok 4.6|0|预估 $0.00||0|无标价"_s);
+        QCOMPARE(page.findChildren<ModelTile*>().size(), 4);
+        saveScreenshot(&page, 720, u"models-absurd"_s);
+    }
+
+    void sideBySideFrom660()
+    {
+        for (const int width : {659, 660}) {
+            const bool wide = width >= 660;
+            const int right = width - PageScroll::sidePadding - 1;
+            OverviewPage overview;
+            ModelsPage models;
+            overview.setSnapshot(realistic());
+            models.setSnapshot(realistic());
+            showAt(&overview, width, 900);
+            showAt(&models, width, 900);
+            QCOMPARE(overview.isWide(), wide);
+            QCOMPARE(models.isWide(), wide);
+            // Beside each other 14 apart, or one above the other; either way across the padded width.
+            const QRect card = geometryIn(overview.findChild<RemainingCard*>(), &overview);
+            const QRect panel = geometryIn(overview.findChild<TokenPanel*>(), &overview);
+            const QRect cursor = geometryIn(table(&models, 0), &models);
+            const QRect other = geometryIn(table(&models, 1), &models);
+            for (const auto& [a, b] : {std::pair{card, panel}, {cursor, other}}) {
+                QCOMPARE(a.left(), PageScroll::sidePadding);
+                QCOMPARE(b.right(), right);
+                QCOMPARE(b.topLeft(),
+                         wide ? QPoint(a.right() + 15, a.top()) : QPoint(a.left(), a.bottom() + 15));
+                QCOMPARE(a.right(), wide ? b.left() - 15 : right);
+            }
+            // Side by side the cards are equally tall, the tables each as tall as its own rows.
+            if (wide) {
+                QCOMPARE(card.height(), panel.height());
+                QVERIFY(cursor.height() < other.height());
+            }
+            QVERIFY(geometryIn(overview.findChild<QuotaCard*>(), &overview).top() > panel.bottom() + 14);
+            QCOMPARE(geometryIn(models.findChildren<ModelTile*>().constLast(), &models).right(), right);
+        }
+    }
+
+    void redrawKeepsScrollPosition()
+    {
+        OverviewPage page;
+        page.setSnapshot(realistic());
+        showAt(&page, 640, 300);
+        page.scroll()->verticalScrollBar()->setValue(100);
+        UsageSnapshot next = realistic();
+        next.cursorModelsPercent = 50;
+        page.setSnapshot(next);
+        // The new content shows at once (never an empty page in between), where the user left it.
+        QVERIFY(page.findChild<UsageRing*>()->isVisible());
+        QCoreApplication::processEvents();
+        QCOMPARE(page.scroll()->verticalScrollBar()->value(), 100);
+        QCOMPARE(ringFigures(&page), u"50%|36%"_s);
+    }
+
+    void chineseTextUsesSimplifiedGlyphs()
+    {
+        // Shared CJK code points must come from a Simplified Chinese face, not the Japanese one
+        // fontconfig picks for a C locale.
+        QTextLayout layout(u"剩余高级模型，账期到"_s, Theme::font(Theme::TextStyle::caption));
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        QVERIFY(!layout.glyphRuns().isEmpty());
+        for (const QGlyphRun& run : layout.glyphRuns())
+            QVERIFY2(Theme::chineseFamilies().contains(run.rawFont().familyName()),
+                     qPrintable(run.rawFont().familyName()));
+    }
+
+    void ringStartsAtTwelveAndGrowsClockwise()
+    {
+        // A quarter ring covers the upper right quarter of the circle, and nothing else.
+        QImage image(UsageRing::side, UsageRing::side, QImage::Format_ARGB32);
+        image.fill(Qt::black);
+        UsageRing(25, {}, {}, Theme::otherTint()).render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        const auto tinted = [&image](int x, int y) { return image.pixelColor(x, y).blue() > 200; };
+        QVERIFY(tinted(86, 18));
+        QVERIFY(!tinted(86, 86) && !tinted(18, 86) && !tinted(18, 18));
+    }
+
+    void fitLabelWrapsShrinksAndCuts()
+    {
+        // Lines break after spaces but never inside a date, and a phrase broken between characters
+        // leaves no single one behind; what does not fit even at 80 % is cut with an ellipsis.
+        const QFont title = Theme::font(Theme::TextStyle::title3, QFont::DemiBold);
+        const QFontMetrics metrics(title);
+        QCOMPARE(shownLines(u"账期到 6月14日"_s, title, 0, metrics.horizontalAdvance(u"6月14日"_s) + 4),
+                 (QStringList{u"账期到"_s, u"6月14日"_s}));
+        QCOMPARE(shownLines(u"还没有用量数据"_s, title, 0, metrics.horizontalAdvance(u"还没有"_s) + 1),
+                 (QStringList{u"还没有"_s, u"用量"_s, u"数据"_s}));
+        const QFont caption = Theme::font(Theme::TextStyle::caption2, QFont::Medium);
+        const QStringList cut =
+            shownLines(u"an extremely long model name that will not fit"_s, caption, 2, 60);
+        QCOMPARE(cut.size(), 3);
+        QCOMPARE(cut.first(), u"8px"_s);
+        QVERIFY(cut.last().endsWith(u'…'));
+    }
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+};
+
+TALLYFERN_REGISTER_TEST(TestViews);
+#include "TestViews.moc"
