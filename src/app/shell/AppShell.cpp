@@ -29,7 +29,11 @@ AppShell::AppShell(UsageStore* store, QObject* parent)
     });
 }
 
-AppShell::~AppShell() = default;
+AppShell::~AppShell()
+{
+    // The tray icon goes before the menu it shows.
+    delete m_tray;
+}
 
 void AppShell::showWindow()
 {

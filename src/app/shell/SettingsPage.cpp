@@ -48,9 +48,9 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
 
     m_pin = new SwitchToggle(u"置顶"_s);
     m_background = new SwitchToggle(u"后台刷新"_s);
-    stack->addWidget(makeDivider(page));
+    stack->addWidget(SettingsRow::divider(page));
     stack->addWidget(new SettingsRow(u"窗口置顶"_s, u"打开后始终浮在其他应用前面。"_s, m_pin, page));
-    stack->addWidget(makeDivider(page));
+    stack->addWidget(SettingsRow::divider(page));
     stack->addWidget(new SettingsRow(
         u"开机与后台刷新"_s, u"主窗口关掉也会每 3 分钟静默拉一次用量，不弹窗。"_s, m_background, page));
 

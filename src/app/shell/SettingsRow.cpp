@@ -26,7 +26,7 @@ SettingsRow::SettingsRow(const QString& title, const QString& detail, SwitchTogg
     row->addWidget(toggle, 0, Qt::AlignVCenter);
 }
 
-QWidget* makeDivider(QWidget* parent)
+QWidget* SettingsRow::divider(QWidget* parent)
 {
     auto* divider = new Card(Theme::white(0.12), 0, parent);
     divider->setFixedHeight(1);

@@ -14,9 +14,9 @@ public:
 
     SwitchToggle* toggle() const { return m_toggle; }
 
+    // The hairline between two sections of the page.
+    static QWidget* divider(QWidget* parent);
+
 private:
     SwitchToggle* m_toggle;
 };
-
-// A hairline across the page.
-QWidget* makeDivider(QWidget* parent);
