@@ -1,6 +1,8 @@
 #include "BackgroundRefresh.h"
 #include "CommandLine.h"
 
+#include "shell/InteractiveApp.h"
+
 #include <cstdio>
 
 namespace {
@@ -9,12 +11,6 @@ int print(const QString& text)
 {
     std::fputs(text.toLocal8Bit().constData(), stdout);
     return 0;
-}
-
-// The dashboard window and tray arrive with the interactive app.
-int runInteractive(int&, char**)
-{
-    return print(QStringLiteral("Tallyfern 的窗口将在后续版本中提供；目前只支持 --refresh。\n"));
 }
 
 } // namespace
@@ -31,5 +27,5 @@ int main(int argc, char** argv)
     case CommandLine::Mode::Interactive:
         break;
     }
-    return runInteractive(argc, argv);
+    return runInteractiveApp(argc, argv);
 }
