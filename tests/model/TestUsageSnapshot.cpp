@@ -110,30 +110,25 @@ private Q_SLOTS:
         QCOMPARE(decoded->planName, QString());
     }
 
-    void rejectsWhatItCannotTrust_data()
-    {
-        QTest::addColumn<QByteArray>("json");
-        QTest::newRow("not an object") << QByteArray("[1,2]");
-        QTest::newRow("truncated") << QByteArray(R"({"monthlyLimit":4)");
-        QTest::newRow("incomplete tokens") << QByteArray(R"({"tokens":{"input":1}})");
-        QTest::newRow("fractional percent") << QByteArray(R"({"includedPercent":12.5})");
-        QTest::newRow("percent beyond 64 bits") << QByteArray(R"({"grokWeeklyPercent":1e30})");
-        QTest::newRow("number as text") << QByteArray(R"({"monthlyLimit":"400"})");
-        QTest::newRow("flag as number") << QByteArray(R"({"hasRealData":1})");
-        QTest::newRow("model without amount") << QByteArray(
-            R"({"models":[{"name":"a","group":"cursor","percent":1,
-                "tokens":{"input":1,"output":2,"cacheRead":3,"cacheWrite":4,"total":10}}]})");
-        QTest::newRow("unknown group") << QByteArray(
-            R"({"models":[{"name":"a","group":"mine","percent":1,"amount":0,
-                "tokens":{"input":1,"output":2,"cacheRead":3,"cacheWrite":4,"total":10}}]})");
-        QTest::newRow("day without models") << QByteArray(R"({"days":[{"date":"2025-05-01"}]})");
-        QTest::newRow("updatedAt as text") << QByteArray(R"({"updatedAt":"2025-05-01T00:00:00Z"})");
-    }
-
     void rejectsWhatItCannotTrust()
     {
-        QFETCH(QByteArray, json);
-        QVERIFY(!UsageSnapshot::decode(json));
+        const char* tokens = R"("tokens":{"input":1,"output":2,"cacheRead":3,"cacheWrite":4,"total":10})";
+        for (const QByteArray& json : QList<QByteArray>{
+                 QByteArray("[1,2]"),                // not an object
+                 QByteArray(R"({"monthlyLimit":4)"), // truncated
+                 QByteArray(R"({"tokens":{"input":1}})"),
+                 QByteArray(R"({"includedPercent":12.5})"),
+                 QByteArray(R"({"grokWeeklyPercent":1e30})"), // beyond 64 bits
+                 QByteArray(R"({"monthlyLimit":"400"})"),
+                 QByteArray(R"({"hasRealData":1})"),
+                 QByteArray(R"({"updatedAt":"2025-05-01T00:00:00Z"})"),
+                 QByteArray(R"({"days":[{"date":"2025-05-01"}]})"),
+                 R"({"models":[{"name":"a","group":"cursor","percent":1,)" + QByteArray(tokens) +
+                     "}]}", // no amount
+                 R"({"models":[{"name":"a","group":"mine","percent":1,"amount":0,)" + QByteArray(tokens) +
+                     "}]}",
+             })
+            QVERIFY2(!UsageSnapshot::decode(json), json.constData());
     }
 
     void integersMayBeWrittenWithAFraction()
@@ -161,22 +156,12 @@ private Q_SLOTS:
         QVERIFY(!s.encode());
     }
 
-    void groupForName_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<ModelGroup>("group");
-        QTest::newRow("Cursor-Small") << u"Cursor-Small"_s << ModelGroup::cursor;
-        QTest::newRow("composer-1") << u"composer-1"_s << ModelGroup::cursor;
-        QTest::newRow("AUTO") << u"AUTO"_s << ModelGroup::cursor;
-        QTest::newRow("composer") << u"composer"_s << ModelGroup::other;
-        QTest::newRow("sand-1") << u"sand-1"_s << ModelGroup::other;
-    }
-
     void groupForName()
     {
-        QFETCH(QString, name);
-        QFETCH(ModelGroup, group);
-        QCOMPARE(ModelUsage::groupFor(name), group);
+        for (const QString& name : {u"Cursor-Small"_s, u"composer-1"_s, u"AUTO"_s})
+            QCOMPARE(ModelUsage::groupFor(name), ModelGroup::cursor);
+        for (const QString& name : {u"composer"_s, u"sand-1"_s, u"claude-4-sonnet"_s})
+            QCOMPARE(ModelUsage::groupFor(name), ModelGroup::other);
     }
 };
 
