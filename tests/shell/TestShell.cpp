@@ -1,0 +1,457 @@
+#include "FakeService.h"
+#include "TestEnvironment.h"
+#include "TestRegistry.h"
+
+#include "app/UsageStore.h"
+#include "app/shell/ActionButton.h"
+#include "app/shell/AppShell.h"
+#include "app/shell/CookieSheet.h"
+#include "app/shell/DashboardHeader.h"
+#include "app/shell/DashboardWindow.h"
+#include "app/shell/PasteField.h"
+#include "app/shell/SegmentedControl.h"
+#include "app/shell/SettingsPage.h"
+#include "app/shell/SingleInstance.h"
+#include "app/shell/SwitchToggle.h"
+#include "app/shell/TrayMenu.h"
+#include "app/views/ModelsPage.h"
+#include "client/DashboardClient.h"
+#include "platform/MemorySecretStore.h"
+#include "platform/ProcessRunner.h"
+#include "platform/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QNetworkAccessManager>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QWindow>
+#include <QtTest>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray me = R"({"email":"reader@example.com","id":4242,"sub":"user_fake"})";
+// A cycle from 1 May to 1 June 2025 with $12.44 of $40 used.
+const QByteArray period = R"({"billingCycleStart":"1746057600000","billingCycleEnd":"1748736000000",)"
+                          R"("planUsage":{"includedSpend":1244,"limit":4000}})";
+const QByteArray plan = R"({"planInfo":{"planName":"Pro"}})";
+// Obviously fake: screenshots and failure messages may show it.
+const QString fakeCookie = u"WorkosCursorSessionToken=fake-session-for-tests"_s;
+const QString fakeToken = u"fake-session-for-tests"_s;
+
+// Stands in for systemctl, which the background agent would run.
+class SilentRunner : public ProcessRunner
+{
+public:
+    int run(const QString&, const QStringList&) override { return 0; }
+};
+
+// One test's world: temporary settings with the clock pinned at 12:00 in Asia/Shanghai, an
+// in-memory keychain and the fake service as the origin. Its "/api/auth/me" answer waits for
+// openGate(), so that a refresh stays under way for as long as the test looks at it.
+struct ShellFixture
+{
+    ShellFixture()
+    {
+        // A test that forgot the in-memory keychain must fail rather than reach a real keyring.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tallyfern-test-bus");
+        QVERIFY(service.start());
+        qputenv("TALLYFERN_SERVICE_ORIGIN", service.origin().toUtf8());
+        SecretStore::setCurrent(&secrets);
+        ProcessRunner::setCurrent(&runner);
+        DashboardClient::Testing::reset();
+        environment.setNow(u"2025-05-19T04:00:00Z"_s);
+        service.setHandler("GET", DashboardClient::mePath, [gate = gate](const FakeService::Request&) {
+            gate->tryAcquire(1, 20000); // long enough only that a failing test still ends
+            return FakeService::Answer{200, me, {}, 0};
+        });
+        service.setJson("POST", DashboardClient::periodPath, period);
+        service.setJson("POST", DashboardClient::planPath, plan);
+    }
+    ~ShellFixture()
+    {
+        openGate();
+        // Idle keep-alive connections would hold the fake service's threads for seconds on stop().
+        for (QNetworkAccessManager* manager : qApp->findChildren<QNetworkAccessManager*>())
+            manager->clearConnectionCache();
+        service.stop();
+        SecretStore::setCurrent(nullptr);
+        ProcessRunner::setCurrent(nullptr);
+        qunsetenv("TALLYFERN_SERVICE_ORIGIN");
+        DashboardClient::Testing::reset();
+    }
+    void openGate() { gate->release(1000); }
+    QVariant stored(const char* key) const
+    {
+        return Settings::open(QString::fromLatin1(Settings::appDomain))->value(QLatin1StringView(key));
+    }
+    // The periodic refresh stays out of the way of the tests.
+    std::unique_ptr<UsageStore> makeStore() { return std::make_unique<UsageStore>(std::chrono::hours(1)); }
+
+    TestEnvironment environment;
+    MemorySecretStore secrets;
+    SilentRunner runner;
+    FakeService service;
+    std::shared_ptr<QSemaphore> gate = std::make_shared<QSemaphore>();
+};
+
+void settle()
+{
+    for (int i = 0; i < 4; ++i)
+        QCoreApplication::processEvents();
+}
+
+void showAndSettle(QWidget* window)
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    settle();
+}
+
+// With TALLYFERN_SCREENSHOT_DIR set, saves the window as `name`.png at twice its resolution.
+void screenshot(QWidget* window, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("TALLYFERN_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    settle();
+    QPixmap pixmap(window->size() * 2);
+    pixmap.setDevicePixelRatio(2);
+    pixmap.fill(window->palette().color(QPalette::Window));
+    QPainter painter(&pixmap);
+    window->render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    painter.end();
+    QVERIFY(pixmap.save(folder + u'/' + name + u".png"_s));
+}
+
+QStringList visibleButtons(QWidget* root)
+{
+    QStringList texts;
+    for (ActionButton* button : root->findChildren<ActionButton*>()) {
+        if (button->isVisibleTo(root))
+            texts.append(button->text());
+    }
+    return texts;
+}
+
+// The entries as the menu shows them; a separator reads "—".
+QStringList shownEntries(const QMenu* menu)
+{
+    QStringList entries;
+    for (const QAction* action : menu->actions()) {
+        if (action->isVisible())
+            entries.append(action->isSeparator() ? u"—"_s : action->text());
+    }
+    return entries;
+}
+
+void clickSegment(DashboardWindow& window, DashboardPage page)
+{
+    SegmentedControl* switcher = window.pageSwitcher();
+    QTest::mouseClick(switcher, Qt::LeftButton, {},
+                      switcher->segmentRect(DashboardPages::index(page)).center());
+}
+
+} // namespace
+
+class TestShell : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void windowFromFreshStartToData()
+    {
+        ShellFixture fixture;
+        auto store = fixture.makeStore();
+        DashboardWindow window(store.get());
+        showAndSettle(&window);
+        DashboardHeader* header = window.header();
+        ActionButton* refresh = header->refreshButton();
+        QCOMPARE(window.selectedPage(), DashboardPage::overview);
+        QCOMPARE(window.pageSwitcher()->segments(), (QStringList{u"概览"_s, u"模型"_s, u"设置"_s}));
+        QCOMPARE(header->subtitleLabel()->text(), u"仅保存在这台电脑上"_s);
+        QCOMPARE(refresh->text(), u"刷新"_s);
+        QVERIFY(refresh->isEnabled());
+        QCOMPARE(window.statusLabel()->text(), u"等待粘贴 Cookie"_s);
+        screenshot(&window, u"window-empty"_s);
+
+        // "Cookie" shows the settings page; the sheet stays closed.
+        QTest::mouseClick(header->cookieButton(), Qt::LeftButton);
+        auto* settings = qobject_cast<SettingsPage*>(window.pageWidget());
+        QVERIFY(settings);
+        QCOMPARE(window.pageSwitcher()->currentIndex(), 2);
+        QVERIFY(!store->showCookieSheet());
+        QVERIFY(!window.cookieSheet());
+        screenshot(&window, u"window-settings"_s);
+
+        // Another page and back: what was pasted is gone.
+        QTest::keyClicks(settings->pasteField()->editor(), u"typed"_s);
+        clickSegment(window, DashboardPage::models);
+        QVERIFY(qobject_cast<ModelsPage*>(window.pageWidget()));
+        clickSegment(window, DashboardPage::settings);
+        settings = qobject_cast<SettingsPage*>(window.pageWidget());
+        QVERIFY(settings);
+        QCOMPARE(settings->pasteField()->text(), QString());
+
+        // Blank text is nothing to save; without a session there is nothing to log out of.
+        QPlainTextEdit* editor = settings->pasteField()->editor();
+        QTest::keyClicks(editor, u"  \t"_s);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QVERIFY(!settings->saveButton()->isEnabled());
+        QCOMPARE(visibleButtons(settings), QStringList{u"保存并刷新"_s});
+
+        // A keychain that refuses the cookie: said so, the field emptied all the same, no session.
+        fixture.secrets.setFailsWrites(true);
+        settings->pasteField()->setText(fakeCookie);
+        QTest::mouseClick(settings->saveButton(), Qt::LeftButton);
+        QCOMPARE(settings->pasteField()->text(), QString());
+        QCOMPARE(window.statusLabel()->text(), u"无法写入本机钥匙串"_s);
+        QVERIFY(!store->hasSession());
+        fixture.secrets.setFailsWrites(false);
+
+        // Saving empties the field at once, with nothing to undo back to, and starts a refresh.
+        settings->pasteField()->setText(u"  "_s + fakeCookie + u"\n"_s);
+        QVERIFY(settings->saveButton()->isEnabled());
+        QTest::mouseClick(settings->saveButton(), Qt::LeftButton);
+        QCOMPARE(settings->pasteField()->text(), QString());
+        editor->undo();
+        QCOMPARE(settings->pasteField()->text(), QString());
+        QCOMPARE(fixture.secrets.read(), std::optional(fakeToken));
+        QCOMPARE(window.statusLabel()->text(), u"已保存到本机钥匙串，正在读取用量"_s);
+        QCOMPARE(visibleButtons(settings), (QStringList{u"退出登录"_s, u"保存并刷新"_s}));
+        QVERIFY(store->isRefreshing());
+        QCOMPARE(refresh->text(), u"刷新中"_s);
+        QVERIFY(!refresh->isEnabled());
+        QTest::mouseClick(refresh, Qt::LeftButton); // disabled: starts nothing
+        screenshot(&window, u"window-refreshing"_s);
+
+        fixture.openGate();
+        QTRY_VERIFY(!store->isRefreshing());
+        QCOMPARE(refresh->text(), u"刷新"_s);
+        QVERIFY(refresh->isEnabled());
+        QCOMPARE(header->subtitleLabel()->text(),
+                 u"仅本机保存 · 已更新 "_s + QLocale::system().toString(QTime(12, 0), QLocale::ShortFormat));
+        QCOMPARE(fixture.service.requests(DashboardClient::mePath).size(), 1);
+        clickSegment(window, DashboardPage::overview);
+        screenshot(&window, u"window-connected"_s);
+
+        // The button starts a refresh of its own.
+        QTest::mouseClick(refresh, Qt::LeftButton);
+        QVERIFY(!refresh->isEnabled());
+        QTRY_VERIFY(!store->isRefreshing());
+        QCOMPARE(fixture.service.requests(DashboardClient::mePath).size(), 2);
+
+        clickSegment(window, DashboardPage::settings);
+        settings = qobject_cast<SettingsPage*>(window.pageWidget());
+        QTest::mouseClick(settings->logoutButton(), Qt::LeftButton);
+        QCOMPARE(fixture.secrets.read(), std::nullopt);
+        QCOMPARE(visibleButtons(settings), QStringList{u"保存并刷新"_s});
+        QCOMPARE(window.statusLabel()->text(), u"已退出登录。上次用量仍留在本机。"_s);
+    }
+
+    void pinSwitchPinsTheWindow()
+    {
+        ShellFixture fixture;
+        auto store = fixture.makeStore();
+        auto shell = std::make_unique<AppShell>(store.get());
+        DashboardWindow* window = shell->window();
+        showAndSettle(window);
+        QWindow* handle = window->windowHandle();
+        DashboardHeader* header = window->header();
+        QCOMPARE(header->pinCaptionLabel()->text(), u"普通"_s);
+        QCOMPARE(header->pinSwitch()->toolTip(), u"点击后始终浮在最前"_s);
+
+        QTest::mouseClick(header->pinSwitch(), Qt::LeftButton);
+        QVERIFY(header->pinSwitch()->isChecked());
+        QCOMPARE(header->pinCaptionLabel()->text(), u"置顶"_s);
+        QCOMPARE(header->pinSwitch()->toolTip(), u"已置顶，点击取消"_s);
+        QCOMPARE(fixture.stored("windowPinnedEnabled"), QVariant(true));
+        QVERIFY(handle->flags().testFlag(Qt::WindowStaysOnTopHint));
+        // The same window, still on screen.
+        QCOMPARE(window->windowHandle(), handle);
+        QVERIFY(window->isVisible());
+
+        // The settings page's switch is the same setting.
+        window->selectPage(DashboardPage::settings);
+        auto* settings = qobject_cast<SettingsPage*>(window->pageWidget());
+        QVERIFY(settings->pinSwitch()->isChecked());
+        QTest::mouseClick(settings->pinSwitch(), Qt::LeftButton);
+        QVERIFY(!header->pinSwitch()->isChecked());
+        QCOMPARE(header->pinCaptionLabel()->text(), u"普通"_s);
+        QCOMPARE(header->pinSwitch()->toolTip(), u"点击后始终浮在最前"_s);
+        QCOMPARE(fixture.stored("windowPinnedEnabled"), QVariant(false));
+        QVERIFY(!handle->flags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(window->isVisible());
+
+        // The stored choice applies at the next start.
+        QTest::mouseClick(header->pinSwitch(), Qt::LeftButton);
+        shell.reset();
+        store = fixture.makeStore();
+        AppShell next(store.get());
+        next.showWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(next.window()));
+        QVERIFY(next.window()->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(next.window()->header()->pinCaptionLabel()->text(), u"置顶"_s);
+    }
+
+    void sheetOpensAndClosesWithTheStore()
+    {
+        ShellFixture fixture;
+        auto store = fixture.makeStore();
+        DashboardWindow window(store.get());
+        showAndSettle(&window);
+        QVERIFY(!window.cookieSheet());
+
+        store->setShowCookieSheet(true);
+        QPointer<CookieSheet> sheet = window.cookieSheet();
+        QVERIFY(sheet);
+        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        QCOMPARE(sheet->windowTitle(), u"粘贴 Cookie"_s);
+        QCOMPARE(visibleButtons(sheet), (QStringList{u"取消"_s, u"保存并刷新"_s}));
+        QVERIFY(!sheet->saveButton()->isEnabled());
+        sheet->pasteField()->setText(u"\u3000\n\t "_s);
+        QVERIFY(!sheet->saveButton()->isEnabled());
+        screenshot(sheet, u"window-sheet"_s);
+
+        // Closing it, by "取消" or any other way, tells the store.
+        QTest::mouseClick(sheet->cancelButton(), Qt::LeftButton);
+        QVERIFY(!store->showCookieSheet());
+        QTRY_VERIFY(sheet.isNull());
+        store->setShowCookieSheet(true);
+        sheet = window.cookieSheet();
+        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        QCOMPARE(sheet->pasteField()->text(), QString());
+        QTest::keyClick(sheet, Qt::Key_Escape);
+        QVERIFY(!store->showCookieSheet());
+        QTRY_VERIFY(sheet.isNull());
+        // The store closing it closes it.
+        store->setShowCookieSheet(true);
+        sheet = window.cookieSheet();
+        store->setShowCookieSheet(false);
+        QTRY_VERIFY(sheet.isNull());
+
+        // Saving stores the token and closes the sheet.
+        store->setShowCookieSheet(true);
+        sheet = window.cookieSheet();
+        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        QTest::keyClicks(sheet->pasteField()->editor(), fakeCookie);
+        QTest::mouseClick(sheet->saveButton(), Qt::LeftButton);
+        QCOMPARE(fixture.secrets.read(), std::optional(fakeToken));
+        QVERIFY(!store->showCookieSheet());
+        QTRY_VERIFY(sheet.isNull());
+        fixture.openGate();
+        QTRY_VERIFY(!store->isRefreshing());
+
+        // With a session it offers to log out, and doing so keeps it open.
+        store->setShowCookieSheet(true);
+        sheet = window.cookieSheet();
+        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        QCOMPARE(visibleButtons(sheet), (QStringList{u"取消"_s, u"退出登录"_s, u"保存并刷新"_s}));
+        QTest::mouseClick(sheet->logoutButton(), Qt::LeftButton);
+        QVERIFY(!store->hasSession());
+        QVERIFY(store->showCookieSheet());
+        QCOMPARE(window.cookieSheet(), sheet.data());
+        QVERIFY(sheet->isVisible());
+        QCOMPARE(visibleButtons(sheet), (QStringList{u"取消"_s, u"保存并刷新"_s}));
+    }
+
+    void trayMenuFollowsTheStoreAndActsOnTheWindow()
+    {
+        ShellFixture fixture;
+        auto store = fixture.makeStore();
+        AppShell shell(store.get());
+        DashboardWindow* window = shell.window();
+        TrayMenu* menu = shell.menu();
+        QVERIFY(!window->isVisible());
+        QCOMPARE(shownEntries(menu),
+                 (QStringList{u"粘贴 Cookie"_s, u"立即刷新"_s, u"置顶"_s, u"—"_s, u"退出"_s}));
+        QVERIFY(menu->refreshAction()->isEnabled());
+        QVERIFY(menu->pinAction()->isCheckable());
+        QVERIFY(!menu->pinAction()->isChecked());
+
+        // Without a token the refresh only says so; with one, the entry waits for the refresh.
+        menu->refreshAction()->trigger();
+        QCOMPARE(store->refreshStatus(), u"还没有登录态。请先粘贴 Cookie。"_s);
+        QVERIFY(!store->isRefreshing());
+        QVERIFY(fixture.secrets.write(fakeToken));
+        menu->refreshAction()->trigger();
+        QVERIFY(store->isRefreshing());
+        QVERIFY(!menu->refreshAction()->isEnabled());
+        QCOMPARE(shownEntries(menu), (QStringList{u"粘贴 Cookie"_s, u"正在刷新…"_s, u"置顶"_s, u"退出登录"_s,
+                                                  u"—"_s, u"退出"_s}));
+        fixture.openGate();
+        QTRY_VERIFY(!store->isRefreshing());
+        QCOMPARE(menu->refreshAction()->text(), u"立即刷新"_s);
+        QVERIFY(menu->refreshAction()->isEnabled());
+        menu->logoutAction()->trigger();
+        QCOMPARE(fixture.secrets.read(), std::nullopt);
+        QVERIFY(!menu->logoutAction()->isVisible());
+
+        // "粘贴 Cookie" brings the window and opens the sheet in it.
+        menu->pasteAction()->trigger();
+        QVERIFY(window->isVisible());
+        QVERIFY(store->showCookieSheet());
+        QVERIFY(QTest::qWaitForWindowExposed(window->cookieSheet()));
+        window->cookieSheet()->reject();
+        QVERIFY(!store->showCookieSheet());
+
+        // "置顶" pins the window and is stored; the menu shows the pin set from elsewhere.
+        menu->pinAction()->trigger();
+        QVERIFY(window->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(fixture.stored("windowPinnedEnabled"), QVariant(true));
+        store->setPinned(false);
+        QVERIFY(!menu->pinAction()->isChecked());
+        QVERIFY(!window->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+
+        // "退出" quits; so does closing the window when there is no tray to stay in.
+        QSignalSpy quit(&shell, &AppShell::quitRequested);
+        menu->quitAction()->trigger();
+        QCOMPARE(quit.count(), 1);
+        QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+        QVERIFY(window->close());
+        QCOMPARE(quit.count(), 2);
+    }
+
+    void secondLaunchRaisesTheFirst()
+    {
+        ShellFixture fixture;
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"tallyfern-test"_s);
+        {
+            SingleInstance crashed(path);
+            QVERIFY(crashed.claim());
+        }
+        // A socket file without a live owner, as a crash leaves it, is taken over.
+        QFile leftover(path);
+        if (!leftover.exists()) {
+            QVERIFY(leftover.open(QIODevice::WriteOnly));
+            leftover.close();
+        }
+        SingleInstance first(path);
+        QVERIFY(first.claim());
+        auto store = fixture.makeStore();
+        AppShell shell(store.get());
+        shell.listenTo(&first);
+        showAndSettle(shell.window());
+        shell.window()->hide();
+
+        SingleInstance second(path);
+        QVERIFY(!second.claim());
+        QTRY_VERIFY(shell.window()->isVisible());
+        QVERIFY(first.isListening());
+        QVERIFY(SingleInstance::defaultPath().endsWith(u"/tallyfern-"_s + QString::number(::getuid())));
+    }
+};
+
+TALLYFERN_REGISTER_TEST(TestShell);
+#include "TestShell.moc"
