@@ -87,8 +87,6 @@ struct ClientFixture
         for (QNetworkAccessManager* manager : qApp->findChildren<QNetworkAccessManager*>())
             manager->clearConnectionCache();
         SecretStore::setCurrent(nullptr);
-        qunsetenv("TALLYFERN_SERVICE_ORIGIN");
-        DashboardClient::Testing::reset();
     }
 
     // Fields of the body of each request to a path, joined by "-" ("none" when missing); requests

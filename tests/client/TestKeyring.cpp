@@ -16,7 +16,7 @@ std::pair<int, QByteArray> secretTool(QStringList arguments, const QByteArray& i
 {
     arguments << u"service"_s << u"tallyfern.session"_s << u"account"_s << u"WorkosCursorSessionToken"_s;
     QProcess tool;
-    tool.setProcessChannelMode(QProcess::MergedChannels);
+    tool.setProcessChannelMode(QProcess::MergedChannels); // search lists the attributes on stderr
     tool.start(u"secret-tool"_s, arguments);
     tool.write(input);
     tool.closeWriteChannel();
@@ -34,8 +34,8 @@ class TestKeyring : public QObject
     // What the program reads after secret-tool stored this secret by hand.
     static std::optional<QString> readAfterStoring(const QByteArray& secret)
     {
-        return secretTool({u"store"_s, u"--label=by hand"_s}, secret).first == 0 ? SessionKeychain::read()
-                                                                                 : u"(not stored)"_s;
+        const int stored = secretTool({u"store"_s, u"--label=by hand"_s}, secret).first;
+        return stored == 0 ? SessionKeychain::read() : u"(not stored)"_s;
     }
 
 private Q_SLOTS:
@@ -44,7 +44,6 @@ private Q_SLOTS:
         // Not skipped when the keyring is missing: the real store is what this test is for.
         QVERIFY2(qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"), "run under scripts/with-keyring");
         QVERIFY2(!QStandardPaths::findExecutable(u"secret-tool"_s).isEmpty(), "libsecret-tools is missing");
-        QCOMPARE(secretTool({u"lookup"_s}).first, 1);
 
         // What secret-tool finds is the normalised token, nothing around it.
         SessionKeychain::save(u"_ga=1; WorkosCursorSessionToken=user_01%3A%3AeyJ.token; x=2"_s);
@@ -54,9 +53,8 @@ private Q_SLOTS:
         QCOMPARE(readAfterStoring("by-hand-token\n"), std::optional(u"by-hand-token"_s));
         SessionKeychain::save(u"pasted-later"_s);
         const QByteArray items = secretTool({u"search"_s, u"--all"_s}).second;
-        QCOMPARE(items.count("secret = "), 1);
-        QCOMPARE(items.count("attribute."), 2);
-        QVERIFY2(items.contains("secret = pasted-later") &&
+        QVERIFY2(items.count("secret = ") == 1 && items.count("attribute.") == 2 &&
+                     items.contains("secret = pasted-later") &&
                      items.contains("attribute.service = tallyfern.session") &&
                      items.contains("attribute.account = WorkosCursorSessionToken"),
                  items.constData());
