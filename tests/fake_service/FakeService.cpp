@@ -19,33 +19,7 @@ struct FakeService::Private
     Handler fallback;
     QList<Request> received; // in order of arrival
     quint64 epoch = 0;       // bumped by clearRequests(), so late answers do not touch a new list
-
-    Answer answer(const Request& request)
-    {
-        Handler handler;
-        {
-            std::lock_guard lock(mutex);
-            handler = routes.value(request.method + ' ' + request.path, fallback);
-        }
-        if (handler)
-            return handler(request);
-        return Answer{404, {}, {}, 0};
-    }
 };
-
-namespace {
-
-QByteArray toBytes(const std::string& text)
-{
-    return QByteArray(text.data(), qsizetype(text.size()));
-}
-
-std::string toStd(const QByteArray& bytes)
-{
-    return std::string(bytes.constData(), size_t(bytes.size()));
-}
-
-} // namespace
 
 FakeService::FakeService()
     : d(std::make_unique<Private>())
@@ -59,39 +33,35 @@ FakeService::FakeService()
     d->server.set_keep_alive_timeout(1);
     const auto serve = [this](const httplib::Request& in, httplib::Response& out) {
         Request request;
-        request.method = toBytes(in.method);
-        request.path = toBytes(in.path);
-        const auto question = in.target.find('?');
-        if (question != std::string::npos)
-            request.query = toBytes(in.target.substr(question + 1));
+        request.method = QByteArray::fromStdString(in.method);
+        request.path = QByteArray::fromStdString(in.path);
+        const QByteArray target = QByteArray::fromStdString(in.target);
+        request.query = target.contains('?') ? target.mid(target.indexOf('?') + 1) : QByteArray();
         for (const auto& [name, value] : in.headers)
-            request.headers.insert(toBytes(name).toLower(), toBytes(value));
-        request.body = toBytes(in.body);
+            request.headers.insert(QByteArray::fromStdString(name).toLower(),
+                                   QByteArray::fromStdString(value));
+        request.body = QByteArray::fromStdString(in.body);
         request.arrivedMs = d->clock.elapsed();
 
-        qsizetype index = 0;
-        quint64 epoch = 0;
-        {
-            std::lock_guard lock(d->mutex);
-            index = d->received.size();
-            epoch = d->epoch;
-            d->received.append(request);
-        }
-        const Answer answer = d->answer(request);
+        std::unique_lock lock(d->mutex);
+        const qsizetype index = d->received.size();
+        const quint64 epoch = d->epoch;
+        d->received.append(request);
+        const Handler handler = d->routes.value(request.method + ' ' + request.path, d->fallback);
+        lock.unlock(); // handlers run and delays pass without holding the lock
+        const Answer answer = handler ? handler(request) : Answer{404, {}, {}, 0};
         if (answer.delayMs > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(answer.delayMs));
-        {
-            std::lock_guard lock(d->mutex);
-            if (epoch == d->epoch && index < d->received.size())
-                d->received[index].answeredMs = d->clock.elapsed();
-        }
+        lock.lock();
+        if (epoch == d->epoch && index < d->received.size())
+            d->received[index].answeredMs = d->clock.elapsed();
         out.status = answer.status;
         bool hasContentType = false;
         for (const auto& [name, value] : answer.headers) {
             hasContentType = hasContentType || name.toLower() == "content-type";
-            out.set_header(toStd(name), toStd(value));
+            out.set_header(name.toStdString(), value.toStdString());
         }
-        out.body = toStd(answer.body);
+        out.body = answer.body.toStdString();
         // With a charset, as the service sends it. It also keeps httplib from compressing the answer
         // (it compresses only a bare "application/json"), which costs ~100 ms per 50 kB on this thread.
         if (!hasContentType && !answer.body.isEmpty())
@@ -110,10 +80,8 @@ FakeService::~FakeService()
 
 bool FakeService::start(quint16 port)
 {
-    if (port == 0)
-        d->port = d->server.bind_to_any_port("127.0.0.1");
-    else
-        d->port = d->server.bind_to_port("127.0.0.1", port) ? port : -1;
+    d->port = port == 0 ? d->server.bind_to_any_port("127.0.0.1")
+                        : (d->server.bind_to_port("127.0.0.1", port) ? port : -1);
     if (d->port <= 0)
         return false;
     d->clock.start();
@@ -181,11 +149,8 @@ QList<FakeService::Request> FakeService::requests() const
 
 QList<FakeService::Request> FakeService::requests(const QByteArray& path) const
 {
-    QList<Request> matching;
-    for (const Request& request : requests()) {
-        if (request.path == path)
-            matching.append(request);
-    }
+    QList<Request> matching = requests();
+    matching.removeIf([&path](const Request& request) { return request.path != path; });
     return matching;
 }
 

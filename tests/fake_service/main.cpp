@@ -35,9 +35,8 @@ int main(int argc, char** argv)
     FakeService service;
     service.setFallback([root, delay](const FakeService::Request& request) {
         QFile file(root + QString::fromUtf8(request.path) + u".json");
-        if (request.path.contains("..") || !file.open(QIODevice::ReadOnly))
-            return FakeService::Answer{404, {}, {}, delay};
-        return FakeService::Answer{200, file.readAll(), {}, delay};
+        const bool found = !request.path.contains("..") && file.open(QIODevice::ReadOnly);
+        return FakeService::Answer{found ? 200 : 404, found ? file.readAll() : QByteArray(), {}, delay};
     });
     if (!service.start(quint16(parser.value(u"port"_s).toUInt()))) {
         std::fprintf(stderr, "cannot bind a port on 127.0.0.1\n");
