@@ -262,7 +262,8 @@ private Q_SLOTS:
 
     void overviewOfACycleNearTheMonthStart()
     {
-        // Within 12 hours of the local month start (8 h is a time-zone offset), one window is enough.
+        // Within 12 hours of the local month start (time-zone offsets put it there), one window is
+        // enough; a start given in seconds counts the same.
         const QString month = monthWindow + u" | month";
         QCOMPARE(windowsFor("1774972800000"), month);
         QCOMPARE(windowsFor("1775016000000"), month);
@@ -369,8 +370,8 @@ private Q_SLOTS:
         QCOMPARE(f->service.requests().at(0).path, QByteArray(mePath));
         QVERIFY(f->service.requests().at(1).answeredMs <= f->service.requests().at(2).arrivedMs);
         QCOMPARE(f->sent(eventsPath, window), cycleWindow + u' ' + todayWindow);
-        // The split of the cycle's events and the series; the overview's larger total stays.
-        // Total, included (in Pro, and the errored 700), on demand, today's, and the UTC days 17th to 20th.
+        // The overview's larger total stays; the split comes from the cycle's events (included: in Pro,
+        // and the errored 700), today's tokens from today's, and the series spans the UTC days 17th to 20th.
         QCOMPARE((QList<double>{patched.totalTokens, patched.includedTokens, patched.onDemandTokens,
                                 patched.todayTokens.total, double(patched.days.size())}),
                  (QList<double>{5'000'000, 45'700, 214'539, 256'539, 4}));

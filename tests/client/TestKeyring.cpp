@@ -58,7 +58,7 @@ private Q_SLOTS:
                      items.contains("attribute.service = tallyfern.session") &&
                      items.contains("attribute.account = WorkosCursorSessionToken"),
                  items.constData());
-        // Bytes that are not text are no token.
+        // Bytes that are not UTF-8 are no token; any other text is read as it is.
         QCOMPARE(readAfterStoring("\xff\xfe not text"), std::nullopt);
         QCOMPARE(readAfterStoring("令牌-ü"), std::optional(u"令牌-ü"_s));
         SessionKeychain::remove();
