@@ -3,7 +3,6 @@
 #include "SessionKeychain.h"
 #include "UsageParser.h"
 
-#include "model/UsageJSON.h"
 #include "platform/Clock.h"
 
 #include <algorithm>
@@ -14,13 +13,6 @@ using namespace Qt::StringLiterals;
 namespace DashboardClient {
 
 namespace {
-
-std::optional<double> msOf(const Answer& answer, QLatin1StringView key)
-{
-    if (!answer)
-        return std::nullopt;
-    return UsageJSON::toMs(answer->value(key));
-}
 
 // Awaits a child that is no longer wanted, dropping its result or error.
 template <typename T>
@@ -75,15 +67,14 @@ QCoro::Task<UsageSnapshot> fetchOverview()
         const Answer periodAnswer = co_await take(period);
         const Answer planAnswer = co_await take(plan);
         const Answer sandAnswer = co_await take(sand);
+        // A team seat's period answer holds only the cycle bounds: its figures are in the summary.
         Answer summaryAnswer;
-        if (!periodAnswer)
+        if (!UsageParser::hasUsablePlanUsage(periodAnswer))
             summaryAnswer = co_await detail::optionalGet(QString::fromLatin1(summaryPath), &group);
 
-        const double cycleStart =
-            msOf(periodAnswer, "billingCycleStart"_L1)
-                .value_or(msOf(summaryAnswer, "billingCycleStart"_L1).value_or(monthStart));
-        const double cycleEnd = msOf(periodAnswer, "billingCycleEnd"_L1)
-                                    .value_or(msOf(summaryAnswer, "billingCycleEnd"_L1).value_or(nowMs));
+        const UsageParser::CycleBounds bounds = UsageParser::cycleBounds(periodAnswer, summaryAnswer);
+        const double cycleStart = bounds.start.value_or(monthStart);
+        const double cycleEnd = bounds.end.value_or(nowMs);
 
         Answer aggregated = co_await take(monthAggregated);
         // A cycle that does not start with the calendar month needs its own window.

@@ -26,23 +26,31 @@ std::optional<double> firstNumber(const QJsonObject& object, Readers... keys)
     return std::nullopt;
 }
 
-// usage = period.planUsage, else summary.individualUsage.plan, else empty.
+QJsonObject objectOf(const QJsonValue& value)
+{
+    return value.isObject() ? value.toObject() : QJsonObject();
+}
+
+// The plan's usage: the period's when it has a limit, else the summary's (a team seat's period
+// answer has none), else whatever the period has.
 QJsonObject planUsage(const Answer& period, const Answer& summary)
 {
-    if (const QJsonValue usage = valueOf(period, "planUsage"_L1); usage.isObject())
-        return usage.toObject();
+    const QJsonValue fromPeriod = valueOf(period, "planUsage"_L1);
+    if (fromPeriod.isObject() && UsageJSON::number(fromPeriod.toObject().value("limit"_L1)))
+        return fromPeriod.toObject();
     if (const QJsonValue individual = valueOf(summary, "individualUsage"_L1); individual.isObject()) {
         if (const QJsonValue plan = individual.toObject().value("plan"_L1); plan.isObject())
             return plan.toObject();
     }
-    return {};
+    return objectOf(fromPeriod);
 }
 
-std::optional<double> cycleBoundMs(const Answer& period, const Answer& summary, QLatin1StringView key)
+std::optional<double> boundOf(const Answer& answer, QLatin1StringView key, QLatin1StringView otherKey)
 {
-    if (const auto ms = UsageJSON::toMs(valueOf(period, key)))
-        return ms;
-    return UsageJSON::toMs(valueOf(summary, key));
+    const auto bound = UsageJSON::toMs(valueOf(answer, key));
+    if (bound && bound == UsageJSON::toMs(valueOf(answer, otherKey)))
+        return std::nullopt;
+    return bound;
 }
 
 QString isoText(const std::optional<double>& ms)
@@ -59,13 +67,16 @@ std::optional<QString> firstString(std::initializer_list<QJsonValue> values)
     return std::nullopt;
 }
 
-// The percent of a model group: its display message first, then the ratio in the plan usage.
-std::optional<qint64> groupPercent(const Answer& period, QLatin1StringView messageKey,
+// The percent of a model group: its display message (the period's, then the summary's) first, then
+// the ratio in the plan usage.
+std::optional<qint64> groupPercent(const Answer& period, const Answer& summary, QLatin1StringView messageKey,
                                    const QJsonObject& usage, QLatin1StringView ratioKey)
 {
-    if (const auto message = UsageJSON::string(valueOf(period, messageKey))) {
-        if (const auto percent = percentFromMessage(*message))
-            return percent;
+    for (const Answer* answer : {&period, &summary}) {
+        if (const auto message = UsageJSON::string(valueOf(*answer, messageKey))) {
+            if (const auto percent = percentFromMessage(*message))
+                return percent;
+        }
     }
     if (const auto ratio = UsageJSON::number(usage.value(ratioKey)))
         return UsageJSON::rounded(*ratio);
@@ -73,6 +84,33 @@ std::optional<qint64> groupPercent(const Answer& period, QLatin1StringView messa
 }
 
 } // namespace
+
+CycleBounds cycleBounds(const Answer& period, const Answer& summary)
+{
+    const auto start = "billingCycleStart"_L1;
+    const auto end = "billingCycleEnd"_L1;
+    CycleBounds bounds{boundOf(period, start, end), boundOf(period, end, start)};
+    if (!bounds.start)
+        bounds.start = boundOf(summary, start, end);
+    if (!bounds.end)
+        bounds.end = boundOf(summary, end, start);
+    return bounds;
+}
+
+bool hasUsablePlanUsage(const Answer& period)
+{
+    if (!period)
+        return false;
+    if (const QJsonValue usage = period->value("planUsage"_L1);
+        usage.isObject() && UsageJSON::number(usage.toObject().value("limit"_L1)))
+        return true;
+    for (const auto key :
+         {"displayMessage"_L1, "autoModelSelectedDisplayMessage"_L1, "namedModelSelectedDisplayMessage"_L1}) {
+        if (UsageJSON::string(period->value(key)))
+            return true;
+    }
+    return false;
+}
 
 std::optional<qint64> percentFromMessage(const QString& message)
 {
@@ -94,8 +132,7 @@ std::optional<UsageSnapshot> build(const Answer& period, const Answer& summary, 
         return std::nullopt;
 
     const QJsonObject usage = planUsage(period, summary);
-    const QJsonValue planInfoValue = valueOf(plan, "planInfo"_L1);
-    const QJsonObject planInfo = planInfoValue.isObject() ? planInfoValue.toObject() : QJsonObject();
+    const QJsonObject planInfo = objectOf(valueOf(plan, "planInfo"_L1));
 
     const double usedCents = firstNumber(usage, "includedSpend"_L1, "used"_L1, "totalSpend"_L1).value_or(0);
     const double limitCents =
@@ -106,14 +143,16 @@ std::optional<UsageSnapshot> build(const Answer& period, const Answer& summary, 
             .value_or(QString());
 
     // An absurd ratio (not finite, beyond 64 bits) counts as no percent rather than a wrapped one.
+    // Without a limit, the service's own total percent (a team seat's summary), then the message.
     qint64 includedPercent = 0;
     if (limitCents > 0)
         includedPercent = UsageJSON::rounded(usedCents / limitCents * 100).value_or(0);
+    else if (const auto total = UsageJSON::number(usage.value("totalPercentUsed"_L1)))
+        includedPercent = UsageJSON::rounded(*total).value_or(0);
     else
         includedPercent = percentFromMessage(displayMessage).value_or(0);
 
-    const auto cycleStart = cycleBoundMs(period, summary, "billingCycleStart"_L1);
-    const auto cycleEnd = cycleBoundMs(period, summary, "billingCycleEnd"_L1);
+    const auto [cycleStart, cycleEnd] = cycleBounds(period, summary);
 
     const TokenTotals cycleTokens = tokensFromAggregated(aggregated);
     TokenTotals todayTokens;
@@ -159,12 +198,13 @@ std::optional<UsageSnapshot> build(const Answer& period, const Answer& summary, 
     s.includedTokens = split.included;
     s.onDemandTokens = split.onDemand;
     s.cursorModelsPercent =
-        groupPercent(period, "autoModelSelectedDisplayMessage"_L1, usage, "autoPercentUsed"_L1);
+        groupPercent(period, summary, "autoModelSelectedDisplayMessage"_L1, usage, "autoPercentUsed"_L1);
     s.otherModelsPercent =
-        groupPercent(period, "namedModelSelectedDisplayMessage"_L1, usage, "apiPercentUsed"_L1);
+        groupPercent(period, summary, "namedModelSelectedDisplayMessage"_L1, usage, "apiPercentUsed"_L1);
     s.grokWeeklyPercent = fromSand.percent ? fromSand.percent : searched.percent;
     s.grokResetAt = reset;
     s.days = daysFromEvents(cycleEvents);
+    readOnDemand(period, summary, s);
     return s;
 }
 

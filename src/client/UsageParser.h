@@ -39,6 +39,24 @@ struct GrokQuota
     bool operator==(const GrokQuota&) const = default;
 };
 
+// The billing cycle in milliseconds since 1970, the period's bounds before the summary's. A source
+// whose two bounds are equal gives neither: a team seat's period answer has start == end.
+struct CycleBounds
+{
+    std::optional<double> start;
+    std::optional<double> end;
+};
+CycleBounds cycleBounds(const Answer& period, const Answer& summary);
+
+// Whether the period answer carries the plan's figures: a "planUsage" with a numeric limit, or one
+// of its usage messages. A team or enterprise seat's period answer holds only the cycle bounds; its
+// figures are in the usage summary.
+bool hasUsablePlanUsage(const Answer& period);
+
+// The on-demand figures (in dollars) of the period's spend limit, else of the summary, and the
+// team's pool from the summary. Nothing is set when the service says nothing or on-demand is off.
+void readOnDemand(const Answer& period, const Answer& summary, UsageSnapshot& snapshot);
+
 // Nothing when period, summary and aggregated are all absent; otherwise always a snapshot.
 std::optional<UsageSnapshot> build(const Answer& period, const Answer& summary, const Answer& plan,
                                    const Answer& aggregated, const Events& todayEvents,

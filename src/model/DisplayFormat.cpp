@@ -23,6 +23,9 @@ QString formatFixed(double value, int precision)
 QString displayModelName(const QString& name)
 {
     static const QRegularExpression digitDashDigit(u"(\\d)-(\\d)"_s);
+    // The service names Auto "default"; the dashboard shows it as Auto.
+    if (name.compare("default"_L1, Qt::CaseInsensitive) == 0)
+        return u"auto"_s;
     QString text = name;
     const QString lower = text.toLower();
     if (lower.startsWith("cursor-"_L1) || lower.startsWith("claude-"_L1))

@@ -1,6 +1,7 @@
 #include "ModelUsage.h"
 
 #include "JsonFields.h"
+#include "TokenSource.h"
 
 using namespace Qt::StringLiterals;
 
@@ -20,10 +21,7 @@ std::optional<ModelGroup> modelGroupFromName(const QString& name)
 
 ModelGroup ModelUsage::groupFor(const QString& name)
 {
-    const QString lower = name.toLower();
-    if (lower.startsWith("cursor-"_L1) || lower.startsWith("composer-"_L1) || lower == "auto"_L1)
-        return ModelGroup::cursor;
-    return ModelGroup::other;
+    return isCursorModelName(name) ? ModelGroup::cursor : ModelGroup::other;
 }
 
 ModelUsage ModelUsage::fromJson(const QJsonObject& object)

@@ -26,7 +26,7 @@ struct ModelUsage
     const QString& id() const { return name; }
 
     // The group a model name belongs to ("group(for:)"; a static member cannot share the field's
-    // name in C++). Names beginning "sand-" are `other` here.
+    // name in C++). Names beginning "sand-" are `other` here; Auto ("default") is `cursor`.
     static ModelGroup groupFor(const QString& name);
 
     bool operator==(const ModelUsage&) const = default;

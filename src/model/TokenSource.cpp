@@ -2,12 +2,16 @@
 
 using namespace Qt::StringLiterals;
 
-TokenSource tokenSourceFor(const QString& modelName)
+bool isCursorModelName(const QString& modelName)
 {
     const QString lower = modelName.toLower();
-    if (lower.startsWith("sand-"_L1))
+    return lower.startsWith("cursor-"_L1) || lower.startsWith("composer-"_L1) || lower == "auto"_L1 ||
+           lower == "default"_L1;
+}
+
+TokenSource tokenSourceFor(const QString& modelName)
+{
+    if (modelName.startsWith("sand-"_L1, Qt::CaseInsensitive))
         return TokenSource::grokBot;
-    if (lower.startsWith("cursor-"_L1) || lower.startsWith("composer-"_L1) || lower == "auto"_L1)
-        return TokenSource::cursor;
-    return TokenSource::other;
+    return isCursorModelName(modelName) ? TokenSource::cursor : TokenSource::other;
 }

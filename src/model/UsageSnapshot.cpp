@@ -58,6 +58,11 @@ std::optional<UsageSnapshot> UsageSnapshot::fromJson(const QJsonObject& object)
             for (const QJsonValue& element : toArray(v))
                 s.days.append(DayUsage::fromJson(toObject(element)));
         });
+        read("onDemandUsed"_L1, [&](const QJsonValue& v) { s.onDemandUsed = toDouble(v); });
+        read("onDemandLimit"_L1, [&](const QJsonValue& v) { s.onDemandLimit = toDouble(v); });
+        read("onDemandUnlimited"_L1, [&](const QJsonValue& v) { s.onDemandUnlimited = toBool(v); });
+        read("teamOnDemandUsed"_L1, [&](const QJsonValue& v) { s.teamOnDemandUsed = toDouble(v); });
+        read("teamOnDemandLimit"_L1, [&](const QJsonValue& v) { s.teamOnDemandLimit = toDouble(v); });
         return s;
     } catch (const DecodeError&) {
         return std::nullopt;
@@ -112,6 +117,17 @@ std::optional<QJsonObject> UsageSnapshot::toJson() const
             object.insert("otherModelsPercent"_L1, *otherModelsPercent);
         if (grokWeeklyPercent)
             object.insert("grokWeeklyPercent"_L1, *grokWeeklyPercent);
+        // The on-demand keys came later: left out when unknown, so older readers see nothing new.
+        const auto insertDollars = [&object](QLatin1StringView key, const std::optional<double>& dollars) {
+            if (dollars)
+                object.insert(key, fromDouble(*dollars));
+        };
+        insertDollars("onDemandUsed"_L1, onDemandUsed);
+        insertDollars("onDemandLimit"_L1, onDemandLimit);
+        if (onDemandUnlimited)
+            object.insert("onDemandUnlimited"_L1, true);
+        insertDollars("teamOnDemandUsed"_L1, teamOnDemandUsed);
+        insertDollars("teamOnDemandLimit"_L1, teamOnDemandLimit);
         return object;
     } catch (const JsonFields::EncodeError&) {
         return std::nullopt;

@@ -40,6 +40,14 @@ struct UsageSnapshot
     std::optional<qint64> grokWeeklyPercent;
     QString grokResetAt;
     QList<DayUsage> days;
+    // On-demand spend this cycle, in US dollars; absent when the service says nothing about it or
+    // on-demand is off. Unlimited: on-demand is on without a limit.
+    std::optional<double> onDemandUsed;
+    std::optional<double> onDemandLimit;
+    bool onDemandUnlimited = false;
+    // A team seat's pooled on-demand spend.
+    std::optional<double> teamOnDemandUsed;
+    std::optional<double> teamOnDemandLimit;
 
     bool operator==(const UsageSnapshot&) const = default;
 

@@ -114,7 +114,8 @@ class TestDashboardClient : public QObject
     QString windowsFor(const char* from, const char* to = "1777564800000")
     {
         f->service.setJson("POST", periodPath,
-                           "{\"billingCycleStart\":"_ba + from + ",\"billingCycleEnd\":" + to + '}');
+                           "{\"displayMessage\":\"5%\",\"billingCycleStart\":"_ba + from +
+                               ",\"billingCycleEnd\":" + to + '}');
         f->service.clearRequests();
         const double input = await(fetchOverview()).tokens.input;
         return f->sent(aggregatedPath, window) + (input == 5004 ? u" | month"_s : u" | cycle"_s);
@@ -273,6 +274,7 @@ private Q_SLOTS:
         QCOMPARE(windowsFor("1773740534000", R"("2026-04-17T09:42:14.000Z")"),
                  monthWindow + u" 1773740534000-1776650400000 | cycle");
         QCOMPARE(windowsFor("null"), month);
+        QCOMPARE(windowsFor("1775016000001", "1775016000001"), month); // equal bounds are no cycle
     }
 
     void overviewRequestsOverlap()
@@ -299,7 +301,21 @@ private Q_SLOTS:
         f->service.setAnswer("POST", periodPath, {500, R"({"error":"internal"})", {}, 0});
         QCOMPARE(await(fetchOverview()).monthlyUsed, 232.22);    // individualUsage.plan.used
         QCOMPARE(f->service.requests(aggregatedPath).size(), 2); // the summary's cycle has its own window
+        // A team seat's period answers, but with equal cycle bounds only: the summary is asked too and
+        // gives the plan, the figures and the cycle's window.
+        f->service.setJson("POST", periodPath, data("service-period-team.json"));
+        f->service.setJson("GET", summaryPath, data("service-summary-team.json"));
+        f->service.setJson("POST", planPath, "{}");
+        f->service.clearRequests();
+        const UsageSnapshot team = await(fetchOverview());
+        QCOMPARE(f->service.requests(summaryPath).size(), 1);
+        QCOMPARE(f->sent(aggregatedPath, window), monthWindow + u' ' + cycleWindow);
+        QCOMPARE(
+            (QStringList{team.planName, QString::number(team.monthlyLimit), team.billingCycleStart,
+                         QString::number(*team.cursorModelsPercent), QString::number(*team.onDemandUsed)}),
+            (QStringList{u"enterprise"_s, u"20"_s, u"2026-04-17T09:42:14Z"_s, u"31"_s, u"23.1"_s}));
         // No usage answer at all, though plan and sand answered; every aggregated body was tried.
+        f->service.setAnswer("POST", periodPath, {500, {}, {}, 0});
         f->service.setAnswer("GET", summaryPath, {500, {}, {}, 0});
         f->service.setAnswer("POST", aggregatedPath, {500, {}, {}, 0});
         QCOMPARE(f->run(fetchOverview, aggregatedPath, u"teamId"_s), u"empty: 0 -1 none"_s);

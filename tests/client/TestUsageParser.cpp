@@ -99,6 +99,55 @@ private Q_SLOTS:
                  u"2025-05-01T00:00:00Z,2025-06-01T00:00:00Z,enterprise,ok 3%"_s);
     }
 
+    void teamSeatsAndOnDemand()
+    {
+        // A team seat's period holds only equal cycle bounds: the summary gives every figure.
+        const QByteArray teamPeriod = data("service-period-team.json"),
+                         teamSummary = data("service-summary-team.json");
+        QVERIFY(!hasUsablePlanUsage(obj(teamPeriod)));
+        const auto team = built(teamPeriod, teamSummary, {}, {});
+        QCOMPARE(figures(team), u"17.700000762939453 20 89 | 31 64 - | 2026-04-24T09:42:14Z | "
+                                u"2026-04-17T09:42:14Z,2026-05-17T09:42:14Z,enterprise,"_s);
+        // Equal bounds and nothing else: no cycle at all rather than an empty one.
+        QCOMPARE(figures(built(teamPeriod, {}, {}, "{}")).section(u" | "_s, 3), u",,,"_s);
+
+        const QList<std::pair<const char*, bool>> usable{
+            {R"({"planUsage":{"limit":"40000"}})", true},
+            {R"({"planUsage":{"used":5}})", false},
+            {R"({"displayMessage":"x"})", true},
+            {R"({"namedModelSelectedDisplayMessage":"x"})", true},
+            {R"({"autoModelSelectedDisplayMessage":""})", false},
+            {"{}", false}};
+        for (const auto& [period, expected] : usable)
+            QVERIFY2(hasUsablePlanUsage(obj(period)) == expected, period);
+
+        // "used limit unlimited | team used limit", in dollars ("-" when absent).
+        const auto onDemand = [](const char* period, const char* summary) -> QString {
+            UsageSnapshot s;
+            const auto a = [](const char* json) { return *json ? Answer(obj(json)) : Answer(); };
+            readOnDemand(a(period), a(summary), s);
+            const auto d = [](const std::optional<double>& x) { return x ? number(*x) : u"-"_s; };
+            return d(s.onDemandUsed) + u' ' + d(s.onDemandLimit) + u' ' +
+                   QString::number(s.onDemandUnlimited) + u" | "_s + d(s.teamOnDemandUsed) + u' ' +
+                   d(s.teamOnDemandLimit);
+        };
+        QCOMPARE(onDemand("", teamSummary), u"23.1 - 1 | 150 500"_s);
+        // A personal plan's spend limit: used is what the limit no longer has (a zero left out).
+        QCOMPARE(onDemand(R"({"spendLimitUsage":{"individualLimit":10000,"individualRemaining":7690,
+                            "limitType":"user"}})",
+                          ""),
+                 u"23.1 100 0 | - -"_s);
+        QCOMPARE(onDemand(R"({"spendLimitUsage":{"individualLimit":"5000"}})", ""), u"50 50 0 | - -"_s);
+        QCOMPARE(onDemand(R"({"spendLimitUsage":{"limitType":"user"}})",
+                          R"({"individualUsage":{"onDemand":{"used":120,"limit":1000}}})"),
+                 u"1.2 10 0 | - -"_s);
+        // Off, or nothing said: nothing shown.
+        QCOMPARE(onDemand("", R"({"individualUsage":{"onDemand":{"enabled":false,"used":99,"limit":1000}},
+                             "teamUsage":{"onDemand":{}}})"),
+                 u"- - 0 | - -"_s);
+        QCOMPARE(onDemand(R"({"spendLimitUsage":{}})", data("service-summary.json")), u"- - 0 | - -"_s);
+    }
+
     void eventsSplitAndSeries()
     {
         // 23:30 and 00:30 in Shanghai (UTC+8) are both on 1 May in UTC; the model comes before the intent;

@@ -102,11 +102,12 @@ private Q_SLOTS:
                     row(u"cursor-small"_s, 10),
                     row(u"default"_s, 5),
                     row(u"gpt-5"_s, 7)};
-        QCOMPARE(s.cursorSourceTokens(), 110.0);
+        // Auto, named "default" by the service, is one of Cursor's models (and still never priced).
+        QCOMPARE(s.cursorSourceTokens(), 115.0);
         QCOMPARE(s.grokBotSourceTokens(), 40.0);
-        QCOMPARE(s.otherSourceTokens(), 2'000'012.0);
-        QCOMPARE(s.cursorModels().size(), 2);
-        QCOMPARE(s.otherModels().size(), 4); // sand-x is `other` by group
+        QCOMPARE(s.otherSourceTokens(), 2'000'007.0);
+        QCOMPARE(s.cursorModels().size(), 3);
+        QCOMPARE(s.otherModels().size(), 3); // sand-x is `other` by group
         QCOMPARE(s.otherModels().at(0).name, u"sand-x"_s);
 
         const Timestamp now = at(u"2025-05-10T04:00:00Z"_s);

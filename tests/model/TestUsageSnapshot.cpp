@@ -38,6 +38,10 @@ UsageSnapshot fullSnapshot()
     s.grokWeeklyPercent = -3;
     s.grokResetAt = u"next Monday"_s;
     s.days = {{u"2025-05-01"_s, {{u"auto"_s, 5.0}, {u"claude-4.5-sonnet"_s, 10.5}}}, {u"2025-05-02"_s, {}}};
+    s.onDemandUsed = 0.17700000762939453;
+    s.onDemandUnlimited = true;
+    s.teamOnDemandUsed = 150;
+    s.teamOnDemandLimit = 500;
     return s;
 }
 
@@ -70,7 +74,7 @@ private Q_SLOTS:
     void writesAllKeysAndOmitsAbsentPercents()
     {
         const QJsonObject full = *fullSnapshot().toJson();
-        QCOMPARE(full.size(), 22);
+        QCOMPARE(full.size(), 26); // onDemandLimit absent
         QCOMPARE(full.value("updatedAt"_L1).toDouble(), 786297600.123456);
         QCOMPARE(full.value("hasRealData"_L1).type(), QJsonValue::Bool);
         QCOMPARE(full.value("models"_L1).toArray().at(0).toObject().value("group"_L1).toString(), u"other"_s);
@@ -79,7 +83,8 @@ private Q_SLOTS:
 
         const QJsonObject empty = *UsageSnapshot::empty().toJson();
         QCOMPARE(empty.size(), 19);
-        for (const auto key : {"cursorModelsPercent"_L1, "otherModelsPercent"_L1, "grokWeeklyPercent"_L1})
+        for (const auto key : {"cursorModelsPercent"_L1, "otherModelsPercent"_L1, "grokWeeklyPercent"_L1,
+                               "onDemandUsed"_L1, "onDemandUnlimited"_L1, "teamOnDemandLimit"_L1})
             QVERIFY2(!empty.contains(key), key.data());
         // The distant past is written as a plain number of seconds.
         QCOMPARE(empty.value("updatedAt"_L1).toDouble(), -63114076800.0);
@@ -92,6 +97,12 @@ private Q_SLOTS:
         UsageSnapshot expected = UsageSnapshot::empty();
         expected.displayMessage.clear();
         QCOMPARE(*decoded, expected);
+
+        // A snapshot written before the on-demand keys existed.
+        decoded = decodeText(R"({"hasRealData":true,"planName":"Pro","onDemandTokens":3})");
+        QVERIFY(decoded && decoded->hasRealData && !decoded->onDemandUsed && !decoded->onDemandLimit &&
+                !decoded->onDemandUnlimited && !decoded->teamOnDemandUsed);
+        QVERIFY(!decodeText(R"({"onDemandLimit":"100"})")); // a wrong type is still refused
 
         decoded = decodeText(R"({"tokens":{"input":1,"output":2,"cacheRead":3,"cacheWrite":4,"total":10}})");
         QVERIFY(decoded);
@@ -158,9 +169,9 @@ private Q_SLOTS:
 
     void groupForName()
     {
-        for (const QString& name : {u"Cursor-Small"_s, u"composer-1"_s, u"AUTO"_s})
+        for (const QString& name : {u"Cursor-Small"_s, u"composer-1"_s, u"AUTO"_s, u"Default"_s})
             QCOMPARE(ModelUsage::groupFor(name), ModelGroup::cursor);
-        for (const QString& name : {u"composer"_s, u"sand-1"_s, u"claude-4-sonnet"_s})
+        for (const QString& name : {u"composer"_s, u"sand-1"_s, u"claude-4-sonnet"_s, u"default-x"_s})
             QCOMPARE(ModelUsage::groupFor(name), ModelGroup::other);
     }
 };

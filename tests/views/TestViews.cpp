@@ -183,6 +183,37 @@ private Q_SLOTS:
         }
     }
 
+    void overviewOnDemand()
+    {
+        using Dollars = std::optional<double>;
+        // The on-demand row's texts after the Grok row, and how much of its bar is filled (-1: no bar).
+        const QList<std::tuple<QString, Dollars, Dollars, bool, Dollars, Dollars, QString, double>> rows{
+            {u"none"_s, {}, {}, false, {}, {}, QString(), -1},
+            {u"limited"_s, 23.1, 100, false, {}, {}, u"按需用量|$23.1 / $100"_s, 0.231},
+            {u"overspent"_s, 120, 100, false, {}, {}, u"按需用量|$120 / $100"_s, 1},
+            {u"unlimited"_s, 23.1, {}, true, {}, {}, u"按需用量|$23.1 · 无上限"_s, -1},
+            {u"team"_s, 23.1, {}, true, 150, 500, u"按需用量|$23.1 · 无上限|团队 $150 / $500"_s, -1},
+            {u"team-only"_s, {}, {}, false, 150, {}, u"按需用量|—|团队 $150"_s, -1}};
+        for (const auto& [name, used, limit, unlimited, teamUsed, teamLimit, shown, filled] : rows) {
+            UsageSnapshot s = realistic();
+            s.onDemandUsed = used;
+            s.onDemandLimit = limit;
+            s.onDemandUnlimited = unlimited;
+            s.teamOnDemandUsed = teamUsed;
+            s.teamOnDemandLimit = teamLimit;
+            OverviewPage page;
+            page.setSnapshot(s);
+            showAt(&page, 720, 760);
+            QCOMPARE(textsOf<QuotaCard>(&page).section(u"已用 35%"_s, 1).mid(1), shown);
+            const QList<CapsuleBar*> bars = page.findChild<QuotaCard*>()->findChildren<CapsuleBar*>();
+            QCOMPARE(bars.size(), filled < 0 ? 3 : 4);
+            if (filled >= 0)
+                QCOMPARE(bars.last()->fillWidth(), bars.last()->width() * filled);
+            if (name == u"team"_s)
+                saveScreenshot(&page, 720, u"overview-on-demand"_s);
+        }
+    }
+
     void modelsWithoutRows()
     {
         for (const bool realData : {false, true}) {
@@ -235,16 +266,17 @@ private Q_SLOTS:
                     row(u"sand-x"_s, 2e6), row(u"default"_s, 1e6)}; // never priced
         ModelsPage page;
         page.setSnapshot(s);
-        QCOMPARE(texts(table(&page, 0)), u"Cursor 模型|50万|无标价|auto|50万|无标价"_s);
-        // One priced row of four: the header shows that row's cost alone.
-        QCOMPARE(texts(table(&page, 1)), u"其他模型|700万|预估 $18.0|4.5 sonnet|200万|预估 $18.0|gpt 5|200万|"
-                                         u"无标价|Sand x|200万|无标价|default|100万|无标价"_s);
+        // Auto, as the service names it ("default"), is one of Cursor's models.
+        QCOMPARE(texts(table(&page, 0)), u"Cursor 模型|150万|无标价|auto|50万|无标价|auto|100万|无标价"_s);
+        // One priced row of three: the header shows that row's cost alone.
+        QCOMPARE(texts(table(&page, 1)), u"其他模型|600万|预估 $18.0|4.5 sonnet|200万|预估 $18.0|gpt 5|200万|"
+                                         u"无标价|Sand x|200万|无标价"_s);
         saveScreenshot(&page, 720, u"models-unpriced"_s);
         // The overview's spend cell without an estimate still shows its tokens.
         OverviewPage overview;
         overview.setSnapshot(s);
         QVERIFY(textsOf<TokenPanel>(&overview).endsWith(
-            u"Cursor 消耗|无标价|50万|其他模型消耗|预估 $18.0|500万"_s));
+            u"Cursor 消耗|无标价|150万|其他模型消耗|预估 $18.0|400万"_s));
 
         // A stored catalog prices what the built-in table does not, at the next redraw; the
         // never-priced rows stay unpriced whatever the catalog says.
@@ -256,8 +288,8 @@ private Q_SLOTS:
         file.write(*PricingCatalog{Timestamp{770'000'000}, std::nullopt, entries}.encode());
         QVERIFY(file.commit());
         page.setSnapshot(s);
-        QCOMPARE(texts(table(&page, 1)), u"其他模型|700万|预估 $30.0|4.5 sonnet|200万|预估 $18.0|gpt 5|200万|"
-                                         u"预估 $12.0|Sand x|200万|无标价|default|100万|无标价"_s);
+        QCOMPARE(texts(table(&page, 1)), u"其他模型|600万|预估 $30.0|4.5 sonnet|200万|预估 $18.0|gpt 5|200万|"
+                                         u"预估 $12.0|Sand x|200万|无标价"_s);
 
         // Rows of one group only: the other table is empty, with no bar.
         s.models = {row(u"composer-2.5"_s, 1e6)};
