@@ -168,9 +168,12 @@ QCoro::Task<> UsageStore::refreshFor(Trigger trigger)
         }
     }
     m_hasSession = true;
-    // After a 429 only the user's own "刷新" reaches the service before the wait is over.
+    // After a 429 only the user's own "刷新" reaches the service before the wait is over. The pricing
+    // document is no dashboard request: its daily download goes on.
     if (trigger != Trigger::user) {
         if (const std::optional<Timestamp> until = RateLimit::until()) {
+            if (PricingStore::needsSync(Clock::now()))
+                syncPricing(self);
             setStatus(DashboardError::rateLimited(*until).description());
             co_return;
         }
