@@ -1,6 +1,7 @@
 #include "BackgroundRefresh.h"
 
 #include "client/DashboardClient.h"
+#include "client/RateLimit.h"
 #include "client/SessionKeychain.h"
 #include "model/SnapshotStore.h"
 #include "platform/Settings.h"
@@ -10,9 +11,90 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <array>
 #include <optional>
 
 namespace {
+
+// What one run hands from step to step.
+struct Run
+{
+    bool pricingChanged = false;
+    std::optional<UsageSnapshot> snapshot;
+};
+
+// A step answers whether the run goes on. Steps swallow their failures: the run always exits 0.
+using Step = QCoro::Task<bool> (*)(Run&);
+
+QCoro::Task<bool> syncPricing(Run& run)
+{
+    // Whatever the token's state: the widget's estimates need the day's prices even without one.
+    try {
+        run.pricingChanged = co_await PricingClient::syncIfNeeded();
+    } catch (...) {
+    }
+    co_return true;
+}
+
+QCoro::Task<bool> respectRateLimit(Run&)
+{
+    co_return !RateLimit::until().has_value();
+}
+
+QCoro::Task<bool> lookUpToken(Run&)
+{
+    // Never unlocks: a locked keyring must not raise a prompt nobody asked for.
+    try {
+        co_return SessionKeychain::lookup().state == SecretLookup::State::found;
+    } catch (...) {
+        co_return false;
+    }
+}
+
+QCoro::Task<bool> fetchOverview(Run& run)
+{
+    try {
+        run.snapshot = co_await DashboardClient::fetchOverview();
+    } catch (...) {
+        // An expired cookie included: the headless run never removes the stored token.
+    }
+    if (run.snapshot)
+        co_return true;
+    // The stored snapshot stays; the widget only needs to redraw for new prices.
+    if (run.pricingChanged)
+        WidgetCenter::reloadAllTimelines();
+    co_return false;
+}
+
+QCoro::Task<bool> patchEvents(Run& run)
+{
+    try {
+        run.snapshot = co_await DashboardClient::fetchEventPatch(*run.snapshot);
+    } catch (...) {
+        // The overview alone is still worth storing.
+    }
+    co_return true;
+}
+
+QCoro::Task<bool> saveSnapshot(Run& run)
+{
+    const auto settings = Settings::open(QLatin1StringView(Settings::appDomain));
+    SnapshotStore::save(*run.snapshot, settings.get());
+    co_return true;
+}
+
+QCoro::Task<bool> nudgeWidget(Run&)
+{
+    WidgetCenter::reloadAllTimelines();
+    co_return true;
+}
+
+// The headless refresh, in this order and nowhere else. A step that must come before the first
+// dashboard request (following the editor's session) goes in before fetchOverview; one that acts on
+// the stored snapshot (notifications, the usage ledger) goes after nudgeWidget.
+constexpr std::array<Step, 7> steps{
+    syncPricing, respectRateLimit, lookUpToken, fetchOverview, patchEvents, saveSnapshot, nudgeWidget,
+};
 
 QCoro::Task<> runOnceThenQuit()
 {
@@ -35,39 +117,9 @@ int BackgroundRefresh::run(int& argc, char** argv)
 
 QCoro::Task<> BackgroundRefresh::runOnce()
 {
-    bool pricingChanged = false;
-    try {
-        pricingChanged = co_await PricingClient::syncIfNeeded();
-    } catch (...) {
+    Run run;
+    for (const Step step : steps) {
+        if (!co_await step(run))
+            break;
     }
-
-    try {
-        if (!SessionKeychain::read())
-            co_return;
-    } catch (...) {
-        co_return;
-    }
-
-    std::optional<UsageSnapshot> snapshot;
-    try {
-        snapshot = co_await DashboardClient::fetchOverview();
-    } catch (...) {
-        // An expired cookie included: the headless run never removes the stored token.
-    }
-    if (!snapshot) {
-        // The stored snapshot stays; the widget only needs to redraw for new prices.
-        if (pricingChanged)
-            WidgetCenter::reloadAllTimelines();
-        co_return;
-    }
-
-    try {
-        snapshot = co_await DashboardClient::fetchEventPatch(*snapshot);
-    } catch (...) {
-        // The overview alone is still worth storing.
-    }
-
-    const auto settings = Settings::open(QLatin1StringView(Settings::appDomain));
-    SnapshotStore::save(*snapshot, settings.get());
-    WidgetCenter::reloadAllTimelines();
 }

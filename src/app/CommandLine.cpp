@@ -1,31 +1,103 @@
 #include "CommandLine.h"
 
-#include <QCommandLineParser>
 #include <QFile>
+
+#include <algorithm>
+#include <span>
 
 using namespace Qt::StringLiterals;
 
-CommandLine::Mode CommandLine::mode(const QStringList& arguments)
-{
-    QCommandLineParser parser;
-    // "-reverse" and friends (toolkit options) stay whole words instead of a cluster of "-v"...
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help(QStringList{u"h"_s, u"help"_s});
-    const QCommandLineOption version(QStringList{u"v"_s, u"version"_s});
-    const QCommandLineOption refresh(u"refresh"_s);
-    parser.addOptions({help, version, refresh});
-    // Unknown options are no error: the interactive app starts anyway, as it always has.
-    parser.parse(arguments);
+namespace {
 
-    // Help and version first: they only print, whatever else was asked.
-    if (parser.isSet(help))
-        return Mode::Help;
-    if (parser.isSet(version))
-        return Mode::Version;
-    // Exact words only: "--refresh=1" or "--REFRESH" start the interactive app.
-    if (arguments.sliced(qMin<qsizetype>(1, arguments.size())).contains(QLatin1StringView(refreshArgument)))
-        return Mode::Refresh;
-    return Mode::Interactive;
+using CommandLine::Mode;
+
+struct Option
+{
+    QStringList names; // without dashes; one or two dashes select it alike ("-help", "--help")
+    QString valueName; // empty for an option that takes no value
+    Mode mode;
+    QString help;
+};
+
+// Every option, in the order the help lists them. "--refresh" is matched on its own, before these.
+std::span<const Option> options()
+{
+    static const Option table[] = {
+        {{u"h"_s, u"help"_s}, {}, Mode::Help, u"显示本帮助后退出"_s},
+        {{u"v"_s, u"version"_s}, {}, Mode::Version, u"显示版本号后退出"_s},
+        {{u"refresh"_s}, {}, Mode::Refresh, u"在后台刷新一次用量后退出（供后台任务使用）"_s},
+    };
+    return table;
+}
+
+QString displayName(const Option& option)
+{
+    QStringList names;
+    for (const QString& name : option.names)
+        names << (name.size() == 1 ? u"-"_s : u"--"_s) + name;
+    QString text = names.join(u", "_s);
+    if (!option.valueName.isEmpty())
+        text += u' ' + option.valueName;
+    return text;
+}
+
+const Option* find(QStringView name)
+{
+    for (const Option& option : options()) {
+        // Matched exactly only, and only there: "--refresh=1" is no refresh and no mistake either.
+        if (option.mode != Mode::Refresh && option.names.contains(name))
+            return &option;
+    }
+    return nullptr;
+}
+
+CommandLine::Invocation misused(const QString& argument, const QString& what)
+{
+    return {Mode::Misused, {}, u"tallyfern：选项 "_s + argument + u' ' + what};
+}
+
+} // namespace
+
+CommandLine::Invocation CommandLine::parse(const QStringList& arguments)
+{
+    const QStringList given = arguments.sliced(qMin<qsizetype>(1, arguments.size()));
+    // Exact, case-sensitive, anywhere: the background agent's refresh wins over everything else.
+    if (given.contains(QLatin1StringView(refreshArgument)))
+        return {Mode::Refresh, {}, {}};
+
+    // Of several options, the one listed first in the table wins ("-v -h" prints the help).
+    const Option* chosen = nullptr;
+    QString value;
+    for (qsizetype i = 0; i < given.size(); ++i) {
+        const QString& argument = given[i];
+        if (argument == u"--"_s)
+            break;
+        if (!argument.startsWith(u'-') || argument.size() < 2)
+            continue; // a value of some toolkit option ("-style fusion"), or a file
+        const QStringView body = QStringView(argument).sliced(argument.startsWith(u"--"_s) ? 2 : 1);
+        const qsizetype equals = body.indexOf(u'=');
+        const Option* option = find(equals < 0 ? body : body.first(equals));
+        if (!option)
+            continue; // unknown options (the toolkit's among them) start the app as they always have
+        QString optionValue;
+        if (option->valueName.isEmpty()) {
+            if (equals >= 0)
+                return misused(argument, u"不带取值"_s);
+        } else if (equals >= 0) {
+            optionValue = body.sliced(equals + 1).toString();
+        } else if (i + 1 < given.size() && !given[i + 1].startsWith(u'-')) {
+            optionValue = given[++i];
+        } else {
+            return misused(argument, u"缺少取值 "_s + option->valueName);
+        }
+        if (!chosen || option < chosen) {
+            chosen = option;
+            value = optionValue;
+        }
+    }
+    if (!chosen)
+        return {Mode::Interactive, {}, {}};
+    return {chosen->mode, value, {}};
 }
 
 QStringList CommandLine::fromArgv(int argc, char** argv)
@@ -38,13 +110,16 @@ QStringList CommandLine::fromArgv(int argc, char** argv)
 
 QString CommandLine::helpText()
 {
-    return u"用法：tallyfern [选项]\n"
-           u"Tallyfern：在桌面上查看 Cursor 的用量与预估费用。\n"
-           u"\n"
-           u"选项：\n"
-           u"  -h, --help     显示本帮助后退出\n"
-           u"  -v, --version  显示版本号后退出\n"
-           u"  --refresh      在后台刷新一次用量后退出（供后台任务使用）\n"_s;
+    qsizetype width = 0;
+    for (const Option& option : options())
+        width = std::max(width, displayName(option).size());
+    QString text = u"用法：tallyfern [选项]\n"
+                   u"Tallyfern：在桌面上查看 Cursor 的用量与预估费用。\n"
+                   u"\n"
+                   u"选项：\n"_s;
+    for (const Option& option : options())
+        text += u"  "_s + displayName(option).leftJustified(width + 2) + option.help + u'\n';
+    return text;
 }
 
 QString CommandLine::versionText()

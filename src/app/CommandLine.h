@@ -3,16 +3,25 @@
 #include <QString>
 #include <QStringList>
 
-// The executable's arguments. "--refresh" anywhere selects the headless refresh that the
-// background agent starts; anything the interactive app does not know is ignored, not an error.
+// The executable's arguments. "--refresh" anywhere selects the headless refresh that the background
+// agent starts, whatever else is there. Every other option is a row of one table (CommandLine.cpp),
+// which also writes the help text. Options the app does not know are ignored, not an error; a known
+// option used wrongly is.
 namespace CommandLine {
 
 inline constexpr auto refreshArgument = "--refresh";
 
-enum class Mode { Interactive, Refresh, Help, Version };
+enum class Mode { Interactive, Refresh, Help, Version, Misused };
+
+struct Invocation
+{
+    Mode mode = Mode::Interactive;
+    QString value;   // the option's value, for an option that takes one
+    QString problem; // for Misused: one line saying what is wrong
+};
 
 // `arguments` includes the program name first, as argv has it.
-Mode mode(const QStringList& arguments);
+Invocation parse(const QStringList& arguments);
 
 QStringList fromArgv(int argc, char** argv);
 

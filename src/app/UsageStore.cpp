@@ -4,6 +4,7 @@
 
 #include "client/DashboardClient.h"
 #include "client/DashboardError.h"
+#include "client/RateLimit.h"
 #include "client/SessionKeychain.h"
 #include "client/SessionKeychainError.h"
 #include "model/PricingStore.h"
@@ -21,14 +22,9 @@ namespace {
 
 constexpr auto pinnedKey = "windowPinnedEnabled";
 
-} // namespace
+const QString stillLocked = u"钥匙串仍锁定 · 仍显示缓存"_s;
 
-// Cancellation of the event patch: QCoro 0.8 tasks cannot be cancelled, so a newer refresh flips
-// this flag and the patch discards its result when it comes back.
-struct UsageStore::PatchTicket
-{
-    bool cancelled = false;
-};
+} // namespace
 
 UsageStore::UsageStore(std::chrono::milliseconds refreshInterval, QObject* parent)
     : QObject(parent)
@@ -45,10 +41,15 @@ UsageStore::UsageStore(std::chrono::milliseconds refreshInterval, QObject* paren
         WidgetCenter::reloadAllTimelines();
     }
 
-    m_hasSession = SessionKeychain::read().has_value();
-    if (m_hasSession) {
+    // Looked up without unlocking: a locked keyring still holds the token, and only the user's own
+    // "刷新" may ask for its password.
+    const SecretLookup token = SessionKeychain::lookup();
+    m_hasSession = token.state != SecretLookup::State::absent;
+    if (token.state == SecretLookup::State::locked) {
+        m_refreshStatus = DashboardError::locked().description();
+    } else if (m_hasSession) {
         m_refreshStatus = m_snapshot.hasRealData ? u"已加载本地缓存"_s : u"正在读取用量"_s;
-        refresh(false);
+        refreshFor(Trigger::startUp);
     } else if (m_snapshot.hasRealData) {
         m_refreshStatus = u"已显示上次缓存 · 请重新粘贴 Cookie 后刷新"_s;
     }
@@ -66,7 +67,7 @@ UsageStore::UsageStore(std::chrono::milliseconds refreshInterval, QObject* paren
 UsageStore::~UsageStore()
 {
     if (m_eventTask)
-        m_eventTask->cancelled = true;
+        m_eventTask->requested = true;
 }
 
 void UsageStore::setShowCookieSheet(bool show)
@@ -119,7 +120,45 @@ void UsageStore::finishUserRefresh(qint64 generation)
 
 QCoro::Task<> UsageStore::refresh(bool silently)
 {
+    return refreshFor(silently ? Trigger::timer : Trigger::user);
+}
+
+QCoro::Task<bool> UsageStore::unlockIfLocked()
+{
+    if (SessionKeychain::lookup().state != SecretLookup::State::locked)
+        co_return true;
+    if (m_unlocking)
+        co_return false; // the prompt of an earlier click is still up
     QPointer<UsageStore> self(this);
+    m_unlocking = true;
+    const SecretLookup token = co_await SessionKeychain::unlockAndLookup();
+    if (!self)
+        co_return false;
+    m_unlocking = false;
+    if (token.state == SecretLookup::State::absent)
+        m_hasSession = false; // removed while it was locked: the refresh says so
+    if (token.state != SecretLookup::State::locked)
+        co_return true;
+    // Cancelled or impossible: the token is still there, behind the lock.
+    m_hasSession = true;
+    setStatus(stillLocked);
+    co_return false;
+}
+
+QCoro::Task<> UsageStore::refreshFor(Trigger trigger)
+{
+    QPointer<UsageStore> self(this);
+    const bool silently = trigger == Trigger::timer;
+    if (trigger == Trigger::user) {
+        if (!co_await unlockIfLocked())
+            co_return;
+        if (!self)
+            co_return;
+    } else if (SessionKeychain::lookup().state == SecretLookup::State::locked) {
+        m_hasSession = true;
+        setStatus(DashboardError::locked().description());
+        co_return;
+    }
     if (!m_hasSession) {
         if (!SessionKeychain::read()) {
             m_hasSession = false;
@@ -129,9 +168,19 @@ QCoro::Task<> UsageStore::refresh(bool silently)
         }
     }
     m_hasSession = true;
+    // After a 429 only the user's own "刷新" reaches the service before the wait is over. The pricing
+    // document is no dashboard request: its daily download goes on.
+    if (trigger != Trigger::user) {
+        if (const std::optional<Timestamp> until = RateLimit::until()) {
+            if (PricingStore::needsSync(Clock::now()))
+                syncPricing(self);
+            setStatus(DashboardError::rateLimited(*until).description());
+            co_return;
+        }
+    }
     const qint64 generation = ++m_refreshGeneration;
     if (m_eventTask) {
-        m_eventTask->cancelled = true;
+        m_eventTask->requested = true;
         m_eventTask.reset();
     }
     if (!silently) {
@@ -145,11 +194,14 @@ QCoro::Task<> UsageStore::refresh(bool silently)
 
     std::optional<UsageSnapshot> fetched;
     bool unauthorized = false;
+    bool saysItAll = false; // a status that already tells the cache is still shown
     QString errorText;
     try {
         fetched = co_await DashboardClient::fetchOverview();
     } catch (const DashboardError& error) {
         unauthorized = error.kind() == DashboardError::Kind::unauthorized;
+        saysItAll =
+            error.kind() == DashboardError::Kind::rateLimited || error.kind() == DashboardError::Kind::locked;
         errorText = error.description();
     } catch (const std::exception& error) {
         errorText = DashboardClient::describe(error);
@@ -165,9 +217,9 @@ QCoro::Task<> UsageStore::refresh(bool silently)
         }
         apply(*fetched, u"已更新概览 · "_s + shortTime(fetched->updatedAt));
         finishUserRefresh(generation);
-        auto ticket = std::make_shared<PatchTicket>();
-        m_eventTask = ticket;
-        applyEventPatch(self, *fetched, generation, ticket);
+        auto cancellation = std::make_shared<DashboardClient::Cancellation>();
+        m_eventTask = cancellation;
+        applyEventPatch(self, *fetched, generation, cancellation);
         co_return;
     }
 
@@ -184,7 +236,7 @@ QCoro::Task<> UsageStore::refresh(bool silently)
     finishUserRefresh(generation);
     if (!newest)
         co_return;
-    if (silently && m_snapshot.hasRealData)
+    if (silently && m_snapshot.hasRealData && !saysItAll)
         setStatus(u"仍显示缓存 · "_s + errorText);
     else
         setStatus(errorText);
@@ -203,22 +255,27 @@ QCoro::Task<> UsageStore::syncPricing(QPointer<UsageStore> store)
 }
 
 QCoro::Task<> UsageStore::applyEventPatch(QPointer<UsageStore> store, UsageSnapshot base, qint64 generation,
-                                          std::shared_ptr<PatchTicket> ticket)
+                                          std::shared_ptr<DashboardClient::Cancellation> cancellation)
 {
     std::optional<UsageSnapshot> patched;
     try {
-        patched = co_await DashboardClient::fetchEventPatch(base);
+        patched = co_await DashboardClient::fetchEventPatch(base, cancellation);
     } catch (...) {
         // A failed patch is never shown: the overview stays applied.
         co_return;
     }
-    if (!store || ticket->cancelled || generation != store->m_refreshGeneration)
+    if (!store || cancellation->requested || generation != store->m_refreshGeneration)
         co_return;
     store->apply(*patched, u"已更新 · "_s + shortTime(patched->updatedAt));
 }
 
 QCoro::Task<> UsageStore::saveCookie(QString pastedText)
 {
+    // Writing into a locked keyring would prompt inside a blocking call: unlock first, without
+    // freezing the window.
+    QPointer<UsageStore> self(this);
+    if (!co_await unlockIfLocked() || !self)
+        co_return;
     try {
         SessionKeychain::save(pastedText);
     } catch (const SessionKeychainError& error) {
@@ -233,9 +290,20 @@ QCoro::Task<> UsageStore::saveCookie(QString pastedText)
 
 void UsageStore::logout()
 {
+    if (SessionKeychain::lookup().state == SecretLookup::State::locked) {
+        logoutUnlocking();
+        return;
+    }
     SessionKeychain::remove();
     m_hasSession = false;
     setStatus(u"已退出登录。上次用量仍留在本机。"_s);
+}
+
+QCoro::Task<> UsageStore::logoutUnlocking()
+{
+    QPointer<UsageStore> self(this);
+    if (co_await unlockIfLocked() && self)
+        logout();
 }
 
 void UsageStore::setBackgroundRefresh(bool enabled)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "client/DashboardClient.h"
 #include "model/UsageSnapshot.h"
 
 #include <QCoro/QCoroTask>
@@ -49,9 +50,12 @@ public:
     // Stores the choice under "windowPinnedEnabled" whenever it changes.
     void setPinned(bool pinned);
 
-    // Never throws; failures end up in the status line.
+    // Never throws; failures end up in the status line. A refresh the user asked for (not silently)
+    // may unlock the keyring; a silent one never does, and leaves a busy service alone.
     QCoro::Task<> refresh(bool silently);
+    // A user's action: may unlock the keyring first.
     QCoro::Task<> saveCookie(QString pastedText);
+    // A user's action too: a locked keyring is unlocked first, and a cancelled unlock keeps the token.
     void logout();
     void setBackgroundRefresh(bool enabled);
 
@@ -63,14 +67,20 @@ Q_SIGNALS:
     void changed();
 
 private:
-    struct PatchTicket;
+    // Who started a refresh: the user may unlock the keyring and reach a busy service; the start-up
+    // and the timer may not, and the timer also keeps quiet about a missing session.
+    enum class Trigger { user, startUp, timer };
 
+    QCoro::Task<> refreshFor(Trigger trigger);
+    // Unlocks the keyring when the token is locked; false (with the status said) when it stays locked.
+    QCoro::Task<bool> unlockIfLocked();
+    QCoro::Task<> logoutUnlocking();
     void apply(const UsageSnapshot& snapshot, const QString& status);
     void setStatus(const QString& status);
     void finishUserRefresh(qint64 generation);
     static QCoro::Task<> syncPricing(QPointer<UsageStore> store);
     static QCoro::Task<> applyEventPatch(QPointer<UsageStore> store, UsageSnapshot base, qint64 generation,
-                                         std::shared_ptr<PatchTicket> ticket);
+                                         std::shared_ptr<DashboardClient::Cancellation> cancellation);
 
     UsageSnapshot m_snapshot;
     QString m_refreshStatus;
@@ -85,5 +95,7 @@ private:
     QTimer m_timer;
     qint64 m_refreshGeneration = 0;
     qint64 m_activeUserRefresh = 0;
-    std::shared_ptr<PatchTicket> m_eventTask; // the running event patch; cancelled by a newer refresh
+    bool m_unlocking = false; // one unlock prompt at a time
+    // The running event patch; a newer refresh cancels it.
+    std::shared_ptr<DashboardClient::Cancellation> m_eventTask;
 };

@@ -7,21 +7,24 @@
 
 namespace {
 
-int print(const QString& text)
+int print(const QString& text, std::FILE* stream = stdout, int status = 0)
 {
-    std::fputs(text.toLocal8Bit().constData(), stdout);
-    return 0;
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    return status;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    switch (CommandLine::mode(CommandLine::fromArgv(argc, argv))) {
+    const CommandLine::Invocation invocation = CommandLine::parse(CommandLine::fromArgv(argc, argv));
+    switch (invocation.mode) {
     case CommandLine::Mode::Help:
         return print(CommandLine::helpText());
     case CommandLine::Mode::Version:
         return print(CommandLine::versionText());
+    case CommandLine::Mode::Misused:
+        return print(invocation.problem + u'\n', stderr, 2);
     case CommandLine::Mode::Refresh:
         return BackgroundRefresh::run(argc, argv);
     case CommandLine::Mode::Interactive:

@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <exception>
+#include <memory>
 #include <optional>
 
 // The Cursor service's dashboard API. Everything runs as coroutines on the main thread's event loop;
@@ -50,12 +51,14 @@ struct PreparedRequest
 PreparedRequest request(const QString& path, const QByteArray& method,
                         const std::optional<QJsonObject>& body = std::nullopt);
 
-// The answer's top-level JSON object. 401, 403 and 204 are DashboardError::unauthorized; another
+// The answer's top-level JSON object. 429 is DashboardError::rateLimited, with the wait remembered
+// (RateLimit); 401, 403 and 204 are DashboardError::unauthorized; another
 // status, an empty body, a non-object, an oversized answer or a cross-origin redirect are
 // requestFailed(path); no answer at all or a body that is not JSON is a TransportError.
 QCoro::Task<QJsonObject> send(PreparedRequest request);
 
-// Absent on every failure except DashboardError::unauthorized, which is thrown.
+// Absent on every failure except those that end a refresh (DashboardError::endsRefresh()), which are
+// thrown.
 QCoro::Task<Answer> optionalGet(QString path);
 QCoro::Task<Answer> optionalPost(QString path, QJsonObject body);
 
@@ -69,21 +72,32 @@ double startOfLocalDay();
 // empty when no usage answer came back, or the failure of "/api/auth/me".
 QCoro::Task<UsageSnapshot> fetchOverview();
 
+// Raised by a caller that no longer wants the events it asked for: no further page is requested, and
+// the fetch ends with TransportError::cancelled.
+struct Cancellation
+{
+    bool requested = false;
+};
+using CancellationFlag = std::shared_ptr<const Cancellation>;
+
 // The aggregated token usage of a window, trying the body variants from the one that last worked.
-// Nothing when no variant answers with usage; throws only DashboardError::unauthorized.
+// Nothing when no variant answers with usage; throws only what ends a refresh (unauthorized,
+// rateLimited), after which no other body is tried and the preference stays.
 QCoro::Task<Answer> fetchAggregated(double userId, double startMs, double endMs);
 
-// One page of usage events (pages count from 1). Nothing when both body forms fail; throws only
-// DashboardError::unauthorized.
+// One page of usage events (pages count from 1). Nothing when both body forms fail; throws only what
+// ends a refresh, before the other body form is tried.
 QCoro::Task<Answer> fetchEventPage(double userId, double startMs, double endMs, int page);
 
-// The events of a window, page after page, up to maxPages pages of 200. Throws only unauthorized.
-QCoro::Task<Events> fetchEvents(double userId, double startMs, double endMs, int maxPages);
+// The events of a window, page after page, up to maxPages pages of 200. Throws what ends a refresh
+// (unauthorized, rateLimited), or cancelled when `cancellation` was raised before a page.
+QCoro::Task<Events> fetchEvents(double userId, double startMs, double endMs, int maxPages,
+                                CancellationFlag cancellation = {});
 
 // `base` with the event-derived figures filled in: the included/on-demand split, today's tokens and
 // the daily series. Throws noSession, unauthorized, or the failure of "/api/auth/me" when it must be
-// asked for the user id.
-QCoro::Task<UsageSnapshot> fetchEventPatch(UsageSnapshot base);
+// asked for the user id; stops between pages once `cancellation` is raised.
+QCoro::Task<UsageSnapshot> fetchEventPatch(UsageSnapshot base, CancellationFlag cancellation = {});
 
 // State kept for the life of the process, never stored. Everything runs on the main thread, so plain
 // values are read and written whole.

@@ -25,6 +25,9 @@ QCoro::Task<Answer> optionalGet(QString path, RequestGroup* group);
 QCoro::Task<Answer> optionalPost(QString path, QJsonObject body, RequestGroup* group);
 QCoro::Task<Answer> fetchAggregated(double userId, double startMs, double endMs, RequestGroup* group);
 
+// The stored token, looked up without unlocking. Throws DashboardError::locked or noSession.
+QString requireSession();
+
 // The user id of an "/api/auth/me" answer, remembered for the process; an answer without one is a
 // dead session.
 double rememberUserId(const QJsonObject& me);

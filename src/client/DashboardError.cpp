@@ -1,5 +1,7 @@
 #include "DashboardError.h"
 
+#include <QLocale>
+
 using namespace Qt::StringLiterals;
 
 QString DashboardError::description() const
@@ -13,6 +15,12 @@ QString DashboardError::description() const
         return u"Cookie 已失效，请重新粘贴"_s;
     case Kind::empty:
         return u"接口没有返回用量字段"_s;
+    case Kind::locked:
+        return u"钥匙串已锁定 · 点「刷新」解锁"_s;
+    case Kind::rateLimited:
+        return u"服务繁忙，"_s +
+               QLocale::c().toString(m_until.toDateTime().toLocalTime().time(), u"HH:mm"_s) +
+               u" 后再试 · 仍显示缓存"_s;
     }
     return {};
 }
@@ -28,6 +36,10 @@ const char* DashboardError::what() const noexcept
         return "DashboardError: unauthorized";
     case Kind::empty:
         return "DashboardError: empty";
+    case Kind::locked:
+        return "DashboardError: locked";
+    case Kind::rateLimited:
+        return "DashboardError: rateLimited";
     }
     return "DashboardError";
 }

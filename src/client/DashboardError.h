@@ -2,6 +2,8 @@
 
 #include "ClientError.h"
 
+#include "platform/Timestamp.h"
+
 #include <QString>
 
 // The service's answer, or its absence, as the user must hear about it. `unauthorized` is the one
@@ -14,6 +16,8 @@ public:
         noSession,
         unauthorized,
         empty,
+        locked,      // the token is in a keyring that is locked
+        rateLimited, // the service answered 429; carries until when to leave it alone
     };
 
     static DashboardError requestFailed(const QString& path)
@@ -23,15 +27,25 @@ public:
     static DashboardError noSession() { return DashboardError(Kind::noSession); }
     static DashboardError unauthorized() { return DashboardError(Kind::unauthorized); }
     static DashboardError empty() { return DashboardError(Kind::empty); }
+    static DashboardError locked() { return DashboardError(Kind::locked); }
+    static DashboardError rateLimited(Timestamp until)
+    {
+        DashboardError error(Kind::rateLimited);
+        error.m_until = until;
+        return error;
+    }
 
     Kind kind() const { return m_kind; }
-    QString path() const { return m_path; } // empty unless requestFailed
+    QString path() const { return m_path; }     // empty unless requestFailed
+    Timestamp until() const { return m_until; } // only for rateLimited
+    // Ends the whole refresh: no other request or body is tried, nothing remembered changes.
+    bool endsRefresh() const { return m_kind == Kind::unauthorized || m_kind == Kind::rateLimited; }
     QString description() const override;
     const char* what() const noexcept override;
 
     bool operator==(const DashboardError& other) const
     {
-        return m_kind == other.m_kind && m_path == other.m_path;
+        return m_kind == other.m_kind && m_path == other.m_path && m_until == other.m_until;
     }
 
 private:
@@ -42,4 +56,5 @@ private:
 
     Kind m_kind;
     QString m_path;
+    Timestamp m_until;
 };

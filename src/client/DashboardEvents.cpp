@@ -1,6 +1,6 @@
 #include "DashboardClient_p.h"
 #include "DashboardError.h"
-#include "SessionKeychain.h"
+#include "TransportError.h"
 #include "UsageParser.h"
 
 #include "model/UsageJSON.h"
@@ -57,7 +57,7 @@ QCoro::Task<Answer> tryEventPage(QJsonObject body)
     try {
         co_return co_await send(request(QString::fromLatin1(eventsPath), "POST", body));
     } catch (const DashboardError& error) {
-        if (error.kind() == DashboardError::Kind::unauthorized)
+        if (error.endsRefresh())
             throw;
     } catch (...) {
     }
@@ -85,7 +85,7 @@ QCoro::Task<Answer> fetchAggregated(double userId, double startMs, double endMs,
         try {
             answer = co_await send(request(QString::fromLatin1(aggregatedPath), "POST", *body), group);
         } catch (const DashboardError& error) {
-            if (error.kind() == DashboardError::Kind::unauthorized)
+            if (error.endsRefresh())
                 throw;
         } catch (...) {
         }
@@ -120,10 +120,14 @@ QCoro::Task<Answer> fetchEventPage(double userId, double startMs, double endMs, 
     co_return co_await tryEventPage(teamFirst ? *withoutTeam : *withTeam);
 }
 
-QCoro::Task<Events> fetchEvents(double userId, double startMs, double endMs, int maxPages)
+QCoro::Task<Events> fetchEvents(double userId, double startMs, double endMs, int maxPages,
+                                CancellationFlag cancellation)
 {
     Events result;
     for (int page = 1; page <= maxPages; ++page) {
+        // A newer refresh has taken over: the pages still to come would only be thrown away.
+        if (cancellation && cancellation->requested)
+            throw TransportError(TransportError::Kind::cancelled, QString::fromLatin1(eventsPath));
         const Answer answer = co_await fetchEventPage(userId, startMs, endMs, page);
         const QJsonArray list = eventList(answer);
 
@@ -147,10 +151,9 @@ QCoro::Task<Events> fetchEvents(double userId, double startMs, double endMs, int
     co_return result;
 }
 
-QCoro::Task<UsageSnapshot> fetchEventPatch(UsageSnapshot base)
+QCoro::Task<UsageSnapshot> fetchEventPatch(UsageSnapshot base, CancellationFlag cancellation)
 {
-    if (!SessionKeychain::read())
-        throw DashboardError::noSession();
+    detail::requireSession();
     double userId = 0;
     if (const auto known = detail::state().lastUserId)
         userId = *known;
@@ -164,11 +167,11 @@ QCoro::Task<UsageSnapshot> fetchEventPatch(UsageSnapshot base)
         std::max(UsageJSON::toMs(QJsonValue(base.billingCycleEnd)).value_or(nowMs), nowMs);
     const double todayStart = startOfLocalDay();
 
-    const Events cycleEvents = co_await fetchEvents(userId, cycleStart, cycleEnd, 2);
+    const Events cycleEvents = co_await fetchEvents(userId, cycleStart, cycleEnd, 2, cancellation);
     // A cycle that began within half a day of today's start already holds today's events.
     Events todayEvents = cycleEvents;
     if (std::fabs(cycleStart - todayStart) >= detail::boundarySlackMs)
-        todayEvents = co_await fetchEvents(userId, todayStart, nowMs, 1);
+        todayEvents = co_await fetchEvents(userId, todayStart, nowMs, 1, cancellation);
 
     UsageSnapshot patched = std::move(base);
     const UsageParser::TokenSplit split = UsageParser::splitTokens(cycleEvents);

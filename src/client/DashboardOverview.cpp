@@ -1,6 +1,5 @@
 #include "DashboardClient_p.h"
 #include "DashboardError.h"
-#include "SessionKeychain.h"
 #include "UsageParser.h"
 
 #include "platform/Clock.h"
@@ -40,8 +39,7 @@ QCoro::Task<T> take(std::optional<QCoro::Task<T>>& child)
 
 QCoro::Task<UsageSnapshot> fetchOverview()
 {
-    if (!SessionKeychain::read())
-        throw DashboardError::noSession();
+    detail::requireSession();
 
     detail::RequestGroup group;
     std::optional<QCoro::Task<QJsonObject>> me;

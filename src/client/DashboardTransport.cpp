@@ -1,5 +1,6 @@
 #include "DashboardClient_p.h"
 #include "DashboardError.h"
+#include "RateLimit.h"
 #include "SessionKeychain.h"
 #include "SessionKeychainError.h"
 #include "TransportError.h"
@@ -106,6 +107,8 @@ QJsonObject interpret(QNetworkReply& reply, const QString& path, bool cancelled)
     if (!status.isValid())
         throw transportFailure(reply, path, cancelled);
     const int code = status.toInt();
+    if (code == 429)
+        throw DashboardError::rateLimited(RateLimit::record(reply.rawHeader("Retry-After")));
     if (code == 401 || code == 403 || code == 204)
         throw DashboardError::unauthorized();
     if (code < 200 || code > 299)
@@ -151,7 +154,14 @@ QCoro::Task<QJsonObject> send(PreparedRequest prepared, RequestGroup* group)
     co_await reply;
     // QCoro 0.8 resumes inside the reply's finished signal: release it later, never here.
     reply->deleteLater();
-    co_return interpret(*reply, prepared.path, group && group->isCancelled());
+    try {
+        co_return interpret(*reply, prepared.path, group && group->isCancelled());
+    } catch (const DashboardError& error) {
+        // A busy service ends the whole refresh at once: its other requests stop here too.
+        if (group && error.kind() == DashboardError::Kind::rateLimited)
+            group->cancel();
+        throw;
+    }
 }
 
 QCoro::Task<Answer> optionalGet(QString path, RequestGroup* group)
@@ -159,7 +169,7 @@ QCoro::Task<Answer> optionalGet(QString path, RequestGroup* group)
     try {
         co_return co_await send(request(path, "GET"), group);
     } catch (const DashboardError& error) {
-        if (error.kind() == DashboardError::Kind::unauthorized)
+        if (error.endsRefresh())
             throw;
     } catch (...) {
     }
@@ -171,11 +181,21 @@ QCoro::Task<Answer> optionalPost(QString path, QJsonObject body, RequestGroup* g
     try {
         co_return co_await send(request(path, "POST", body), group);
     } catch (const DashboardError& error) {
-        if (error.kind() == DashboardError::Kind::unauthorized)
+        if (error.endsRefresh())
             throw;
     } catch (...) {
     }
     co_return std::nullopt;
+}
+
+QString requireSession()
+{
+    SecretLookup stored = SessionKeychain::lookup();
+    if (stored.state == SecretLookup::State::locked)
+        throw DashboardError::locked();
+    if (stored.state != SecretLookup::State::found)
+        throw DashboardError::noSession();
+    return std::move(stored.secret);
 }
 
 double rememberUserId(const QJsonObject& me)
@@ -191,8 +211,8 @@ double rememberUserId(const QJsonObject& me)
 
 PreparedRequest request(const QString& path, const QByteArray& method, const std::optional<QJsonObject>& body)
 {
-    const std::optional<QString> token = SessionKeychain::read();
-    if (!token || !fitsInHeader(*token))
+    const QString token = detail::requireSession();
+    if (!fitsInHeader(token))
         throw DashboardError::noSession();
 
     const QString origin = ServiceOrigin::current();
@@ -205,7 +225,7 @@ PreparedRequest request(const QString& path, const QByteArray& method, const std
     prepared.network.setRawHeader("Accept", "application/json");
     prepared.network.setRawHeader("Origin", origin.toUtf8());
     prepared.network.setRawHeader("Referer", (origin + u"/dashboard/usage").toUtf8());
-    prepared.network.setRawHeader("Cookie", "WorkosCursorSessionToken=" + token->toUtf8());
+    prepared.network.setRawHeader("Cookie", "WorkosCursorSessionToken=" + token.toUtf8());
     if (body) {
         if (!isEncodable(*body))
             throw TransportError(TransportError::Kind::badBody, path);

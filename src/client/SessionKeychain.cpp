@@ -4,6 +4,8 @@
 
 #include "platform/SecretStore.h"
 
+#include <coroutine>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -23,6 +25,33 @@ bool isLineBreak(QChar c)
         return false;
     }
 }
+
+SecretLookup trimmed(SecretLookup stored)
+{
+    if (stored.state != SecretLookup::State::found)
+        return stored;
+    QString token = stored.secret.trimmed();
+    if (token.isEmpty())
+        return {};
+    return {SecretLookup::State::found, std::move(token)};
+}
+
+// Suspends the awaiting coroutine until the store's unlock answers (always from the event loop,
+// never inside the call).
+struct UnlockAwaiter
+{
+    SecretLookup result;
+
+    bool await_ready() const noexcept { return false; }
+    void await_suspend(std::coroutine_handle<> waiting)
+    {
+        SecretStore::current().unlockAndLookup([this, waiting](SecretLookup answer) {
+            result = std::move(answer);
+            waiting.resume();
+        });
+    }
+    SecretLookup await_resume() { return std::move(result); }
+};
 
 } // namespace
 
@@ -55,15 +84,22 @@ void SessionKeychain::save(const QString& pasted)
         throw SessionKeychainError(SessionKeychainError::Kind::saveFailed);
 }
 
+SecretLookup SessionKeychain::lookup()
+{
+    return trimmed(SecretStore::current().lookup());
+}
+
+QCoro::Task<SecretLookup> SessionKeychain::unlockAndLookup()
+{
+    co_return trimmed(co_await UnlockAwaiter{});
+}
+
 std::optional<QString> SessionKeychain::read()
 {
-    const std::optional<QString> stored = SecretStore::current().read();
-    if (!stored)
+    SecretLookup stored = lookup();
+    if (stored.state != SecretLookup::State::found)
         return std::nullopt;
-    QString token = stored->trimmed();
-    if (token.isEmpty())
-        return std::nullopt;
-    return token;
+    return std::move(stored.secret);
 }
 
 void SessionKeychain::remove()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/SecretLookup.h"
+
+#include <QCoroTask>
 #include <QString>
 
 #include <optional>
@@ -16,7 +19,16 @@ QString normalize(const QString& pasted);
 // earlier token, if any, is still there).
 void save(const QString& pasted);
 
-// The stored token, trimmed; nothing when none is stored, it is blank, or the store cannot be read.
+// The stored token, trimmed, looked up without unlocking the keyring: what a refresh nobody asked
+// for, the start-up and the headless run use. A blank token is absent.
+SecretLookup lookup();
+
+// For a user's own action only: unlocks the keyring (it may prompt) and looks the token up again.
+// Completes from the event loop; `locked` when the unlock was cancelled or failed.
+QCoro::Task<SecretLookup> unlockAndLookup();
+
+// The token when lookup() finds one; nothing when none is stored, it is blank, it is locked, or the
+// store cannot be read.
 std::optional<QString> read();
 
 // Removes the stored token if there is one. Never fails.

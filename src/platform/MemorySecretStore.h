@@ -2,20 +2,27 @@
 
 #include "SecretStore.h"
 
-// A secret store that lives in memory, for tests. It can be told to refuse writes, as a locked or
-// missing keyring does.
+// A secret store that lives in memory, for tests. It can be told to refuse writes, as a missing
+// keyring does, and to be locked, with an unlock that succeeds or is cancelled.
 class MemorySecretStore : public SecretStore
 {
 public:
-    std::optional<QString> read() override { return m_secret; }
+    SecretLookup lookup() override;
+    // Answers on the next turn of the event loop, like the real keyring's prompt.
+    void unlockAndLookup(std::function<void(SecretLookup)> done) override;
     bool write(const QString& secret) override;
-    void remove() override { m_secret.reset(); }
+    void remove() override;
 
     void setFailsWrites(bool fails) { m_failsWrites = fails; }
     int writeCount() const { return m_writeCount; }
+    void setLocked(bool locked, bool unlockSucceeds = false);
+    int unlockCount() const { return m_unlockCount; }
 
 private:
     std::optional<QString> m_secret;
     bool m_failsWrites = false;
     int m_writeCount = 0;
+    bool m_locked = false;
+    bool m_unlockSucceeds = false;
+    int m_unlockCount = 0;
 };

@@ -16,3 +16,11 @@ void SecretStore::setCurrent(SecretStore* store)
 {
     replacement = store;
 }
+
+std::optional<QString> SecretStore::read()
+{
+    SecretLookup found = lookup();
+    if (found.state != SecretLookup::State::found)
+        return std::nullopt;
+    return std::move(found.secret);
+}

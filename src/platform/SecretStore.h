@@ -1,7 +1,10 @@
 #pragma once
 
+#include "SecretLookup.h"
+
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // The one secret Tallyfern keeps: the session cookie, in the desktop's Secret Service (GNOME Keyring,
@@ -12,30 +15,39 @@ class SecretStore
 public:
     virtual ~SecretStore() = default;
 
-    // The stored text. Nothing when no item exists, the store cannot be reached, or the item does not
-    // hold UTF-8 text: to the caller all of these mean "no token".
-    virtual std::optional<QString> read() = 0;
+    // The stored text, looked up without unlocking anything, so it never raises a prompt. Absent when
+    // no item exists, the store cannot be reached, or the item does not hold UTF-8 text; locked when
+    // the item is there but its keyring is locked.
+    virtual SecretLookup lookup() = 0;
+    // Asks the desktop to unlock the item (the keyring may prompt for its password), then looks it up
+    // again. Only for a user's own action. Never blocks: `done` is called later from the event loop,
+    // with `locked` when the user cancelled or the prompt could not be shown.
+    virtual void unlockAndLookup(std::function<void(SecretLookup)> done) = 0;
     // Replaces the stored text in place. False when nothing was written, in which case the previous
     // text is still there.
     virtual bool write(const QString& secret) = 0;
     // Removes the item if there is one; failures are not reported.
     virtual void remove() = 0;
 
+    // The text when it could be read without unlocking; nothing otherwise.
+    std::optional<QString> read();
     // The store in use: the system one unless a test replaced it.
     static SecretStore& current();
     // nullptr restores the system store. The caller keeps ownership.
     static void setCurrent(SecretStore* store);
 };
 
-// libsecret's synchronous calls on the session bus. Without a reachable Secret Service, reading gives
-// nothing and writing fails; the secret is never kept anywhere else.
+// libsecret on the session bus: synchronous lookups and writes, an asynchronous unlock that completes
+// inside Qt's event loop (which runs GLib's main context). Without a reachable Secret Service, reading
+// gives nothing and writing fails; the secret is never kept anywhere else.
 class SystemSecretStore : public SecretStore
 {
 public:
     static constexpr auto serviceAttribute = "tallyfern.session";
     static constexpr auto accountAttribute = "WorkosCursorSessionToken";
 
-    std::optional<QString> read() override;
+    SecretLookup lookup() override;
+    void unlockAndLookup(std::function<void(SecretLookup)> done) override;
     bool write(const QString& secret) override;
     void remove() override;
 };

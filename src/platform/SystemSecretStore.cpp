@@ -11,9 +11,9 @@
 
 namespace {
 
-// Lookups and removals match the two attributes only (SECRET_SCHEMA_DONT_MATCH_NAME leaves the
+// Removals match the two attributes only (SECRET_SCHEMA_DONT_MATCH_NAME leaves the
 // schema name out of the search), so an item written by `secret-tool store` with the same two
-// attributes is the one we read and remove.
+// attributes is the one we remove.
 const SecretSchema schema = {
     "tallyfern.session",
     SECRET_SCHEMA_DONT_MATCH_NAME,
@@ -50,26 +50,76 @@ struct ValueUnref
     void operator()(SecretValue* value) const { secret_value_unref(value); }
 };
 
-} // namespace
-
-std::optional<QString> SystemSecretStore::read()
+struct ItemsFree
 {
-    GError* rawError = nullptr;
-    gchar* password = secret_password_lookup_sync(&schema, nullptr, &rawError, "service", serviceAttribute,
-                                                  "account", accountAttribute, nullptr);
-    const ErrorPointer error(rawError);
-    if (!password)
-        return std::nullopt;
-    const QByteArray bytes(password);
-    secret_password_free(password);
+    void operator()(GList* items) const { g_list_free_full(items, g_object_unref); }
+};
+using ItemList = std::unique_ptr<GList, ItemsFree>;
+
+// The two attributes alone, so that an item `secret-tool store` wrote is found too.
+std::unique_ptr<GHashTable, TableUnref> attributes()
+{
+    std::unique_ptr<GHashTable, TableUnref> table(g_hash_table_new(g_str_hash, g_str_equal));
+    g_hash_table_insert(table.get(), const_cast<char*>("service"),
+                        const_cast<char*>(SystemSecretStore::serviceAttribute));
+    g_hash_table_insert(table.get(), const_cast<char*>("account"),
+                        const_cast<char*>(SystemSecretStore::accountAttribute));
+    return table;
+}
+
+// The search returns one item, an unlocked one when there is any.
+SecretLookup lookupOf(const ItemList& items)
+{
+    if (!items)
+        return {};
+    auto* item = static_cast<SecretItem*>(items->data);
+    if (secret_item_get_locked(item))
+        return {SecretLookup::State::locked, {}};
+    const std::unique_ptr<SecretValue, ValueUnref> value(secret_item_get_secret(item));
+    if (!value)
+        return {};
+    gsize length = 0;
+    const gchar* bytes = secret_value_get(value.get(), &length);
 
     // gnome-keyring hands back whatever bytes were stored (secret-tool stores raw stdin), so text
     // that is not UTF-8 counts as no token rather than as a mangled one.
     QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder.decode(bytes);
+    QString text = decoder.decode(QByteArrayView(bytes, qsizetype(length)));
     if (decoder.hasError())
-        return std::nullopt;
-    return text;
+        return {};
+    return {SecretLookup::State::found, std::move(text)};
+}
+
+} // namespace
+
+SecretLookup SystemSecretStore::lookup()
+{
+    // Without SECRET_SEARCH_UNLOCK the search only reports a locked item; it never asks for the
+    // keyring's password. Secrets are loaded for unlocked items only.
+    GError* rawError = nullptr;
+    GList* items = secret_service_search_sync(nullptr, nullptr, attributes().get(),
+                                              SECRET_SEARCH_LOAD_SECRETS, nullptr, &rawError);
+    const ErrorPointer error(rawError);
+    return lookupOf(ItemList(items));
+}
+
+void SystemSecretStore::unlockAndLookup(std::function<void(SecretLookup)> done)
+{
+    // The search unlocks what it finds (the keyring shows its prompt) and completes from GLib's main
+    // context, which Qt's event loop runs: the window keeps painting while the prompt is up.
+    auto* pending = new std::function<void(SecretLookup)>(std::move(done));
+    secret_service_search(
+        nullptr, nullptr, attributes().get(),
+        static_cast<SecretSearchFlags>(SECRET_SEARCH_UNLOCK | SECRET_SEARCH_LOAD_SECRETS), nullptr,
+        [](GObject*, GAsyncResult* result, gpointer data) {
+            const std::unique_ptr<std::function<void(SecretLookup)>> callback(
+                static_cast<std::function<void(SecretLookup)>*>(data));
+            GError* rawError = nullptr;
+            ItemList items(secret_service_search_finish(nullptr, result, &rawError));
+            const ErrorPointer error(rawError);
+            (*callback)(lookupOf(items));
+        },
+        pending);
 }
 
 bool SystemSecretStore::write(const QString& secret)
@@ -79,17 +129,13 @@ bool SystemSecretStore::write(const QString& secret)
     // the keyring keeps both and a later read may find the stale one. Storing through the service
     // without a schema writes exactly the two attributes, so the keyring replaces whichever item
     // carries them, in place, and only once the new secret is safely stored.
-    const std::unique_ptr<GHashTable, TableUnref> attributes(g_hash_table_new(g_str_hash, g_str_equal));
-    g_hash_table_insert(attributes.get(), const_cast<char*>("service"), const_cast<char*>(serviceAttribute));
-    g_hash_table_insert(attributes.get(), const_cast<char*>("account"), const_cast<char*>(accountAttribute));
-
     const QByteArray utf8 = secret.toUtf8();
     const std::unique_ptr<SecretValue, ValueUnref> value(
         secret_value_new(utf8.constData(), utf8.size(), "text/plain"));
 
     GError* rawError = nullptr;
     const gboolean stored =
-        secret_service_store_sync(nullptr, nullptr, attributes.get(), SECRET_COLLECTION_DEFAULT, label,
+        secret_service_store_sync(nullptr, nullptr, attributes().get(), SECRET_COLLECTION_DEFAULT, label,
                                   value.get(), nullptr, &rawError);
     const ErrorPointer error(rawError);
     return stored && !error;

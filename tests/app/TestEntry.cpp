@@ -2,6 +2,8 @@
 #include "TestRegistry.h"
 
 #include "app/CommandLine.h"
+#include "app/UsageStore.h"
+#include "client/RateLimit.h"
 #include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
 #include "platform/Settings.h"
@@ -32,6 +34,9 @@ std::pair<int, QString> run(const AppWorld& world, const QStringList& arguments)
 
 const std::pair<int, QString> quiet{0, {}};
 
+// The environment the private gnome-keyring was started with, before any test moved the folders.
+const QProcessEnvironment keyringEnvironment = QProcessEnvironment::systemEnvironment();
+
 // The app's settings, as the executable left them.
 std::unique_ptr<QSettings> settings()
 {
@@ -60,31 +65,40 @@ private Q_SLOTS:
         QTest::newRow("with a value") << QStringList{program, u"--refresh=1"_s} << Mode::Interactive;
         QTest::newRow("toolkit option with a v") << QStringList{program, u"-reverse"_s} << Mode::Interactive;
         QTest::newRow("-h after unknown") << QStringList{program, u"--bogus"_s, u"-h"_s} << Mode::Help;
-        QTest::newRow("-v over refresh") << QStringList{program, u"-v"_s, u"--refresh"_s} << Mode::Version;
+        QTest::newRow("help over version") << QStringList{program, u"-v"_s, u"-help"_s} << Mode::Help;
+        QTest::newRow("refresh over help")
+            << QStringList{program, u"--refresh"_s, u"--help"_s} << Mode::Refresh;
+        QTest::newRow("refresh over a misused option")
+            << QStringList{program, u"--help=x"_s, u"--refresh"_s} << Mode::Refresh;
+        QTest::newRow("a value for a flag") << QStringList{program, u"--version=2"_s} << Mode::Misused;
     }
 
     void modes()
     {
         QFETCH(QStringList, arguments);
         QFETCH(Mode, mode);
-        QCOMPARE(CommandLine::mode(arguments), mode);
+        QCOMPARE(CommandLine::parse(arguments).mode, mode);
     }
 
     void printsWithoutTouchingAnything_data()
     {
         QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
         QTest::addColumn<QString>("out");
-        QTest::newRow("help beside refresh")
-            << QStringList{u"--refresh"_s, u"--help"_s} << CommandLine::helpText();
-        QTest::newRow("--version") << QStringList{u"--version"_s} << u"tallyfern 0.1.0\n"_s;
+        QTest::newRow("help beside unknown")
+            << QStringList{u"--bogus"_s, u"--help"_s} << 0 << CommandLine::helpText();
+        QTest::newRow("--version") << QStringList{u"--version"_s} << 0 << u"tallyfern 0.1.0\n"_s;
+        QTest::newRow("misused: one line on stderr")
+            << QStringList{u"-help=all"_s} << 2 << u"tallyfern：选项 -help=all 不带取值\n"_s;
     }
 
     void printsWithoutTouchingAnything()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(int, status);
         QFETCH(QString, out);
         AppWorld world;
-        QCOMPARE(run(world, arguments), std::pair(0, out));
+        QCOMPARE(run(world, arguments), std::pair(status, out));
         QVERIFY(QDir(world.env.root()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
         QVERIFY(world.service.requests().isEmpty());
     }
@@ -144,6 +158,59 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(snapshotFile), before);
         QCOMPARE(settings()->value("usageSnapshot"_L1).toByteArray(), before);
         QCOMPARE(SystemSecretStore().read(), std::optional(token));
+
+        // A busy service: the wait it asks for is kept in the app's settings, and the next run
+        // leaves the service alone until then (the window's refreshes read the same entry).
+        world.service.setAnswer("GET", DashboardClient::mePath, {429, {}, {{"Retry-After", "600"}}, 0});
+        QCOMPARE(refresh(), quiet);
+        QVERIFY(settings()->contains(QLatin1StringView(RateLimit::untilKey)));
+        QCOMPARE(refresh(), quiet);
+        QVERIFY(world.service.requests().isEmpty());
+        QCOMPARE(fileBytes(snapshotFile), before);
+    }
+
+    void aLockedKeyringRaisesNoPromptNobodyAskedFor()
+    {
+        AppWorld world;
+        QVERIFY2(SystemSecretStore().write(u"token"_s), "needs the private keyring of scripts/with-keyring");
+        // Every unlock request on the session bus, from whichever process.
+        QProcess monitor;
+        monitor.start(u"dbus-monitor"_s, {u"--session"_s, u"type='method_call',member='Unlock'"_s});
+        QByteArray seen;
+        const auto unlocks = [&] { return (seen += monitor.readAllStandardOutput()).count("member=Unlock"); };
+        QTRY_VERIFY2((unlocks(), seen.contains("NameLost")), "dbus-monitor (package dbus-bin) did not start");
+        const QString lock =
+            u"--session --print-reply --dest=org.freedesktop.secrets /org/freedesktop/secrets "
+            u"org.freedesktop.Secret.Service.Lock array:objpath:/org/freedesktop/secrets/collection/login"_s;
+        QCOMPARE(QProcess::execute(u"dbus-send"_s, lock.split(u' ')), 0);
+
+        // The background run: the pricing as usual, then nothing.
+        QCOMPARE(run(world, {u"--refresh"_s}), quiet);
+        QVERIFY(PricingStore::load() && !QFile::exists(SnapshotStore::fileName()));
+        // The window's start-up and timer refreshes only say the keyring is locked.
+        SecretStore::setCurrent(nullptr);
+        {
+            UsageStore ticking(std::chrono::milliseconds(50));
+            QTest::qWait(300);
+            QCOMPARE(ticking.refreshStatus(), u"钥匙串已锁定 · 点「刷新」解锁"_s);
+            QVERIFY(ticking.hasSession());
+        }
+        QCOMPARE(unlocks(), 0);
+        QCOMPARE(world.service.requests().size(), 1); // the pricing document
+
+        // The user's refresh asks; with no display for the prompt the keyring stays locked.
+        UsageStore store(std::chrono::hours(1));
+        store.refresh(false);
+        QTRY_COMPARE_WITH_TIMEOUT(store.refreshStatus(), u"钥匙串仍锁定 · 仍显示缓存"_s, 10'000);
+        QVERIFY(unlocks() > 0 && store.hasSession());
+
+        // Unlocked again for later tests: a new daemon on the same keyring files.
+        QProcess daemon;
+        daemon.setProcessEnvironment(keyringEnvironment);
+        daemon.start(u"gnome-keyring-daemon"_s, {u"--replace"_s, u"--unlock"_s, u"--components=secrets"_s});
+        daemon.write("test");
+        daemon.closeWriteChannel();
+        QVERIFY(daemon.waitForFinished(30'000));
     }
 };
 

@@ -2,6 +2,7 @@
 #include "TestRegistry.h"
 
 #include "app/UsageStore.h"
+#include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
 #include "platform/Settings.h"
 #include "platform/WidgetCenter.h"
@@ -109,6 +110,49 @@ private Q_SLOTS:
         QTRY_COMPARE(store.refreshStatus(), u"仍显示缓存 · 读取 /api/auth/me 失败"_s);
         QCOMPARE(SnapshotStore::load(nullptr), earlier);
         QVERIFY(store.hasSession());
+
+        // A busy service: until the time it named, neither the timer nor the next start reaches it;
+        // the user's own refresh still does.
+        const QString busy = u"服务繁忙，10:02 后再试 · 仍显示缓存"_s;
+        world.service.setAnswer("GET", "/api/auth/me", {429, {}, {{"Retry-After", "120"}}, 0});
+        store.refresh(true);
+        QTRY_COMPARE(store.refreshStatus(), busy);
+        world.service.clearRequests();
+        Settings::open(u"Tallyfern"_s)->remove(QLatin1StringView(PricingStore::lastAttemptKey));
+        store.refresh(true); // only the day's pricing download, which a 429 does not hold back
+        UsageStore next(1h);
+        QCOMPARE(next.refreshStatus(), busy);
+        QTRY_COMPARE(world.service.requests(PricingClient::documentPath).size(), 1);
+        QCOMPARE(world.service.requests().size(), 1);
+        store.refresh(false);
+        QTRY_COMPARE(world.service.requests("/api/auth/me").size(), 1);
+        QCOMPARE(store.snapshot(), earlier);
+    }
+
+    void aLockedKeyringWaitsForTheUser()
+    {
+        AppWorld world;
+        const UsageSnapshot earlier = storeEarlierSnapshot();
+        QVERIFY(world.secrets.write(u"token"_s));
+        world.secrets.setLocked(true);
+        UsageStore store(1h);
+        store.refresh(true);
+        QCOMPARE(store.refreshStatus(), u"钥匙串已锁定 · 点「刷新」解锁"_s);
+        QVERIFY(store.hasSession() && world.secrets.unlockCount() == 0);
+
+        // Cancelled unlocks are no logout: the token and the cache stay.
+        store.refresh(false);
+        QTRY_COMPARE(store.refreshStatus(), u"钥匙串仍锁定 · 仍显示缓存"_s);
+        QSignalSpy changed(&store, &UsageStore::changed);
+        store.logout();
+        QTRY_COMPARE(changed.size(), 1);
+        QVERIFY(store.hasSession() && store.snapshot() == earlier && world.service.requests().isEmpty());
+        QCOMPARE(world.secrets.unlockCount(), 2);
+
+        // Unlocked by the user: the refresh goes on.
+        world.secrets.setLocked(true, true);
+        store.refresh(false);
+        QTRY_VERIFY(store.refreshStatus().startsWith(u"已更新"_s));
     }
 
     void anExpiredCookieIsRemovedByTheNewestRefreshOnly()

@@ -1,6 +1,7 @@
 #include "ClientFixture.h"
 #include "TestRegistry.h"
 
+#include "client/RateLimit.h"
 #include "client/SessionKeychain.h"
 #include "client/SessionKeychainError.h"
 
@@ -183,6 +184,11 @@ private Q_SLOTS:
         // A stored value that would break the header line is not a session either.
         f->store.write(u"tok\r\nX-Injected: 1"_s);
         QCOMPARE(outcomeOf(get(u"/api/x"_s)), u"noSession"_s);
+        // A locked keyring holds a token that cannot be read, and nothing here may unlock it.
+        f->store.setLocked(true);
+        QCOMPARE(both(u"/api/x"_s), u"locked absent"_s);
+        QCOMPARE(outcomeOf(fetchOverview()) + u' ' + outcomeOf(fetchEventPatch({})), u"locked locked"_s);
+        QCOMPARE(f->store.unlockCount(), 0);
         QVERIFY(f->service.requests().isEmpty());
     }
 
@@ -234,8 +240,40 @@ private Q_SLOTS:
         f->service.setAnswer("POST", periodPath, {401, {}, {}, 0});
         QCOMPARE(outcomeOf(fetchOverview()), u"读取 /api/auth/me 失败"_s);
         QCOMPARE(DashboardError::noSession().description(), u"还没有登录态。请先粘贴 Cookie。"_s);
+        QCOMPARE(DashboardError::locked().description(), u"钥匙串已锁定 · 点「刷新」解锁"_s);
         QCOMPARE(DashboardError::unauthorized().description(), u"Cookie 已失效，请重新粘贴"_s);
         QCOMPARE(describe(DashboardError::empty()), u"接口没有返回用量字段"_s);
+    }
+
+    void rateLimits_data()
+    {
+        QTest::addColumn<QByteArray>("retryAfter");
+        QTest::addColumn<int>("wait");
+        QTest::addColumn<QString>("until"); // local time; now is 10:00
+        QTest::newRow("seconds") << "120"_ba << 120 << u"10:02"_s;
+        QTest::newRow("HTTP date") << "Mon, 20 Apr 2026 02:30:00 GMT"_ba << 1800 << u"10:30"_s;
+        QTest::newRow("absent") << QByteArray() << 600 << u"10:10"_s;
+        QTest::newRow("date already past") << "Mon, 20 Apr 2026 01:00:00 GMT"_ba << 600 << u"10:10"_s;
+        QTest::newRow("over an hour") << "86400"_ba << 3600 << u"11:00"_s;
+    }
+
+    void rateLimits()
+    {
+        QFETCH(QByteArray, retryAfter);
+        QFETCH(int, wait);
+        QFETCH(QString, until);
+        // An optional request's 429 ends the whole overview; the wait is kept for every process.
+        QList<QPair<QByteArray, QByteArray>> headers;
+        if (!retryAfter.isNull())
+            headers.append({"Retry-After", retryAfter});
+        f->service.setAnswer("POST", planPath, {429, {}, headers, 0});
+        QCOMPARE(outcomeOf(fetchOverview()), u"rateLimited"_s);
+        const std::optional<Timestamp> held = RateLimit::until();
+        QCOMPARE(held, std::optional(Timestamp{Clock::now().secondsSinceReference + wait}));
+        QCOMPARE(DashboardError::rateLimited(*held).description(),
+                 u"服务繁忙，"_s + until + u" 后再试 · 仍显示缓存"_s);
+        f->environment.setNow(Timestamp{held->secondsSinceReference + 1});
+        QCOMPARE(RateLimit::until(), std::nullopt);
     }
 
     void overviewOfACycleFromThe17th()
@@ -342,7 +380,10 @@ private Q_SLOTS:
         QCOMPARE(fetch(), u"ok: -1 0 none"_s);
         answerByTeam(aggregatedPath, {}, "{}");
         QCOMPARE(fetch(), u"absent: none 0 -1"_s);
-        // An expired cookie ends it at once; a window no request can carry is not asked for.
+        // A busy service or an expired cookie ends it at once, the preference kept; a window no
+        // request can carry is not asked for.
+        answerByTeam(aggregatedPath, {{u"none"_s, 429}}, {});
+        QCOMPARE(fetch(), u"rateLimited: none"_s);
         answerByTeam(aggregatedPath, {{u"none"_s, 401}}, {});
         QCOMPARE(fetch(), u"unauthorized: none"_s);
         QCOMPARE(fetch(qInf()), u"absent: "_s);
@@ -365,6 +406,7 @@ private Q_SLOTS:
         QCOMPARE(pages(400, 200), u"ok: 0 none | none"_s);
         QCOMPARE(pages(500, 500), u"absent: 0 none | none 0"_s);
         QCOMPARE(pages(401, 200), u"unauthorized: 0 | 0"_s);
+        QCOMPARE(pages(429, 200), u"rateLimited: 0 | 0"_s); // a busy service changes no choice
         QCOMPARE(pages(500, 401), u"unauthorized: 0 none | none"_s);
         // The last one: page 2 without a team, its window in whole milliseconds.
         QCOMPARE(
@@ -411,6 +453,18 @@ private Q_SLOTS:
         const UsageSnapshot without = await(fetchEventPatch(patched));
         QCOMPARE(without.onDemandTokens, patched.onDemandTokens);
         QVERIFY(without.days.isEmpty() && without.todayTokens.total == 0);
+
+        // Superseded while its first page is on the way: no further page is asked for.
+        const QByteArray fullPage = "{\"usageEvents\":[" + QByteArrayList(eventPageSize, "{}").join(',') +
+                                    "],\"totalUsageEventsCount\":900}";
+        f->service.setJson("POST", eventsPath, fullPage, 300);
+        f->service.clearRequests();
+        const auto cancellation = std::make_shared<Cancellation>();
+        QCoro::Task<UsageSnapshot> superseded = fetchEventPatch(overview(), cancellation);
+        QTRY_COMPARE(f->service.requests(eventsPath).size(), 1);
+        cancellation->requested = true;
+        QCOMPARE(outcomeOf(std::move(superseded)), u"transport"_s);
+        QCOMPARE(f->service.requests(eventsPath).size(), 1);
     }
 };
 
