@@ -67,6 +67,9 @@ std::optional<PricingCatalog> PricingParser::parse(const QString& text, Timestam
     const QStringList lines = text.split(lineBreak);
 
     PricingCatalog catalog{now, std::nullopt, {}};
+    // The whole document is searched for the discount sentence at most once: it gives the same
+    // answer for every row, and searching it again per row is quadratic.
+    bool documentSearched = false;
     qsizetype i = 0;
     while (i < lines.size()) {
         if (!isHeader(lines[i])) {
@@ -88,8 +91,10 @@ std::optional<PricingCatalog> PricingParser::parse(const QString& text, Timestam
             catalog.entries.append(*entry);
             if (entry->grok46Discount && !catalog.grok46DiscountEnd) {
                 catalog.grok46DiscountEnd = parseGrokEnd(lines[row]);
-                if (!catalog.grok46DiscountEnd)
+                if (!catalog.grok46DiscountEnd && !documentSearched) {
                     catalog.grok46DiscountEnd = parseGrokEnd(text);
+                    documentSearched = true;
+                }
             }
         }
         i = row;
