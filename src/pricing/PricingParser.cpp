@@ -138,13 +138,16 @@ std::optional<PricingEntry> PricingParser::parseRow(const QString& line)
 
 std::optional<double> PricingParser::money(const QString& cell)
 {
-    static const QRegularExpression notPriceCharacter(uR"([^0-9.])"_s);
     const QStringView trimmed = trimSpacesAndTabs(cell);
     if (trimmed.isEmpty() || trimmed == u"-" || trimmed == u"—")
         return std::nullopt;
-    // A minus sign goes with everything else, so a price is never negative.
-    QString number = trimmed.toString();
-    number.remove(notPriceCharacter);
+    // Only ASCII digits and points are kept, in one pass (a long cell of text must not cost a
+    // regular expression match per character). A minus sign goes too: a price is never negative.
+    QString number;
+    for (const QChar c : trimmed) {
+        if ((c >= u'0' && c <= u'9') || c == u'.')
+            number += c;
+    }
     if (number.isEmpty() || number.count(u'.') > 1 || number == "."_L1)
         return std::nullopt;
     bool ok = false;
