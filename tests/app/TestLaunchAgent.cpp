@@ -132,8 +132,7 @@ private Q_SLOTS:
         environment.insert(u"XDG_DATA_HOME"_s, world.env.root() + u"/manager/data");
         environment.insert(u"XDG_CONFIG_HOME"_s, world.env.root() + u"/manager/config");
         const QRegularExpression word(u"\"(\\w+)=([^\"]*)\""_s);
-            for (const QString& line : unit.split(u'\n'))
-        {
+        for (const QString& line : unit.split(u'\n')) {
             for (auto it = word.globalMatch(line); line.startsWith("Environment="_L1) && it.hasNext();) {
                 const QRegularExpressionMatch match = it.next();
                 environment.insert(match.captured(1), match.captured(2));
