@@ -46,6 +46,11 @@ QString timerName()
     return QLatin1StringView(LaunchAgent::label) + u".timer";
 }
 
+QString serviceName()
+{
+    return QLatin1StringView(LaunchAgent::label) + u".service";
+}
+
 // The counterpart of launchctl's "bootout": stopped now and not started at the next login.
 void bootout()
 {
@@ -116,6 +121,9 @@ void LaunchAgent::uninstall()
 
 void LaunchAgent::install()
 {
+    // The unit may write only into these two, and only when they exist before it starts.
+    AtomicFile::makePrivateFolder(Paths::supportFolder());
+    AtomicFile::makePrivateFolder(Paths::settingsFolder());
     QDir().mkpath(QFileInfo(serviceFileName()).path());
     const auto service = serviceUnit(installedExecutable());
     if (!service)
@@ -125,13 +133,17 @@ void LaunchAgent::install()
     run(systemctl, {u"--user"_s, u"daemon-reload"_s});
     // Stopped and started again, so the timer fires at once for the executable just written.
     bootout();
-    run(systemctl, {u"--user"_s, u"enable"_s, u"--now"_s, timerName()});
+    // By absolute path: the user manager may look for units under another configuration folder
+    // than ours. Linking a file already in its search path changes nothing.
+    run(systemctl, {u"--user"_s, u"link"_s, serviceFileName()});
+    run(systemctl, {u"--user"_s, u"enable"_s, u"--now"_s, timerFileName()});
 }
 
 void LaunchAgent::uninstall()
 {
-    // Disabling needs the unit file to find its symlinks, so the files go last.
+    // Disabling needs the unit files to find their symlinks, so the files go last.
     bootout();
+    run(systemctl, {u"--user"_s, u"disable"_s, serviceName()});
     QFile::remove(serviceFileName());
     QFile::remove(timerFileName());
 }

@@ -20,8 +20,9 @@ bool isEnabled();
 // The running program's executable; a conventional install location only when that is unknown.
 QString installedExecutable();
 
-// Writes the agent's files for `installedExecutable()` and (re)loads it, so that exactly one
-// agent runs however often this is called.
+// Creates the support and settings folders (0700), writes the agent's files for
+// `installedExecutable()` and (re)loads it, so that exactly one agent runs however often this is
+// called.
 void install();
 
 // Unloads the agent and removes its files, whether or not they exist.
@@ -30,7 +31,8 @@ void uninstall();
 // What install() writes, exposed for tests. Nothing when the path cannot be written safely into
 // the file (a control character, say).
 
-// systemd, under $XDG_CONFIG_HOME/systemd/user/.
+// systemd, under $XDG_CONFIG_HOME/systemd/user/ and linked from there into the user manager's own
+// search path. The service carries the folders this process resolved and runs confined to them.
 QString serviceFileName();
 QString timerFileName();
 std::optional<QByteArray> serviceUnit(const QString& executable);

@@ -1,5 +1,7 @@
 #include "LaunchAgent.h"
 
+#include "platform/Paths.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -43,6 +45,70 @@ QString quotedArgument(const QString& text)
     return quoted + u'"';
 }
 
+// A quoted word of Environment= or ReadWritePaths=, where backslash escapes and "%" specifiers
+// apply. Nothing for control characters, which the manager refuses in both.
+std::optional<QString> quotedWord(const QString& text)
+{
+    QString quoted = u"\""_s;
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return std::nullopt;
+        if (c == u'\\' || c == u'"')
+            quoted += u'\\';
+        quoted += c == u'%' ? u"%%"_s : QString(c);
+    }
+    return quoted + u'"';
+}
+
+// The folders the app resolved, so the refresh reads and writes the app's files whatever
+// environment the user manager has; then the confinement: the home read-only but for the app's
+// two folders (both exist, 0700, before the unit is installed), no devices, no kernel or
+// namespace tricks, network only through local and internet sockets. A user manager applies the
+// file system settings only inside a user namespace, hence PrivateUsers=yes.
+std::optional<QString> serviceSettings()
+{
+    const auto dataHome = quotedWord(u"XDG_DATA_HOME="_s + Paths::dataHome());
+    const auto configHome = quotedWord(u"XDG_CONFIG_HOME="_s + Paths::configHome());
+    const auto support = quotedWord(u'-' + Paths::supportFolder());
+    const auto settings = quotedWord(u'-' + Paths::settingsFolder());
+    if (!dataHome || !configHome || !support || !settings)
+        return std::nullopt;
+    return u"Environment="_s + *dataHome + u' ' + *configHome +
+           u"\n"
+           // Executable memory is denied below, so Qt's regular expressions skip their JIT.
+           u"Environment=QT_ENABLE_REGEXP_JIT=0\n"
+           u"PrivateUsers=yes\n"
+           u"NoNewPrivileges=yes\n"
+           u"UMask=0077\n"
+           u"PrivateTmp=yes\n"
+           u"PrivateDevices=yes\n"
+           u"PrivateIPC=yes\n"
+           u"PrivateMounts=yes\n"
+           u"ProtectSystem=strict\n"
+           u"ProtectHome=read-only\n"
+           u"ReadWritePaths="_s +
+           *support + u' ' + *settings +
+           u"\n"
+           u"ProtectKernelTunables=yes\n"
+           u"ProtectKernelModules=yes\n"
+           u"ProtectKernelLogs=yes\n"
+           u"ProtectClock=yes\n"
+           u"ProtectHostname=yes\n"
+           u"RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6\n"
+           u"RestrictNamespaces=yes\n"
+           u"RestrictRealtime=yes\n"
+           u"RestrictSUIDSGID=yes\n"
+           u"LockPersonality=yes\n"
+           u"MemoryDenyWriteExecute=yes\n"
+           u"CapabilityBoundingSet=\n"
+           u"KeyringMode=private\n"
+           u"SystemCallArchitectures=native\n"
+           u"SystemCallFilter=@system-service\n"
+           u"SystemCallFilter=~@privileged @resources\n"
+           // A refused call fails like any other error instead of killing the refresh.
+           u"SystemCallErrorNumber=EPERM\n";
+}
+
 } // namespace
 
 std::optional<QString> LaunchAgent::execStart(const QString& executable)
@@ -59,7 +125,8 @@ std::optional<QString> LaunchAgent::execStart(const QString& executable)
 std::optional<QByteArray> LaunchAgent::serviceUnit(const QString& executable)
 {
     const auto command = execStart(executable);
-    if (!command)
+    const auto settings = serviceSettings();
+    if (!command || !settings)
         return std::nullopt;
     const QString text = u"[Unit]\n"
                          u"Description=Tallyfern 后台刷新用量\n"
@@ -70,7 +137,8 @@ std::optional<QByteArray> LaunchAgent::serviceUnit(const QString& executable)
                          *command +
                          u"\n"
                          u"StandardOutput=null\n"
-                         u"StandardError=null\n"_s;
+                         u"StandardError=null\n"_s +
+                         *settings;
     return text.toUtf8();
 }
 

@@ -7,6 +7,7 @@
 #include "client/RateLimit.h"
 #include "client/SessionKeychain.h"
 #include "client/SessionKeychainError.h"
+#include "model/DisplayFormat.h"
 #include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
 #include "platform/Clock.h"
@@ -93,7 +94,7 @@ QString UsageStore::shortTime(Timestamp timestamp)
     const QDateTime dateTime = timestamp.toDateTime();
     if (!dateTime.isValid())
         return {};
-    return QLocale::system().toString(dateTime.toLocalTime().time(), QLocale::ShortFormat);
+    return formatShortTime(dateTime.toLocalTime().time());
 }
 
 void UsageStore::setStatus(const QString& status)

@@ -81,3 +81,11 @@ QString formatUSD(double amount)
         return u"$"_s + formatFixed(amount, 1);
     return u"$"_s + formatFixed(amount, 2);
 }
+
+QString formatShortTime(QTime time, const QLocale& locale)
+{
+    static const QRegularExpression seconds(uR"([:.]?s+)"_s);
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    format.remove(seconds);
+    return locale.toString(time, format);
+}

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
+#include <QTime>
 
 // The short texts the window and the widget show. Numbers are formatted the C way (a point as
 // decimal separator, C rounding) whatever the user's locale.
@@ -13,6 +15,9 @@ QString formatChineseCount(double value);
 
 // "$123", "$12.3", "$1.23": fewer decimals as the amount grows.
 QString formatUSD(double amount);
+
+// The locale's short time of day, never with seconds (C's short format has them): "14:05".
+QString formatShortTime(QTime time, const QLocale& locale = QLocale::system());
 
 // printf("%.*f") in the C locale.
 QString formatFixed(double value, int precision);

@@ -7,7 +7,6 @@
 
 #include "platform/Settings.h"
 
-#include <QDir>
 #include <QFile>
 #include <QLocale>
 
@@ -122,13 +121,13 @@ bool PricingStore::hasSameRates(const PricingCatalog& a, const PricingCatalog& b
     return a.entries == b.entries && a.grok46DiscountEnd == b.grok46DiscountEnd;
 }
 
-void PricingStore::save(const PricingCatalog& catalog)
+bool PricingStore::save(const PricingCatalog& catalog)
 {
     const auto bytes = catalog.encode();
     if (!bytes)
-        return;
-    QDir().mkpath(SnapshotStore::supportFolder());
-    AtomicFile::write(fileName(), *bytes);
+        return false;
+    AtomicFile::makePrivateFolder(SnapshotStore::supportFolder());
+    return AtomicFile::write(fileName(), *bytes);
 }
 
 QString PricingStore::syncLabel()

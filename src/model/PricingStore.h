@@ -32,8 +32,9 @@ QString localDay(Timestamp timestamp);
 // Same entries in the same order and the same discount end; when they were synced does not count.
 bool hasSameRates(const PricingCatalog& a, const PricingCatalog& b);
 
-// Replaces the stored catalog atomically. Errors are ignored; a failed write keeps the old file.
-void save(const PricingCatalog& catalog);
+// Replaces the stored catalog atomically; false when it did not reach the disk (an unencodable
+// catalog, an unwritable folder), and then the old file stays whole.
+bool save(const PricingCatalog& catalog);
 
 // "标价已同步 5月1日" after a sync, "标价用内置表" while the built-in table is in use.
 QString syncLabel();

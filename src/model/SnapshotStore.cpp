@@ -3,7 +3,6 @@
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 
-#include <QDir>
 #include <QFile>
 
 namespace {
@@ -53,6 +52,6 @@ void SnapshotStore::save(const UsageSnapshot& snapshot, QSettings* defaults)
         defaults->setValue(QLatin1StringView(settingsKey), *bytes);
         defaults->sync();
     }
-    QDir().mkpath(supportFolder());
+    AtomicFile::makePrivateFolder(supportFolder());
     AtomicFile::write(fileName(), *bytes);
 }

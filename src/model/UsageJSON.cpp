@@ -21,8 +21,14 @@ std::optional<double> number(const QJsonValue& value)
     if (!value.isString())
         return std::nullopt;
 
-    static const QRegularExpression notNumeric(u"[^0-9.-]"_s);
-    const QByteArray kept = value.toString().remove(notNumeric).toLatin1();
+    // Everything but ASCII digits, dots and minus signs goes ("1,234 tokens" is 1234), in one
+    // pass: a long text field must not stall a refresh.
+    QByteArray kept;
+    for (const QChar c : value.toString()) {
+        const char16_t code = c.unicode();
+        if ((code >= u'0' && code <= u'9') || code == u'.' || code == u'-')
+            kept.append(char(code));
+    }
     if (kept.isEmpty())
         return std::nullopt;
     double parsed = 0;

@@ -1,15 +1,56 @@
 #include "AtomicFile.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+
+#include <sys/stat.h>
+
+namespace {
+
+constexpr mode_t privateFile = S_IRUSR | S_IWUSR;
+constexpr mode_t privateFolder = S_IRWXU;
+
+} // namespace
 
 bool AtomicFile::write(const QString& fileName, const QByteArray& bytes)
 {
+    // First, so a full disk left by killed saves has room again.
+    removeStaleCopies(fileName);
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(bytes) != bytes.size()) {
+    // On the temporary copy before the rename, so the new file is never readable by others, not
+    // even for a moment. Qt would give it the old file's mode, or 0666 less the umask.
+    if (::fchmod(file.handle(), privateFile) != 0 || file.write(bytes) != bytes.size()) {
         file.cancelWriting();
         return false;
     }
     return file.commit();
+}
+
+bool AtomicFile::makePrivateFolder(const QString& path)
+{
+    return QDir().mkpath(path) && ::chmod(QFile::encodeName(path).constData(), privateFolder) == 0;
+}
+
+bool AtomicFile::makePrivate(const QString& fileName)
+{
+    return ::chmod(QFile::encodeName(fileName).constData(), privateFile) == 0;
+}
+
+void AtomicFile::removeStaleCopies(const QString& fileName)
+{
+    const QFileInfo target(fileName);
+    const QDir folder = target.dir();
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-staleCopySeconds);
+    const QFileInfoList copies =
+        folder.entryInfoList({target.fileName() + QStringLiteral(".??????")},
+                             QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive);
+    for (const QFileInfo& copy : copies) {
+        if (copy.lastModified() < before)
+            QFile::remove(copy.filePath());
+    }
 }

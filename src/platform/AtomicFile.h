@@ -5,8 +5,24 @@
 
 // Whole-file writes that readers in other processes see either complete or not at all: a
 // temporary file beside the target, then a rename. A failed write leaves the old file whole.
+// Everything written here is the user's alone: files 0600, folders 0700, whatever the umask.
 namespace AtomicFile {
 
+// A temporary copy ("<name>.XXXXXX") this old is left over from a save that was killed; a younger
+// one may belong to another process saving right now.
+inline constexpr int staleCopySeconds = 10 * 60;
+
+// Removes stale temporary copies of this file, then writes it with mode 0600 (also when an older
+// file had a wider one). False when the file was not replaced.
 bool write(const QString& fileName, const QByteArray& bytes);
+
+// Creates the folder and its parents when missing, and makes the folder itself 0700 either way.
+bool makePrivateFolder(const QString& path);
+
+// Sets an existing file to 0600; false when it is missing or its mode cannot be changed.
+bool makePrivate(const QString& fileName);
+
+// Removes "<fileName>.XXXXXX" files (six characters after the dot) older than staleCopySeconds.
+void removeStaleCopies(const QString& fileName);
 
 } // namespace AtomicFile

@@ -30,11 +30,16 @@ QString Paths::supportFolder()
 #ifdef Q_OS_MACOS
     return homeDirectory() + u"/Library/Application Support/Tallyfern";
 #else
+    return dataHome() + u"/Tallyfern";
+#endif
+}
+
+QString Paths::dataHome()
+{
     const QString dataHome = xdgFolder("XDG_DATA_HOME");
     if (!dataHome.isEmpty())
-        return dataHome + u"/Tallyfern";
-    return homeDirectory() + u"/.local/share/Tallyfern";
-#endif
+        return dataHome;
+    return homeDirectory() + u"/.local/share";
 }
 
 QString Paths::configHome()
@@ -43,4 +48,9 @@ QString Paths::configHome()
     if (!configHome.isEmpty())
         return configHome;
     return homeDirectory() + u"/.config";
+}
+
+QString Paths::settingsFolder()
+{
+    return configHome() + u"/Tallyfern";
 }

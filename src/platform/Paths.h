@@ -13,7 +13,13 @@ QString homeDirectory();
 // macOS: <home>/Library/Application Support/Tallyfern. Reading it never creates it.
 QString supportFolder();
 
+// Linux: $XDG_DATA_HOME, else <home>/.local/share.
+QString dataHome();
+
 // Linux: $XDG_CONFIG_HOME, else <home>/.config.
 QString configHome();
+
+// Where the settings files live on Linux: <configHome>/Tallyfern.
+QString settingsFolder();
 
 } // namespace Paths

@@ -1,6 +1,12 @@
 #include "Settings.h"
 
+#include "AtomicFile.h"
 #include "Paths.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 std::unique_ptr<QSettings> Settings::open(const QString& application)
 {
@@ -8,7 +14,16 @@ std::unique_ptr<QSettings> Settings::open(const QString& application)
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                        QStringLiteral("Tallyfern"), application);
 #else
-    const QString file = Paths::configHome() + u"/Tallyfern/" + application + u".conf";
+    const QString folder = Paths::settingsFolder();
+    const QString file = folder + u'/' + application + u".conf";
+    // Qt's save keeps the mode the file already has, so the file exists and is 0600 before Qt
+    // first writes it: the settings hold the usage snapshot too.
+    AtomicFile::makePrivateFolder(folder);
+    const QByteArray path = QFile::encodeName(file);
+    if (const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600); fd >= 0)
+        ::close(fd);
+    AtomicFile::makePrivate(file);
+    AtomicFile::removeStaleCopies(file);
     return std::make_unique<QSettings>(file, QSettings::IniFormat);
 #endif
 }

@@ -4,8 +4,6 @@
 #include "Clock.h"
 #include "Paths.h"
 
-#include <QDir>
-
 QString WidgetCenter::markerFileName()
 {
     return Paths::supportFolder() + u'/' + QLatin1StringView(markerName);
@@ -13,7 +11,7 @@ QString WidgetCenter::markerFileName()
 
 void WidgetCenter::reloadAllTimelines()
 {
-    QDir().mkpath(Paths::supportFolder());
+    AtomicFile::makePrivateFolder(Paths::supportFolder());
     // The content changes on every nudge, so a watcher comparing contents sees each one.
     AtomicFile::write(markerFileName(), QByteArray::number(Clock::now().msSince1970(), 'f', 0));
 }

@@ -12,8 +12,11 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
+#include <QSet>
 #include <QStringDecoder>
 #include <QUrl>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -37,14 +40,34 @@ std::optional<QString> decodeUtf8(const QByteArray& bytes)
     return text;
 }
 
-// The document's text, or nothing for any transport error, a status outside 2xx, an oversized
-// answer or a body that is not UTF-8.
+// The download carries no cookie, so it may follow a redirect to another origin, as long as that
+// origin would be accepted as the service's own; a URL seen before is a loop and ends it.
+void followAcceptableRedirects(QNetworkReply* reply)
+{
+    auto visited = std::make_shared<QSet<QUrl>>(QSet<QUrl>{reply->url()});
+    QObject::connect(reply, &QNetworkReply::redirected, reply, [reply, visited](const QUrl& target) {
+        const QUrl origin = target.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment);
+        const bool loop = visited->contains(target);
+        visited->insert(target);
+        if (loop || !ServiceOrigin::accepted(origin.toString(QUrl::FullyEncoded)))
+            reply->abort();
+        else
+            Q_EMIT reply->redirectAllowed();
+    });
+}
+
+// The document's text, or nothing for any transport error, a refused redirect, a status outside
+// 2xx, an oversized answer or a body that is not UTF-8.
 QCoro::Task<std::optional<QString>> download(const QUrl& url)
 {
     QNetworkRequest request(url);
     request.setRawHeader("Accept", PricingClient::acceptHeader);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::UserVerifiedRedirectPolicy);
+    request.setMaximumRedirectsAllowed(PricingClient::maxRedirects);
     QNetworkReply* reply = manager()->get(request);
-    NetworkAccess::guard(reply);
+    NetworkAccess::guard(reply, NetworkAccess::requestTimeoutMs, PricingClient::maxDocumentBytes);
+    followAcceptableRedirects(reply);
     co_await reply;
     // QCoro 0.8 resumes inside the reply's finished signal: release it later, not here.
     reply->deleteLater();
@@ -54,7 +77,12 @@ QCoro::Task<std::optional<QString>> download(const QUrl& url)
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid() || status.toInt() < 200 || status.toInt() > 299)
         co_return std::nullopt;
-    co_return decodeUtf8(reply->readAll());
+    // An answer that arrived in one piece may finish before its size was ever reported, and one cut
+    // at the cap is no whole document either.
+    const QByteArray body = reply->readAll();
+    if (body.size() >= PricingClient::maxDocumentBytes)
+        co_return std::nullopt;
+    co_return decodeUtf8(body);
 }
 
 } // namespace
@@ -79,8 +107,7 @@ QCoro::Task<bool> PricingClient::syncIfNeeded()
             co_return false;
         if (const auto stored = PricingStore::load(); stored && PricingStore::hasSameRates(*stored, *catalog))
             co_return false; // the stored catalog keeps its older sync date
-        PricingStore::save(*catalog);
-        co_return true;
+        co_return PricingStore::save(*catalog);
     } catch (...) {
         // Nothing here is expected to throw (allocation aside); a failed sync is just a false.
         co_return false;

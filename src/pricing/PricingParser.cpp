@@ -67,6 +67,9 @@ std::optional<PricingCatalog> PricingParser::parse(const QString& text, Timestam
     const QStringList lines = text.split(lineBreak);
 
     PricingCatalog catalog{now, std::nullopt, {}};
+    // The whole document is searched for the discount sentence at most once: it gives the same
+    // answer for every row, and searching it again per row is quadratic.
+    bool documentSearched = false;
     qsizetype i = 0;
     while (i < lines.size()) {
         if (!isHeader(lines[i])) {
@@ -88,8 +91,10 @@ std::optional<PricingCatalog> PricingParser::parse(const QString& text, Timestam
             catalog.entries.append(*entry);
             if (entry->grok46Discount && !catalog.grok46DiscountEnd) {
                 catalog.grok46DiscountEnd = parseGrokEnd(lines[row]);
-                if (!catalog.grok46DiscountEnd)
+                if (!catalog.grok46DiscountEnd && !documentSearched) {
                     catalog.grok46DiscountEnd = parseGrokEnd(text);
+                    documentSearched = true;
+                }
             }
         }
         i = row;
@@ -133,13 +138,16 @@ std::optional<PricingEntry> PricingParser::parseRow(const QString& line)
 
 std::optional<double> PricingParser::money(const QString& cell)
 {
-    static const QRegularExpression notPriceCharacter(uR"([^0-9.])"_s);
     const QStringView trimmed = trimSpacesAndTabs(cell);
     if (trimmed.isEmpty() || trimmed == u"-" || trimmed == u"—")
         return std::nullopt;
-    // A minus sign goes with everything else, so a price is never negative.
-    QString number = trimmed.toString();
-    number.remove(notPriceCharacter);
+    // Only ASCII digits and points are kept, in one pass (a long cell of text must not cost a
+    // regular expression match per character). A minus sign goes too: a price is never negative.
+    QString number;
+    for (const QChar c : trimmed) {
+        if ((c >= u'0' && c <= u'9') || c == u'.')
+            number += c;
+    }
     if (number.isEmpty() || number.count(u'.') > 1 || number == "."_L1)
         return std::nullopt;
     bool ok = false;

@@ -62,9 +62,7 @@ QString TallyfernView::footer(const UsageSnapshot& s, Timestamp now)
     if (const auto days = s.daysRemaining(now))
         return u"账期还剩 "_s + QString::number(*days) + u" 天"_s + cycleEndSuffix(s);
     const QDateTime updated = s.updatedAt.toDateTime();
-    const QString time = updated.isValid()
-                             ? QLocale::system().toString(updated.toLocalTime().time(), QLocale::ShortFormat)
-                             : QString();
+    const QString time = updated.isValid() ? formatShortTime(updated.toLocalTime().time()) : QString();
     return u"已更新 "_s + time;
 }
 

@@ -1,9 +1,26 @@
 #include "AppWorld.h"
 #include "TestRegistry.h"
 
+#include "model/SnapshotStore.h"
 #include "platform/Paths.h"
+#include "platform/SecretStore.h"
+
+#include <sys/stat.h>
 
 namespace {
+
+std::pair<int, QString>
+runProgram(const QString& program, const QStringList& arguments,
+           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(60'000) || process.exitStatus() != QProcess::NormalExit)
+        return {-1, QString::fromUtf8(process.readAll())};
+    return {process.exitCode(), QString::fromUtf8(process.readAll())};
+}
 
 // The plist's leaf elements in document order, each as "name:text".
 QStringList leavesOf(const QByteArray& xml)
@@ -38,11 +55,22 @@ private Q_SLOTS:
         LaunchAgent::install();
         const QByteArray service = fileBytes(LaunchAgent::serviceFileName());
         const QByteArray timer = fileBytes(LaunchAgent::timerFileName());
-        QCOMPARE(service,
-                 (u"[Unit]\nDescription=Tallyfern 后台刷新用量\n\n[Service]\nType=oneshot\nExecStart=\""_s +
-                  QCoreApplication::applicationFilePath() +
-                  u"\" --refresh\nStandardOutput=null\nStandardError=null\n")
-                     .toUtf8());
+        QVERIFY(service.startsWith(
+            (u"[Unit]\nDescription=Tallyfern 后台刷新用量\n\n[Service]\nType=oneshot\nExecStart=\""_s +
+             QCoreApplication::applicationFilePath() +
+             u"\" --refresh\nStandardOutput=null\nStandardError=null\nEnvironment=\"XDG_DATA_HOME=" +
+             world.env.dataHome() + u"\" \"XDG_CONFIG_HOME=" + world.env.configHome() + u"\"\n")
+                .toUtf8()));
+        // The only folders the confined refresh may write into, created private before it runs.
+        QVERIFY(service.contains((u"\nReadWritePaths=\"-"_s + world.env.dataHome() + u"/Tallyfern\" \"-" +
+                                  world.env.configHome() + u"/Tallyfern\"\n")
+                                     .toUtf8()));
+        for (const QString& folder : {Paths::supportFolder(), Paths::settingsFolder()}) {
+            struct stat info
+            {};
+            QVERIFY(::stat(QFile::encodeName(folder).constData(), &info) == 0 &&
+                    (info.st_mode & 0777) == 0700);
+        }
         QCOMPARE(timer,
                  u"[Unit]\nDescription=Tallyfern 每 180 秒刷新一次用量\n\n[Timer]\nOnActiveSec=0\n"
                  u"OnUnitActiveSec=180\nAccuracySec=1s\n\n[Install]\nWantedBy=timers.target\n"_s.toUtf8());
@@ -57,16 +85,64 @@ private Q_SLOTS:
         QVERIFY(QDir(folder).isEmpty());
 
         // Stop-and-disable before every enable-and-start, so one timer runs however often the app
-        // installs it; files in place before the manager reads them, and until it has let go.
+        // installs it; files in place before the manager reads them, and until it has let go. Linked
+        // by absolute path, wherever the manager looks for units.
         const QString disable = u"systemctl --user disable --now com.local.tallyfern.refresh.timer [files]"_s;
         const QStringList once{u"systemctl --user daemon-reload [files]"_s, disable,
-                               u"systemctl --user enable --now com.local.tallyfern.refresh.timer [files]"_s};
-        QCOMPARE(world.runner.commands, once + once + QStringList{disable});
+                               u"systemctl --user link "_s + LaunchAgent::serviceFileName() + u" [files]",
+                               u"systemctl --user enable --now "_s + LaunchAgent::timerFileName() +
+                                   u" [files]"};
+        const QStringList out{disable,
+                              u"systemctl --user disable com.local.tallyfern.refresh.service [files]"_s};
+        QCOMPARE(world.runner.commands, once + once + out);
 
         // Uninstalling what is not there still asks the manager, and fails quietly.
         world.runner.commands.clear();
         LaunchAgent::uninstall();
-        QCOMPARE(world.runner.commands, QStringList{QString(disable).replace(u"[files]"_s, u"[no files]"_s)});
+        QCOMPARE(world.runner.commands, QStringList(out).replaceInStrings(u"[files]"_s, u"[no files]"_s));
+    }
+
+    // The manager's own checks: no complaint about either unit, and an exposure of at most 5.0.
+    void unitsPassTheManagersChecks()
+    {
+        AppWorld world;
+        LaunchAgent::install();
+        const QStringList units{LaunchAgent::serviceFileName(), LaunchAgent::timerFileName()};
+        QCOMPARE(runProgram(u"systemd-analyze"_s, QStringList{u"verify"_s, u"--user"_s} + units),
+                 std::pair(0, QString()));
+        const auto [status, report] =
+            runProgram(u"systemd-analyze"_s,
+                       {u"security"_s, u"--user"_s, u"--offline=yes"_s, LaunchAgent::serviceFileName()});
+        const QRegularExpression overall(u"Overall exposure level for [^:]+: (\\d+\\.\\d)"_s);
+        const QRegularExpressionMatch match = overall.match(report);
+        QVERIFY2(status == 0 && match.hasMatch(), qPrintable(report));
+        QVERIFY2(match.captured(1).toDouble() <= 5.0, qPrintable(report));
+    }
+
+    // The user manager may have other folders in its environment, or none: the refresh it starts
+    // still writes where the app reads, through the unit's own Environment= lines.
+    void refreshWithTheUnitsEnvironmentWritesWhereTheAppReads()
+    {
+        AppWorld world;
+        QVERIFY2(SystemSecretStore().write(u"user_01JQ8ZK5W3T2R9M4X7C6B1N0PA::eyJhbGciOi.J9.sig"_s),
+                 "needs the private keyring of scripts/with-keyring");
+        const QString unit =
+            QString::fromUtf8(*LaunchAgent::serviceUnit(QStringLiteral(TALLYFERN_EXECUTABLE)));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"XDG_DATA_HOME"_s, world.env.root() + u"/manager/data");
+        environment.insert(u"XDG_CONFIG_HOME"_s, world.env.root() + u"/manager/config");
+        const QRegularExpression word(u"\"(\\w+)=([^\"]*)\""_s);
+        for (const QString& line : unit.split(u'\n')) {
+            for (auto it = word.globalMatch(line); line.startsWith("Environment="_L1) && it.hasNext();) {
+                const QRegularExpressionMatch match = it.next();
+                environment.insert(match.captured(1), match.captured(2));
+            }
+        }
+
+        QCOMPARE(runProgram(QStringLiteral(TALLYFERN_EXECUTABLE), {u"--refresh"_s}, environment).first, 0);
+        const auto stored = UsageSnapshot::decode(fileBytes(SnapshotStore::fileName()));
+        QVERIFY(stored && stored->hasRealData);
+        QVERIFY(!QFileInfo::exists(world.env.root() + u"/manager"));
     }
 
     void execStart_data()

@@ -46,6 +46,15 @@ private Q_SLOTS:
         };
         for (const auto& [amount, text] : amounts)
             QCOMPARE(::formatUSD(amount), text);
+
+        // The tests run in the C locale, whose short format has seconds.
+        const QList<std::pair<QLocale, QString>> times{
+            {QLocale::system(), u"14:05"_s},
+            {QLocale(QLocale::Chinese, QLocale::China), u"14:05"_s},
+            {QLocale(QLocale::English, QLocale::UnitedStates), u"2:05 PM"_s},
+        };
+        for (const auto& [locale, text] : times)
+            QCOMPARE(::formatShortTime(QTime(14, 5, 9), locale), text);
     }
 
     void ignoresTheUserLocale()

@@ -111,14 +111,15 @@ private Q_SLOTS:
         QCOMPARE(SnapshotStore::load(defaults.get()), first);
         QCOMPARE(SnapshotStore::load(nullptr), first);
 
-        if (::geteuid() == 0)
-            QSKIP("root writes into read-only folders; the rest needs an ordinary user");
-        // An unwritable folder: the file stays whole, the settings entry has the new snapshot.
-        QFile::setPermissions(SnapshotStore::supportFolder(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        // A regular file where the folder should be, which not even root can write into: the
+        // settings entry has the new snapshot, the file in the moved-away folder the old one.
+        const QString folder = SnapshotStore::supportFolder();
+        QVERIFY(QDir().rename(folder, folder + u".away"));
+        writeFile(folder, "not a folder");
         const UsageSnapshot second = realSnapshot(2);
         SnapshotStore::save(second, defaults.get());
-        QFile::setPermissions(SnapshotStore::supportFolder(),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY(QFileInfo(folder).isFile() && QFile::remove(folder));
+        QVERIFY(QDir().rename(folder + u".away", folder));
         QCOMPARE(SnapshotStore::load(nullptr), first);
         QCOMPARE(UsageSnapshot::decode(defaults->value(u"usageSnapshot"_s).toByteArray()),
                  std::optional(second));

@@ -51,6 +51,21 @@ private Q_SLOTS:
         QCOMPARE(UsageJSON::number(value), expected);
     }
 
+    // 10x the target of bench/crafted_input_bench (a regular expression took about 120 ms); the
+    // best of three, so one descheduled run on a busy machine does not count.
+    void numberOfALongTextStaysFast()
+    {
+        const QJsonValue text(QString(1 << 20, u'x'));
+        qint64 best = std::numeric_limits<qint64>::max();
+        for (int i = 0; i < 3; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            QVERIFY(!UsageJSON::number(text));
+            best = std::min(best, timer.nsecsElapsed());
+        }
+        QVERIFY2(best < 50'000'000, QByteArray::number(best));
+    }
+
     void stringReadsOnlyNonEmptyText()
     {
         QCOMPARE(UsageJSON::string(QJsonValue(u"Pro"_s)), std::optional(u"Pro"_s));

@@ -3,13 +3,35 @@
 
 #include "platform/Paths.h"
 #include "platform/ProcessRunner.h"
+#include "platform/Settings.h"
 #include "platform/WidgetCenter.h"
 
 #include <QFileSystemWatcher>
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+int modeOf(const QString& path)
+{
+    struct stat info
+    {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes, int mode)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0);
+}
+
+} // namespace
 
 class TestPlatformServices : public QObject
 {
@@ -35,6 +57,58 @@ private Q_SLOTS:
         WidgetCenter::reloadAllTimelines();
         QVERIFY(marker.open(QIODevice::ReadOnly));
         QVERIFY(marker.readAll() != first);
+    }
+
+    // Folders and files an older version left open to everyone, and a umask that would give the
+    // same to new ones: every save makes them the user's alone.
+    void savesArePrivateWhateverTheUmask()
+    {
+        TestEnvironment env;
+        const QString settings = Paths::settingsFolder() + u"/Tallyfern.conf";
+        for (const QString& folder : {Paths::supportFolder(), Paths::settingsFolder()})
+            QVERIFY(QDir().mkpath(folder) && ::chmod(QFile::encodeName(folder).constData(), 0777) == 0);
+        writeFile(WidgetCenter::markerFileName(), "1", 0666);
+        writeFile(settings, "[General]\nkept=1\n", 0644);
+
+        const mode_t umask = ::umask(0);
+        WidgetCenter::reloadAllTimelines();
+        Settings::open(QLatin1StringView(Settings::appDomain))->setValue(u"added"_s, 2);
+        Settings::open(QLatin1StringView(Settings::widgetDomain))->setValue(u"added"_s, 3);
+        ::umask(umask);
+
+        const QString widgetSettings = Paths::settingsFolder() + u"/TallyfernWidget.conf";
+        for (const QString& path : QStringList{Paths::supportFolder(), Paths::settingsFolder()})
+            QCOMPARE(modeOf(path), 0700);
+        for (const QString& path : QStringList{WidgetCenter::markerFileName(), settings, widgetSettings})
+            QCOMPARE(modeOf(path), 0600);
+    }
+
+    void staleCopiesOfOurFilesGo_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("ageMinutes");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("left by a killed save") << u"reload-timelines.a1B2c3"_s << 11 << true;
+        // Another process may be between writing its copy and renaming it.
+        QTest::newRow("young") << u"reload-timelines.a1B2c3"_s << 9 << false;
+        QTest::newRow("five characters") << u"reload-timelines.a1B2c"_s << 11 << false;
+        QTest::newRow("not our file") << u"notes.txt.a1B2c3"_s << 11 << false;
+    }
+
+    void staleCopiesOfOurFilesGo()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, ageMinutes);
+        QFETCH(bool, removed);
+        TestEnvironment env;
+        QVERIFY(QDir().mkpath(Paths::supportFolder()));
+        QFile copy(Paths::supportFolder() + u'/' + name);
+        QVERIFY(copy.open(QIODevice::WriteOnly));
+        QVERIFY(copy.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-60 * ageMinutes),
+                                 QFileDevice::FileModificationTime));
+        copy.close();
+        WidgetCenter::reloadAllTimelines();
+        QCOMPARE(copy.exists(), !removed);
     }
 
     void systemRunnerReportsExitCodes()

@@ -107,6 +107,22 @@ private Q_SLOTS:
         QVERIFY(catalog && catalog->entries[0].grok46Discount);
         QCOMPARE(catalog->grok46DiscountEnd, end);
     }
+
+    // 10x the target of bench/crafted_input_bench: a whole-document search per row took 6.6 s.
+    void manyDiscountedRowsWithoutASentenceStayFast()
+    {
+        QString row = u"| Grok 4.6 | xAI | $2 | - | $0.50 | $6 | "_s;
+        row += QString(256 - row.size() - 3, u'x') + u" |\n";
+        const QString table =
+            u"| Model | Provider | Input | Cache write | Cache read | Output | Notes |\n"_s +
+            row.repeated(16'384);
+        QElapsedTimer timer;
+        timer.start();
+        const auto catalog = PricingParser::parse(table, at(u"2026-05-13T08:00:00Z"_s));
+        QVERIFY2(timer.elapsed() < 2'000, QByteArray::number(timer.elapsed()));
+        QVERIFY(catalog && !catalog->grok46DiscountEnd);
+        QCOMPARE(catalog->entries.size(), 16'384);
+    }
 };
 
 TALLYFERN_REGISTER_TEST(TestPricingParser);

@@ -155,6 +155,43 @@ private Q_SLOTS:
         QCOMPARE(m_service->requests().size(), status == 0 ? 0 : 1);
     }
 
+    // The document moved to another origin ("other", a second fake service).
+    void redirects_data()
+    {
+        QTest::addColumn<QByteArray>("location");
+        QTest::addColumn<QByteArray>("otherAnswer");
+        QTest::addColumn<bool>("synced");
+        QTest::newRow("to an accepted origin") << QByteArray("other") << QByteArray("document") << true;
+        QTest::newRow("back again: a loop") << QByteArray("other") << QByteArray("back") << false;
+        QTest::newRow("to plain http off this machine")
+            << QByteArray("http://192.0.2.1/moved.md") << QByteArray("document") << false;
+        QTest::newRow("over 4 MiB") << QByteArray("other") << QByteArray("large") << false;
+    }
+
+    void redirects()
+    {
+        QFETCH(QByteArray, location);
+        QFETCH(QByteArray, otherAnswer);
+        QFETCH(bool, synced);
+        FakeService other;
+        QVERIFY(other.start());
+        const QByteArray moved = other.origin().toUtf8() + "/moved.md";
+        const auto redirect = [](const QByteArray& to) {
+            return FakeService::Answer{302, {}, {{"Location", to}, {"Connection", "close"}}, 0};
+        };
+        m_service->setAnswer("GET", documentPath, redirect(location == "other" ? moved : location));
+        QByteArray large = document();
+        large += QByteArray(5 * 1024 * 1024 - large.size(), 'x');
+        other.setAnswer("GET", "/moved.md",
+                        otherAnswer == "back" ? redirect(m_service->origin().toUtf8() + documentPath)
+                                              : markdown(200, otherAnswer == "large" ? large : document()));
+
+        QCOMPARE(runSync(), std::optional(synced));
+        QCOMPARE(PricingStore::load().has_value(), synced);
+        QCOMPARE(m_service->requests().size(), 1);
+        QCOMPARE(other.requests().size(), location == "other" ? 1 : 0);
+    }
+
     void onlyChangedRatesAreSaved_data()
     {
         QTest::addColumn<QByteArray>("from");
@@ -185,17 +222,30 @@ private Q_SLOTS:
 
     void onlyUsableCatalogsAreStored()
     {
-        PricingStore::save(older);
+        QVERIFY(PricingStore::save(older));
         // A catalog that cannot be encoded leaves the stored one whole.
         PricingCatalog broken = older;
         broken.entries[0].output = qInf();
-        PricingStore::save(broken);
+        QVERIFY(!PricingStore::save(broken));
         QCOMPARE(PricingStore::load(), older);
         // A catalog without entries is no catalog, for the label too.
         broken.entries.clear();
         PricingStore::save(broken);
         QCOMPARE(PricingStore::load(), std::nullopt);
         QCOMPARE(PricingStore::syncLabel(), u"标价用内置表"_s);
+    }
+
+    // A regular file where the support folder should be, which not even root can write into.
+    void aCatalogThatDidNotReachTheDiskIsNoSuccess()
+    {
+        m_service->setAnswer("GET", documentPath, markdown(200, document()));
+        const QString folder = QFileInfo(PricingStore::fileName()).path();
+        QFile blocker(folder);
+        QVERIFY(QDir().mkpath(QFileInfo(folder).path()) && blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QVERIFY(!PricingStore::save(older));
+        QCOMPARE(runSync(), std::optional(false));
+        QCOMPARE(m_service->requests().size(), 1);
     }
 };
 

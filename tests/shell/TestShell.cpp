@@ -239,8 +239,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!store->isRefreshing());
         QCOMPARE(refresh->text(), u"刷新"_s);
         QVERIFY(refresh->isEnabled());
-        QCOMPARE(header->subtitleLabel()->text(),
-                 u"仅本机保存 · 已更新 "_s + QLocale::system().toString(QTime(12, 0), QLocale::ShortFormat));
+        QCOMPARE(header->subtitleLabel()->text(), u"仅本机保存 · 已更新 12:00"_s);
         QCOMPARE(fixture.service.requests(DashboardClient::mePath).size(), 1);
         clickSegment(window, DashboardPage::overview);
         screenshot(&window, u"window-connected"_s);

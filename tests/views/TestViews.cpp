@@ -317,7 +317,7 @@ private Q_SLOTS:
 
     void sideBySideFrom660()
     {
-        for (const int width : {659, 660}) {
+        for (const int width : {659, 660, 1000}) {
             const bool wide = width >= 660;
             const int right = width - PageScroll::sidePadding - 1;
             OverviewPage overview;
@@ -340,8 +340,10 @@ private Q_SLOTS:
                          wide ? QPoint(a.right() + 15, a.top()) : QPoint(a.left(), a.bottom() + 15));
                 QCOMPARE(a.right(), wide ? b.left() - 15 : right);
             }
-            // Side by side the cards are equally tall, the tables each as tall as its own rows.
+            // Side by side the cards are equally wide and tall, the tables each as tall as its own rows.
             if (wide) {
+                QVERIFY2(qAbs(card.width() - panel.width()) <= 1,
+                         qPrintable(u"%1 and %2"_s.arg(card.width()).arg(panel.width())));
                 QCOMPARE(card.height(), panel.height());
                 QVERIFY(cursor.height() < other.height());
             }

@@ -69,6 +69,13 @@ void OverviewPage::applyWide(bool wide)
     // Side by side the two cards share the row's width equally and both take its full height;
     // stacked, each keeps its own height (the page is as tall as its content).
     m_cards->setDirection(wide ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
-    for (int i = 0; i < m_cards->count(); ++i)
+    for (int i = 0; i < m_cards->count(); ++i) {
         m_cards->setStretch(i, wide ? 1 : 0);
+        // Equal stretch alone still gives the card with the wider content more of the row.
+        if (QWidget* card = m_cards->itemAt(i)->widget()) {
+            QSizePolicy policy = card->sizePolicy();
+            policy.setHorizontalPolicy(wide ? QSizePolicy::Ignored : QSizePolicy::Preferred);
+            card->setSizePolicy(policy);
+        }
+    }
 }
