@@ -1,6 +1,7 @@
 #include "BackgroundRefresh.h"
 
 #include "client/DashboardClient.h"
+#include "client/EditorLogin.h"
 #include "client/SessionKeychain.h"
 #include "model/SnapshotStore.h"
 #include "platform/Settings.h"
@@ -40,6 +41,9 @@ QCoro::Task<> BackgroundRefresh::runOnce()
         pricingChanged = co_await PricingClient::syncIfNeeded();
     } catch (...) {
     }
+
+    // Before the requests: take over the editor's rotated login when following it.
+    EditorLogin::follow();
 
     try {
         if (!SessionKeychain::read())

@@ -13,7 +13,8 @@ CommandLine::Mode CommandLine::mode(const QStringList& arguments)
     const QCommandLineOption help(QStringList{u"h"_s, u"help"_s});
     const QCommandLineOption version(QStringList{u"v"_s, u"version"_s});
     const QCommandLineOption refresh(u"refresh"_s);
-    parser.addOptions({help, version, refresh});
+    const QCommandLineOption importSession(u"import-session"_s);
+    parser.addOptions({help, version, refresh, importSession});
     // Unknown options are no error: the interactive app starts anyway, as it always has.
     parser.parse(arguments);
 
@@ -23,8 +24,11 @@ CommandLine::Mode CommandLine::mode(const QStringList& arguments)
     if (parser.isSet(version))
         return Mode::Version;
     // Exact words only: "--refresh=1" or "--REFRESH" start the interactive app.
-    if (arguments.sliced(qMin<qsizetype>(1, arguments.size())).contains(QLatin1StringView(refreshArgument)))
+    const QStringList words = arguments.sliced(qMin<qsizetype>(1, arguments.size()));
+    if (words.contains(QLatin1StringView(refreshArgument)))
         return Mode::Refresh;
+    if (words.contains(QLatin1StringView(importSessionArgument)))
+        return Mode::ImportSession;
     return Mode::Interactive;
 }
 
@@ -44,7 +48,8 @@ QString CommandLine::helpText()
            u"选项：\n"
            u"  -h, --help     显示本帮助后退出\n"
            u"  -v, --version  显示版本号后退出\n"
-           u"  --refresh      在后台刷新一次用量后退出（供后台任务使用）\n"_s;
+           u"  --refresh      在后台刷新一次用量后退出（供后台任务使用）\n"
+           u"  --import-session  从本机 Cursor 编辑器导入登录并跟随它，不刷新\n"_s;
 }
 
 QString CommandLine::versionText()

@@ -4,6 +4,8 @@
 
 #include "client/DashboardClient.h"
 #include "client/DashboardError.h"
+#include "client/EditorLogin.h"
+#include "client/EditorSessionError.h"
 #include "client/SessionKeychain.h"
 #include "client/SessionKeychainError.h"
 #include "model/PricingStore.h"
@@ -45,6 +47,8 @@ UsageStore::UsageStore(std::chrono::milliseconds refreshInterval, QObject* paren
         WidgetCenter::reloadAllTimelines();
     }
 
+    m_followsEditor = EditorLogin::isFollowing();
+    EditorLogin::follow();
     m_hasSession = SessionKeychain::read().has_value();
     if (m_hasSession) {
         m_refreshStatus = m_snapshot.hasRealData ? u"已加载本地缓存"_s : u"正在读取用量"_s;
@@ -120,6 +124,8 @@ void UsageStore::finishUserRefresh(qint64 generation)
 QCoro::Task<> UsageStore::refresh(bool silently)
 {
     QPointer<UsageStore> self(this);
+    if (EditorLogin::follow())
+        m_hasSession = true;
     if (!m_hasSession) {
         if (!SessionKeychain::read()) {
             m_hasSession = false;
@@ -174,6 +180,12 @@ QCoro::Task<> UsageStore::refresh(bool silently)
     // A failure never touches the snapshot on screen or on disk.
     if (unauthorized) {
         if (newest) {
+            if (m_followsEditor) {
+                // The editor's login was revoked: never take this token over again.
+                if (const std::optional<QString> token = SessionKeychain::read())
+                    EditorLogin::rememberRejected(*token);
+                errorText = EditorSessionError(EditorSessionError::Kind::rejected).description();
+            }
             SessionKeychain::remove();
             m_hasSession = false;
             setStatus(errorText);
@@ -225,15 +237,53 @@ QCoro::Task<> UsageStore::saveCookie(QString pastedText)
         setStatus(error.description());
         co_return;
     }
+    // A pasted cookie is the user's choice over the editor's login.
+    if (m_followsEditor)
+        setFollowEditor(false);
     m_hasSession = true;
     m_showCookieSheet = false;
     setStatus(u"已保存到本机钥匙串，正在读取用量"_s);
     co_await refresh(false);
 }
 
+bool UsageStore::editorLoginAvailable()
+{
+    return EditorSession::databaseExists();
+}
+
+QCoro::Task<> UsageStore::importFromEditor()
+{
+    try {
+        EditorLogin::importNow();
+    } catch (const EditorSessionError& error) {
+        setStatus(error.description());
+        co_return;
+    } catch (const SessionKeychainError& error) {
+        setStatus(error.description());
+        co_return;
+    }
+    m_followsEditor = true;
+    m_hasSession = true;
+    m_showCookieSheet = false;
+    setStatus(u"已保存到本机钥匙串，正在读取用量"_s);
+    co_await refresh(false);
+}
+
+void UsageStore::setFollowEditor(bool follow)
+{
+    if (m_followsEditor == follow)
+        return;
+    m_followsEditor = follow;
+    EditorLogin::setFollowing(follow);
+    Q_EMIT changed();
+}
+
 void UsageStore::logout()
 {
     SessionKeychain::remove();
+    // Following on would sign the user straight back in on the next refresh.
+    if (m_followsEditor)
+        setFollowEditor(false);
     m_hasSession = false;
     setStatus(u"已退出登录。上次用量仍留在本机。"_s);
 }
