@@ -1,7 +1,9 @@
 #include "AppWorld.h"
+#include "EditorDatabase.h"
 #include "TestRegistry.h"
 
 #include "app/CommandLine.h"
+#include "client/EditorLogin.h"
 #include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
 #include "platform/Settings.h"
@@ -61,6 +63,7 @@ private Q_SLOTS:
         QTest::newRow("toolkit option with a v") << QStringList{program, u"-reverse"_s} << Mode::Interactive;
         QTest::newRow("-h after unknown") << QStringList{program, u"--bogus"_s, u"-h"_s} << Mode::Help;
         QTest::newRow("-v over refresh") << QStringList{program, u"-v"_s, u"--refresh"_s} << Mode::Version;
+        QTest::newRow("import") << QStringList{program, u"--import-session"_s} << Mode::ImportSession;
     }
 
     void modes()
@@ -144,6 +147,38 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(snapshotFile), before);
         QCOMPARE(settings()->value("usageSnapshot"_L1).toByteArray(), before);
         QCOMPARE(SystemSecretStore().read(), std::optional(token));
+    }
+
+    void importsTheEditorsLoginAndFollowsItHeadless()
+    {
+        AppWorld world;
+        const QString token = u"pasted::token"_s;
+        QVERIFY2(SystemSecretStore().write(token), "needs the private keyring of scripts/with-keyring");
+        // No editor: the reason on stderr, nothing stored.
+        QCOMPARE(run(world, {u"--import-session"_s}), std::pair(1, u"未找到 Cursor 编辑器的登录数据\n"_s));
+        QCOMPARE(SystemSecretStore().read(), std::optional(token));
+
+        // The executable runs on the real clock; the tests' time zone is Shanghai.
+        const qint64 expires = QDateTime::currentSecsSinceEpoch() + 3 * 86400;
+        EditorDatabase editor(EditorSession::databasePath());
+        QVERIFY(editor.setLogin(EditorDatabase::jwt(u"auth0|user_01ABC"_s, double(expires))));
+        const QString when = QDateTime::fromSecsSinceEpoch(expires).toString(u"yyyy-MM-dd HH:mm"_s);
+        QCOMPARE(
+            run(world, {u"--import-session"_s}),
+            std::pair(0, QString(u"已从 Cursor 编辑器导入登录：user_01ABC，有效期至 "_s + when + u'\n')));
+        QCOMPARE(SystemSecretStore().read(),
+                 u"user_01ABC::"_s + EditorDatabase::jwt(u"auth0|user_01ABC"_s, double(expires)));
+        QVERIFY(world.service.requests().isEmpty()); // no refresh
+        QVERIFY(EditorLogin::isFollowing());
+
+        // The editor rotates its login: the background refresh takes it over before its requests.
+        const QString rotated = EditorDatabase::jwt(u"auth0|user_01ABC"_s, double(expires + 60));
+        QVERIFY(editor.setLogin(rotated));
+        QCOMPARE(run(world, {u"--refresh"_s}), quiet);
+        QCOMPARE(SystemSecretStore().read(), u"user_01ABC::"_s + rotated);
+        const auto me = world.service.requests(DashboardClient::mePath);
+        QVERIFY(!me.isEmpty());
+        QCOMPARE(me[0].headers.value("cookie"), "WorkosCursorSessionToken=user_01ABC::" + rotated.toUtf8());
     }
 };
 
