@@ -164,6 +164,9 @@ private Q_SLOTS:
         QCOMPARE(store.refreshStatus(), u"Cursor 编辑器的登录已失效，请在编辑器中重新登录，或粘贴 Cookie"_s);
         store.refresh(false);
         QVERIFY(!store.hasSession() && !world.secrets.read());
+        store.importFromEditor();
+        QCOMPARE(store.refreshStatus(), u"Cursor 编辑器的登录已失效，请在编辑器中重新登录，或粘贴 Cookie"_s);
+        QVERIFY(!store.hasSession() && !world.secrets.read());
 
         // Signed in again in the editor: the next timer refresh follows.
         revoked = false;

@@ -156,22 +156,6 @@ private Q_SLOTS:
         rotateTo(u"user_1"_s, now + 10); // expiring in the editor: the stored token stays
         QVERIFY(!EditorLogin::follow());
         QCOMPARE(secrets.read(), second);
-
-        // A token the service turned away is never taken up again, not even by an import.
-        const QString revoked = rotateTo(u"user_1"_s, now + 9000);
-        EditorLogin::rememberRejected(revoked);
-        secrets.remove();
-        QVERIFY(!EditorLogin::follow());
-        QVERIFY(!secrets.read());
-        QVERIFY_THROWS_EXCEPTION(EditorSessionError, EditorLogin::importNow());
-
-        const QString third = rotateTo(u"user_1"_s, now + 9600);
-        QVERIFY(EditorLogin::follow());
-        QCOMPARE(secrets.read(), third);
-        EditorLogin::setFollowing(false);
-        rotateTo(u"user_1"_s, now + 12000);
-        QVERIFY(!EditorLogin::follow());
-        QCOMPARE(secrets.read(), third);
     }
 };
 
