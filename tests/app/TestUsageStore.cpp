@@ -176,6 +176,10 @@ private Q_SLOTS:
         QVERIFY(store.hasSession());
         QCOMPARE(world.secrets.read(), u"user_1::"_s + jwt);
         QTRY_VERIFY(store.refreshStatus().startsWith(u"已更新"_s));
+        QVERIFY(editor.setLogin(EditorDatabase::jwt(u"user_1"_s, now + 30))); // expiring: not taken
+        store.refresh(true);
+        QCOMPARE(world.secrets.read(), u"user_1::"_s + jwt);
+        QTRY_VERIFY(!store.isRefreshing());
 
         // A paste is the user's choice over the editor: following ends, the paste stays.
         store.saveCookie(u"pasted"_s);
