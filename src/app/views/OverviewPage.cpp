@@ -67,6 +67,11 @@ void OverviewPage::rebuild()
                                       Theme::font(Theme::TextStyle::footnote), Theme::white(0.75), offer),
                        1);
         m_importButton = new QPushButton(u"从 Cursor 编辑器导入"_s, offer);
+        // Drawn like the header's prominent buttons: the page's white text on the style's light
+        // button face would vanish.
+        m_importButton->setStyleSheet(u"QPushButton { background: #0a84ff; color: white; border: none;"
+                                      u" border-radius: 7px; padding: 5px 12px; }"
+                                      u" QPushButton:pressed { background: #0870d8; }"_s);
         connect(m_importButton, &QPushButton::clicked, this, &OverviewPage::importRequested);
         row->addWidget(m_importButton);
         stack->addWidget(offer);
