@@ -1,6 +1,7 @@
 #include "BackgroundRefresh.h"
 
 #include "client/DashboardClient.h"
+#include "client/EditorLogin.h"
 #include "client/RateLimit.h"
 #include "client/SessionKeychain.h"
 #include "model/SnapshotStore.h"
@@ -51,6 +52,13 @@ QCoro::Task<bool> lookUpToken(Run&)
     }
 }
 
+QCoro::Task<bool> followEditor(Run&)
+{
+    // With following on, the editor's rotated login replaces the stored one before the requests.
+    EditorLogin::follow();
+    co_return true;
+}
+
 QCoro::Task<bool> fetchOverview(Run& run)
 {
     try {
@@ -92,8 +100,9 @@ QCoro::Task<bool> nudgeWidget(Run&)
 // The headless refresh, in this order and nowhere else. A step that must come before the first
 // dashboard request (following the editor's session) goes in before fetchOverview; one that acts on
 // the stored snapshot (notifications, the usage ledger) goes after nudgeWidget.
-constexpr std::array<Step, 7> steps{
-    syncPricing, respectRateLimit, lookUpToken, fetchOverview, patchEvents, saveSnapshot, nudgeWidget,
+constexpr std::array<Step, 8> steps{
+    syncPricing,   respectRateLimit, lookUpToken,  followEditor,
+    fetchOverview, patchEvents,      saveSnapshot, nudgeWidget,
 };
 
 QCoro::Task<> runOnceThenQuit()

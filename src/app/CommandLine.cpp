@@ -26,6 +26,7 @@ std::span<const Option> options()
         {{u"h"_s, u"help"_s}, {}, Mode::Help, u"显示本帮助后退出"_s},
         {{u"v"_s, u"version"_s}, {}, Mode::Version, u"显示版本号后退出"_s},
         {{u"refresh"_s}, {}, Mode::Refresh, u"在后台刷新一次用量后退出（供后台任务使用）"_s},
+        {{u"import-session"_s}, {}, Mode::ImportSession, u"从本机 Cursor 编辑器导入登录并跟随它，不刷新"_s},
     };
     return table;
 }

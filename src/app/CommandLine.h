@@ -10,8 +10,9 @@
 namespace CommandLine {
 
 inline constexpr auto refreshArgument = "--refresh";
+inline constexpr auto importSessionArgument = "--import-session";
 
-enum class Mode { Interactive, Refresh, Help, Version, Misused };
+enum class Mode { Interactive, Refresh, ImportSession, Help, Version, Misused };
 
 struct Invocation
 {

@@ -4,6 +4,8 @@
 
 #include "client/DashboardClient.h"
 #include "client/DashboardError.h"
+#include "client/EditorLogin.h"
+#include "client/EditorSessionError.h"
 #include "client/RateLimit.h"
 #include "client/SessionKeychain.h"
 #include "client/SessionKeychainError.h"
@@ -42,6 +44,9 @@ UsageStore::UsageStore(std::chrono::milliseconds refreshInterval, QObject* paren
         WidgetCenter::reloadAllTimelines();
     }
 
+    // Following the editor takes its rotated login first; it never unlocks the keyring.
+    m_followsEditor = EditorLogin::isFollowing();
+    EditorLogin::follow();
     // Looked up without unlocking: a locked keyring still holds the token, and only the user's own
     // "刷新" may ask for its password.
     const SecretLookup token = SessionKeychain::lookup();
@@ -160,6 +165,8 @@ QCoro::Task<> UsageStore::refreshFor(Trigger trigger)
         setStatus(DashboardError::locked().description());
         co_return;
     }
+    if (EditorLogin::follow())
+        m_hasSession = true;
     if (!m_hasSession) {
         if (!SessionKeychain::read()) {
             m_hasSession = false;
@@ -227,6 +234,12 @@ QCoro::Task<> UsageStore::refreshFor(Trigger trigger)
     // A failure never touches the snapshot on screen or on disk.
     if (unauthorized) {
         if (newest) {
+            if (m_followsEditor) {
+                // The editor's login was revoked: never take this token over again.
+                if (const std::optional<QString> token = SessionKeychain::read())
+                    EditorLogin::rememberRejected(*token);
+                errorText = EditorSessionError(EditorSessionError::Kind::rejected).description();
+            }
             SessionKeychain::remove();
             m_hasSession = false;
             setStatus(errorText);
@@ -283,10 +296,45 @@ QCoro::Task<> UsageStore::saveCookie(QString pastedText)
         setStatus(error.description());
         co_return;
     }
+    // A pasted cookie is the user's choice over the editor's login.
+    if (m_followsEditor)
+        setFollowEditor(false);
     m_hasSession = true;
     m_showCookieSheet = false;
     setStatus(u"已保存到本机钥匙串，正在读取用量"_s);
     co_await refresh(false);
+}
+
+bool UsageStore::editorLoginAvailable()
+{
+    return EditorSession::databaseExists();
+}
+
+QCoro::Task<> UsageStore::importFromEditor()
+{
+    try {
+        EditorLogin::importNow();
+    } catch (const EditorSessionError& error) {
+        setStatus(error.description());
+        co_return;
+    } catch (const SessionKeychainError& error) {
+        setStatus(error.description());
+        co_return;
+    }
+    m_followsEditor = true;
+    m_hasSession = true;
+    m_showCookieSheet = false;
+    setStatus(u"已保存到本机钥匙串，正在读取用量"_s);
+    co_await refresh(false);
+}
+
+void UsageStore::setFollowEditor(bool follow)
+{
+    if (m_followsEditor == follow)
+        return;
+    m_followsEditor = follow;
+    EditorLogin::setFollowing(follow);
+    Q_EMIT changed();
 }
 
 void UsageStore::logout()
@@ -296,6 +344,9 @@ void UsageStore::logout()
         return;
     }
     SessionKeychain::remove();
+    // Following on would sign the user straight back in on the next refresh.
+    if (m_followsEditor)
+        setFollowEditor(false);
     m_hasSession = false;
     setStatus(u"已退出登录。上次用量仍留在本机。"_s);
 }

@@ -26,6 +26,7 @@ class UsageStore : public QObject
     Q_PROPERTY(bool isRefreshing READ isRefreshing NOTIFY changed)
     Q_PROPERTY(QString pricingLabel READ pricingLabel NOTIFY changed)
     Q_PROPERTY(bool backgroundRefreshEnabled READ backgroundRefreshEnabled NOTIFY changed)
+    Q_PROPERTY(bool followsEditor READ followsEditor WRITE setFollowEditor NOTIFY changed)
 
 public:
     static constexpr std::chrono::milliseconds defaultRefreshInterval{180'000};
@@ -45,6 +46,10 @@ public:
     bool isRefreshing() const { return m_isRefreshing; }
     QString pricingLabel() const { return m_pricingLabel; }
     bool backgroundRefreshEnabled() const { return m_backgroundRefreshEnabled; }
+    // Whether each refresh first takes over the Cursor editor's current login.
+    bool followsEditor() const { return m_followsEditor; }
+    // Whether the editor's state database is there to import from (checked on every call).
+    static bool editorLoginAvailable();
 
     void setShowCookieSheet(bool show);
     // Stores the choice under "windowPinnedEnabled" whenever it changes.
@@ -58,6 +63,10 @@ public:
     // A user's action too: a locked keyring is unlocked first, and a cancelled unlock keeps the token.
     void logout();
     void setBackgroundRefresh(bool enabled);
+    // Takes over the editor's login like a pasted cookie, turns following on and refreshes; a
+    // failure shows its reason in the status line and keeps the stored token.
+    QCoro::Task<> importFromEditor();
+    void setFollowEditor(bool follow);
 
     // The status line's time of day, in the user's short time format.
     static QString shortTime(Timestamp timestamp);
@@ -90,6 +99,7 @@ private:
     bool m_isRefreshing = false;
     QString m_pricingLabel;
     bool m_backgroundRefreshEnabled = true;
+    bool m_followsEditor = false;
 
     std::unique_ptr<QSettings> m_defaults;
     QTimer m_timer;

@@ -1,5 +1,6 @@
 #include "BackgroundRefresh.h"
 #include "CommandLine.h"
+#include "SessionImportCommand.h"
 
 #include "shell/InteractiveApp.h"
 
@@ -27,6 +28,8 @@ int main(int argc, char** argv)
         return print(invocation.problem + u'\n', stderr, 2);
     case CommandLine::Mode::Refresh:
         return BackgroundRefresh::run(argc, argv);
+    case CommandLine::Mode::ImportSession:
+        return SessionImportCommand::run(argc, argv);
     case CommandLine::Mode::Interactive:
         break;
     }

@@ -50,4 +50,8 @@ public:
     void unlockAndLookup(std::function<void(SecretLookup)> done) override;
     bool write(const QString& secret) override;
     void remove() override;
+
+    // Forgets the shared connection to the Secret Service, so that the next call reaches the daemon
+    // that now owns the bus name (after a keyring daemon was replaced).
+    static void reconnect();
 };

@@ -148,3 +148,8 @@ void SystemSecretStore::remove()
                                accountAttribute, nullptr);
     const ErrorPointer error(rawError);
 }
+
+void SystemSecretStore::reconnect()
+{
+    secret_service_disconnect();
+}

@@ -1,8 +1,10 @@
 #include "AppWorld.h"
+#include "EditorDatabase.h"
 #include "TestRegistry.h"
 
 #include "app/CommandLine.h"
 #include "app/UsageStore.h"
+#include "client/EditorLogin.h"
 #include "client/RateLimit.h"
 #include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
@@ -71,6 +73,7 @@ private Q_SLOTS:
         QTest::newRow("refresh over a misused option")
             << QStringList{program, u"--help=x"_s, u"--refresh"_s} << Mode::Refresh;
         QTest::newRow("a value for a flag") << QStringList{program, u"--version=2"_s} << Mode::Misused;
+        QTest::newRow("import") << QStringList{program, u"--import-session"_s} << Mode::ImportSession;
     }
 
     void modes()
@@ -169,6 +172,38 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(snapshotFile), before);
     }
 
+    void importsTheEditorsLoginAndFollowsItHeadless()
+    {
+        AppWorld world;
+        const QString token = u"pasted::token"_s;
+        QVERIFY2(SystemSecretStore().write(token), "needs the private keyring of scripts/with-keyring");
+        // No editor: the reason on stderr, nothing stored.
+        QCOMPARE(run(world, {u"--import-session"_s}), std::pair(1, u"未找到 Cursor 编辑器的登录数据\n"_s));
+        QCOMPARE(SystemSecretStore().read(), std::optional(token));
+
+        // The executable runs on the real clock; the tests' time zone is Shanghai.
+        const qint64 expires = QDateTime::currentSecsSinceEpoch() + 3 * 86400;
+        EditorDatabase editor(EditorSession::databasePath());
+        QVERIFY(editor.setLogin(EditorDatabase::jwt(u"auth0|user_01ABC"_s, double(expires))));
+        const QString when = QDateTime::fromSecsSinceEpoch(expires).toString(u"yyyy-MM-dd HH:mm"_s);
+        QCOMPARE(
+            run(world, {u"--import-session"_s}),
+            std::pair(0, QString(u"已从 Cursor 编辑器导入登录：user_01ABC，有效期至 "_s + when + u'\n')));
+        QCOMPARE(SystemSecretStore().read(),
+                 u"user_01ABC::"_s + EditorDatabase::jwt(u"auth0|user_01ABC"_s, double(expires)));
+        QVERIFY(world.service.requests().isEmpty()); // no refresh
+        QVERIFY(EditorLogin::isFollowing());
+
+        // The editor rotates its login: the background refresh takes it over before its requests.
+        const QString rotated = EditorDatabase::jwt(u"auth0|user_01ABC"_s, double(expires + 60));
+        QVERIFY(editor.setLogin(rotated));
+        QCOMPARE(run(world, {u"--refresh"_s}), quiet);
+        QCOMPARE(SystemSecretStore().read(), u"user_01ABC::"_s + rotated);
+        const auto me = world.service.requests(DashboardClient::mePath);
+        QVERIFY(!me.isEmpty());
+        QCOMPARE(me[0].headers.value("cookie"), "WorkosCursorSessionToken=user_01ABC::" + rotated.toUtf8());
+    }
+
     void aLockedKeyringRaisesNoPromptNobodyAskedFor()
     {
         AppWorld world;
@@ -211,6 +246,7 @@ private Q_SLOTS:
         daemon.write("test");
         daemon.closeWriteChannel();
         QVERIFY(daemon.waitForFinished(30'000));
+        SystemSecretStore::reconnect();
     }
 };
 

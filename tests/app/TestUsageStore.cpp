@@ -1,7 +1,9 @@
 #include "AppWorld.h"
+#include "EditorDatabase.h"
 #include "TestRegistry.h"
 
 #include "app/UsageStore.h"
+#include "client/EditorSession.h"
 #include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
 #include "platform/Settings.h"
@@ -178,6 +180,58 @@ private Q_SLOTS:
         QTRY_VERIFY(!store.hasSession());
         QCOMPARE(store.refreshStatus(), u"Cookie 已失效，请重新粘贴"_s);
         QVERIFY(!world.secrets.read() && !store.isRefreshing());
+    }
+
+    void followingTheEditorsLogin()
+    {
+        AppWorld world;
+        std::atomic<bool> revoked = false;
+        world.service.setHandler("GET", "/api/auth/me", [&revoked](const FakeService::Request&) {
+            return revoked ? FakeService::Answer{401, {}, {}, 0}
+                           : FakeService::Answer{200, R"({"id":1})", {}, 0};
+        });
+        EditorDatabase editor(EditorSession::databasePath());
+        const double now = Clock::now().secondsSince1970();
+        QVERIFY(editor.setLogin(EditorDatabase::jwt(u"user_1"_s, now + 3600)));
+        UsageStore store(1h);
+        QVERIFY(!store.hasSession() && !store.followsEditor() && !world.secrets.read());
+
+        store.importFromEditor();
+        QCOMPARE(store.refreshStatus(), u"已保存到本机钥匙串，正在读取用量"_s);
+        QVERIFY(store.hasSession() && store.followsEditor());
+        QTRY_VERIFY(store.refreshStatus().startsWith(u"已更新"_s));
+
+        // Revoked: the token goes and is not taken up again while the editor still holds it.
+        revoked = true;
+        store.refresh(false);
+        QTRY_VERIFY(!store.hasSession());
+        QCOMPARE(store.refreshStatus(), u"Cursor 编辑器的登录已失效，请在编辑器中重新登录，或粘贴 Cookie"_s);
+        store.refresh(false);
+        QVERIFY(!store.hasSession() && !world.secrets.read());
+        store.importFromEditor();
+        QCOMPARE(store.refreshStatus(), u"Cursor 编辑器的登录已失效，请在编辑器中重新登录，或粘贴 Cookie"_s);
+        QVERIFY(!store.hasSession() && !world.secrets.read());
+
+        // Signed in again in the editor: the next timer refresh follows.
+        revoked = false;
+        const QString jwt = EditorDatabase::jwt(u"user_1"_s, now + 7200);
+        QVERIFY(editor.setLogin(jwt));
+        store.refresh(true);
+        QVERIFY(store.hasSession());
+        QCOMPARE(world.secrets.read(), u"user_1::"_s + jwt);
+        QTRY_VERIFY(store.refreshStatus().startsWith(u"已更新"_s));
+        QVERIFY(editor.setLogin(EditorDatabase::jwt(u"user_1"_s, now + 30))); // expiring: not taken
+        store.refresh(true);
+        QCOMPARE(world.secrets.read(), u"user_1::"_s + jwt);
+        QTRY_VERIFY(!store.isRefreshing());
+
+        // A paste is the user's choice over the editor: following ends, the paste stays.
+        store.saveCookie(u"pasted"_s);
+        QVERIFY(!store.followsEditor());
+        QVERIFY(editor.setLogin(EditorDatabase::jwt(u"user_1"_s, now + 9000)));
+        store.refresh(true);
+        QCOMPARE(world.secrets.read(), u"pasted"_s);
+        QTRY_VERIFY(!store.isRefreshing());
     }
 
     void theNewestRefreshWins()

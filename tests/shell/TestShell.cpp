@@ -1,3 +1,4 @@
+#include "EditorDatabase.h"
 #include "FakeService.h"
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
@@ -15,7 +16,9 @@
 #include "app/shell/SwitchToggle.h"
 #include "app/shell/TrayMenu.h"
 #include "app/views/ModelsPage.h"
+#include "app/views/OverviewPage.h"
 #include "client/DashboardClient.h"
+#include "client/EditorLogin.h"
 #include "platform/MemorySecretStore.h"
 #include "platform/ProcessRunner.h"
 #include "platform/Settings.h"
@@ -26,6 +29,7 @@
 #include <QNetworkAccessManager>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
@@ -256,6 +260,32 @@ private Q_SLOTS:
         QCOMPARE(fixture.secrets.read(), std::nullopt);
         QCOMPARE(visibleButtons(settings), QStringList{u"保存并刷新"_s});
         QCOMPARE(window.statusLabel()->text(), u"已退出登录。上次用量仍留在本机。"_s);
+    }
+
+    void signingInFromTheEditor()
+    {
+        ShellFixture fixture;
+        EditorDatabase editor(EditorSession::databasePath());
+        const QString jwt = EditorDatabase::jwt(u"auth0|user_1"_s, Clock::now().secondsSince1970() + 3600);
+        QVERIFY(editor.setLogin(jwt));
+        auto store = fixture.makeStore();
+        DashboardWindow window(store.get());
+        showAndSettle(&window);
+
+        // The first run offers the import; nothing is read before the press.
+        auto* overview = qobject_cast<OverviewPage*>(window.pageWidget());
+        QVERIFY(overview && overview->importButton() && !fixture.secrets.read());
+        QTest::mouseClick(overview->importButton(), Qt::LeftButton);
+        QCOMPARE(fixture.secrets.read(), u"user_1::"_s + jwt);
+        QCOMPARE(window.statusLabel()->text(), u"已保存到本机钥匙串，正在读取用量"_s);
+        QVERIFY(!overview->importButton());
+
+        clickSegment(window, DashboardPage::settings);
+        auto* settings = qobject_cast<SettingsPage*>(window.pageWidget());
+        QVERIFY(settings->importRow()->isVisibleTo(settings) && settings->followSwitch()->isChecked());
+        QTest::mouseClick(settings->followSwitch(), Qt::LeftButton);
+        QVERIFY(!store->followsEditor() && !settings->followSwitch()->isChecked());
+        QCOMPARE(fixture.stored(EditorLogin::followKey), QVariant(u"false"_s));
     }
 
     void pinSwitchPinsTheWindow()

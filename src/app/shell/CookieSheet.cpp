@@ -31,6 +31,10 @@ CookieSheet::CookieSheet(UsageStore* store, QWidget* parent)
                                  colours.color(QPalette::WindowText), this));
     stack->addWidget(Text::wrapping(CookieEntry::note(), Theme::font(Theme::TextStyle::footnote),
                                     ShellColours::primary(colours, 0.5), this));
+    m_import = new ActionButton(u"导入"_s, ActionButton::Kind::bordered, this);
+    m_importRow = CookieEntry::importRow(m_import, colours.color(QPalette::WindowText),
+                                         ShellColours::primary(colours, 0.5), this);
+    stack->addWidget(m_importRow);
     m_paste = new PasteField(ShellColours::primary(colours, 0.06), this);
     stack->addWidget(m_paste, 1);
 
@@ -48,6 +52,7 @@ CookieSheet::CookieSheet(UsageStore* store, QWidget* parent)
     connect(m_cancel, &ActionButton::clicked, this, &QDialog::reject);
     connect(m_save, &ActionButton::clicked, this, [this] { CookieEntry::save(m_store, m_paste); });
     connect(m_logout, &ActionButton::clicked, m_store, &UsageStore::logout);
+    connect(m_import, &ActionButton::clicked, m_store, [this] { m_store->importFromEditor(); });
     connect(this, &QDialog::finished, this, [this] {
         if (m_store->showCookieSheet())
             m_store->setShowCookieSheet(false);
@@ -63,4 +68,5 @@ CookieSheet::CookieSheet(UsageStore* store, QWidget* parent)
 void CookieSheet::follow()
 {
     m_logout->setVisible(m_store->hasSession());
+    m_importRow->setVisible(UsageStore::editorLoginAvailable());
 }

@@ -20,6 +20,8 @@ public:
     CookieSheet(UsageStore* store, QWidget* parent);
 
     PasteField* pasteField() const { return m_paste; }
+    QWidget* importRow() const { return m_importRow; }
+    ActionButton* importButton() const { return m_import; }
     ActionButton* cancelButton() const { return m_cancel; }
     ActionButton* saveButton() const { return m_save; }
     ActionButton* logoutButton() const { return m_logout; }
@@ -28,6 +30,8 @@ private:
     void follow();
 
     UsageStore* m_store;
+    QWidget* m_importRow;
+    ActionButton* m_import;
     PasteField* m_paste;
     ActionButton* m_cancel;
     ActionButton* m_logout;

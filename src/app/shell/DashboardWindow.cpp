@@ -118,6 +118,8 @@ void DashboardWindow::follow()
         m_status->setText(now.status);
     if (redraw && m_selected != DashboardPage::settings)
         rebuildDataPage();
+    if (auto* overview = qobject_cast<OverviewPage*>(m_page))
+        offerImport(overview);
     followSheet();
 }
 
@@ -128,8 +130,11 @@ void DashboardWindow::rebuildDataPage()
         auto* overview = qobject_cast<OverviewPage*>(m_page);
         if (!overview) {
             overview = new OverviewPage(this);
+            connect(overview, &OverviewPage::importRequested, m_store,
+                    [this] { m_store->importFromEditor(); });
             page = overview;
         }
+        offerImport(overview);
         overview->setPricingLabel(m_store->pricingLabel());
         overview->setSnapshot(m_store->snapshot());
     } else if (m_selected == DashboardPage::models) {
@@ -145,6 +150,13 @@ void DashboardWindow::rebuildDataPage()
         m_page = page;
         m_pageArea->addWidget(m_page);
     }
+}
+
+void DashboardWindow::offerImport(OverviewPage* overview) const
+{
+    // Only on a first run: nothing stored yet, and the editor's database is there to import from.
+    overview->setImportOffer(!m_store->hasSession() && !m_store->snapshot().hasRealData &&
+                             UsageStore::editorLoginAvailable());
 }
 
 void DashboardWindow::followSheet()

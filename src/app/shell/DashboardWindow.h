@@ -9,6 +9,7 @@
 
 class CookieSheet;
 class DashboardHeader;
+class OverviewPage;
 class QLabel;
 class QVBoxLayout;
 class SegmentedControl;
@@ -67,6 +68,7 @@ private:
     void follow();
     void rebuildDataPage();
     void followSheet();
+    void offerImport(OverviewPage* overview) const;
 
     UsageStore* m_store;
     DashboardHeader* m_header;

@@ -32,6 +32,10 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
     stack->setSpacing(16);
     stack->addWidget(
         Text::label(u"本机登录"_s, Theme::font(Theme::TextStyle::headline), Theme::white(1), page));
+    // Signing in from the editor comes first; the paste below stays the alternative.
+    m_import = new ActionButton(u"导入"_s, ActionButton::Kind::prominent, page);
+    m_importRow = CookieEntry::importRow(m_import, Theme::white(1), Theme::white(0.50), page);
+    stack->addWidget(m_importRow);
     stack->addWidget(Text::wrapping(CookieEntry::note(), Theme::font(Theme::TextStyle::footnote),
                                     Theme::white(0.55), page));
 
@@ -53,6 +57,11 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
     stack->addWidget(SettingsRow::divider(page));
     stack->addWidget(new SettingsRow(
         u"开机与后台刷新"_s, u"主窗口关掉也会每 3 分钟静默拉一次用量，不弹窗。"_s, m_background, page));
+    m_follow = new SwitchToggle(u"跟随编辑器"_s);
+    m_followRow =
+        new SettingsRow(u"跟随 Cursor 编辑器登录"_s,
+                        u"每次刷新前先取编辑器当前的登录，编辑器换了登录也不必重新导入。"_s, m_follow, page);
+    stack->addWidget(m_followRow);
 
     m_footer = Text::wrapping(QString(), Theme::font(Theme::TextStyle::caption), Theme::white(0.40), page);
     stack->addWidget(m_footer);
@@ -66,6 +75,9 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
     // A switch the store did not follow snaps back to the store's value.
     connect(m_pin, &SwitchToggle::clicked, this, &SettingsPage::follow);
     connect(m_background, &SwitchToggle::clicked, this, &SettingsPage::follow);
+    connect(m_import, &ActionButton::clicked, m_store, [this] { m_store->importFromEditor(); });
+    connect(m_follow, &SwitchToggle::clicked, m_store, &UsageStore::setFollowEditor);
+    connect(m_follow, &SwitchToggle::clicked, this, &SettingsPage::follow);
     connect(m_store, &UsageStore::changed, this, &SettingsPage::follow);
     follow();
 }
@@ -86,6 +98,10 @@ void SettingsPage::follow()
     m_logout->setVisible(m_store->hasSession());
     m_pin->setChecked(m_store->isPinned());
     m_background->setChecked(m_store->backgroundRefreshEnabled());
+    const bool editor = UsageStore::editorLoginAvailable();
+    m_importRow->setVisible(editor);
+    m_followRow->setVisible(editor || m_store->followsEditor());
+    m_follow->setChecked(m_store->followsEditor());
     const QString footer = footerText(m_store->pricingLabel());
     if (m_footer->text() != footer)
         m_footer->setText(footer);

@@ -28,6 +28,10 @@ public:
     ActionButton* logoutButton() const { return m_logout; }
     SwitchToggle* pinSwitch() const { return m_pin; }
     SwitchToggle* backgroundSwitch() const { return m_background; }
+    QWidget* importRow() const { return m_importRow; }
+    ActionButton* importButton() const { return m_import; }
+    QWidget* followRow() const { return m_followRow; }
+    SwitchToggle* followSwitch() const { return m_follow; }
     QLabel* footer() const { return m_footer; }
 
 private:
@@ -40,5 +44,9 @@ private:
     ActionButton* m_logout;
     SwitchToggle* m_pin;
     SwitchToggle* m_background;
+    QWidget* m_importRow;
+    ActionButton* m_import;
+    QWidget* m_followRow;
+    SwitchToggle* m_follow;
     QLabel* m_footer;
 };

@@ -1,5 +1,6 @@
 #include "OverviewPage.h"
 
+#include "Card.h"
 #include "PageScroll.h"
 #include "QuotaCard.h"
 #include "RemainingCard.h"
@@ -9,6 +10,7 @@
 
 #include <QBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 
 using namespace Qt::StringLiterals;
 
@@ -36,6 +38,14 @@ void OverviewPage::setPricingLabel(const QString& label)
     rebuild();
 }
 
+void OverviewPage::setImportOffer(bool offered)
+{
+    if (m_importOffered == offered)
+        return;
+    m_importOffered = offered;
+    rebuild();
+}
+
 bool OverviewPage::isWide() const
 {
     return m_scroll->isWide();
@@ -47,6 +57,25 @@ void OverviewPage::rebuild()
     auto* stack = new QVBoxLayout(page);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(14);
+
+    m_importButton = nullptr;
+    if (m_importOffered) {
+        auto* offer = new Card(Theme::white(0.08), 12, page);
+        auto* row = new QHBoxLayout(offer);
+        row->setContentsMargins(14, 12, 14, 12);
+        row->addWidget(Text::wrapping(u"本机装有 Cursor 编辑器：可直接导入它的登录，不必粘贴 Cookie。"_s,
+                                      Theme::font(Theme::TextStyle::footnote), Theme::white(0.75), offer),
+                       1);
+        m_importButton = new QPushButton(u"从 Cursor 编辑器导入"_s, offer);
+        // Drawn like the header's prominent buttons: the page's white text on the style's light
+        // button face would vanish.
+        m_importButton->setStyleSheet(u"QPushButton { background: #0a84ff; color: white; border: none;"
+                                      u" border-radius: 7px; padding: 5px 12px; }"
+                                      u" QPushButton:pressed { background: #0870d8; }"_s);
+        connect(m_importButton, &QPushButton::clicked, this, &OverviewPage::importRequested);
+        row->addWidget(m_importButton);
+        stack->addWidget(offer);
+    }
 
     m_cards = new QBoxLayout(QBoxLayout::TopToBottom);
     m_cards->setSpacing(14);

@@ -7,6 +7,7 @@
 class PageScroll;
 class QBoxLayout;
 class QLabel;
+class QPushButton;
 
 // The first page: what is left of the quota, the cycle's tokens and spend, and the usage bars of
 // the three quotas. Rebuilt from the snapshot and the pricing label whenever either is set.
@@ -24,9 +25,17 @@ public:
     void setPricingLabel(const QString& label);
     const QString& pricingLabel() const { return m_pricingLabel; }
 
+    // Offers signing in from the Cursor editor above the cards (nothing is read before the press).
+    void setImportOffer(bool offered);
+    bool importOffered() const { return m_importOffered; }
+    QPushButton* importButton() const { return m_importButton; }
+
     PageScroll* scroll() const { return m_scroll; }
     // The remaining card and the token panel sit side by side (true) or stacked.
     bool isWide() const;
+
+Q_SIGNALS:
+    void importRequested();
 
 private:
     void rebuild();
@@ -36,4 +45,6 @@ private:
     QString m_pricingLabel;
     PageScroll* m_scroll;
     QBoxLayout* m_cards = nullptr;
+    bool m_importOffered = false;
+    QPushButton* m_importButton = nullptr;
 };

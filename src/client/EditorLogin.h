@@ -1,0 +1,33 @@
+#pragma once
+
+#include "EditorSession.h"
+
+#include <QString>
+
+// Signing in from the editor: the one-off import the user asks for, and the follow step that keeps
+// the stored token in step with the editor's rotating login before every refresh. The token itself
+// only ever goes to the secret store, through SessionKeychain.
+namespace EditorLogin {
+
+// Settings (app domain): the follow switch, and a SHA-256 of the last token the service turned away.
+inline constexpr auto followKey = "editorLoginFollowEnabled";
+inline constexpr auto rejectedKey = "editorLoginRejectedSha256";
+
+bool isFollowing();
+void setFollowing(bool following);
+
+// Stores the editor's current login in place of the stored token and turns following on. Throws
+// EditorSessionError (also `rejected` for a token the service already turned away) or
+// SessionKeychainError::saveFailed; the stored token and the switch are then left as they were.
+EditorSession::Login importNow();
+
+// Before a refresh: with following on, stores the editor's login when it is valid, differs from the
+// stored token and was not turned away before. The stored token is used as is otherwise. Never
+// throws and never unlocks the keyring. True when a new token was stored.
+bool follow();
+
+// Called when the service answered "unauthorized" to `token`, so that following never stores it
+// again.
+void rememberRejected(const QString& token);
+
+} // namespace EditorLogin

@@ -1,0 +1,130 @@
+#include "EditorDatabase.h"
+#include "TestEnvironment.h"
+#include "TestRegistry.h"
+
+#include "client/EditorLogin.h"
+#include "client/EditorSessionError.h"
+#include "platform/MemorySecretStore.h"
+
+#include <QtTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The tests' pinned now, 2026-04-20T10:00:00+08:00, in seconds since 1970.
+constexpr double now = 1776650400;
+const QString earlier = u"earlier::token"_s;
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestEditorSession : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void importsTheEditorsLogin_data()
+    {
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("outcome");
+
+        const QString login = EditorDatabase::jwt(u"auth0|user_01ABC"_s, now + 3600);
+        const QString bare = EditorDatabase::jwt(u"user_01XYZ"_s, now + 3600);
+        QTest::newRow("text, auth0 subject") << u"plain"_s << QVariant(login) << u"user_01ABC"_s;
+        QTest::newRow("UTF-8 blob, bare subject") << u"plain"_s << QVariant(bare.toUtf8()) << u"user_01XYZ"_s;
+        QByteArray utf16("\xff\xfe");
+        utf16.append(reinterpret_cast<const char*>(login.utf16()), login.size() * 2);
+        QTest::newRow("UTF-16LE blob") << u"plain"_s << QVariant(utf16) << u"user_01ABC"_s;
+        QTest::newRow("JSON-quoted") << u"plain"_s << QVariant(u'"' + login + u"\"\n"_s) << u"user_01ABC"_s;
+        QTest::newRow("WAL, writer mid-transaction") << u"wal"_s << QVariant(login) << u"user_01ABC"_s;
+
+        QTest::newRow("no database") << u"none"_s << QVariant() << u"未找到 Cursor 编辑器的登录数据"_s;
+        QTest::newRow("no row") << u"plain"_s << QVariant() << u"Cursor 编辑器未登录"_s;
+        QTest::newRow("empty value") << u"plain"_s << QVariant(u"\"\""_s) << u"Cursor 编辑器未登录"_s;
+        QTest::newRow("ends within a minute")
+            << u"plain"_s << QVariant(EditorDatabase::jwt(u"user_1"_s, now + 30))
+            << u"Cursor 编辑器的登录已过期"_s;
+        const QString unreadable = u"无法读取 Cursor 编辑器的数据"_s;
+        QTest::newRow("not SQLite") << u"garbage"_s << QVariant() << unreadable;
+        QTest::newRow("no table") << u"noTable"_s << QVariant() << unreadable;
+        const QString malformed = u"Cursor 编辑器的登录数据格式不对"_s;
+        QTest::newRow("not a JWT") << u"plain"_s << QVariant(u"abc.def"_s) << malformed;
+        QTest::newRow("payload not JSON") << u"plain"_s << QVariant(u"a.bm90IGpzb24.c"_s) << malformed;
+        QTest::newRow("empty user id")
+            << u"plain"_s << QVariant(EditorDatabase::jwt(u"auth0|"_s, now + 3600)) << malformed;
+        QTest::newRow("user id with a space")
+            << u"plain"_s << QVariant(EditorDatabase::jwt(u"auth0|user 1"_s, now + 3600)) << malformed;
+        QTest::newRow("over 64 KiB") << u"plain"_s << QVariant(QByteArray(65 * 1024, 'a')) << malformed;
+    }
+
+    void importsTheEditorsLogin()
+    {
+        QFETCH(QString, database);
+        QFETCH(QVariant, value);
+        QFETCH(QString, outcome);
+
+        TestEnvironment environment;
+        environment.setNow(Timestamp::fromSecondsSince1970(now));
+        MemorySecretStore secrets;
+        SecretStore::setCurrent(&secrets);
+        const auto restore = qScopeGuard([] { SecretStore::setCurrent(nullptr); });
+        QVERIFY(secrets.write(earlier));
+
+        const QString path = EditorSession::databasePath();
+        QVERIFY(path.startsWith(environment.configHome()));
+        std::unique_ptr<EditorDatabase> writer;
+        if (database == u"garbage") {
+            QDir().mkpath(QFileInfo(path).path());
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(4096, 'x')) == 4096);
+        } else if (database != u"none") {
+            writer = std::make_unique<EditorDatabase>(path);
+            if (database == u"noTable")
+                QVERIFY(writer->exec("DROP TABLE ItemTable"));
+            if (value.isValid())
+                QVERIFY(writer->setLogin(value));
+            if (database == u"wal") {
+                // The editor in the middle of a write: the committed login must still be readable.
+                QVERIFY(writer->exec("BEGIN IMMEDIATE") && writer->setLogin(u"uncommitted"_s));
+                QVERIFY(QFile::exists(path + u"-wal"_s));
+            } else {
+                writer.reset(); // the editor closed: its -wal file is gone
+                QVERIFY(!QFile::exists(path + u"-wal"_s));
+            }
+        }
+        const QByteArray before = fileBytes(path);
+
+        QString result;
+        try {
+            const EditorSession::Login login = EditorLogin::importNow();
+            const QString sub = login.userId == u"user_01ABC" ? u"auth0|user_01ABC"_s : login.userId;
+            QCOMPARE(login.token, login.userId + u"::"_s + EditorDatabase::jwt(sub, now + 3600));
+            QCOMPARE(login.expiresAt.secondsSince1970(), now + 3600);
+            QCOMPARE(secrets.read(), login.token);
+            result = login.userId;
+        } catch (const EditorSessionError& error) {
+            result = error.description();
+        }
+        QCOMPARE(result, outcome);
+        const bool imported = !result.contains(u"Cursor"_s);
+        QCOMPARE(secrets.read() != earlier, imported);
+        QCOMPARE(EditorLogin::isFollowing(), imported);
+        // Nothing is written to the editor's files, and no -shm appears beside a database
+        // without a -wal.
+        QCOMPARE(fileBytes(path), before);
+        QCOMPARE(QFile::exists(path + u"-shm"_s), database == u"wal");
+    }
+};
+
+TALLYFERN_REGISTER_TEST(TestEditorSession);
+
+#include "TestEditorSession.moc"
