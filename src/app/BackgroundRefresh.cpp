@@ -1,5 +1,7 @@
 #include "BackgroundRefresh.h"
 
+#include "QuotaNotices.h"
+
 #include "client/DashboardClient.h"
 #include "client/SessionKeychain.h"
 #include "model/SnapshotStore.h"
@@ -70,4 +72,5 @@ QCoro::Task<> BackgroundRefresh::runOnce()
     const auto settings = Settings::open(QLatin1StringView(Settings::appDomain));
     SnapshotStore::save(*snapshot, settings.get());
     WidgetCenter::reloadAllTimelines();
+    co_await QuotaNotices::post(*snapshot);
 }

@@ -3,8 +3,8 @@
 #include <QCoroTask>
 
 // The headless refresh the background agent starts with "--refresh": pricing sync, one usage
-// download, snapshot stored, widget nudged. No window, no usage store, no timer; every failure is
-// swallowed and the exit status is 0.
+// download, snapshot stored, widget nudged, quota notices sent. No window, no usage store, no timer; every
+// failure is swallowed and the exit status is 0.
 namespace BackgroundRefresh {
 
 // Runs `runOnce()` on a QCoreApplication (no display needed) and returns the exit status: 0.

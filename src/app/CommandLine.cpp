@@ -22,8 +22,12 @@ CommandLine::Mode CommandLine::mode(const QStringList& arguments)
         return Mode::Help;
     if (parser.isSet(version))
         return Mode::Version;
-    // Exact words only: "--refresh=1" or "--REFRESH" start the interactive app.
-    if (arguments.sliced(qMin<qsizetype>(1, arguments.size())).contains(QLatin1StringView(refreshArgument)))
+    // Exact words only: "--refresh=1" or "--REFRESH" start the interactive app. The status line
+    // only reads, so it wins over a refresh.
+    const QStringList words = arguments.sliced(qMin<qsizetype>(1, arguments.size()));
+    if (words.contains(QLatin1StringView(statusArgument)))
+        return Mode::Status;
+    if (words.contains(QLatin1StringView(refreshArgument)))
         return Mode::Refresh;
     return Mode::Interactive;
 }
@@ -44,7 +48,9 @@ QString CommandLine::helpText()
            u"选项：\n"
            u"  -h, --help     显示本帮助后退出\n"
            u"  -v, --version  显示版本号后退出\n"
-           u"  --refresh      在后台刷新一次用量后退出（供后台任务使用）\n"_s;
+           u"  --refresh      在后台刷新一次用量后退出（供后台任务使用）\n"
+           u"  --status       打印本机保存的用量后退出，不联网\n"
+           u"  --format 格式  --status 的输出：text（默认）、json 或 waybar\n"_s;
 }
 
 QString CommandLine::versionText()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/QuotaThresholds.h"
 #include "model/UsageSnapshot.h"
 
 #include <QCoro/QCoroTask>
@@ -25,6 +26,7 @@ class UsageStore : public QObject
     Q_PROPERTY(bool isRefreshing READ isRefreshing NOTIFY changed)
     Q_PROPERTY(QString pricingLabel READ pricingLabel NOTIFY changed)
     Q_PROPERTY(bool backgroundRefreshEnabled READ backgroundRefreshEnabled NOTIFY changed)
+    Q_PROPERTY(bool quotaNoticesEnabled READ quotaNoticesEnabled WRITE setQuotaNotices NOTIFY changed)
 
 public:
     static constexpr std::chrono::milliseconds defaultRefreshInterval{180'000};
@@ -44,6 +46,8 @@ public:
     bool isRefreshing() const { return m_isRefreshing; }
     QString pricingLabel() const { return m_pricingLabel; }
     bool backgroundRefreshEnabled() const { return m_backgroundRefreshEnabled; }
+    bool quotaNoticesEnabled() const { return m_quotaNoticesEnabled; }
+    const QuotaThresholds& thresholds() const { return m_thresholds; }
 
     void setShowCookieSheet(bool show);
     // Stores the choice under "windowPinnedEnabled" whenever it changes.
@@ -54,6 +58,10 @@ public:
     QCoro::Task<> saveCookie(QString pastedText);
     void logout();
     void setBackgroundRefresh(bool enabled);
+    // Both stored at once, for the headless refresh to read too.
+    void setQuotaNotices(bool enabled);
+    // An invalid pair is refused and changes nothing.
+    void setThresholds(const QuotaThresholds& thresholds);
 
     // The status line's time of day, in the user's short time format.
     static QString shortTime(Timestamp timestamp);
@@ -80,6 +88,8 @@ private:
     bool m_isRefreshing = false;
     QString m_pricingLabel;
     bool m_backgroundRefreshEnabled = true;
+    bool m_quotaNoticesEnabled = true;
+    QuotaThresholds m_thresholds;
 
     std::unique_ptr<QSettings> m_defaults;
     QTimer m_timer;
