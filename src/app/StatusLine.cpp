@@ -1,5 +1,6 @@
 #include "StatusLine.h"
 
+#include "model/QuotaAlerts.h"
 #include "model/UsageJSON.h"
 
 #include <QLocale>
@@ -15,10 +16,11 @@ QString percentPart(const QString& label, std::optional<qint64> percent)
     return percent ? label + QString::number(*percent) + u'%' : QString();
 }
 
-// The smaller remaining percent of the two quotas; nothing when neither is known.
+// The smaller remaining percent of the two quotas, as the notices judge them; nothing when neither
+// is known.
 std::optional<qint64> lowestRemaining(const UsageSnapshot& snapshot)
 {
-    const auto cursor = snapshot.cursorRemainingPercent();
+    const auto cursor = QuotaAlerts::cursorRemaining(snapshot);
     const auto premium = snapshot.premiumRemainingPercent();
     if (cursor && premium)
         return std::min(*cursor, *premium);
@@ -49,12 +51,12 @@ QStringList StatusLine::parts(const UsageSnapshot& snapshot, Timestamp now)
 {
     if (!snapshot.hasRealData)
         return {};
+    const auto days = snapshot.daysRemaining(now);
     const QStringList all{
         percentPart(u"Cursor 剩余 "_s, snapshot.cursorRemainingPercent()),
         percentPart(u"高级剩余 "_s, snapshot.premiumRemainingPercent()),
         percentPart(u"Grok 已用 "_s, snapshot.grokWeeklyPercent),
-        snapshot.daysRemaining(now) ? u"还剩 "_s + QString::number(*snapshot.daysRemaining(now)) + u" 天"_s
-                                    : QString(),
+        days ? u"还剩 "_s + QString::number(*days) + u" 天"_s : QString(),
     };
     QStringList present;
     std::copy_if(all.begin(), all.end(), std::back_inserter(present),

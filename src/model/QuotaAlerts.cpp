@@ -43,6 +43,13 @@ QString QuotaAlerts::cycle(const UsageSnapshot& snapshot)
     return snapshot.billingCycleStart + u'/' + snapshot.billingCycleEnd;
 }
 
+std::optional<qint64> QuotaAlerts::cursorRemaining(const UsageSnapshot& snapshot)
+{
+    const bool known =
+        snapshot.cursorModelsPercent || snapshot.monthlyLimit != 0 || snapshot.includedPercent != 0;
+    return known ? snapshot.cursorRemainingPercent() : std::nullopt;
+}
+
 std::optional<double> QuotaAlerts::onDemandSpend(const UsageSnapshot& snapshot)
 {
     // ON-DEMAND SPEND: fill in once the snapshot carries the cycle's on-demand dollars
@@ -68,12 +75,8 @@ QuotaAlerts::Outcome QuotaAlerts::due(const UsageSnapshot& snapshot, const Quota
         remember(key);
     };
 
-    // A snapshot that knows neither the Cursor quota's percent nor a limit has no figure to warn
-    // about; its ring's 0 means "unknown" here, not "used up".
-    const bool cursorKnown =
-        snapshot.cursorModelsPercent || snapshot.monthlyLimit != 0 || snapshot.includedPercent != 0;
     const Quota quotas[] = {
-        {u"cursor"_s, u"Cursor 模型"_s, cursorKnown ? snapshot.cursorRemainingPercent() : std::nullopt},
+        {u"cursor"_s, u"Cursor 模型"_s, cursorRemaining(snapshot)},
         {u"premium"_s, u"高级模型"_s, snapshot.premiumRemainingPercent()},
     };
     for (const Quota& quota : quotas) {

@@ -27,6 +27,11 @@ struct Outcome
     QStringList sent;      // every key to remember for this cycle, old and new
 };
 
+// The Cursor quota's remaining percent as warnings judge it: the ring's figure, except that a
+// snapshot knowing neither the quota's percent nor a limit has nothing to warn about (its ring's 0
+// means "unknown" there, not "used up").
+std::optional<qint64> cursorRemaining(const UsageSnapshot& snapshot);
+
 // What tells one billing cycle from the next; a new value re-arms every notice.
 QString cycle(const UsageSnapshot& snapshot);
 

@@ -93,6 +93,10 @@ private Q_SLOTS:
                                     << u"ok"_s << 36;
         QTest::newRow("no premium quota")
             << 28 << -1 << 1 << u"Cursor 剩余 72% · Grok 已用 35% · 还剩 12 天"_s << u"ok"_s << 72;
+        // No percent and no limit: the ring's 0 is shown but is no reason for alarm.
+        QTest::newRow("unknown Cursor quota")
+            << -1 << 64 << 1 << u"Cursor 剩余 0% · 高级剩余 36% · Grok 已用 35% · 还剩 12 天"_s << u"ok"_s
+            << 36;
         QTest::newRow("low") << 80 << 10 << 1
                              << u"Cursor 剩余 20% · 高级剩余 90% · Grok 已用 35% · 还剩 12 天"_s << u"low"_s
                              << 20;
@@ -116,7 +120,8 @@ private Q_SLOTS:
         s.planName = u"Pro"_s;
         s.billingCycleEnd = u"2026-12-14T00:00:00Z"_s;
         s.updatedAt = Timestamp{now.secondsSinceReference - ageMinutes * 60};
-        s.cursorModelsPercent = cursorUsed;
+        if (cursorUsed >= 0)
+            s.cursorModelsPercent = cursorUsed;
         s.grokWeeklyPercent = 35;
         s.totalTokens = 1000;
         if (premiumUsed >= 0)
@@ -142,7 +147,7 @@ private Q_SLOTS:
                                     {u"plan"_s, u"Pro"_s},
                                     {u"cycleEnd"_s, u"2026-12-14T00:00:00Z"_s},
                                     {u"daysLeft"_s, 12},
-                                    {u"cursorRemainingPercent"_s, 100 - cursorUsed},
+                                    {u"cursorRemainingPercent"_s, cursorUsed >= 0 ? 100 - cursorUsed : 0},
                                     {u"grokUsedPercent"_s, 35},
                                     {u"tokensTotal"_s, 1000},
                                     {u"todayTokens"_s, 0}}));
