@@ -24,6 +24,10 @@ std::pair<int, QString> run(const AppWorld& world, const QStringList& arguments)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"HOME"_s, world.env.root());
     environment.insert(u"XDG_CACHE_HOME"_s, world.env.root() + u"/cache");
+    // No display to be had: a mode that created a GUI application would abort here.
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    environment.remove(u"DISPLAY"_s);
+    environment.remove(u"WAYLAND_DISPLAY"_s);
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
