@@ -1,5 +1,7 @@
 #include "BackgroundRefresh.h"
 
+#include "QuotaNotices.h"
+
 #include "client/DashboardClient.h"
 #include "client/EditorLogin.h"
 #include "client/RateLimit.h"
@@ -97,12 +99,18 @@ QCoro::Task<bool> nudgeWidget(Run&)
     co_return true;
 }
 
+QCoro::Task<bool> postQuotaNotices(Run& run)
+{
+    co_await QuotaNotices::post(*run.snapshot);
+    co_return true;
+}
+
 // The headless refresh, in this order and nowhere else. A step that must come before the first
 // dashboard request (following the editor's session) goes in before fetchOverview; one that acts on
 // the stored snapshot (notifications, the usage ledger) goes after nudgeWidget.
-constexpr std::array<Step, 8> steps{
-    syncPricing,   respectRateLimit, lookUpToken,  followEditor,
-    fetchOverview, patchEvents,      saveSnapshot, nudgeWidget,
+constexpr std::array<Step, 9> steps{
+    syncPricing, respectRateLimit, lookUpToken, followEditor,     fetchOverview,
+    patchEvents, saveSnapshot,     nudgeWidget, postQuotaNotices,
 };
 
 QCoro::Task<> runOnceThenQuit()

@@ -11,8 +11,9 @@ namespace CommandLine {
 
 inline constexpr auto refreshArgument = "--refresh";
 inline constexpr auto importSessionArgument = "--import-session";
+inline constexpr auto statusArgument = "--status";
 
-enum class Mode { Interactive, Refresh, ImportSession, Help, Version, Misused };
+enum class Mode { Interactive, Refresh, ImportSession, Status, Help, Version, Misused };
 
 struct Invocation
 {

@@ -1,6 +1,7 @@
 #include "UsageStore.h"
 
 #include "LaunchAgent.h"
+#include "QuotaNotices.h"
 
 #include "client/DashboardClient.h"
 #include "client/DashboardError.h"
@@ -37,6 +38,8 @@ UsageStore::UsageStore(std::chrono::milliseconds refreshInterval, QObject* paren
     , m_defaults(Settings::open(QString::fromLatin1(Settings::appDomain)))
 {
     m_isPinned = m_defaults->value(QLatin1StringView(pinnedKey), false).toBool();
+    m_quotaNoticesEnabled = QuotaNotices::isEnabled(m_defaults.get());
+    m_thresholds = QuotaThresholds::load(m_defaults.get());
     m_snapshot = SnapshotStore::load(m_defaults.get());
     if (m_snapshot.hasRealData) {
         // Stored again so that the file and the settings entry agree, and the widget catches up.
@@ -94,6 +97,24 @@ void UsageStore::setPinned(bool pinned)
     Q_EMIT changed();
 }
 
+void UsageStore::setQuotaNotices(bool enabled)
+{
+    if (m_quotaNoticesEnabled == enabled)
+        return;
+    m_quotaNoticesEnabled = enabled;
+    m_defaults->setValue(QLatin1StringView(QuotaNotices::enabledKey), enabled);
+    m_defaults->sync();
+    Q_EMIT changed();
+}
+
+void UsageStore::setThresholds(const QuotaThresholds& thresholds)
+{
+    if (m_thresholds == thresholds || !thresholds.save(m_defaults.get()))
+        return;
+    m_thresholds = thresholds;
+    Q_EMIT changed();
+}
+
 QString UsageStore::shortTime(Timestamp timestamp)
 {
     const QDateTime dateTime = timestamp.toDateTime();
@@ -113,6 +134,7 @@ void UsageStore::apply(const UsageSnapshot& snapshot, const QString& status)
     m_snapshot = snapshot;
     SnapshotStore::save(m_snapshot, m_defaults.get());
     WidgetCenter::reloadAllTimelines();
+    QuotaNotices::post(m_snapshot);
     setStatus(status);
 }
 

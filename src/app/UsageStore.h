@@ -1,6 +1,7 @@
 #pragma once
 
 #include "client/DashboardClient.h"
+#include "model/QuotaThresholds.h"
 #include "model/UsageSnapshot.h"
 
 #include <QCoro/QCoroTask>
@@ -27,6 +28,7 @@ class UsageStore : public QObject
     Q_PROPERTY(QString pricingLabel READ pricingLabel NOTIFY changed)
     Q_PROPERTY(bool backgroundRefreshEnabled READ backgroundRefreshEnabled NOTIFY changed)
     Q_PROPERTY(bool followsEditor READ followsEditor WRITE setFollowEditor NOTIFY changed)
+    Q_PROPERTY(bool quotaNoticesEnabled READ quotaNoticesEnabled WRITE setQuotaNotices NOTIFY changed)
 
 public:
     static constexpr std::chrono::milliseconds defaultRefreshInterval{180'000};
@@ -50,6 +52,8 @@ public:
     bool followsEditor() const { return m_followsEditor; }
     // Whether the editor's state database is there to import from (checked on every call).
     static bool editorLoginAvailable();
+    bool quotaNoticesEnabled() const { return m_quotaNoticesEnabled; }
+    const QuotaThresholds& thresholds() const { return m_thresholds; }
 
     void setShowCookieSheet(bool show);
     // Stores the choice under "windowPinnedEnabled" whenever it changes.
@@ -67,6 +71,10 @@ public:
     // failure shows its reason in the status line and keeps the stored token.
     QCoro::Task<> importFromEditor();
     void setFollowEditor(bool follow);
+    // Both stored at once, for the headless refresh to read too.
+    void setQuotaNotices(bool enabled);
+    // An invalid pair is refused and changes nothing.
+    void setThresholds(const QuotaThresholds& thresholds);
 
     // The status line's time of day, in the user's short time format.
     static QString shortTime(Timestamp timestamp);
@@ -100,6 +108,8 @@ private:
     QString m_pricingLabel;
     bool m_backgroundRefreshEnabled = true;
     bool m_followsEditor = false;
+    bool m_quotaNoticesEnabled = true;
+    QuotaThresholds m_thresholds;
 
     std::unique_ptr<QSettings> m_defaults;
     QTimer m_timer;

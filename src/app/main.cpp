@@ -1,6 +1,7 @@
 #include "BackgroundRefresh.h"
 #include "CommandLine.h"
 #include "SessionImportCommand.h"
+#include "StatusCommand.h"
 
 #include "shell/InteractiveApp.h"
 
@@ -30,6 +31,8 @@ int main(int argc, char** argv)
         return BackgroundRefresh::run(argc, argv);
     case CommandLine::Mode::ImportSession:
         return SessionImportCommand::run(argc, argv);
+    case CommandLine::Mode::Status:
+        return StatusCommand::run(argc, argv);
     case CommandLine::Mode::Interactive:
         break;
     }

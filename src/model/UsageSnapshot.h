@@ -74,6 +74,9 @@ struct UsageSnapshot
     // Estimated list-price spend of a source; nothing when no row of it has a price.
     std::optional<double> sourceUSD(TokenSource source, Timestamp now = Clock::now()) const;
     qint64 remainingPercent() const; // 0 to 100
+    // The overview rings' figures: nothing without real data, the premium one also without its quota.
+    std::optional<qint64> cursorRemainingPercent() const;
+    std::optional<qint64> premiumRemainingPercent() const;
     std::optional<qint64> daysRemaining(Timestamp now = Clock::now()) const;
     std::optional<qint64> grokDaysRemaining(Timestamp now = Clock::now()) const;
     QString grokFootnote(Timestamp now = Clock::now()) const;

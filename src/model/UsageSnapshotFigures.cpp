@@ -88,6 +88,20 @@ qint64 UsageSnapshot::remainingPercent() const
     return 100 - std::clamp<qint64>(used, 0, 100);
 }
 
+std::optional<qint64> UsageSnapshot::cursorRemainingPercent() const
+{
+    return hasRealData ? std::optional(remainingPercent()) : std::nullopt;
+}
+
+std::optional<qint64> UsageSnapshot::premiumRemainingPercent() const
+{
+    if (!hasRealData || !otherModelsPercent)
+        return std::nullopt;
+    // Clamping the used share first gives the same figure as clamping 100 − used, without the
+    // overflow an absurd stored percent would cause.
+    return 100 - std::clamp<qint64>(*otherModelsPercent, 0, 100);
+}
+
 std::optional<qint64> UsageSnapshot::daysRemaining(Timestamp now) const
 {
     return wholeDaysUntil(billingCycleEnd, now);

@@ -8,6 +8,24 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace {
+
+QString settingsFile(const QString& application)
+{
+    return Paths::settingsFolder() + u'/' + application + u".conf";
+}
+
+} // namespace
+
+std::unique_ptr<QSettings> Settings::openForReading(const QString& application)
+{
+#if defined(Q_OS_MACOS) || defined(Q_OS_WIN)
+    return open(application);
+#else
+    return std::make_unique<QSettings>(settingsFile(application), QSettings::IniFormat);
+#endif
+}
+
 std::unique_ptr<QSettings> Settings::open(const QString& application)
 {
 #if defined(Q_OS_MACOS) || defined(Q_OS_WIN)
@@ -15,7 +33,7 @@ std::unique_ptr<QSettings> Settings::open(const QString& application)
                                        QStringLiteral("Tallyfern"), application);
 #else
     const QString folder = Paths::settingsFolder();
-    const QString file = folder + u'/' + application + u".conf";
+    const QString file = settingsFile(application);
     // Qt's save keeps the mode the file already has, so the file exists and is 0600 before Qt
     // first writes it: the settings hold the usage snapshot too.
     AtomicFile::makePrivateFolder(folder);

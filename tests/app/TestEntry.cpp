@@ -1,13 +1,17 @@
 #include "AppWorld.h"
 #include "EditorDatabase.h"
+#include "FakeNotifications.h"
 #include "TestRegistry.h"
 
 #include "app/CommandLine.h"
+#include "app/QuotaNotices.h"
+#include "app/StatusLine.h"
 #include "app/UsageStore.h"
 #include "client/EditorLogin.h"
 #include "client/RateLimit.h"
 #include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
+#include "platform/AtomicFile.h"
 #include "platform/Settings.h"
 #include "platform/WidgetCenter.h"
 
@@ -24,11 +28,17 @@ std::pair<int, QString> run(const AppWorld& world, const QStringList& arguments)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"HOME"_s, world.env.root());
     environment.insert(u"XDG_CACHE_HOME"_s, world.env.root() + u"/cache");
+    // No display to be had: a mode that created a GUI application would abort here.
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    environment.remove(u"DISPLAY"_s);
+    environment.remove(u"WAYLAND_DISPLAY"_s);
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
+    // Waited for with the event loop running, so that a fake D-Bus service here can answer it.
+    QSignalSpy finished(&process, &QProcess::finished);
     process.start(QStringLiteral(TALLYFERN_EXECUTABLE), arguments);
-    if (!process.waitForFinished(60'000))
+    if (!finished.wait(60'000))
         return {-1, {}}; // killed as it goes
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAll())};
@@ -74,6 +84,9 @@ private Q_SLOTS:
             << QStringList{program, u"--help=x"_s, u"--refresh"_s} << Mode::Refresh;
         QTest::newRow("a value for a flag") << QStringList{program, u"--version=2"_s} << Mode::Misused;
         QTest::newRow("import") << QStringList{program, u"--import-session"_s} << Mode::ImportSession;
+        QTest::newRow("status") << QStringList{program, u"--status"_s} << Mode::Status;
+        QTest::newRow("refresh over status")
+            << QStringList{program, u"--status"_s, u"--refresh"_s} << Mode::Refresh;
     }
 
     void modes()
@@ -81,6 +94,81 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         QFETCH(Mode, mode);
         QCOMPARE(CommandLine::parse(arguments).mode, mode);
+    }
+
+    void statusLine_data()
+    {
+        // Used percents of the Cursor and premium quotas (-1: absent), the snapshot's age in
+        // minutes, and what a bar shows.
+        QTest::addColumn<int>("cursorUsed");
+        QTest::addColumn<int>("premiumUsed");
+        QTest::addColumn<int>("ageMinutes");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("barClass");
+        QTest::addColumn<int>("percentage");
+        QTest::newRow("every part") << 28 << 64 << 1
+                                    << u"Cursor 剩余 72% · 高级剩余 36% · Grok 已用 35% · 还剩 12 天"_s
+                                    << u"ok"_s << 36;
+        QTest::newRow("no premium quota")
+            << 28 << -1 << 1 << u"Cursor 剩余 72% · Grok 已用 35% · 还剩 12 天"_s << u"ok"_s << 72;
+        // No percent and no limit: the ring's 0 is shown but is no reason for alarm.
+        QTest::newRow("unknown Cursor quota")
+            << -1 << 64 << 1 << u"Cursor 剩余 0% · 高级剩余 36% · Grok 已用 35% · 还剩 12 天"_s << u"ok"_s
+            << 36;
+        QTest::newRow("low") << 80 << 10 << 1
+                             << u"Cursor 剩余 20% · 高级剩余 90% · Grok 已用 35% · 还剩 12 天"_s << u"low"_s
+                             << 20;
+        QTest::newRow("critical") << 10 << 95 << 1
+                                  << u"Cursor 剩余 90% · 高级剩余 5% · Grok 已用 35% · 还剩 12 天"_s
+                                  << u"critical"_s << 5;
+        QTest::newRow("stale before critical")
+            << 10 << 99 << 11 << u"Cursor 剩余 90% · 高级剩余 1% · Grok 已用 35% · 还剩 12 天"_s << u"stale"_s
+            << 1;
+    }
+
+    void statusLine()
+    {
+        QFETCH(int, cursorUsed);
+        QFETCH(int, premiumUsed);
+        QFETCH(int, ageMinutes);
+        QFETCH(QString, text);
+        const Timestamp now = *Timestamp::parseInternetDateTime(u"2026-12-02T10:00:00+08:00"_s);
+        UsageSnapshot s = UsageSnapshot::empty();
+        s.hasRealData = true;
+        s.planName = u"Pro"_s;
+        s.billingCycleEnd = u"2026-12-14T00:00:00Z"_s;
+        s.updatedAt = Timestamp{now.secondsSinceReference - ageMinutes * 60};
+        if (cursorUsed >= 0)
+            s.cursorModelsPercent = cursorUsed;
+        s.grokWeeklyPercent = 35;
+        s.totalTokens = 1000;
+        if (premiumUsed >= 0)
+            s.otherModelsPercent = premiumUsed;
+
+        QCOMPARE(StatusLine::text(s, now), text);
+        const QJsonObject bar = StatusLine::waybar(s, {}, now);
+        QCOMPARE(bar.value("text"_L1).toString(), text.section(u" · "_s, 0, 1));
+        QTEST(bar.value("class"_L1).toString(), "barClass");
+        QTEST(bar.value("percentage"_L1).toInt(), "percentage");
+        QCOMPARE(bar.value("tooltip"_L1).toString(), text.split(u" · "_s).join(u'\n') +
+                                                         u"\n套餐 Pro\n账期到 12月14日\n更新于 12月2日 "_s +
+                                                         (ageMinutes == 1 ? u"09:59"_s : u"09:49"_s));
+
+        QJsonObject json = StatusLine::json(s, now);
+        QCOMPARE(json.value("premiumRemainingPercent"_L1).toVariant(),
+                 premiumUsed >= 0 ? QVariant(100 - premiumUsed) : QVariant());
+        json.remove("premiumRemainingPercent"_L1);
+        QCOMPARE(json, QJsonObject({{u"hasData"_s, true},
+                                    {u"stale"_s, ageMinutes > 10},
+                                    {u"updatedAt"_s, s.updatedAt.toInternetDateTime()},
+                                    {u"ageSeconds"_s, ageMinutes * 60},
+                                    {u"plan"_s, u"Pro"_s},
+                                    {u"cycleEnd"_s, u"2026-12-14T00:00:00Z"_s},
+                                    {u"daysLeft"_s, 12},
+                                    {u"cursorRemainingPercent"_s, cursorUsed >= 0 ? 100 - cursorUsed : 0},
+                                    {u"grokUsedPercent"_s, 35},
+                                    {u"tokensTotal"_s, 1000},
+                                    {u"todayTokens"_s, 0}}));
     }
 
     void printsWithoutTouchingAnything_data()
@@ -93,6 +181,16 @@ private Q_SLOTS:
         QTest::newRow("--version") << QStringList{u"--version"_s} << 0 << u"tallyfern 0.1.0\n"_s;
         QTest::newRow("misused: one line on stderr")
             << QStringList{u"-help=all"_s} << 2 << u"tallyfern：选项 -help=all 不带取值\n"_s;
+        QTest::newRow("status, nothing stored") << QStringList{u"--status"_s} << 0 << u"暂无用量数据\n"_s;
+        QTest::newRow("json") << QStringList{u"--status"_s, u"--format=json"_s} << 0
+                              << u"{\"hasData\":false}\n"_s;
+        QTest::newRow("waybar")
+            << QStringList{u"--format"_s, u"waybar"_s, u"--status"_s} << 0
+            << u"{\"class\":\"nodata\",\"text\":\"暂无用量数据\",\"tooltip\":\"暂无用量数据\"}\n"_s;
+        QTest::newRow("unknown format") << QStringList{u"--status"_s, u"--format"_s, u"xml"_s} << 2
+                                        << u"tallyfern: --format 只接受 text、json 或 waybar\n"_s;
+        QTest::newRow("format without a value") << QStringList{u"--status"_s, u"--format"_s} << 2
+                                                << u"tallyfern：选项 --format 缺少取值 格式\n"_s;
     }
 
     void printsWithoutTouchingAnything()
@@ -118,6 +216,8 @@ private Q_SLOTS:
         };
 
         // No token: only the day's pricing download, nothing stored, the widget left alone.
+        FakeNotifications notifications;
+        QVERIFY(notifications.registered);
         QCOMPARE(refresh(), quiet);
         QCOMPARE(world.service.requests().size(), 1);
         QVERIFY(PricingStore::load());
@@ -139,6 +239,12 @@ private Q_SLOTS:
         QVERIFY(stored && stored->hasRealData && !stored->days.isEmpty());
         QCOMPARE(settings()->value("usageSnapshot"_L1).toByteArray(), fileBytes(snapshotFile));
         QVERIFY(QFile::exists(widgetMarker));
+        // The sample account has nearly used up its premium quota and has on-demand tokens.
+        const QStringList notices{u"Tallyfern|tallyfern|Tallyfern|高级模型额度只剩 2%（账期到 5月17日）"_s,
+                                  u"Tallyfern|tallyfern|Tallyfern|本期开始产生按需用量：21.5万 tokens"_s};
+        QCOMPARE(notifications.calls, notices);
+        QCOMPARE(run(world, {u"--status"_s}).second,
+                 StatusLine::text(*stored, Timestamp::fromDateTime(QDateTime::currentDateTimeUtc())) + u'\n');
 
         // A failed event patch: the overview alone.
         world.service.setAnswer("POST", DashboardClient::eventsPath, {401, {}, {}, 0});
@@ -146,6 +252,12 @@ private Q_SLOTS:
         stored = UsageSnapshot::decode(fileBytes(snapshotFile));
         QVERIFY(stored && stored->hasRealData && stored->days.isEmpty());
         QVERIFY(QFile::exists(widgetMarker));
+        QCOMPARE(notifications.calls, notices); // once per cycle, remembered between runs
+        AtomicFile::write(QuotaNotices::stateFileName(),
+                          R"({"cycle":"an earlier cycle","sent":["premium.critical"]})");
+        QCOMPARE(refresh(), quiet);
+        // A new cycle re-arms them; the overview alone has no on-demand tokens.
+        QCOMPARE(notifications.calls, notices + notices.first(1));
 
         // An expired cookie: nothing stored, the token kept, the widget nudged only for new prices.
         const QByteArray before = fileBytes(snapshotFile);

@@ -1,7 +1,9 @@
 #include "AppWorld.h"
 #include "EditorDatabase.h"
+#include "FakeNotifications.h"
 #include "TestRegistry.h"
 
+#include "app/QuotaNotices.h"
 #include "app/UsageStore.h"
 #include "client/EditorSession.h"
 #include "model/PricingStore.h"
@@ -76,6 +78,7 @@ private Q_SLOTS:
     void refreshAppliesTheOverviewThenTheEventPatch()
     {
         AppWorld world;
+        FakeNotifications notifications;
         QVERIFY(world.secrets.write(u"token-abc"_s));
         UsageStore store(1h);
         QCOMPARE(store.refreshStatus(), u"正在读取用量"_s);
@@ -93,6 +96,17 @@ private Q_SLOTS:
             if (request.path.startsWith("/api"))
                 QCOMPARE(request.headers.value("cookie"), QByteArray("WorkosCursorSessionToken=token-abc"));
         }
+        // Overview and event patch were both applied; each notice went out once.
+        QTRY_COMPARE(notifications.calls.size(), 2);
+        QVERIFY(notifications.calls[0].endsWith(u"高级模型额度只剩 2%（账期到 5月17日）"_s));
+
+        // Switched off: nothing claimed, nothing sent.
+        store.setQuotaNotices(false);
+        QFile::remove(QuotaNotices::stateFileName());
+        store.refresh(false);
+        QTRY_VERIFY(!store.isRefreshing());
+        QVERIFY(!QFile::exists(QuotaNotices::stateFileName()));
+        QCOMPARE(notifications.calls.size(), 2);
     }
 
     void failuresKeepTheSnapshot()
@@ -304,12 +318,17 @@ private Q_SLOTS:
             store.setBackgroundRefresh(false);
             QVERIFY(!store.backgroundRefreshEnabled());
             QVERIFY(world.runner.commands.join(u'\n').contains(u"disable"_s));
+            QVERIFY(store.quotaNoticesEnabled());
+            store.setQuotaNotices(false);
+            store.setThresholds({50, 30});
+            store.setThresholds({30, 30}); // critical not below low: refused
         }
         const auto defaults = Settings::open(u"Tallyfern"_s);
         QVERIFY(!defaults->value(u"backgroundRefreshEnabled"_s).toBool());
         QVERIFY(defaults->value(u"windowPinnedEnabled"_s).toBool());
         UsageStore again(1h);
-        QVERIFY(again.isPinned() && !again.backgroundRefreshEnabled());
+        QVERIFY(again.isPinned() && !again.backgroundRefreshEnabled() && !again.quotaNoticesEnabled());
+        QCOMPARE(again.thresholds(), QuotaThresholds({50, 30}));
     }
 };
 

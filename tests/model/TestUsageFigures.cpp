@@ -1,6 +1,7 @@
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
+#include "model/QuotaAlerts.h"
 #include "model/UsageSnapshot.h"
 
 #include <QtTest>
@@ -118,6 +119,79 @@ private Q_SLOTS:
 
         s.models.append(row(u"grok-4.6"_s, 1'000'000, 1'000'000));
         QCOMPARE(s.sourceUSD(TokenSource::other, now), std::optional(22.0)); // discounted 8 → 4
+    }
+
+    void quotaAlerts_data()
+    {
+        // Used percents (-1: absent) and the keys sent before; the notices as "key|body".
+        QTest::addColumn<int>("cursorUsed");
+        QTest::addColumn<int>("premiumUsed");
+        QTest::addColumn<double>("onDemandTokens");
+        QTest::addColumn<QStringList>("sentBefore");
+        QTest::addColumn<QStringList>("notices");
+        QTest::addColumn<QStringList>("sentAfter");
+        const QString cursor18 = u"Cursor 模型额度只剩 18%（账期到 12月14日）"_s;
+        const QString premium4 = u"高级模型额度只剩 4%（账期到 12月14日）"_s;
+        QTest::newRow("plenty left") << 50 << 50 << 0.0 << QStringList{} << QStringList{} << QStringList{};
+        QTest::newRow("cursor low") << 82 << 50 << 0.0 << QStringList{}
+                                    << QStringList{u"cursor.low|"_s + cursor18}
+                                    << QStringList{u"cursor.low"_s};
+        QTest::newRow("exactly at low")
+            << 80 << -1 << 0.0 << QStringList{}
+            << QStringList{u"cursor.low|Cursor 模型额度只剩 20%（账期到 12月14日）"_s}
+            << QStringList{u"cursor.low"_s};
+        QTest::newRow("still low, sent") << 82 << -1 << 0.0 << QStringList{u"cursor.low"_s} << QStringList{}
+                                         << QStringList{u"cursor.low"_s};
+        QTest::newRow("first seen below both: critical only")
+            << 10 << 96 << 0.0 << QStringList{} << QStringList{u"premium.critical|"_s + premium4}
+            << QStringList{u"premium.critical"_s, u"premium.low"_s};
+        QTest::newRow("low then critical") << 10 << 96 << 0.0 << QStringList{u"premium.low"_s}
+                                           << QStringList{u"premium.critical|"_s + premium4}
+                                           << QStringList{u"premium.low"_s, u"premium.critical"_s};
+        QTest::newRow("on-demand tokens")
+            << -1 << -1 << 12'345.0 << QStringList{}
+            << QStringList{u"onDemand|本期开始产生按需用量：1.2万 tokens"_s} << QStringList{u"onDemand"_s};
+        QTest::newRow("on-demand once")
+            << -1 << -1 << 99.0 << QStringList{u"onDemand"_s} << QStringList{} << QStringList{u"onDemand"_s};
+    }
+
+    void quotaAlerts()
+    {
+        QFETCH(int, cursorUsed);
+        QFETCH(int, premiumUsed);
+        QFETCH(double, onDemandTokens);
+        QFETCH(QStringList, sentBefore);
+        UsageSnapshot s = withRealData();
+        s.billingCycleEnd = u"2026-12-14T00:00:00Z"_s;
+        s.onDemandTokens = onDemandTokens;
+        if (cursorUsed >= 0)
+            s.cursorModelsPercent = cursorUsed;
+        else
+            s.monthlyLimit = 0; // neither a percent nor a limit: no Cursor figure to warn about
+        if (premiumUsed >= 0)
+            s.otherModelsPercent = premiumUsed;
+        const QuotaAlerts::Outcome outcome = QuotaAlerts::due(s, {}, sentBefore);
+        QStringList notices;
+        for (const QuotaAlerts::Notice& notice : outcome.notices)
+            notices.append(notice.key + u'|' + notice.body);
+        QTEST(notices, "notices");
+        QTEST(outcome.sent, "sentAfter");
+        s.hasRealData = false;
+        QVERIFY(QuotaAlerts::due(s, {}, {}).notices.isEmpty());
+    }
+
+    void thresholdsKeepOnlyValidPairs()
+    {
+        TestEnvironment env;
+        QSettings settings(env.root() + u"/t.ini"_s, QSettings::IniFormat);
+        QCOMPARE(QuotaThresholds::load(&settings), QuotaThresholds({20, 5}));
+        QVERIFY(QuotaThresholds({50, 30}).save(&settings));
+        QCOMPARE(QuotaThresholds::load(&settings), QuotaThresholds({50, 30}));
+        for (const QuotaThresholds& invalid :
+             {QuotaThresholds{30, 30}, QuotaThresholds{100, 5}, QuotaThresholds{20, 0}})
+            QVERIFY(!invalid.save(&settings));
+        settings.setValue(u"quotaCriticalThreshold"_s, u"60"_s); // edited by hand above low
+        QCOMPARE(QuotaThresholds::load(&settings), QuotaThresholds({20, 5}));
     }
 };
 

@@ -14,6 +14,7 @@
 #include "app/shell/SettingsPage.h"
 #include "app/shell/SingleInstance.h"
 #include "app/shell/SwitchToggle.h"
+#include "app/shell/ThresholdRow.h"
 #include "app/shell/TrayMenu.h"
 #include "app/views/ModelsPage.h"
 #include "app/views/OverviewPage.h"
@@ -32,6 +33,7 @@
 #include <QPushButton>
 #include <QSemaphore>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QWindow>
@@ -331,6 +333,27 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(next.window()));
         QVERIFY(next.window()->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
         QCOMPARE(next.window()->header()->pinCaptionLabel()->text(), u"置顶"_s);
+    }
+
+    void noticeSettingsAreStored()
+    {
+        ShellFixture fixture;
+        auto store = fixture.makeStore();
+        SettingsPage page(store.get());
+        QVERIFY(page.noticesSwitch()->isChecked());
+        QTest::mouseClick(page.noticesSwitch(), Qt::LeftButton);
+        QCOMPARE(fixture.stored("quotaNoticesEnabled"), QVariant(false));
+        QVERIFY(!page.noticesSwitch()->isChecked());
+
+        // Each field stops short of the other, so every pair stored is a valid one.
+        ThresholdRow* row = page.thresholdRow();
+        row->criticalField()->setValue(40);
+        QCOMPARE(store->thresholds(), QuotaThresholds({20, 19}));
+        row->lowField()->setValue(50);
+        row->criticalField()->setValue(40);
+        QCOMPARE(store->thresholds(), QuotaThresholds({50, 40}));
+        QCOMPARE(row->lowField()->minimum(), 41);
+        QCOMPARE(fixture.stored("quotaLowThreshold"), QVariant(50));
     }
 
     void sheetOpensAndClosesWithTheStore()

@@ -5,6 +5,7 @@
 #include "PasteField.h"
 #include "SettingsRow.h"
 #include "SwitchToggle.h"
+#include "ThresholdRow.h"
 
 #include "app/UsageStore.h"
 #include "app/views/PageScroll.h"
@@ -62,6 +63,13 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
         new SettingsRow(u"跟随 Cursor 编辑器登录"_s,
                         u"每次刷新前先取编辑器当前的登录，编辑器换了登录也不必重新导入。"_s, m_follow, page);
     stack->addWidget(m_followRow);
+    m_notices = new SwitchToggle(u"额度提醒"_s);
+    m_thresholds = new ThresholdRow(page);
+    stack->addWidget(SettingsRow::divider(page));
+    stack->addWidget(new SettingsRow(u"额度提醒"_s,
+                                     u"额度剩得不多或开始产生按需用量时，发一条桌面通知，每个账期各一次。"_s,
+                                     m_notices, page));
+    stack->addWidget(m_thresholds);
 
     m_footer = Text::wrapping(QString(), Theme::font(Theme::TextStyle::caption), Theme::white(0.40), page);
     stack->addWidget(m_footer);
@@ -72,12 +80,15 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
     connect(m_logout, &ActionButton::clicked, m_store, &UsageStore::logout);
     connect(m_pin, &SwitchToggle::clicked, m_store, &UsageStore::setPinned);
     connect(m_background, &SwitchToggle::clicked, m_store, &UsageStore::setBackgroundRefresh);
+    connect(m_notices, &SwitchToggle::clicked, m_store, &UsageStore::setQuotaNotices);
+    connect(m_thresholds, &ThresholdRow::edited, m_store, &UsageStore::setThresholds);
     // A switch the store did not follow snaps back to the store's value.
     connect(m_pin, &SwitchToggle::clicked, this, &SettingsPage::follow);
     connect(m_background, &SwitchToggle::clicked, this, &SettingsPage::follow);
     connect(m_import, &ActionButton::clicked, m_store, [this] { m_store->importFromEditor(); });
     connect(m_follow, &SwitchToggle::clicked, m_store, &UsageStore::setFollowEditor);
     connect(m_follow, &SwitchToggle::clicked, this, &SettingsPage::follow);
+    connect(m_notices, &SwitchToggle::clicked, this, &SettingsPage::follow);
     connect(m_store, &UsageStore::changed, this, &SettingsPage::follow);
     follow();
 }
@@ -102,6 +113,9 @@ void SettingsPage::follow()
     m_importRow->setVisible(editor);
     m_followRow->setVisible(editor || m_store->followsEditor());
     m_follow->setChecked(m_store->followsEditor());
+    m_notices->setChecked(m_store->quotaNoticesEnabled());
+    if (m_thresholds->value() != m_store->thresholds())
+        m_thresholds->setValue(m_store->thresholds());
     const QString footer = footerText(m_store->pricingLabel());
     if (m_footer->text() != footer)
         m_footer->setText(footer);

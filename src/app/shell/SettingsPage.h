@@ -7,11 +7,12 @@ class PageScroll;
 class PasteField;
 class QLabel;
 class SwitchToggle;
+class ThresholdRow;
 class UsageStore;
 
-// The third page: the cookie paste field with its save and logout buttons, the window-pin and
-// background-refresh switches, and a note on what is kept where. It follows the store; the paste
-// text lives only as long as the page.
+// The third page: the cookie paste field with its save and logout buttons, the window-pin,
+// background-refresh and quota-notice switches with the notice thresholds, and a note on what is kept where.
+// It follows the store; the paste text lives only as long as the page.
 class SettingsPage : public QWidget
 {
     Q_OBJECT
@@ -32,6 +33,8 @@ public:
     ActionButton* importButton() const { return m_import; }
     QWidget* followRow() const { return m_followRow; }
     SwitchToggle* followSwitch() const { return m_follow; }
+    SwitchToggle* noticesSwitch() const { return m_notices; }
+    ThresholdRow* thresholdRow() const { return m_thresholds; }
     QLabel* footer() const { return m_footer; }
 
 private:
@@ -48,5 +51,7 @@ private:
     ActionButton* m_import;
     QWidget* m_followRow;
     SwitchToggle* m_follow;
+    SwitchToggle* m_notices;
+    ThresholdRow* m_thresholds;
     QLabel* m_footer;
 };

@@ -12,8 +12,6 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 using namespace Qt::StringLiterals;
 
 RemainingCard::RemainingCard(const UsageSnapshot& snapshot, QWidget* parent)
@@ -23,10 +21,9 @@ RemainingCard::RemainingCard(const UsageSnapshot& snapshot, QWidget* parent)
     row->setContentsMargins(18, 18, 18, 18);
     row->setSpacing(16);
 
-    const std::optional<qint64> cursorRemaining =
-        snapshot.hasRealData ? std::optional<qint64>(snapshot.remainingPercent()) : std::nullopt;
-    row->addWidget(new UsageRing(cursorRemaining, u"剩余"_s, u"Cursor 模型"_s, Theme::cursorTint(), this), 0,
-                   Qt::AlignVCenter);
+    row->addWidget(new UsageRing(snapshot.cursorRemainingPercent(), u"剩余"_s, u"Cursor 模型"_s,
+                                 Theme::cursorTint(), this),
+                   0, Qt::AlignVCenter);
     row->addWidget(
         new UsageRing(premiumRemaining(snapshot), u"剩余"_s, u"高级模型"_s, Theme::otherTint(), this), 0,
         Qt::AlignVCenter);
@@ -63,11 +60,7 @@ RemainingCard::RemainingCard(const UsageSnapshot& snapshot, QWidget* parent)
 
 std::optional<qint64> RemainingCard::premiumRemaining(const UsageSnapshot& snapshot)
 {
-    if (!snapshot.hasRealData || !snapshot.otherModelsPercent)
-        return std::nullopt;
-    // Clamping the used share first gives the same figure as clamping 100 − used, without the
-    // overflow an absurd stored percent would cause.
-    return 100 - std::clamp<qint64>(*snapshot.otherModelsPercent, 0, 100);
+    return snapshot.premiumRemainingPercent();
 }
 
 QString RemainingCard::planTitle(const UsageSnapshot& snapshot)

@@ -1,0 +1,95 @@
+#include "QuotaNotices.h"
+
+#include "model/QuotaAlerts.h"
+#include "platform/AtomicFile.h"
+#include "platform/DesktopNotifications.h"
+#include "platform/Paths.h"
+#include "platform/Settings.h"
+
+#include <QCoroDBusPendingCall>
+#include <QDBusConnection>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLockFile>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct State
+{
+    QString cycle;
+    QStringList sent;
+};
+
+// An unreadable file counts as nothing sent: at worst a notice comes twice, never not at all.
+State readState()
+{
+    QFile file(QuotaNotices::stateFileName());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
+    State state{object.value("cycle"_L1).toString(), {}};
+    for (const QJsonValue& key : object.value("sent"_L1).toArray())
+        state.sent.append(key.toString());
+    return state;
+}
+
+void writeState(const State& state)
+{
+    const QJsonObject object{{u"cycle"_s, state.cycle}, {u"sent"_s, QJsonArray::fromStringList(state.sent)}};
+    AtomicFile::write(QuotaNotices::stateFileName(), QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+// Under the lock: which notices are due, remembered as sent before any goes out, so that two
+// processes storing the same snapshot never both send it.
+QList<QuotaAlerts::Notice> claimDue(const UsageSnapshot& snapshot, const QuotaThresholds& thresholds)
+{
+    QDir().mkpath(Paths::supportFolder());
+    QLockFile lock(Paths::supportFolder() + u"/notices.lock");
+    // Short: the window's refresh runs on the UI thread, and the next refresh tries again.
+    if (!lock.tryLock(250))
+        return {};
+    State state = readState();
+    const QString cycle = QuotaAlerts::cycle(snapshot);
+    const bool newCycle = state.cycle != cycle;
+    if (newCycle)
+        state = State{cycle, {}};
+    const QuotaAlerts::Outcome outcome = QuotaAlerts::due(snapshot, thresholds, state.sent);
+    if (newCycle || outcome.sent != state.sent)
+        writeState(State{cycle, outcome.sent});
+    return outcome.notices;
+}
+
+} // namespace
+
+bool QuotaNotices::isEnabled(QSettings* settings)
+{
+    return !settings || settings->value(QLatin1StringView(enabledKey), true).toBool();
+}
+
+QString QuotaNotices::stateFileName()
+{
+    return Paths::supportFolder() + u"/notices.json";
+}
+
+QCoro::Task<> QuotaNotices::post(UsageSnapshot snapshot)
+{
+    QList<QuotaAlerts::Notice> notices;
+    try {
+        const auto settings = Settings::open(QLatin1StringView(Settings::appDomain));
+        // Without a session bus nothing could be shown; the notices wait for a run that has one.
+        if (!isEnabled(settings.get()) || !snapshot.hasRealData ||
+            !QDBusConnection::sessionBus().isConnected())
+            co_return;
+        notices = claimDue(snapshot, QuotaThresholds::load(settings.get()));
+    } catch (...) {
+        co_return;
+    }
+    // Awaited one by one, so that the headless run's message is delivered before it exits.
+    for (const QuotaAlerts::Notice& notice : notices)
+        co_await DesktopNotifications::notify(notice.body);
+}

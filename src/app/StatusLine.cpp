@@ -1,0 +1,140 @@
+#include "StatusLine.h"
+
+#include "model/QuotaAlerts.h"
+#include "model/UsageJSON.h"
+
+#include <QLocale>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString percentPart(const QString& label, std::optional<qint64> percent)
+{
+    return percent ? label + QString::number(*percent) + u'%' : QString();
+}
+
+// The smaller remaining percent of the two quotas, as the notices judge them; nothing when neither
+// is known.
+std::optional<qint64> lowestRemaining(const UsageSnapshot& snapshot)
+{
+    const auto cursor = QuotaAlerts::cursorRemaining(snapshot);
+    const auto premium = snapshot.premiumRemainingPercent();
+    if (cursor && premium)
+        return std::min(*cursor, *premium);
+    return cursor ? cursor : premium;
+}
+
+bool isStale(const UsageSnapshot& snapshot, Timestamp now)
+{
+    return now.secondsSinceReference - snapshot.updatedAt.secondsSinceReference >
+           StatusLine::staleAfterSeconds;
+}
+
+QString planTitle(const UsageSnapshot& snapshot)
+{
+    const QString plan = snapshot.planName.trimmed();
+    return plan.isEmpty() ? u"个人"_s : plan;
+}
+
+QString localTime(Timestamp timestamp)
+{
+    const QDateTime dateTime = timestamp.toDateTime();
+    return dateTime.isValid() ? QLocale::c().toString(dateTime.toLocalTime(), u"M月d日 HH:mm"_s) : QString();
+}
+
+} // namespace
+
+QStringList StatusLine::parts(const UsageSnapshot& snapshot, Timestamp now)
+{
+    if (!snapshot.hasRealData)
+        return {};
+    const auto days = snapshot.daysRemaining(now);
+    const QStringList all{
+        percentPart(u"Cursor 剩余 "_s, snapshot.cursorRemainingPercent()),
+        percentPart(u"高级剩余 "_s, snapshot.premiumRemainingPercent()),
+        percentPart(u"Grok 已用 "_s, snapshot.grokWeeklyPercent),
+        days ? u"还剩 "_s + QString::number(*days) + u" 天"_s : QString(),
+    };
+    QStringList present;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(present),
+                 [](const QString& part) { return !part.isEmpty(); });
+    return present;
+}
+
+QString StatusLine::text(const UsageSnapshot& snapshot, Timestamp now)
+{
+    const QStringList present = parts(snapshot, now);
+    return present.isEmpty() ? u"暂无用量数据"_s : present.join(u" · "_s);
+}
+
+QJsonObject StatusLine::json(const UsageSnapshot& snapshot, Timestamp now)
+{
+    if (!snapshot.hasRealData)
+        return {{u"hasData"_s, false}};
+    QJsonObject object{
+        {u"hasData"_s, true},
+        {u"stale"_s, isStale(snapshot, now)},
+        {u"plan"_s, planTitle(snapshot)},
+        {u"tokensTotal"_s, snapshot.totalTokens},
+        {u"todayTokens"_s, snapshot.todayTokens.total},
+    };
+    const auto put = [&object](const QString& key, const auto& figure) {
+        if (figure)
+            object.insert(key, *figure);
+    };
+    if (const QString updated = snapshot.updatedAt.toInternetDateTime(); !updated.isEmpty()) {
+        object.insert(u"updatedAt"_s, updated);
+        object.insert(u"ageSeconds"_s, qint64(std::max(0.0, now.secondsSinceReference -
+                                                                snapshot.updatedAt.secondsSinceReference)));
+    }
+    if (const auto end = UsageJSON::date(snapshot.billingCycleEnd);
+        end && !end->toInternetDateTime().isEmpty())
+        object.insert(u"cycleEnd"_s, end->toInternetDateTime());
+    put(u"daysLeft"_s, snapshot.daysRemaining(now));
+    put(u"cursorRemainingPercent"_s, snapshot.cursorRemainingPercent());
+    put(u"premiumRemainingPercent"_s, snapshot.premiumRemainingPercent());
+    put(u"grokUsedPercent"_s, snapshot.grokWeeklyPercent);
+    put(u"cursorEstimateUSD"_s, snapshot.sourceUSD(TokenSource::cursor, now));
+    put(u"otherEstimateUSD"_s, snapshot.sourceUSD(TokenSource::other, now));
+    put(u"onDemandUsedUSD"_s, snapshot.onDemandUsed);
+    put(u"onDemandLimitUSD"_s, snapshot.onDemandLimit);
+    return object;
+}
+
+QJsonObject StatusLine::waybar(const UsageSnapshot& snapshot, const QuotaThresholds& thresholds,
+                               Timestamp now)
+{
+    const QStringList present = parts(snapshot, now);
+    if (present.isEmpty())
+        return {
+            {u"text"_s, text(snapshot, now)}, {u"tooltip"_s, text(snapshot, now)}, {u"class"_s, u"nodata"_s}};
+
+    QStringList tooltip = present;
+    tooltip.append(u"套餐 "_s + planTitle(snapshot));
+    if (const auto end = UsageJSON::date(snapshot.billingCycleEnd)) {
+        if (const QString day = UsageJSON::monthDay(*end); !day.isEmpty())
+            tooltip.append(u"账期到 "_s + day);
+    }
+    if (const QString updated = localTime(snapshot.updatedAt); !updated.isEmpty())
+        tooltip.append(u"更新于 "_s + updated);
+
+    QJsonObject object{
+        {u"text"_s, present.mid(0, 2).join(u" · "_s)},
+        {u"tooltip"_s, tooltip.join(u'\n')},
+    };
+    const auto lowest = lowestRemaining(snapshot);
+    if (lowest)
+        object.insert(u"percentage"_s, *lowest);
+    QString cssClass = u"ok"_s;
+    if (isStale(snapshot, now))
+        cssClass = u"stale"_s;
+    else if (lowest && *lowest <= thresholds.critical)
+        cssClass = u"critical"_s;
+    else if (lowest && *lowest <= thresholds.low)
+        cssClass = u"low"_s;
+    object.insert(u"class"_s, cssClass);
+    return object;
+}

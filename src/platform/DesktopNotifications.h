@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QDBusPendingCall>
+#include <QString>
+
+// Desktop notices through the session's freedesktop notification service (whatever the desktop
+// runs: GNOME Shell, KDE Plasma, dunst, mako...).
+namespace DesktopNotifications {
+
+inline constexpr auto service = "org.freedesktop.Notifications";
+inline constexpr auto path = "/org/freedesktop/Notifications";
+inline constexpr auto interface = "org.freedesktop.Notifications";
+
+// Asks for one notice titled "Tallyfern" with the app's icon. Without a session bus or a
+// notification service the call finishes with an error, which callers may ignore.
+QDBusPendingCall notify(const QString& body);
+
+} // namespace DesktopNotifications
