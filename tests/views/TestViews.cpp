@@ -4,6 +4,7 @@
 
 #include "app/views/CapsuleBar.h"
 #include "app/views/FitLabel.h"
+#include "app/views/MetricCell.h"
 #include "app/views/ModelTable.h"
 #include "app/views/ModelTile.h"
 #include "app/views/ModelsPage.h"
@@ -18,6 +19,7 @@
 #include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
 
+#include <QAccessible>
 #include <QRawFont>
 #include <QSaveFile>
 #include <QScrollBar>
@@ -181,6 +183,54 @@ private Q_SLOTS:
             }
             saveScreenshot(&page, 720, u"overview-"_s + name);
         }
+    }
+
+    void paintedControlsReadAloud()
+    {
+        OverviewPage overview;
+        overview.setSnapshot(realistic());
+        OverviewPage empty;
+        ModelsPage models;
+        models.setSnapshot(realistic());
+        const QList<UsageRing*> rings = overview.findChildren<UsageRing*>();
+        const QList<CapsuleBar*> quotaBars = overview.findChild<QuotaCard*>()->findChildren<CapsuleBar*>();
+        const QList<MetricCell*> cells = overview.findChildren<MetricCell*>();
+        auto* tile = models.findChild<ModelTile*>();
+        // What a screen reader is told of each painted control: role, name and value.
+        const struct
+        {
+            QWidget* control;
+            QAccessible::Role role;
+            QString name;
+            QString value;
+        } rows[] = {
+            {rings.at(0), QAccessible::ProgressBar, u"Cursor 模型 剩余 72%"_s, u"72%"_s},
+            {rings.at(1), QAccessible::ProgressBar, u"高级模型 剩余 36%"_s, u"36%"_s},
+            {empty.findChild<UsageRing*>(), QAccessible::ProgressBar, u"Cursor 模型 剩余 暂无"_s, u"暂无"_s},
+            {quotaBars.at(0), QAccessible::ProgressBar, u"Cursor 模型 已用 28%"_s, u"28%"_s},
+            {quotaBars.at(2), QAccessible::ProgressBar, u"Grok 机器人 已用 35%"_s, u"35%"_s},
+            {overview.findChild<PlanBadge*>(), QAccessible::StaticText, u"套餐 Pro"_s, u"Pro"_s},
+            {empty.findChild<PlanBadge*>(), QAccessible::StaticText, u"套餐 未连接"_s, u"未连接"_s},
+            {cells.at(0), QAccessible::Grouping, u"总计"_s, u"1.45亿"_s},
+            {cells.at(3), QAccessible::Grouping, u"Cursor 消耗"_s, u"预估 $7.24 · 5970万"_s},
+            {tile, QAccessible::Grouping, u"auto"_s, u"3820万 · 无标价"_s},
+            // 38.2 of the largest model's 63.4 million tokens.
+            {tile->findChild<ShareBar*>(), QAccessible::ProgressBar, u"auto 占比"_s, u"60%"_s},
+        };
+        for (const auto& row : rows) {
+            QAccessibleInterface* control = QAccessible::queryAccessibleInterface(row.control);
+            QVERIFY(control);
+            QCOMPARE(control->role(), row.role);
+            QCOMPARE(control->text(QAccessible::Name), row.name);
+            QCOMPARE(control->text(QAccessible::Value), row.value);
+        }
+        // Gauges also give their figure as a number; without one there is none to give.
+        QAccessibleValueInterface* gauge =
+            QAccessible::queryAccessibleInterface(rings.at(0))->valueInterface();
+        QVERIFY(gauge);
+        QCOMPARE(gauge->currentValue().toDouble(), 72.0);
+        QCOMPARE(gauge->maximumValue().toDouble(), 100.0);
+        QVERIFY(!QAccessible::queryAccessibleInterface(empty.findChild<UsageRing*>())->valueInterface());
     }
 
     void modelsWithoutRows()

@@ -53,7 +53,9 @@ void QuotaCard::addRow(const QString& title, std::optional<qint64> percent, cons
     line->addWidget(Text::label(used, Theme::font(Theme::TextStyle::caption), Theme::white(0.60), this), 0,
                     Qt::AlignVCenter);
     row->addLayout(line);
-    row->addWidget(new CapsuleBar(barFraction(percent), tint, 8, this));
+    auto* bar = new CapsuleBar(barFraction(percent), tint, 8, this);
+    bar->setAccessibleName(title + u' ' + used);
+    row->addWidget(bar);
 
     qobject_cast<QVBoxLayout*>(layout())->addLayout(row);
 }
