@@ -5,9 +5,11 @@
 #include "app/UsageStore.h"
 #include "app/shell/ActionButton.h"
 #include "app/shell/AppShell.h"
+#include "app/shell/AppTray.h"
 #include "app/shell/CookieSheet.h"
 #include "app/shell/DashboardHeader.h"
 #include "app/shell/DashboardWindow.h"
+#include "app/shell/GaugeIcon.h"
 #include "app/shell/PasteField.h"
 #include "app/shell/SegmentedControl.h"
 #include "app/shell/SettingsPage.h"
@@ -20,6 +22,7 @@
 #include "platform/ProcessRunner.h"
 #include "platform/Settings.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -153,6 +156,24 @@ QStringList shownEntries(const QMenu* menu)
             entries.append(action->isSeparator() ? u"—"_s : action->text());
     }
     return entries;
+}
+
+// The names a screen reader gives the controls that Tab visits, once round from the window.
+QStringList tabOrder(QWidget* window)
+{
+    QStringList names;
+    window->setFocus();
+    const QWidget* first = nullptr;
+    for (int i = 0; i < 30; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focused = QApplication::focusWidget();
+        if (!focused || focused == first)
+            break;
+        if (!first)
+            first = focused;
+        names.append(QAccessible::queryAccessibleInterface(focused)->text(QAccessible::Name));
+    }
+    return names;
 }
 
 void clickSegment(DashboardWindow& window, DashboardPage page)
@@ -420,6 +441,194 @@ private Q_SLOTS:
         QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
         QVERIFY(window->close());
         QCOMPARE(quit.count(), 2);
+    }
+
+    void keyboardReachesEveryControl()
+    {
+        ShellFixture fixture;
+        auto store = fixture.makeStore();
+        DashboardWindow window(store.get());
+        showAndSettle(&window);
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+
+        // Ctrl and a digit pick the pages by position, Ctrl+, the settings; there is no fourth page.
+        const QList<std::pair<Qt::Key, DashboardPage>> keys{
+            {Qt::Key_2, DashboardPage::models},   {Qt::Key_1, DashboardPage::overview},
+            {Qt::Key_3, DashboardPage::settings}, {Qt::Key_1, DashboardPage::overview},
+            {Qt::Key_4, DashboardPage::overview}, {Qt::Key_Comma, DashboardPage::settings}};
+        for (const auto& [key, page] : keys) {
+            QTest::keyClick(&window, key, Qt::ControlModifier);
+            QCOMPARE(window.selectedPage(), page);
+        }
+
+        // Tab visits the controls in reading order: the header, the switcher, then the page, whose
+        // scroll area takes the keys that scroll it.
+        const QStringList header{u"置顶"_s, u"Cookie"_s, u"刷新"_s, u"页面"_s};
+        settle(); // the new page shows on the next turn of the loop
+        QCOMPARE(tabOrder(&window),
+                 header + QStringList({u"设置"_s, u"粘贴 Cookie"_s, u"置顶"_s, u"后台刷新"_s}));
+        screenshot(&window, u"window-focus"_s);
+        window.selectPage(DashboardPage::overview);
+        settle();
+        QCOMPARE(tabOrder(&window), header + QStringList{u"概览"_s});
+
+        // Ctrl+R refreshes, one refresh at a time like the button.
+        QVERIFY(fixture.secrets.write(fakeToken));
+        QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
+        QVERIFY(store->isRefreshing());
+        QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
+        fixture.openGate();
+        QTRY_VERIFY(!store->isRefreshing());
+        QCOMPARE(fixture.service.requests(DashboardClient::mePath).size(), 1);
+
+        // Ctrl+W closes the window as its close button does.
+        QSignalSpy closed(&window, &DashboardWindow::closed);
+        QTest::keyClick(&window, Qt::Key_W, Qt::ControlModifier);
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(!window.isVisible());
+    }
+
+    void switchesAndPagesReadAloud()
+    {
+        ShellFixture fixture;
+        auto store = fixture.makeStore();
+        DashboardWindow window(store.get());
+        showAndSettle(&window);
+
+        // The switch tells its state and can be flipped by the screen reader.
+        QAccessibleInterface* pin = QAccessible::queryAccessibleInterface(window.header()->pinSwitch());
+        QCOMPARE(pin->role(), QAccessible::CheckBox);
+        QCOMPARE(pin->text(QAccessible::Name), u"置顶"_s);
+        QCOMPARE(pin->text(QAccessible::Value), u"关"_s);
+        QVERIFY(pin->state().checkable && !pin->state().checked);
+        pin->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(store->isPinned());
+        QCOMPARE(pin->text(QAccessible::Value), u"开"_s);
+        QVERIFY(pin->state().checked);
+
+        // The page switcher is a tab list with one tab per page, the shown one selected.
+        QAccessibleInterface* pages = QAccessible::queryAccessibleInterface(window.pageSwitcher());
+        QCOMPARE(pages->role(), QAccessible::PageTabList);
+        QCOMPARE(pages->text(QAccessible::Name), u"页面"_s);
+        QCOMPARE(pages->childCount(), 3);
+        QStringList tabs;
+        for (int i = 0; i < pages->childCount(); ++i) {
+            QAccessibleInterface* tab = pages->child(i);
+            QCOMPARE(tab->role(), QAccessible::PageTab);
+            QCOMPARE(tab->parent(), pages);
+            QCOMPARE(pages->indexOfChild(tab), i);
+            QVERIFY(QRect(window.pageSwitcher()->mapToGlobal(QPoint()), window.pageSwitcher()->size())
+                        .contains(tab->rect()));
+            tabs.append(tab->text(QAccessible::Name) + (tab->state().selected ? u"*"_s : QString()));
+        }
+        QCOMPARE(tabs, (QStringList{u"概览*"_s, u"模型"_s, u"设置"_s}));
+        pages->child(1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(window.selectedPage(), DashboardPage::models);
+        QCOMPARE(pages->text(QAccessible::Value), u"模型"_s);
+        QVERIFY(pages->child(1)->state().selected && !pages->child(0)->state().selected);
+    }
+
+    void trayTellsTheUsageAtAGlance()
+    {
+        ShellFixture fixture;
+        // Each panel size is drawn at that size, not scaled from another, in both tints.
+        for (const GaugeIcon::Tint tint : {GaugeIcon::Tint::normal, GaugeIcon::Tint::warning}) {
+            const QIcon icon = GaugeIcon::icon(tint);
+            for (const int side : {16, 22, 24, 32, 48}) {
+                QVERIFY2(icon.availableSizes().contains(QSize(side, side)),
+                         qPrintable(QString::number(side)));
+                QCOMPARE(icon.pixmap(QSize(side, side))
+                             .toImage()
+                             .convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                         GaugeIcon::render(side, 1, tint));
+            }
+        }
+        QVERIFY(GaugeIcon::render(16, 1, GaugeIcon::Tint::warning) != GaugeIcon::render(16));
+
+        // The tooltip is the status line and the update time; the gauge warns at the low threshold.
+        UsageSnapshot connected = UsageSnapshot::empty();
+        connected.hasRealData = true;
+        connected.cursorModelsPercent = 28;
+        connected.otherModelsPercent = 64;
+        connected.grokWeeklyPercent = 35;
+        connected.billingCycleEnd = u"2025-05-31T04:00:00Z"_s;
+        connected.updatedAt = *Timestamp::parseInternetDateTime(u"2025-05-19T04:00:00Z"_s);
+        const QString noon = QLocale::system().toString(QTime(12, 0), QLocale::ShortFormat);
+        const auto with = [&](qint64 cursorUsed, qint64 premiumUsed) {
+            UsageSnapshot s = connected;
+            s.cursorModelsPercent = cursorUsed;
+            s.otherModelsPercent = premiumUsed;
+            return s;
+        };
+        UsageSnapshot stale = with(100, 100);
+        stale.hasRealData = false;
+        const struct
+        {
+            UsageSnapshot snapshot;
+            int threshold;
+            QString toolTip;
+            GaugeIcon::Tint tint;
+        } rows[] = {
+            {UsageSnapshot::empty(), 20, u"暂无用量数据"_s, GaugeIcon::Tint::normal},
+            {stale, 20, u"暂无用量数据"_s, GaugeIcon::Tint::normal},
+            {connected, 20, u"Cursor 剩余 72% · 高级剩余 36% · Grok 已用 35% · 还剩 12 天\n已更新 "_s + noon,
+             GaugeIcon::Tint::normal},
+            {with(28, 80), 20,
+             u"Cursor 剩余 72% · 高级剩余 20% · Grok 已用 35% · 还剩 12 天\n已更新 "_s + noon,
+             GaugeIcon::Tint::warning},
+            {with(28, 79), 20, {}, GaugeIcon::Tint::normal},
+            {with(70, 0), 30, {}, GaugeIcon::Tint::warning},
+            {with(69, 0), 30, {}, GaugeIcon::Tint::normal},
+        };
+        for (const auto& row : rows) {
+            if (!row.toolTip.isEmpty())
+                QCOMPARE(AppTray::toolTip(row.snapshot), row.toolTip);
+            QCOMPARE(AppTray::tint(row.snapshot, row.threshold), row.tint);
+        }
+
+        // The low threshold as stored, or 20 when it is absent or out of range.
+        const auto settings = Settings::open(QString::fromLatin1(Settings::appDomain));
+        QCOMPARE(AppTray::lowThreshold(), 20);
+        const QList<std::pair<QVariant, int>> stored{
+            {35, 35}, {u"99"_s, 99}, {0, 20}, {100, 20}, {u"abc"_s, 20}};
+        for (const auto& [value, threshold] : stored) {
+            settings->setValue(QLatin1StringView(AppTray::lowThresholdKey), value);
+            settings->sync();
+            QCOMPARE(AppTray::lowThreshold(), threshold);
+        }
+
+        // The shell's tray follows the store, whether or not a panel shows it.
+        settings->setValue(QLatin1StringView(AppTray::lowThresholdKey), 90);
+        settings->sync();
+        auto store = fixture.makeStore();
+        AppShell shell(store.get());
+        QCOMPARE(shell.tray()->toolTip(), u"暂无用量数据"_s);
+        QCOMPARE(shell.tray()->tint(), GaugeIcon::Tint::normal);
+        QVERIFY(fixture.secrets.write(fakeToken));
+        fixture.openGate();
+        store->refresh(false);
+        QTRY_VERIFY(!store->isRefreshing());
+        QVERIFY(shell.tray()->toolTip().endsWith(u"\n已更新 "_s + noon));
+        QCOMPARE(shell.tray()->tint(), GaugeIcon::Tint::warning);
+    }
+
+    void windowRendersAtDoubleScale()
+    {
+        // The scale is fixed when the application starts: the check runs again in a child.
+        if (qEnvironmentVariable("QT_SCALE_FACTOR") != u"2"_s) {
+            QVERIFY(passesInChild(QString::fromLatin1(QTest::currentTestFunction()), "QT_SCALE_FACTOR", "2"));
+            return;
+        }
+        ShellFixture fixture;
+        auto store = fixture.makeStore();
+        DashboardWindow window(store.get());
+        showAndSettle(&window);
+        const QPixmap picture = window.grab();
+        QCOMPARE(picture.devicePixelRatio(), 2.0);
+        QCOMPARE(picture.size(), window.size() * 2);
+        if (const QString folder = qEnvironmentVariable("TALLYFERN_SCREENSHOT_DIR"); !folder.isEmpty())
+            QVERIFY(QDir().mkpath(folder) && picture.save(folder + u"/window-scale-2.png"_s));
     }
 
     void secondLaunchRaisesTheFirst()

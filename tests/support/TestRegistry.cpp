@@ -1,5 +1,6 @@
 #include "TestRegistry.h"
 
+#include <QProcess>
 #include <QtTest>
 
 #include <vector>
@@ -17,6 +18,25 @@ std::vector<TestFactory>& factories()
 bool registerTest(TestFactory factory)
 {
     factories().push_back(std::move(factory));
+    return true;
+}
+
+bool passesInChild(const QString& function, const char* variable, const QByteArray& value)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(variable), QString::fromLatin1(value));
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {function});
+    const bool finished = child.waitForFinished(120000);
+    const QByteArray output = child.readAll();
+    const bool passed =
+        output.contains("PASS   : ") && output.contains(QByteArray("::" + function.toUtf8() + "()"));
+    if (!finished || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0 || !passed) {
+        qWarning().noquote() << QString::fromUtf8(output);
+        return false;
+    }
     return true;
 }
 
