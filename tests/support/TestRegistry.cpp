@@ -23,21 +23,19 @@ bool registerTest(TestFactory factory)
 
 bool passesInChild(const QString& function, const char* variable, const QByteArray& value)
 {
+    QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QString::fromLatin1(variable), QString::fromLatin1(value));
-    QProcess child;
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(), {function});
     const bool finished = child.waitForFinished(120000);
     const QByteArray output = child.readAll();
-    const bool passed =
-        output.contains("PASS   : ") && output.contains(QByteArray("::" + function.toUtf8() + "()"));
-    if (!finished || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0 || !passed) {
+    const bool passed = finished && child.exitCode() == 0 && output.contains(QByteArray("PASS   : ")) &&
+                        output.contains(QByteArray("::" + function.toUtf8() + "()"));
+    if (!passed)
         qWarning().noquote() << QString::fromUtf8(output);
-        return false;
-    }
-    return true;
+    return passed;
 }
 
 int runRegisteredTests(int argc, char** argv)

@@ -192,10 +192,8 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.entry().snapshot, realistic());
         const QPixmap picture = window.grab();
-        QCOMPARE(picture.devicePixelRatio(), 2.0);
         QCOMPARE(picture.size(), window.size() * 2);
-        if (const QString folder = qEnvironmentVariable("TALLYFERN_SCREENSHOT_DIR"); !folder.isEmpty())
-            QVERIFY(QDir().mkpath(folder) && picture.save(folder + u"/widget-scale-2.png"_s));
+        QCOMPARE(picture.devicePixelRatio(), 2.0);
     }
 
     void renderCommandNeedsNoDisplay()

@@ -68,7 +68,7 @@ std::optional<double> UsageRing::accessiblePercent() const
 {
     if (!m_percent)
         return std::nullopt;
-    return arcFraction() * 100;
+    return double(std::clamp<qint64>(*m_percent, 0, 100));
 }
 
 void UsageRing::paintEvent(QPaintEvent*)
