@@ -9,18 +9,25 @@
 
 namespace {
 
+// The figure behind a widget, looked up on every call rather than kept: while the widget is being
+// built or destroyed (when Qt may still send events about it) it is not one, and the interfaces
+// fall back to what they know of a plain widget.
+AccessibleFigure* figureOf(QWidget* widget)
+{
+    return dynamic_cast<AccessibleFigure*>(widget);
+}
+
 // One part of a control, such as one page of the switcher. It has no object of its own, so its
 // owner's interface keeps it registered for as long as the owner lives.
 class PartInterface : public QAccessibleInterface, public QAccessibleActionInterface
 {
 public:
-    PartInterface(QWidget* owner, AccessibleFigure* figure, int index)
+    PartInterface(QWidget* owner, int index)
         : m_owner(owner)
-        , m_figure(figure)
         , m_index(index)
     {}
 
-    bool isValid() const override { return m_owner; }
+    bool isValid() const override { return figure(); }
     QObject* object() const override { return nullptr; }
     QWindow* window() const override { return m_owner ? m_owner->window()->windowHandle() : nullptr; }
     QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(m_owner); }
@@ -34,28 +41,28 @@ public:
 
     QString text(QAccessible::Text t) const override
     {
-        if (!m_owner || t != QAccessible::Name)
-            return {};
-        return m_figure->accessibleParts().value(m_index);
+        const AccessibleFigure* owner = figure();
+        return owner && t == QAccessible::Name ? owner->accessibleParts().value(m_index) : QString();
     }
 
     QRect rect() const override
     {
-        if (!m_owner)
+        const AccessibleFigure* owner = figure();
+        if (!owner)
             return {};
-        const QRect local = m_figure->partRect(m_index);
+        const QRect local = owner->partRect(m_index);
         return {m_owner->mapToGlobal(local.topLeft()), local.size()};
     }
 
     QAccessible::State state() const override
     {
         QAccessible::State state;
-        if (!m_owner)
-            return state;
-        state.selectable = true;
-        state.selected = m_figure->selectedPart() == m_index;
-        state.invisible = !m_owner->isVisible();
-        state.disabled = !m_owner->isEnabled();
+        if (const AccessibleFigure* owner = figure()) {
+            state.selectable = true;
+            state.selected = owner->selectedPart() == m_index;
+            state.invisible = !m_owner->isVisible();
+            state.disabled = !m_owner->isEnabled();
+        }
         return state;
     }
 
@@ -68,22 +75,22 @@ public:
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
     void doAction(const QString& action) override
     {
-        if (m_owner && action == pressAction())
-            m_figure->selectPart(m_index);
+        if (AccessibleFigure* owner = figure(); owner && action == pressAction())
+            owner->selectPart(m_index);
     }
 
 private:
+    AccessibleFigure* figure() const { return figureOf(m_owner); }
+
     QPointer<QWidget> m_owner;
-    AccessibleFigure* m_figure;
     int m_index;
 };
 
 class FigureInterface : public QAccessibleWidget, public QAccessibleValueInterface
 {
 public:
-    FigureInterface(QWidget* widget, AccessibleFigure* figure)
+    explicit FigureInterface(QWidget* widget)
         : QAccessibleWidget(widget)
-        , m_figure(figure)
     {}
 
     ~FigureInterface() override
@@ -92,17 +99,23 @@ public:
             QAccessible::deleteAccessibleInterface(id);
     }
 
-    QAccessible::Role role() const override { return m_figure->accessibleRole(); }
+    QAccessible::Role role() const override
+    {
+        const AccessibleFigure* f = figure();
+        return f ? f->accessibleRole() : QAccessibleWidget::role();
+    }
 
     QString text(QAccessible::Text t) const override
     {
-        return t == QAccessible::Value ? m_figure->accessibleValue() : QAccessibleWidget::text(t);
+        const AccessibleFigure* f = figure();
+        return f && t == QAccessible::Value ? f->accessibleValue() : QAccessibleWidget::text(t);
     }
 
     QAccessible::State state() const override
     {
         QAccessible::State state = QAccessibleWidget::state();
-        if (const auto checked = m_figure->accessibleChecked()) {
+        const AccessibleFigure* f = figure();
+        if (const auto checked = f ? f->accessibleChecked() : std::nullopt) {
             state.checkable = true;
             state.checked = *checked;
         }
@@ -111,12 +124,17 @@ public:
 
     void* interface_cast(QAccessible::InterfaceType type) override
     {
-        if (type == QAccessible::ValueInterface && m_figure->accessiblePercent())
+        const AccessibleFigure* f = figure();
+        if (type == QAccessible::ValueInterface && f && f->accessiblePercent())
             return static_cast<QAccessibleValueInterface*>(this);
         return QAccessibleWidget::interface_cast(type);
     }
 
-    QVariant currentValue() const override { return m_figure->accessiblePercent().value_or(0); }
+    QVariant currentValue() const override
+    {
+        const AccessibleFigure* f = figure();
+        return f ? f->accessiblePercent().value_or(0) : 0.0;
+    }
     void setCurrentValue(const QVariant&) override {} // read only
     QVariant maximumValue() const override { return 100.0; }
     QVariant minimumValue() const override { return 0.0; }
@@ -124,14 +142,15 @@ public:
 
     QStringList actionNames() const override
     {
-        if (m_figure->accessibleChecked())
+        const AccessibleFigure* f = figure();
+        if (f && f->accessibleChecked())
             return {toggleAction(), pressAction()};
         return QAccessibleWidget::actionNames();
     }
     void doAction(const QString& action) override
     {
         auto* button = qobject_cast<QAbstractButton*>(widget());
-        if (button && (action == toggleAction() || action == pressAction()))
+        if (button && figure() && (action == toggleAction() || action == pressAction()))
             button->click();
         else
             QAccessibleWidget::doAction(action);
@@ -140,12 +159,12 @@ public:
     // Parts stand for the children; a control without parts keeps its child widgets.
     int childCount() const override
     {
-        const qsizetype parts = m_figure->accessibleParts().size();
-        return parts > 0 ? int(parts) : QAccessibleWidget::childCount();
+        const int parts = partCount();
+        return parts > 0 ? parts : QAccessibleWidget::childCount();
     }
     QAccessibleInterface* child(int index) const override
     {
-        const int parts = int(m_figure->accessibleParts().size());
+        const int parts = partCount();
         if (parts == 0)
             return QAccessibleWidget::child(index);
         if (index < 0 || index >= parts)
@@ -154,12 +173,12 @@ public:
             m_partIds.resize(std::size_t(parts), 0);
         QAccessible::Id& id = m_partIds[std::size_t(index)];
         if (id == 0)
-            id = QAccessible::registerAccessibleInterface(new PartInterface(widget(), m_figure, index));
+            id = QAccessible::registerAccessibleInterface(new PartInterface(widget(), index));
         return QAccessible::accessibleInterface(id);
     }
     int indexOfChild(const QAccessibleInterface* child) const override
     {
-        if (m_figure->accessibleParts().isEmpty())
+        if (partCount() == 0)
             return QAccessibleWidget::indexOfChild(child);
         for (std::size_t i = 0; i < m_partIds.size(); ++i) {
             if (m_partIds[i] != 0 && QAccessible::accessibleInterface(m_partIds[i]) == child)
@@ -169,22 +188,27 @@ public:
     }
     QAccessibleInterface* focusChild() const override
     {
-        if (!m_figure->accessibleParts().isEmpty() && widget()->hasFocus())
-            return child(m_figure->selectedPart());
+        const AccessibleFigure* f = figure();
+        if (f && partCount() > 0 && widget()->hasFocus())
+            return child(f->selectedPart());
         return QAccessibleWidget::focusChild();
     }
 
 private:
-    AccessibleFigure* m_figure;
+    AccessibleFigure* figure() const { return figureOf(widget()); }
+    int partCount() const
+    {
+        const AccessibleFigure* f = figure();
+        return f ? int(f->accessibleParts().size()) : 0;
+    }
+
     mutable std::vector<QAccessible::Id> m_partIds;
 };
 
 QAccessibleInterface* figureFactory(const QString&, QObject* object)
 {
     auto* widget = qobject_cast<QWidget*>(object);
-    if (auto* figure = dynamic_cast<AccessibleFigure*>(widget))
-        return new FigureInterface(widget, figure);
-    return nullptr;
+    return figureOf(widget) ? new FigureInterface(widget) : nullptr;
 }
 
 } // namespace
