@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+Q_DECLARE_METATYPE(UsageSnapshot)
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -3,12 +3,15 @@
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
+#include "app/StatusLine.h"
 #include "app/UsageStore.h"
 #include "app/shell/ActionButton.h"
 #include "app/shell/AppShell.h"
+#include "app/shell/AppTray.h"
 #include "app/shell/CookieSheet.h"
 #include "app/shell/DashboardHeader.h"
 #include "app/shell/DashboardWindow.h"
+#include "app/shell/GaugeIcon.h"
 #include "app/shell/PasteField.h"
 #include "app/shell/SegmentedControl.h"
 #include "app/shell/SettingsPage.h"
@@ -20,10 +23,12 @@
 #include "app/views/OverviewPage.h"
 #include "client/DashboardClient.h"
 #include "client/EditorLogin.h"
+#include "model/QuotaThresholds.h"
 #include "platform/MemorySecretStore.h"
 #include "platform/ProcessRunner.h"
 #include "platform/Settings.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -159,6 +164,23 @@ QStringList shownEntries(const QMenu* menu)
             entries.append(action->isSeparator() ? u"—"_s : action->text());
     }
     return entries;
+}
+
+// The names a screen reader gives the controls that Tab visits, once round from the window.
+QStringList tabOrder(QWidget* window)
+{
+    QStringList names;
+    window->setFocus();
+    const QWidget* first = nullptr;
+    while (names.size() < 30) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focused = QApplication::focusWidget();
+        if (!focused || focused == first)
+            break;
+        first = first ? first : focused;
+        names.append(QAccessible::queryAccessibleInterface(focused)->text(QAccessible::Name));
+    }
+    return names;
 }
 
 void clickSegment(DashboardWindow& window, DashboardPage page)
@@ -472,6 +494,142 @@ private Q_SLOTS:
         QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
         QVERIFY(window->close());
         QCOMPARE(quit.count(), 2);
+    }
+
+    void keyboardReachesEveryControl()
+    {
+        ShellFixture fixture;
+        auto store = fixture.makeStore();
+        DashboardWindow window(store.get());
+        showAndSettle(&window);
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+
+        // Ctrl and a digit pick the pages by position, Ctrl+, the settings; there is no fourth page.
+        const QList<std::pair<Qt::Key, DashboardPage>> keys{
+            {Qt::Key_2, DashboardPage::models},   {Qt::Key_1, DashboardPage::overview},
+            {Qt::Key_3, DashboardPage::settings}, {Qt::Key_1, DashboardPage::overview},
+            {Qt::Key_4, DashboardPage::overview}, {Qt::Key_Comma, DashboardPage::settings}};
+        for (const auto& [key, page] : keys) {
+            QTest::keyClick(&window, key, Qt::ControlModifier);
+            QCOMPARE(window.selectedPage(), page);
+        }
+
+        // Tab in reading order: the header, the switcher, the page's scroll area, the page's controls.
+        settle(); // the new page shows on the next turn of the loop
+        const QStringList header{u"置顶"_s, u"Cookie"_s, u"刷新"_s, u"页面"_s};
+        QCOMPARE(tabOrder(&window),
+                 header + QStringList({u"设置"_s, u"粘贴 Cookie"_s, u"置顶"_s, u"后台刷新"_s, u"额度提醒"_s,
+                                       u"偏低"_s, u"紧急"_s}));
+        window.selectPage(DashboardPage::overview);
+        settle();
+        QCOMPARE(tabOrder(&window), header + QStringList{u"概览"_s});
+
+        // Ctrl+R refreshes, one refresh at a time like the button; Ctrl+W closes.
+        QVERIFY(fixture.secrets.write(fakeToken));
+        QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
+        QVERIFY(store->isRefreshing());
+        QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
+        fixture.openGate();
+        QTRY_VERIFY(!store->isRefreshing());
+        QCOMPARE(fixture.service.requests(DashboardClient::mePath).size(), 1);
+        QSignalSpy closed(&window, &DashboardWindow::closed);
+        QTest::keyClick(&window, Qt::Key_W, Qt::ControlModifier);
+        QCOMPARE(closed.count(), 1);
+    }
+
+    void switchesAndPagesReadAloud()
+    {
+        ShellFixture fixture;
+        auto store = fixture.makeStore();
+        DashboardWindow window(store.get());
+        QAccessibleInterface* pin = QAccessible::queryAccessibleInterface(window.header()->pinSwitch());
+        QCOMPARE(pin->role(), QAccessible::CheckBox);
+        QCOMPARE(pin->text(QAccessible::Name) + pin->text(QAccessible::Value), u"置顶关"_s);
+        pin->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(store->isPinned() && pin->state().checked);
+        QCOMPARE(pin->text(QAccessible::Value), u"开"_s);
+
+        // The page switcher is a tab list, one tab per page, the shown one selected.
+        QAccessibleInterface* pages = QAccessible::queryAccessibleInterface(window.pageSwitcher());
+        QCOMPARE(pages->role(), QAccessible::PageTabList);
+        QCOMPARE(pages->text(QAccessible::Name), u"页面"_s);
+        pages->child(1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(window.selectedPage(), DashboardPage::models);
+        QStringList tabs;
+        for (int i = 0; i < pages->childCount(); ++i) {
+            QCOMPARE(pages->child(i)->role(), QAccessible::PageTab);
+            QCOMPARE(pages->indexOfChild(pages->child(i)), i);
+            tabs.append(pages->child(i)->text(QAccessible::Name) +
+                        (pages->child(i)->state().selected ? u"*"_s : u""_s));
+        }
+        QCOMPARE(tabs, (QStringList{u"概览"_s, u"模型*"_s, u"设置"_s}));
+    }
+
+    void trayTellsTheUsageAtAGlance()
+    {
+        ShellFixture fixture;
+        // Each panel size is drawn at that size, not scaled from another, in both tints.
+        for (const GaugeIcon::Tint tint : {GaugeIcon::Tint::normal, GaugeIcon::Tint::warning}) {
+            for (const int side : {16, 22, 24, 32, 48}) {
+                QVERIFY(GaugeIcon::icon(tint).availableSizes().contains(QSize(side, side)));
+                QCOMPARE(GaugeIcon::icon(tint).pixmap(side).toImage().convertToFormat(
+                             QImage::Format_ARGB32_Premultiplied),
+                         GaugeIcon::render(side, 1, tint));
+            }
+        }
+        QVERIFY(GaugeIcon::render(16, 1, GaugeIcon::Tint::warning) != GaugeIcon::render(16));
+
+        // Orange when either ring is at or below the threshold; never without real data.
+        const QList<std::tuple<bool, qint64, qint64, GaugeIcon::Tint>> rings{
+            {true, 28, 80, GaugeIcon::Tint::warning},
+            {true, 28, 79, GaugeIcon::Tint::normal},
+            {true, 80, 0, GaugeIcon::Tint::warning},
+            {false, 100, 100, GaugeIcon::Tint::normal}};
+        for (const auto& [real, cursorUsed, premiumUsed, tint] : rings) {
+            UsageSnapshot s = UsageSnapshot::empty();
+            s.hasRealData = real;
+            s.cursorModelsPercent = cursorUsed;
+            s.otherModelsPercent = premiumUsed;
+            QCOMPARE(AppTray::tint(s, 20), tint);
+        }
+        // The stored low threshold when it is 1 to 99, else 20.
+        const auto settings = Settings::open(QString::fromLatin1(Settings::appDomain));
+        for (const auto& [value, threshold] :
+             QList<std::pair<QVariant, int>>{{{}, 20}, {u"35"_s, 35}, {100, 20}}) {
+            settings->setValue(QLatin1StringView(QuotaThresholds::lowKey), value);
+            settings->sync();
+            QCOMPARE(AppTray::lowThreshold(), threshold);
+        }
+
+        // The shell's tray follows the store, whether or not a panel shows it.
+        settings->setValue(QLatin1StringView(QuotaThresholds::lowKey), 90);
+        settings->sync();
+        auto store = fixture.makeStore();
+        AppShell shell(store.get());
+        QCOMPARE(shell.tray()->toolTip(), u"暂无用量数据"_s);
+        QVERIFY(fixture.secrets.write(fakeToken));
+        fixture.openGate();
+        store->refresh(false);
+        QTRY_VERIFY(!store->isRefreshing());
+        QCOMPARE(shell.tray()->toolTip(), StatusLine::text(store->snapshot()) + u"\n已更新 12:00"_s);
+        QCOMPARE(shell.tray()->tint(), GaugeIcon::Tint::warning); // 69 % left
+    }
+
+    void windowRendersAtDoubleScale()
+    {
+        // The scale is fixed when the application starts: the check runs again in a child.
+        if (qEnvironmentVariable("QT_SCALE_FACTOR") != u"2"_s) {
+            QVERIFY(passesInChild(QString::fromLatin1(QTest::currentTestFunction()), "QT_SCALE_FACTOR", "2"));
+            return;
+        }
+        ShellFixture fixture;
+        auto store = fixture.makeStore();
+        DashboardWindow window(store.get());
+        showAndSettle(&window);
+        const QPixmap picture = window.grab();
+        QCOMPARE(picture.size(), window.size() * 2);
+        QCOMPARE(picture.devicePixelRatio(), 2.0);
     }
 
     void secondLaunchRaisesTheFirst()

@@ -1,5 +1,6 @@
 #include "TestRegistry.h"
 
+#include <QProcess>
 #include <QtTest>
 
 #include <vector>
@@ -18,6 +19,23 @@ bool registerTest(TestFactory factory)
 {
     factories().push_back(std::move(factory));
     return true;
+}
+
+bool passesInChild(const QString& function, const char* variable, const QByteArray& value)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(variable), QString::fromLatin1(value));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {function});
+    const bool finished = child.waitForFinished(120000);
+    const QByteArray output = child.readAll();
+    const bool passed = finished && child.exitCode() == 0 && output.contains(QByteArray("PASS   : ")) &&
+                        output.contains(QByteArray("::" + function.toUtf8() + "()"));
+    if (!passed)
+        qWarning().noquote() << QString::fromUtf8(output);
+    return passed;
 }
 
 int runRegisteredTests(int argc, char** argv)

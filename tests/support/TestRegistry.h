@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
+#include <QString>
 
 #include <functional>
 #include <memory>
@@ -12,6 +14,10 @@ bool registerTest(TestFactory factory);
 
 // Runs every registered class in order; non-zero when any test failed.
 int runRegisteredTests(int argc, char** argv);
+
+// For what the application fixes when it starts, such as QT_SCALE_FACTOR: runs one test function
+// of this executable again in a child process with the variable set. True when the child passed.
+bool passesInChild(const QString& function, const char* variable, const QByteArray& value);
 
 #define TALLYFERN_REGISTER_TEST(Class)                                                                       \
     static const bool Class##Registered = registerTest([] { return std::make_unique<Class>(); })

@@ -4,6 +4,7 @@
 
 #include "app/views/CapsuleBar.h"
 #include "app/views/FitLabel.h"
+#include "app/views/MetricCell.h"
 #include "app/views/ModelTable.h"
 #include "app/views/ModelTile.h"
 #include "app/views/ModelsPage.h"
@@ -18,6 +19,7 @@
 #include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
 
+#include <QAccessible>
 #include <QRawFont>
 #include <QSaveFile>
 #include <QScrollBar>
@@ -212,6 +214,37 @@ private Q_SLOTS:
             if (name == u"team"_s)
                 saveScreenshot(&page, 720, u"overview-on-demand"_s);
         }
+    }
+
+    void paintedControlsReadAloud()
+    {
+        OverviewPage overview, empty;
+        overview.setSnapshot(realistic());
+        ModelsPage models;
+        models.setSnapshot(realistic());
+        const QList<UsageRing*> rings = overview.findChildren<UsageRing*>();
+        auto* tile = models.findChild<ModelTile*>();
+        const QList<std::tuple<QWidget*, QAccessible::Role, QString>> rows{
+            {rings.at(0), QAccessible::ProgressBar, u"Cursor 模型 剩余 72%|72%"_s},
+            {rings.at(1), QAccessible::ProgressBar, u"高级模型 剩余 36%|36%"_s},
+            {empty.findChild<UsageRing*>(), QAccessible::ProgressBar, u"Cursor 模型 剩余 暂无|暂无"_s},
+            {overview.findChild<QuotaCard*>()->findChild<CapsuleBar*>(), QAccessible::ProgressBar,
+             u"Cursor 模型 已用 28%|28%"_s},
+            {overview.findChild<PlanBadge*>(), QAccessible::StaticText, u"套餐 Pro|Pro"_s},
+            {overview.findChildren<MetricCell*>().at(3), QAccessible::Grouping,
+             u"Cursor 消耗|预估 $7.24 · 5970万"_s},
+            {tile, QAccessible::Grouping, u"auto|3820万 · 无标价"_s},
+            // 38.2 of the largest model's 63.4 million tokens.
+            {tile->findChild<ShareBar*>(), QAccessible::ProgressBar, u"auto 占比|60%"_s}};
+        for (const auto& [control, role, read] : rows) {
+            QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(control);
+            QCOMPARE(spoken->role(), role);
+            QCOMPARE(spoken->text(QAccessible::Name) + u'|' + spoken->text(QAccessible::Value), read);
+        }
+        // Gauges also give their figure as a number; without one there is none to give.
+        QCOMPARE(QAccessible::queryAccessibleInterface(rings.at(0))->valueInterface()->currentValue(),
+                 QVariant(72.0));
+        QVERIFY(!QAccessible::queryAccessibleInterface(empty.findChild<UsageRing*>())->valueInterface());
     }
 
     void modelsWithoutRows()

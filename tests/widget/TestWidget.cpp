@@ -176,6 +176,26 @@ private Q_SLOTS:
         QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(lost.geometry()));
     }
 
+    void windowRendersAtDoubleScale()
+    {
+        // The scale is fixed when the application starts: the check runs again in a child.
+        if (qEnvironmentVariable("QT_SCALE_FACTOR") != u"2"_s) {
+            QVERIFY(passesInChild(QString::fromLatin1(QTest::currentTestFunction()), "QT_SCALE_FACTOR", "2"));
+            return;
+        }
+        SnapshotStore::save(realistic(), nullptr);
+        TimelineHost host;
+        WidgetWindow window(&host);
+        host.start();
+        window.setFamily(WidgetFamily::medium);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.entry().snapshot, realistic());
+        const QPixmap picture = window.grab();
+        QCOMPARE(picture.size(), window.size() * 2);
+        QCOMPARE(picture.devicePixelRatio(), 2.0);
+    }
+
     void renderCommandNeedsNoDisplay()
     {
         // No platform chosen and no X or Wayland server for the child processes.

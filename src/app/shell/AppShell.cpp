@@ -18,6 +18,7 @@ AppShell::AppShell(UsageStore* store, QObject* parent)
 {
     // Before the window is first shown, so that it opens at the stored level.
     WindowPinning::apply(m_window.get(), m_pinned);
+    m_tray->follow(m_store);
     connect(m_store, &UsageStore::changed, this, &AppShell::followPin);
     connect(m_menu.get(), &TrayMenu::windowRequested, this, &AppShell::showWindow);
     connect(m_menu.get(), &TrayMenu::quitRequested, this, &AppShell::quitRequested);

@@ -1,6 +1,11 @@
 #include "AppTray.h"
 
-#include "GaugeIcon.h"
+#include "app/StatusLine.h"
+#include "app/UsageStore.h"
+#include "model/QuotaAlerts.h"
+#include "model/QuotaThresholds.h"
+#include "model/UsageSnapshot.h"
+#include "platform/Settings.h"
 
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -32,12 +37,59 @@ void AppTray::tryShow()
             m_retry.start();
         return;
     }
-    m_icon = new QSystemTrayIcon(GaugeIcon::icon(), this);
-    m_icon->setToolTip(u"Tallyfern"_s);
+    m_icon = new QSystemTrayIcon(GaugeIcon::icon(m_tint), this);
+    m_icon->setToolTip(m_toolTip);
     m_icon->setContextMenu(m_menu);
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
             Q_EMIT activated();
     });
     m_icon->show();
+}
+
+void AppTray::follow(UsageStore* store)
+{
+    connect(store, &UsageStore::changed, this,
+            [this, store] { showUsage(store->snapshot(), lowThreshold()); });
+    showUsage(store->snapshot(), lowThreshold());
+}
+
+void AppTray::showUsage(const UsageSnapshot& snapshot, int lowThreshold)
+{
+    const QString text = toolTip(snapshot);
+    if (text != m_toolTip) {
+        m_toolTip = text;
+        if (m_icon)
+            m_icon->setToolTip(m_toolTip);
+    }
+    const GaugeIcon::Tint shown = tint(snapshot, lowThreshold);
+    if (shown != m_tint) {
+        m_tint = shown;
+        if (m_icon)
+            m_icon->setIcon(GaugeIcon::icon(m_tint));
+    }
+}
+
+QString AppTray::toolTip(const UsageSnapshot& snapshot)
+{
+    QString text = StatusLine::text(snapshot);
+    if (snapshot.hasRealData && snapshot.updatedAt != Timestamp::distantPast())
+        text += u"\n已更新 "_s + UsageStore::shortTime(snapshot.updatedAt);
+    return text;
+}
+
+GaugeIcon::Tint AppTray::tint(const UsageSnapshot& snapshot, int lowThreshold)
+{
+    for (const auto remaining :
+         {QuotaAlerts::cursorRemaining(snapshot), snapshot.premiumRemainingPercent()}) {
+        if (remaining && *remaining <= lowThreshold)
+            return GaugeIcon::Tint::warning;
+    }
+    return GaugeIcon::Tint::normal;
+}
+
+int AppTray::lowThreshold()
+{
+    const auto settings = Settings::open(QString::fromLatin1(Settings::appDomain));
+    return int(QuotaThresholds::load(settings.get()).low);
 }

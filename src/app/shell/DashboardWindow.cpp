@@ -10,12 +10,14 @@
 #include "app/views/FitLabel.h"
 #include "app/views/ModelsPage.h"
 #include "app/views/OverviewPage.h"
+#include "app/views/PageScroll.h"
 #include "app/views/Text.h"
 #include "app/views/Theme.h"
 
 #include <QBoxLayout>
 #include <QCloseEvent>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QWindow>
 
 using namespace Qt::StringLiterals;
@@ -68,6 +70,7 @@ DashboardWindow::DashboardWindow(UsageStore* store, QWidget* parent)
     connect(m_switcher, &SegmentedControl::currentChanged, this,
             [this](int index) { selectPage(DashboardPages::all.at(std::size_t(index))); });
     connect(m_store, &UsageStore::changed, this, &DashboardWindow::follow);
+    addShortcuts();
 
     m_shown = current();
     m_status->setText(m_shown.status);
@@ -90,12 +93,29 @@ void DashboardWindow::selectPage(DashboardPage page)
     if (same)
         return;
     if (page == DashboardPage::settings) {
-        delete m_page;
-        m_page = new SettingsPage(m_store, this);
-        m_pageArea->addWidget(m_page);
+        placePage(new SettingsPage(m_store, this));
     } else {
         rebuildDataPage();
     }
+}
+
+void DashboardWindow::addShortcuts()
+{
+    // Window-wide, whichever control has the focus. The cookie sheet is a window of its own, where
+    // Esc closes it as any dialog.
+    const auto add = [this](QKeyCombination keys, auto action) {
+        connect(new QShortcut(QKeySequence(keys), this), &QShortcut::activated, this, action);
+    };
+    // Like the refresh button, which is disabled while a refresh runs.
+    add(Qt::CTRL | Qt::Key_R, [this] {
+        if (!m_store->isRefreshing())
+            m_store->refresh(false);
+    });
+    // By position, so that a page added later moves the keys of the pages after it.
+    for (std::size_t i = 0; i < DashboardPages::all.size() && i < 9; ++i)
+        add(Qt::CTRL | Qt::Key(Qt::Key_1 + int(i)), [this, i] { selectPage(DashboardPages::all.at(i)); });
+    add(Qt::CTRL | Qt::Key_Comma, [this] { selectPage(DashboardPage::settings); });
+    add(Qt::CTRL | Qt::Key_W, [this] { close(); });
 }
 
 DashboardWindow::Shown DashboardWindow::current() const
@@ -145,11 +165,18 @@ void DashboardWindow::rebuildDataPage()
         }
         models->setSnapshot(m_store->snapshot());
     }
-    if (page) {
-        delete m_page;
-        m_page = page;
-        m_pageArea->addWidget(m_page);
-    }
+    if (page)
+        placePage(page);
+}
+
+void DashboardWindow::placePage(QWidget* page)
+{
+    delete m_page;
+    m_page = page;
+    m_pageArea->addWidget(m_page);
+    // The page's scroll area takes the focus, so that the keys scroll it; it is read as the page.
+    if (auto* scroll = m_page->findChild<PageScroll*>())
+        scroll->setAccessibleName(DashboardPages::rawValue(m_selected));
 }
 
 void DashboardWindow::offerImport(OverviewPage* overview) const

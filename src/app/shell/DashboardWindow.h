@@ -17,7 +17,8 @@ class UsageStore;
 
 // The app's main window: the header, the page switcher, the selected page and the status line, all
 // on the dark board, and the cookie sheet while the store asks for it. Every new window starts on
-// the overview page. Dragging the board moves the window.
+// the overview page. Dragging the board moves the window. Keys: Ctrl+R refreshes, Ctrl+1… pick the
+// pages by position, Ctrl+, the settings, Ctrl+W closes.
 class DashboardWindow : public QWidget
 {
     Q_OBJECT
@@ -64,9 +65,11 @@ private:
         bool backgroundRefreshEnabled = false;
         bool operator==(const Shown&) const = default;
     };
+    void addShortcuts();
     Shown current() const;
     void follow();
     void rebuildDataPage();
+    void placePage(QWidget* page);
     void followSheet();
     void offerImport(OverviewPage* overview) const;
 

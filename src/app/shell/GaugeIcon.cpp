@@ -22,7 +22,7 @@ QPointF onCircle(const QPointF& centre, qreal radius, qreal degrees)
 
 } // namespace
 
-QImage GaugeIcon::render(int side, qreal devicePixelRatio)
+QImage GaugeIcon::render(int side, qreal devicePixelRatio, Tint tint)
 {
     QImage image(QSize(side, side) * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(devicePixelRatio);
@@ -43,7 +43,7 @@ QImage GaugeIcon::render(int side, qreal devicePixelRatio)
     QPen track(Theme::white(0.28), line, Qt::SolidLine, Qt::RoundCap);
     painter.setPen(track);
     painter.drawArc(dial, int(start * 16), int(-sweep * 16));
-    QPen arc(Theme::cursorTint(), line, Qt::SolidLine, Qt::RoundCap);
+    QPen arc(arcColour(tint), line, Qt::SolidLine, Qt::RoundCap);
     painter.setPen(arc);
     painter.drawArc(dial, int(start * 16), int(-sweep * filled * 16));
 
@@ -56,12 +56,16 @@ QImage GaugeIcon::render(int side, qreal devicePixelRatio)
     return image;
 }
 
-QIcon GaugeIcon::icon()
+QColor GaugeIcon::arcColour(Tint tint)
+{
+    // The system orange: it stands out from the cyan even at 16 pixels.
+    return tint == Tint::warning ? QColor(255, 159, 10) : Theme::cursorTint();
+}
+
+QIcon GaugeIcon::icon(Tint tint)
 {
     QIcon icon;
-    for (int side : sizes) {
-        icon.addPixmap(QPixmap::fromImage(render(side)));
-        icon.addPixmap(QPixmap::fromImage(render(side, 2)));
-    }
+    for (int side : sizes)
+        icon.addPixmap(QPixmap::fromImage(render(side, 1, tint)));
     return icon;
 }

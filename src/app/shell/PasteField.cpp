@@ -17,6 +17,8 @@ PasteField::PasteField(const QColor& fill, QWidget* parent)
     layout->addWidget(m_editor);
 
     m_editor->setFont(Theme::monospacedFont(Theme::TextStyle::body));
+    // The note above says what goes here; a screen reader needs the field named all the same.
+    m_editor->setAccessibleName(QStringLiteral("粘贴 Cookie"));
     m_editor->setMinimumHeight(minimumEditorHeight);
     m_editor->setFrameShape(QFrame::NoFrame);
     // The field's own fill shows through the editor.

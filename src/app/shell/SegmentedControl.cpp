@@ -34,6 +34,9 @@ void SegmentedControl::setCurrentIndex(int index)
         return;
     m_current = index;
     update();
+    QAccessibleEvent selection(this, QAccessible::Selection);
+    selection.setChild(index);
+    QAccessible::updateAccessibility(&selection);
     Q_EMIT currentChanged(index);
 }
 

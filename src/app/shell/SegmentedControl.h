@@ -1,12 +1,15 @@
 #pragma once
 
+#include "app/views/AccessibleFigure.h"
+
 #include <QStringList>
 #include <QWidget>
 
 // A row of segments of equal width, one of them selected, as the platform draws a segmented picker:
 // a faint rounded track with the selected segment raised in a lighter fill. Clicking a segment or
-// pressing the arrow keys selects; the label names the control for accessibility.
-class SegmentedControl : public QWidget
+// pressing the arrow keys selects; the label names the control for screen readers, which read
+// the segments as tabs.
+class SegmentedControl : public QWidget, public AccessibleFigure
 {
     Q_OBJECT
 
@@ -28,6 +31,13 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+
+    QAccessible::Role accessibleRole() const override { return QAccessible::PageTabList; }
+    QString accessibleValue() const override { return m_segments.value(m_current); }
+    QStringList accessibleParts() const override { return m_segments; }
+    int selectedPart() const override { return m_current; }
+    void selectPart(int index) override { setCurrentIndex(index); }
+    QRect partRect(int index) const override { return segmentRect(index); }
 
 Q_SIGNALS:
     void currentChanged(int index);

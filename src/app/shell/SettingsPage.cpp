@@ -64,11 +64,12 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
                         u"每次刷新前先取编辑器当前的登录，编辑器换了登录也不必重新导入。"_s, m_follow, page);
     stack->addWidget(m_followRow);
     m_notices = new SwitchToggle(u"额度提醒"_s);
-    m_thresholds = new ThresholdRow(page);
     stack->addWidget(SettingsRow::divider(page));
     stack->addWidget(new SettingsRow(u"额度提醒"_s,
                                      u"额度剩得不多或开始产生按需用量时，发一条桌面通知，每个账期各一次。"_s,
                                      m_notices, page));
+    // Made after the switch's row, so that Tab reaches them in reading order.
+    m_thresholds = new ThresholdRow(page);
     stack->addWidget(m_thresholds);
 
     m_footer = Text::wrapping(QString(), Theme::font(Theme::TextStyle::caption), Theme::white(0.40), page);

@@ -18,6 +18,11 @@ SwitchToggle::SwitchToggle(const QString& label, Size size, QWidget* parent)
     setCursor(Qt::PointingHandCursor);
 }
 
+QString SwitchToggle::accessibleValue() const
+{
+    return isChecked() ? QStringLiteral("开") : QStringLiteral("关");
+}
+
 QSize SwitchToggle::trackSize(Size size)
 {
     return size == Size::small ? QSize(28, 16) : QSize(36, 20);

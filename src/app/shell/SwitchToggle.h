@@ -1,10 +1,13 @@
 #pragma once
 
+#include "app/views/AccessibleFigure.h"
+
 #include <QAbstractButton>
 
 // A switch: a capsule track, the highlight colour when on, with a white knob on the side of its
-// state. Its label is not shown; it names the switch for accessibility.
-class SwitchToggle : public QAbstractButton
+// state. Its label is not shown; it names the switch for screen readers, which read its state as
+// "开" or "关".
+class SwitchToggle : public QAbstractButton, public AccessibleFigure
 {
     Q_OBJECT
 
@@ -22,6 +25,10 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+
+    QAccessible::Role accessibleRole() const override { return QAccessible::CheckBox; }
+    QString accessibleValue() const override;
+    std::optional<bool> accessibleChecked() const override { return isChecked(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -29,6 +29,11 @@ qreal CapsuleBar::fillWidth() const
     return width() * m_fraction;
 }
 
+QString CapsuleBar::accessibleValue() const
+{
+    return QString::number(std::lround(m_fraction * 100)) + u'%';
+}
+
 QSize CapsuleBar::sizeHint() const
 {
     return {height() * 4, height()};

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "AccessibleFigure.h"
+
 #include <QColor>
 #include <QWidget>
 
 // A horizontal bar: a faint capsule across the whole width and, from its leading end, a capsule
-// in the tint covering the filled fraction.
-class CapsuleBar : public QWidget
+// in the tint covering the filled fraction. Its owner names it for screen readers, which read the
+// filled share as a percent.
+class CapsuleBar : public QWidget, public AccessibleFigure
 {
     Q_OBJECT
 
@@ -19,6 +22,10 @@ public:
     qreal fillWidth() const;
 
     static double clampedFraction(double fraction);
+
+    QAccessible::Role accessibleRole() const override { return QAccessible::ProgressBar; }
+    QString accessibleValue() const override;
+    std::optional<double> accessiblePercent() const override { return m_fraction * 100; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -6,10 +6,14 @@
 
 #include <QVBoxLayout>
 
+using namespace Qt::StringLiterals;
+
 MetricCell::MetricCell(const QString& title, const QString& value, const std::optional<QString>& subtitle,
                        QWidget* parent)
     : Card(Theme::white(0.06), 10, parent)
+    , m_value(subtitle ? value + u" · "_s + *subtitle : value)
 {
+    setAccessibleName(title);
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(10, 8, 10, 8);
     stack->setSpacing(3);

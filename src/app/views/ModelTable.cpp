@@ -95,7 +95,9 @@ void ModelTable::addEntry(const ModelUsage& row, double total, const QColor& tin
     line->addLayout(figurePair(this, formatChineseCount(row.tokens.total), Theme::white(0.75),
                                Text::estimate(ModelPricing::estimate(row.name, row.tokens, Clock::now()))));
     entry->addLayout(line);
-    entry->addWidget(new ShareBar(row.tokens.total, total, tint, 4, this));
+    auto* share = new ShareBar(row.tokens.total, total, tint, 4, this);
+    share->setAccessibleName(name->text() + u" 占比"_s);
+    entry->addWidget(share);
 
     qobject_cast<QVBoxLayout*>(layout())->addLayout(entry);
 }

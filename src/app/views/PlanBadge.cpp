@@ -6,11 +6,14 @@
 
 #include <QPainter>
 
+using namespace Qt::StringLiterals;
+
 PlanBadge::PlanBadge(const QString& title, bool connected, QWidget* parent)
     : QLabel(title, parent)
     , m_connected(connected)
 {
     setTextFormat(Qt::PlainText);
+    setAccessibleName(u"套餐 "_s + title);
     setFont(Theme::font(Theme::TextStyle::caption, QFont::Bold));
     Text::setColour(this, Qt::white);
     setContentsMargins(9, 4, 9, 4);

@@ -66,8 +66,11 @@ void QuotaCard::addRow(const QString& title, const QString& value, std::optional
     line->addWidget(Text::label(value, Theme::font(Theme::TextStyle::caption), Theme::white(0.60), this), 0,
                     Qt::AlignVCenter);
     row->addLayout(line);
-    if (fraction)
-        row->addWidget(new CapsuleBar(*fraction, tint, 8, this));
+    if (fraction) {
+        auto* bar = new CapsuleBar(*fraction, tint, 8, this);
+        bar->setAccessibleName(title + u' ' + value);
+        row->addWidget(bar);
+    }
     if (below) {
         row->addWidget(
             Text::label(*below, Theme::font(Theme::TextStyle::caption2), Theme::white(0.40), this));

@@ -18,6 +18,7 @@ UsageRing::UsageRing(std::optional<qint64> percent, const QString& title, const 
     , m_tint(tint)
 {
     setFixedSize(side, side);
+    setAccessibleName(subtitle + u' ' + title + u' ' + accessibleValue());
 
     // The texts stay inside the ring's hole.
     auto* stack = new QVBoxLayout(this);
@@ -56,6 +57,18 @@ double UsageRing::arcFraction() const
 QString UsageRing::figure() const
 {
     return m_percent ? QString::number(*m_percent) + u'%' : Text::unavailable();
+}
+
+QString UsageRing::accessibleValue() const
+{
+    return m_percent ? figure() : u"暂无"_s;
+}
+
+std::optional<double> UsageRing::accessiblePercent() const
+{
+    if (!m_percent)
+        return std::nullopt;
+    return double(std::clamp<qint64>(*m_percent, 0, 100));
 }
 
 void UsageRing::paintEvent(QPaintEvent*)
