@@ -28,6 +28,12 @@ CommandLine::Mode CommandLine::mode(const QStringList& arguments)
     return Mode::Interactive;
 }
 
+bool CommandLine::isBackgroundLaunch(const QStringList& arguments)
+{
+    return arguments.sliced(qMin<qsizetype>(1, arguments.size()))
+        .contains(QLatin1StringView(backgroundArgument));
+}
+
 QStringList CommandLine::fromArgv(int argc, char** argv)
 {
     QStringList arguments;
@@ -44,7 +50,8 @@ QString CommandLine::helpText()
            u"选项：\n"
            u"  -h, --help     显示本帮助后退出\n"
            u"  -v, --version  显示版本号后退出\n"
-           u"  --refresh      在后台刷新一次用量后退出（供后台任务使用）\n"_s;
+           u"  --refresh      在后台刷新一次用量后退出（供后台任务使用）\n"
+           u"  --background   启动到托盘，不打开窗口（供登录时启动使用）\n"_s;
 }
 
 QString CommandLine::versionText()

@@ -8,11 +8,15 @@
 namespace CommandLine {
 
 inline constexpr auto refreshArgument = "--refresh";
+inline constexpr auto backgroundArgument = "--background";
 
 enum class Mode { Interactive, Refresh, Help, Version };
 
 // `arguments` includes the program name first, as argv has it.
 Mode mode(const QStringList& arguments);
+
+// "--background" as an exact word: the interactive app starts into the tray (see LoginItem).
+bool isBackgroundLaunch(const QStringList& arguments);
 
 QStringList fromArgv(int argc, char** argv);
 

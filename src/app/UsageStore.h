@@ -25,6 +25,7 @@ class UsageStore : public QObject
     Q_PROPERTY(bool isRefreshing READ isRefreshing NOTIFY changed)
     Q_PROPERTY(QString pricingLabel READ pricingLabel NOTIFY changed)
     Q_PROPERTY(bool backgroundRefreshEnabled READ backgroundRefreshEnabled NOTIFY changed)
+    Q_PROPERTY(bool trayAtLoginEnabled READ trayAtLoginEnabled NOTIFY changed)
 
 public:
     static constexpr std::chrono::milliseconds defaultRefreshInterval{180'000};
@@ -44,6 +45,7 @@ public:
     bool isRefreshing() const { return m_isRefreshing; }
     QString pricingLabel() const { return m_pricingLabel; }
     bool backgroundRefreshEnabled() const { return m_backgroundRefreshEnabled; }
+    bool trayAtLoginEnabled() const { return m_trayAtLoginEnabled; }
 
     void setShowCookieSheet(bool show);
     // Stores the choice under "windowPinnedEnabled" whenever it changes.
@@ -54,6 +56,8 @@ public:
     QCoro::Task<> saveCookie(QString pastedText);
     void logout();
     void setBackgroundRefresh(bool enabled);
+    // Stores the choice and writes or removes the autostart entry (LoginItem).
+    void setTrayAtLogin(bool enabled);
 
     // The status line's time of day, in the user's short time format.
     static QString shortTime(Timestamp timestamp);
@@ -80,6 +84,7 @@ private:
     bool m_isRefreshing = false;
     QString m_pricingLabel;
     bool m_backgroundRefreshEnabled = true;
+    bool m_trayAtLoginEnabled = false;
 
     std::unique_ptr<QSettings> m_defaults;
     QTimer m_timer;

@@ -17,7 +17,8 @@ int print(const QString& text)
 
 int main(int argc, char** argv)
 {
-    switch (CommandLine::mode(CommandLine::fromArgv(argc, argv))) {
+    const QStringList arguments = CommandLine::fromArgv(argc, argv);
+    switch (CommandLine::mode(arguments)) {
     case CommandLine::Mode::Help:
         return print(CommandLine::helpText());
     case CommandLine::Mode::Version:
@@ -27,5 +28,5 @@ int main(int argc, char** argv)
     case CommandLine::Mode::Interactive:
         break;
     }
-    return runInteractiveApp(argc, argv);
+    return runInteractiveApp(argc, argv, CommandLine::isBackgroundLaunch(arguments));
 }

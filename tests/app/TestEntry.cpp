@@ -49,25 +49,38 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<Mode>("mode");
+        QTest::addColumn<bool>("background");
         const QString program = u"/usr/bin/tallyfern"_s;
-        QTest::newRow("nothing") << QStringList{program} << Mode::Interactive;
-        QTest::newRow("not even a program") << QStringList{} << Mode::Interactive;
-        QTest::newRow("the program name is no argument") << QStringList{u"--refresh"_s} << Mode::Interactive;
+        QTest::newRow("nothing") << QStringList{program} << Mode::Interactive << false;
+        QTest::newRow("not even a program") << QStringList{} << Mode::Interactive << false;
+        QTest::newRow("the program name is no argument")
+            << QStringList{u"--background"_s} << Mode::Interactive << false;
         QTest::newRow("anywhere, among unknown options")
             << QStringList{program, u"--bogus"_s, u"-style"_s, u"fusion"_s, u"--refresh"_s, u"x"_s}
-            << Mode::Refresh;
-        QTest::newRow("upper case") << QStringList{program, u"--REFRESH"_s} << Mode::Interactive;
-        QTest::newRow("with a value") << QStringList{program, u"--refresh=1"_s} << Mode::Interactive;
-        QTest::newRow("toolkit option with a v") << QStringList{program, u"-reverse"_s} << Mode::Interactive;
-        QTest::newRow("-h after unknown") << QStringList{program, u"--bogus"_s, u"-h"_s} << Mode::Help;
-        QTest::newRow("-v over refresh") << QStringList{program, u"-v"_s, u"--refresh"_s} << Mode::Version;
+            << Mode::Refresh << false;
+        QTest::newRow("upper case") << QStringList{program, u"--REFRESH"_s} << Mode::Interactive << false;
+        QTest::newRow("with a value") << QStringList{program, u"--refresh=1"_s} << Mode::Interactive << false;
+        QTest::newRow("toolkit option with a v")
+            << QStringList{program, u"-reverse"_s} << Mode::Interactive << false;
+        QTest::newRow("-h after unknown")
+            << QStringList{program, u"--bogus"_s, u"-h"_s} << Mode::Help << false;
+        QTest::newRow("-v over refresh")
+            << QStringList{program, u"-v"_s, u"--refresh"_s} << Mode::Version << false;
+        QTest::newRow("login launch")
+            << QStringList{program, u"-style"_s, u"fusion"_s, u"--background"_s} << Mode::Interactive << true;
+        QTest::newRow("refresh over background")
+            << QStringList{program, u"--background"_s, u"--refresh"_s} << Mode::Refresh << true;
+        QTest::newRow("background with a value")
+            << QStringList{program, u"--background=1"_s} << Mode::Interactive << false;
     }
 
     void modes()
     {
         QFETCH(QStringList, arguments);
         QFETCH(Mode, mode);
+        QFETCH(bool, background);
         QCOMPARE(CommandLine::mode(arguments), mode);
+        QCOMPARE(CommandLine::isBackgroundLaunch(arguments), background);
     }
 
     void printsWithoutTouchingAnything_data()

@@ -1,6 +1,7 @@
 #include "AppWorld.h"
 #include "TestRegistry.h"
 
+#include "app/LoginItem.h"
 #include "app/UsageStore.h"
 #include "model/SnapshotStore.h"
 #include "platform/Settings.h"
@@ -206,12 +207,29 @@ private Q_SLOTS:
             store.setBackgroundRefresh(false);
             QVERIFY(!store.backgroundRefreshEnabled());
             QVERIFY(world.runner.commands.join(u'\n').contains(u"disable"_s));
+            // The tray at login: off until switched on, then an autostart entry that does nothing
+            // once the program is gone.
+            QVERIFY(!store.trayAtLoginEnabled() && !QFile::exists(LoginItem::fileName()));
+            store.setTrayAtLogin(true);
         }
+        const QString program = QCoreApplication::applicationFilePath();
+        const QByteArray entry =
+            u"[Desktop Entry]\nType=Application\nName=Tallyfern\n"
+            u"Comment=Open Tallyfern in the tray\nComment[zh_CN]=登录时在托盘中打开 Tallyfern\n"
+            u"Icon=tallyfern\nExec=%1 --background\nTryExec=%1\nTerminal=false\n"_s.arg(program)
+                .toUtf8();
+        QCOMPARE(LoginItem::fileName(), world.env.configHome() + u"/autostart/com.local.tallyfern.desktop");
+        QCOMPARE(fileBytes(LoginItem::fileName()), entry);
         const auto defaults = Settings::open(u"Tallyfern"_s);
         QVERIFY(!defaults->value(u"backgroundRefreshEnabled"_s).toBool());
         QVERIFY(defaults->value(u"windowPinnedEnabled"_s).toBool());
+        QFile::remove(LoginItem::fileName());
         UsageStore again(1h);
-        QVERIFY(again.isPinned() && !again.backgroundRefreshEnabled());
+        QVERIFY(again.isPinned() && !again.backgroundRefreshEnabled() && again.trayAtLoginEnabled());
+        QCOMPARE(fileBytes(LoginItem::fileName()), entry); // written again at every start
+        again.setTrayAtLogin(false);
+        QVERIFY(!QFile::exists(LoginItem::fileName()));
+        QVERIFY(!UsageStore(1h).trayAtLoginEnabled());
     }
 };
 

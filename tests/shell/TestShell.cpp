@@ -5,6 +5,7 @@
 #include "app/UsageStore.h"
 #include "app/shell/ActionButton.h"
 #include "app/shell/AppShell.h"
+#include "app/shell/AppTray.h"
 #include "app/shell/CookieSheet.h"
 #include "app/shell/DashboardHeader.h"
 #include "app/shell/DashboardWindow.h"
@@ -442,8 +443,17 @@ private Q_SLOTS:
         auto store = fixture.makeStore();
         AppShell shell(store.get());
         shell.listenTo(&first);
-        showAndSettle(shell.window());
+        // A login launch waits for the tray, and opens the window when none comes.
+        shell.start(true);
+        QVERIFY(!shell.window()->isVisible() && shell.tray()->isRetrying());
+        Q_EMIT shell.tray()->gaveUp();
+        QVERIFY(QTest::qWaitForWindowExposed(shell.window()));
         shell.window()->hide();
+        // Another login launch while the app runs leaves it alone.
+        SingleInstance background(path);
+        QVERIFY(!background.claim(false));
+        QTest::qWait(300);
+        QVERIFY(!shell.window()->isVisible());
 
         SingleInstance second(path);
         QVERIFY(!second.claim());

@@ -53,6 +53,10 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
     stack->addWidget(SettingsRow::divider(page));
     stack->addWidget(new SettingsRow(
         u"开机与后台刷新"_s, u"主窗口关掉也会每 3 分钟静默拉一次用量，不弹窗。"_s, m_background, page));
+    m_login = new SwitchToggle(u"登录时打开托盘"_s);
+    stack->addWidget(SettingsRow::divider(page));
+    stack->addWidget(
+        new SettingsRow(u"登录时打开托盘"_s, u"登录桌面后在托盘里启动，不打开窗口。"_s, m_login, page));
 
     m_footer = Text::wrapping(QString(), Theme::font(Theme::TextStyle::caption), Theme::white(0.40), page);
     stack->addWidget(m_footer);
@@ -66,6 +70,8 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
     // A switch the store did not follow snaps back to the store's value.
     connect(m_pin, &SwitchToggle::clicked, this, &SettingsPage::follow);
     connect(m_background, &SwitchToggle::clicked, this, &SettingsPage::follow);
+    connect(m_login, &SwitchToggle::clicked, m_store, &UsageStore::setTrayAtLogin);
+    connect(m_login, &SwitchToggle::clicked, this, &SettingsPage::follow);
     connect(m_store, &UsageStore::changed, this, &SettingsPage::follow);
     follow();
 }
@@ -86,6 +92,7 @@ void SettingsPage::follow()
     m_logout->setVisible(m_store->hasSession());
     m_pin->setChecked(m_store->isPinned());
     m_background->setChecked(m_store->backgroundRefreshEnabled());
+    m_login->setChecked(m_store->trayAtLoginEnabled());
     const QString footer = footerText(m_store->pricingLabel());
     if (m_footer->text() != footer)
         m_footer->setText(footer);

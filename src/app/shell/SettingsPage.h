@@ -9,9 +9,9 @@ class QLabel;
 class SwitchToggle;
 class UsageStore;
 
-// The third page: the cookie paste field with its save and logout buttons, the window-pin and
-// background-refresh switches, and a note on what is kept where. It follows the store; the paste
-// text lives only as long as the page.
+// The third page: the cookie paste field with its save and logout buttons, the window-pin,
+// background-refresh and tray-at-login switches, and a note on what is kept where. It follows the store; the
+// paste text lives only as long as the page.
 class SettingsPage : public QWidget
 {
     Q_OBJECT
@@ -28,6 +28,7 @@ public:
     ActionButton* logoutButton() const { return m_logout; }
     SwitchToggle* pinSwitch() const { return m_pin; }
     SwitchToggle* backgroundSwitch() const { return m_background; }
+    SwitchToggle* loginSwitch() const { return m_login; }
     QLabel* footer() const { return m_footer; }
 
 private:
@@ -40,5 +41,6 @@ private:
     ActionButton* m_logout;
     SwitchToggle* m_pin;
     SwitchToggle* m_background;
+    SwitchToggle* m_login;
     QLabel* m_footer;
 };
