@@ -293,6 +293,13 @@ private Q_SLOTS:
         QCOMPARE(fixture.stored("windowPinnedEnabled"), QVariant(false));
         QVERIFY(!handle->flags().testFlag(Qt::WindowStaysOnTopHint));
         QVERIFY(window->isVisible());
+        // Below the background refresh, the tray at login: off until clicked.
+        QVERIFY(settings->loginSwitch()->mapTo(settings, QPoint()).y() >
+                settings->backgroundSwitch()->mapTo(settings, QPoint()).y());
+        QVERIFY(!settings->loginSwitch()->isChecked());
+        QTest::mouseClick(settings->loginSwitch(), Qt::LeftButton);
+        QVERIFY(settings->loginSwitch()->isChecked() && store->trayAtLoginEnabled());
+        QCOMPARE(fixture.stored("trayAtLoginEnabled"), QVariant(true));
 
         // The stored choice applies at the next start.
         QTest::mouseClick(header->pinSwitch(), Qt::LeftButton);
