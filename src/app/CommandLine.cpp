@@ -27,6 +27,7 @@ std::span<const Option> options()
         {{u"v"_s, u"version"_s}, {}, Mode::Version, u"显示版本号后退出"_s},
         {{u"refresh"_s}, {}, Mode::Refresh, u"在后台刷新一次用量后退出（供后台任务使用）"_s},
         {{u"import-session"_s}, {}, Mode::ImportSession, u"从本机 Cursor 编辑器导入登录并跟随它，不刷新"_s},
+        {{u"background"_s}, {}, Mode::Background, u"启动到托盘，不打开窗口（供登录时启动使用）"_s},
         {{u"status"_s}, {}, Mode::Status, u"打印本机保存的用量后退出，不联网"_s},
         {{u"format"_s}, u"格式"_s, Mode::Status, u"--status 的输出：text（默认）、json 或 waybar"_s},
     };

@@ -12,8 +12,9 @@ namespace CommandLine {
 inline constexpr auto refreshArgument = "--refresh";
 inline constexpr auto importSessionArgument = "--import-session";
 inline constexpr auto statusArgument = "--status";
+inline constexpr auto backgroundArgument = "--background";
 
-enum class Mode { Interactive, Refresh, ImportSession, Status, Help, Version, Misused };
+enum class Mode { Interactive, Background, Refresh, ImportSession, Status, Help, Version, Misused };
 
 struct Invocation
 {

@@ -109,6 +109,15 @@ std::optional<QString> serviceSettings()
            u"SystemCallErrorNumber=EPERM\n";
 }
 
+// Once the program is gone (the package removed) the unit is skipped instead of failing every
+// 180 s. A path a unit line cannot carry as it is goes without the check.
+QString programCondition(const QString& path)
+{
+    if (!isSafeProgramPath(path))
+        return {};
+    return u"ConditionPathExists="_s + QString(path).replace(u'%', u"%%"_s) + u'\n';
+}
+
 } // namespace
 
 std::optional<QString> LaunchAgent::execStart(const QString& executable)
@@ -129,7 +138,8 @@ std::optional<QByteArray> LaunchAgent::serviceUnit(const QString& executable)
     if (!command || !settings)
         return std::nullopt;
     const QString text = u"[Unit]\n"
-                         u"Description=Tallyfern 后台刷新用量\n"
+                         u"Description=Tallyfern 后台刷新用量\n"_s +
+                         programCondition(executable) +
                          u"\n"
                          u"[Service]\n"
                          u"Type=oneshot\n"

@@ -1,6 +1,7 @@
 #include "UsageStore.h"
 
 #include "LaunchAgent.h"
+#include "LoginItem.h"
 #include "QuotaNotices.h"
 
 #include "client/DashboardClient.h"
@@ -35,6 +36,7 @@ UsageStore::UsageStore(std::chrono::milliseconds refreshInterval, QObject* paren
     , m_refreshStatus(u"等待粘贴 Cookie"_s)
     , m_pricingLabel(PricingStore::syncLabel())
     , m_backgroundRefreshEnabled(LaunchAgent::isEnabled())
+    , m_trayAtLoginEnabled(LoginItem::isEnabled())
     , m_defaults(Settings::open(QString::fromLatin1(Settings::appDomain)))
 {
     m_isPinned = m_defaults->value(QLatin1StringView(pinnedKey), false).toBool();
@@ -71,6 +73,9 @@ UsageStore::UsageStore(std::chrono::milliseconds refreshInterval, QObject* paren
         LaunchAgent::install();
     else
         LaunchAgent::uninstall();
+    // Rewritten for the executable now running; an entry switched off was removed back then.
+    if (m_trayAtLoginEnabled)
+        LoginItem::install();
 }
 
 UsageStore::~UsageStore()
@@ -389,5 +394,17 @@ void UsageStore::setBackgroundRefresh(bool enabled)
         LaunchAgent::install();
     else
         LaunchAgent::uninstall();
+    Q_EMIT changed();
+}
+
+void UsageStore::setTrayAtLogin(bool enabled)
+{
+    m_trayAtLoginEnabled = enabled;
+    m_defaults->setValue(QLatin1StringView(LoginItem::enabledKey), enabled);
+    m_defaults->sync();
+    if (enabled)
+        LoginItem::install();
+    else
+        LoginItem::uninstall();
     Q_EMIT changed();
 }

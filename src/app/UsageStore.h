@@ -29,6 +29,7 @@ class UsageStore : public QObject
     Q_PROPERTY(bool backgroundRefreshEnabled READ backgroundRefreshEnabled NOTIFY changed)
     Q_PROPERTY(bool followsEditor READ followsEditor WRITE setFollowEditor NOTIFY changed)
     Q_PROPERTY(bool quotaNoticesEnabled READ quotaNoticesEnabled WRITE setQuotaNotices NOTIFY changed)
+    Q_PROPERTY(bool trayAtLoginEnabled READ trayAtLoginEnabled NOTIFY changed)
 
 public:
     static constexpr std::chrono::milliseconds defaultRefreshInterval{180'000};
@@ -54,6 +55,7 @@ public:
     static bool editorLoginAvailable();
     bool quotaNoticesEnabled() const { return m_quotaNoticesEnabled; }
     const QuotaThresholds& thresholds() const { return m_thresholds; }
+    bool trayAtLoginEnabled() const { return m_trayAtLoginEnabled; }
 
     void setShowCookieSheet(bool show);
     // Stores the choice under "windowPinnedEnabled" whenever it changes.
@@ -75,6 +77,8 @@ public:
     void setQuotaNotices(bool enabled);
     // An invalid pair is refused and changes nothing.
     void setThresholds(const QuotaThresholds& thresholds);
+    // Stores the choice and writes or removes the autostart entry (LoginItem).
+    void setTrayAtLogin(bool enabled);
 
     // The status line's time of day, in the user's short time format.
     static QString shortTime(Timestamp timestamp);
@@ -110,6 +114,7 @@ private:
     bool m_followsEditor = false;
     bool m_quotaNoticesEnabled = true;
     QuotaThresholds m_thresholds;
+    bool m_trayAtLoginEnabled = false;
 
     std::unique_ptr<QSettings> m_defaults;
     QTimer m_timer;

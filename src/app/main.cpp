@@ -33,8 +33,10 @@ int main(int argc, char** argv)
         return SessionImportCommand::run(argc, argv);
     case CommandLine::Mode::Status:
         return StatusCommand::run(argc, argv);
+    case CommandLine::Mode::Background:
     case CommandLine::Mode::Interactive:
         break;
     }
-    return runInteractiveApp(argc, argv);
+    // "--background" (the login autostart entry) starts into the tray without the window.
+    return runInteractiveApp(argc, argv, invocation.mode == CommandLine::Mode::Background);
 }

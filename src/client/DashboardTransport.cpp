@@ -144,8 +144,11 @@ ProcessState& state()
 
 QCoro::Task<QJsonObject> send(PreparedRequest prepared, RequestGroup* group)
 {
-    if (group && group->isCancelled())
+    if (group && group->isCancelled()) {
+        if (group->reason())
+            std::rethrow_exception(group->reason());
         throw TransportError(TransportError::Kind::cancelled, prepared.path);
+    }
     QNetworkReply* reply = start(sharedManager(), prepared);
     NetworkAccess::guard(reply, state().requestTimeoutMs, state().maxBodyBytes);
     if (group)
@@ -158,8 +161,12 @@ QCoro::Task<QJsonObject> send(PreparedRequest prepared, RequestGroup* group)
         co_return interpret(*reply, prepared.path, group && group->isCancelled());
     } catch (const DashboardError& error) {
         // A busy service ends the whole refresh at once: its other requests stop here too.
-        if (group && error.kind() == DashboardError::Kind::rateLimited)
-            group->cancel();
+        if (group && error.kind() == DashboardError::Kind::rateLimited && !group->reason())
+            group->cancel(std::current_exception());
+        throw;
+    } catch (const TransportError&) {
+        if (group && group->reason())
+            std::rethrow_exception(group->reason());
         throw;
     }
 }

@@ -22,4 +22,11 @@ void RequestGroup::cancel()
     }
 }
 
+void RequestGroup::cancel(std::exception_ptr reason)
+{
+    // Set first: aborting resumes the stopped requests at once, and they fail with it.
+    m_reason = std::move(reason);
+    cancel();
+}
+
 } // namespace DashboardClient::detail

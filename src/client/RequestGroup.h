@@ -3,6 +3,8 @@
 #include <QList>
 #include <QPointer>
 
+#include <exception>
+
 class QNetworkReply;
 
 namespace DashboardClient::detail {
@@ -22,9 +24,14 @@ public:
     // Aborts every tracked reply still running; their awaiting coroutines resume at once with a
     // cancelled transfer.
     void cancel();
+    // Cancels because of this failure (a busy service): the requests it stops fail with it too, so
+    // whichever answer the refresh awaits first tells the same story.
+    void cancel(std::exception_ptr reason);
+    std::exception_ptr reason() const { return m_reason; }
 
 private:
     bool m_cancelled = false;
+    std::exception_ptr m_reason;
     QList<QPointer<QNetworkReply>> m_replies;
 };
 

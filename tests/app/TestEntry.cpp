@@ -69,7 +69,8 @@ private Q_SLOTS:
         const QString program = u"/usr/bin/tallyfern"_s;
         QTest::newRow("nothing") << QStringList{program} << Mode::Interactive;
         QTest::newRow("not even a program") << QStringList{} << Mode::Interactive;
-        QTest::newRow("the program name is no argument") << QStringList{u"--refresh"_s} << Mode::Interactive;
+        QTest::newRow("the program name is no argument")
+            << QStringList{u"--background"_s} << Mode::Interactive;
         QTest::newRow("anywhere, among unknown options")
             << QStringList{program, u"--bogus"_s, u"-style"_s, u"fusion"_s, u"--refresh"_s, u"x"_s}
             << Mode::Refresh;
@@ -87,6 +88,12 @@ private Q_SLOTS:
         QTest::newRow("status") << QStringList{program, u"--status"_s} << Mode::Status;
         QTest::newRow("refresh over status")
             << QStringList{program, u"--status"_s, u"--refresh"_s} << Mode::Refresh;
+        QTest::newRow("login launch")
+            << QStringList{program, u"-style"_s, u"fusion"_s, u"--background"_s} << Mode::Background;
+        QTest::newRow("refresh over background")
+            << QStringList{program, u"--background"_s, u"--refresh"_s} << Mode::Refresh;
+        QTest::newRow("background with a value")
+            << QStringList{program, u"--background=1"_s} << Mode::Misused;
     }
 
     void modes()

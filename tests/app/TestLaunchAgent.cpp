@@ -1,6 +1,7 @@
 #include "AppWorld.h"
 #include "TestRegistry.h"
 
+#include "app/LoginItem.h"
 #include "model/SnapshotStore.h"
 #include "platform/Paths.h"
 #include "platform/SecretStore.h"
@@ -56,7 +57,8 @@ private Q_SLOTS:
         const QByteArray service = fileBytes(LaunchAgent::serviceFileName());
         const QByteArray timer = fileBytes(LaunchAgent::timerFileName());
         QVERIFY(service.startsWith(
-            (u"[Unit]\nDescription=Tallyfern 后台刷新用量\n\n[Service]\nType=oneshot\nExecStart=\""_s +
+            (u"[Unit]\nDescription=Tallyfern 后台刷新用量\nConditionPathExists="_s +
+             QCoreApplication::applicationFilePath() + u"\n\n[Service]\nType=oneshot\nExecStart=\"" +
              QCoreApplication::applicationFilePath() +
              u"\" --refresh\nStandardOutput=null\nStandardError=null\nEnvironment=\"XDG_DATA_HOME=" +
              world.env.dataHome() + u"\" \"XDG_CONFIG_HOME=" + world.env.configHome() + u"\"\n")
@@ -145,35 +147,58 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(world.env.root() + u"/manager"));
     }
 
+    // Each path as the service unit's ExecStart= and the autostart entry's Exec= write it, and
+    // whether the unit can check that the program exists.
     void execStart_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("autostart");
+        QTest::addColumn<bool>("condition");
         QTest::newRow("spaces") << u"/home/a b/My Apps/tallyfern"_s
-                                << u"\"/home/a b/My Apps/tallyfern\" --refresh"_s;
-        QTest::newRow("percent is a specifier") << u"/opt/100%/%h"_s << u"\"/opt/100%%/%%h\" --refresh"_s;
+                                << u"\"/home/a b/My Apps/tallyfern\" --refresh"_s
+                                << u"\"/home/a b/My Apps/tallyfern\" --background"_s << true;
+        QTest::newRow("percent is a specifier") << u"/opt/100%/%h"_s << u"\"/opt/100%%/%%h\" --refresh"_s
+                                                << u"/opt/100%%/%%h --background"_s << true;
         // The program path is not subject to "$" substitution: doubling it would name another file.
-        QTest::newRow("dollar") << u"/opt/$HOME/t"_s << u"\"/opt/$HOME/t\" --refresh"_s;
+        // The autostart line is split like a shell's, where "$" needs quoting and a backslash, and
+        // every backslash is doubled once more.
+        QTest::newRow("dollar") << u"/opt/$HOME/t"_s << u"\"/opt/$HOME/t\" --refresh"_s
+                                << uR"("/opt/\\$HOME/t" --background)"_s << true;
         // systemd refuses these in a program path, so the shell runs it from an argument, where
         // C escapes, "%%" and "$$" all apply.
         const QString shell = u"/bin/sh -c \"exec \\\"$$0\\\" --refresh\" "_s;
-        QTest::newRow("backslash") << u"/opt/a\\b/$x/100%/t"_s << shell + u"\"/opt/a\\\\b/$$x/100%%/t\""_s;
-        QTest::newRow("quotes") << u"/opt/\"it's\"/t"_s << shell + u"\"/opt/\\\"it's\\\"/t\""_s;
-        QTest::newRow("newline") << u"/opt/a\nb"_s << shell + u"\"/opt/a\\x0ab\""_s;
-        QTest::newRow("relative") << u"tallyfern"_s << QString();
-        QTest::newRow("NUL") << u"/opt/a"_s + QChar(0) + u"b" << QString();
+        QTest::newRow("backslash") << u"/opt/a\\b/$x/100%/t"_s << shell + u"\"/opt/a\\\\b/$$x/100%%/t\""_s
+                                   << uR"("/opt/a\\\\b/\\$x/100%%/t" --background)"_s << false;
+        QTest::newRow("quotes") << u"/opt/\"it's\"/t"_s << shell + u"\"/opt/\\\"it's\\\"/t\""_s
+                                << uR"("/opt/\\"it's\\"/t" --background)"_s << false;
+        QTest::newRow("newline") << u"/opt/a\nb"_s << shell + u"\"/opt/a\\x0ab\""_s << QString() << false;
+        QTest::newRow("relative") << u"tallyfern"_s << QString() << QString() << false;
+        QTest::newRow("NUL") << u"/opt/a"_s + QChar(0) + u"b" << QString() << QString() << false;
     }
 
     void execStart()
     {
         QFETCH(QString, path);
         QFETCH(QString, line);
+        QFETCH(QString, autostart);
+        QFETCH(bool, condition);
         QCOMPARE(LaunchAgent::execStart(path).value_or(QString()), line);
         const auto unit = LaunchAgent::serviceUnit(path);
         QCOMPARE(unit.has_value(), !line.isEmpty());
         // The path never breaks out of its line.
-        if (unit)
-            QVERIFY(QString::fromUtf8(*unit).contains(u"\nExecStart="_s + line + u"\nStandardOutput=null\n"));
+        if (unit) {
+            const QString text = QString::fromUtf8(*unit);
+            QVERIFY(text.contains(u"\nExecStart="_s + line + u"\nStandardOutput=null\n"));
+            const QString check =
+                u"\nConditionPathExists="_s + QString(path).replace(u'%', u"%%"_s) + u"\n\n";
+            QCOMPARE(text.contains(check), condition);
+            QCOMPARE(text.count(u"Condition"_s), condition ? 1 : 0);
+        }
+        const auto entry = LoginItem::entry(path);
+        QCOMPARE(entry.has_value(), !autostart.isEmpty());
+        if (entry)
+            QVERIFY(QString::fromUtf8(*entry).contains(u"\nExec="_s + autostart + u"\nTryExec="));
     }
 
     void propertyList()

@@ -3,6 +3,7 @@
 #include "FakeNotifications.h"
 #include "TestRegistry.h"
 
+#include "app/LoginItem.h"
 #include "app/QuotaNotices.h"
 #include "app/UsageStore.h"
 #include "client/EditorSession.h"
@@ -322,13 +323,31 @@ private Q_SLOTS:
             store.setQuotaNotices(false);
             store.setThresholds({50, 30});
             store.setThresholds({30, 30}); // critical not below low: refused
+            // The tray at login: off until switched on, then an autostart entry that does nothing
+            // once the program is gone.
+            QVERIFY(!store.trayAtLoginEnabled() && !QFile::exists(LoginItem::fileName()));
+            store.setTrayAtLogin(true);
         }
+        const QString program = QCoreApplication::applicationFilePath();
+        const QByteArray entry =
+            u"[Desktop Entry]\nType=Application\nName=Tallyfern\n"
+            u"Comment=Open Tallyfern in the tray\nComment[zh_CN]=登录时在托盘中打开 Tallyfern\n"
+            u"Icon=tallyfern\nExec=%1 --background\nTryExec=%1\nTerminal=false\n"_s.arg(program)
+                .toUtf8();
+        QCOMPARE(LoginItem::fileName(), world.env.configHome() + u"/autostart/com.local.tallyfern.desktop");
+        QCOMPARE(fileBytes(LoginItem::fileName()), entry);
         const auto defaults = Settings::open(u"Tallyfern"_s);
         QVERIFY(!defaults->value(u"backgroundRefreshEnabled"_s).toBool());
         QVERIFY(defaults->value(u"windowPinnedEnabled"_s).toBool());
+        QFile::remove(LoginItem::fileName());
         UsageStore again(1h);
-        QVERIFY(again.isPinned() && !again.backgroundRefreshEnabled() && !again.quotaNoticesEnabled());
+        QVERIFY(again.isPinned() && !again.backgroundRefreshEnabled() && !again.quotaNoticesEnabled() &&
+                again.trayAtLoginEnabled());
         QCOMPARE(again.thresholds(), QuotaThresholds({50, 30}));
+        QCOMPARE(fileBytes(LoginItem::fileName()), entry); // written again at every start
+        again.setTrayAtLogin(false);
+        QVERIFY(!QFile::exists(LoginItem::fileName()));
+        QVERIFY(!UsageStore(1h).trayAtLoginEnabled());
     }
 };
 

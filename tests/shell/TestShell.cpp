@@ -345,6 +345,13 @@ private Q_SLOTS:
         QCOMPARE(fixture.stored("windowPinnedEnabled"), QVariant(false));
         QVERIFY(!handle->flags().testFlag(Qt::WindowStaysOnTopHint));
         QVERIFY(window->isVisible());
+        // Below the background refresh, the tray at login: off until clicked.
+        QVERIFY(settings->loginSwitch()->mapTo(settings, QPoint()).y() >
+                settings->backgroundSwitch()->mapTo(settings, QPoint()).y());
+        QVERIFY(!settings->loginSwitch()->isChecked());
+        QTest::mouseClick(settings->loginSwitch(), Qt::LeftButton);
+        QVERIFY(settings->loginSwitch()->isChecked() && store->trayAtLoginEnabled());
+        QCOMPARE(fixture.stored("trayAtLoginEnabled"), QVariant(true));
 
         // The stored choice applies at the next start.
         QTest::mouseClick(header->pinSwitch(), Qt::LeftButton);
@@ -519,8 +526,8 @@ private Q_SLOTS:
         settle(); // the new page shows on the next turn of the loop
         const QStringList header{u"置顶"_s, u"Cookie"_s, u"刷新"_s, u"页面"_s};
         QCOMPARE(tabOrder(&window),
-                 header + QStringList({u"设置"_s, u"粘贴 Cookie"_s, u"置顶"_s, u"后台刷新"_s, u"额度提醒"_s,
-                                       u"偏低"_s, u"紧急"_s}));
+                 header + QStringList({u"设置"_s, u"粘贴 Cookie"_s, u"置顶"_s, u"后台刷新"_s,
+                                       u"登录时打开托盘"_s, u"额度提醒"_s, u"偏低"_s, u"紧急"_s}));
         window.selectPage(DashboardPage::overview);
         settle();
         QCOMPARE(tabOrder(&window), header + QStringList{u"概览"_s});
@@ -652,8 +659,17 @@ private Q_SLOTS:
         auto store = fixture.makeStore();
         AppShell shell(store.get());
         shell.listenTo(&first);
-        showAndSettle(shell.window());
+        // A login launch waits for the tray, and opens the window when none comes.
+        shell.start(true);
+        QVERIFY(!shell.window()->isVisible() && shell.tray()->isRetrying());
+        Q_EMIT shell.tray()->gaveUp();
+        QVERIFY(QTest::qWaitForWindowExposed(shell.window()));
         shell.window()->hide();
+        // Another login launch while the app runs leaves it alone.
+        SingleInstance background(path);
+        QVERIFY(!background.claim(false));
+        QTest::qWait(300);
+        QVERIFY(!shell.window()->isVisible());
 
         SingleInstance second(path);
         QVERIFY(!second.claim());

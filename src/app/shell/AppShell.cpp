@@ -46,6 +46,14 @@ void AppShell::showWindow()
     m_window->activateWindow();
 }
 
+void AppShell::start(bool background)
+{
+    if (!background || (!m_tray->isVisible() && !m_tray->isRetrying()))
+        showWindow();
+    else if (!m_tray->isVisible())
+        connect(m_tray, &AppTray::gaveUp, this, &AppShell::showWindow);
+}
+
 void AppShell::listenTo(SingleInstance* instance)
 {
     connect(instance, &SingleInstance::showRequested, this, &AppShell::showWindow);

@@ -26,6 +26,9 @@ public:
 
     // Shows the window (again), in front and with focus.
     void showWindow();
+    // The first showing: the window, or with `background` only the tray, and the window after all
+    // when the tray does not appear.
+    void start(bool background);
     // A later launch shows this instance's window.
     void listenTo(SingleInstance* instance);
 

@@ -35,6 +35,8 @@ void AppTray::tryShow()
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         if (m_attemptsMade < attempts)
             m_retry.start();
+        else
+            Q_EMIT gaveUp();
         return;
     }
     m_icon = new QSystemTrayIcon(GaugeIcon::icon(m_tint), this);

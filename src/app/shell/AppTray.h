@@ -46,6 +46,8 @@ public:
 Q_SIGNALS:
     // The icon was clicked (not for the menu).
     void activated();
+    // The last attempt found no tray.
+    void gaveUp();
 
 private:
     void tryShow();

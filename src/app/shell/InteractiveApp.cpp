@@ -31,7 +31,7 @@ void setChineseFont()
 
 } // namespace
 
-int runInteractiveApp(int& argc, char** argv)
+int runInteractiveApp(int& argc, char** argv, bool background)
 {
     QApplication::setApplicationName(u"Tallyfern"_s);
     QApplication::setOrganizationName(u"Tallyfern"_s);
@@ -43,7 +43,7 @@ int runInteractiveApp(int& argc, char** argv)
     setChineseFont();
 
     SingleInstance instance;
-    if (!instance.claim())
+    if (!instance.claim(!background))
         return 0;
 
     QApplication::setWindowIcon(GaugeIcon::icon());
@@ -52,6 +52,6 @@ int runInteractiveApp(int& argc, char** argv)
     shell.listenTo(&instance);
     // Queued: the menu that asked is still on screen while its signal runs.
     QObject::connect(&shell, &AppShell::quitRequested, &app, &QApplication::quit, Qt::QueuedConnection);
-    shell.showWindow();
+    shell.start(background);
     return app.exec();
 }

@@ -58,6 +58,10 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
     stack->addWidget(SettingsRow::divider(page));
     stack->addWidget(new SettingsRow(
         u"开机与后台刷新"_s, u"主窗口关掉也会每 3 分钟静默拉一次用量，不弹窗。"_s, m_background, page));
+    m_login = new SwitchToggle(u"登录时打开托盘"_s);
+    stack->addWidget(SettingsRow::divider(page));
+    stack->addWidget(
+        new SettingsRow(u"登录时打开托盘"_s, u"登录桌面后在托盘里启动，不打开窗口。"_s, m_login, page));
     m_follow = new SwitchToggle(u"跟随编辑器"_s);
     m_followRow =
         new SettingsRow(u"跟随 Cursor 编辑器登录"_s,
@@ -90,6 +94,8 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
     connect(m_follow, &SwitchToggle::clicked, m_store, &UsageStore::setFollowEditor);
     connect(m_follow, &SwitchToggle::clicked, this, &SettingsPage::follow);
     connect(m_notices, &SwitchToggle::clicked, this, &SettingsPage::follow);
+    connect(m_login, &SwitchToggle::clicked, m_store, &UsageStore::setTrayAtLogin);
+    connect(m_login, &SwitchToggle::clicked, this, &SettingsPage::follow);
     connect(m_store, &UsageStore::changed, this, &SettingsPage::follow);
     follow();
 }
@@ -117,6 +123,7 @@ void SettingsPage::follow()
     m_notices->setChecked(m_store->quotaNoticesEnabled());
     if (m_thresholds->value() != m_store->thresholds())
         m_thresholds->setValue(m_store->thresholds());
+    m_login->setChecked(m_store->trayAtLoginEnabled());
     const QString footer = footerText(m_store->pricingLabel());
     if (m_footer->text() != footer)
         m_footer->setText(footer);

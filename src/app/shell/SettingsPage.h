@@ -11,8 +11,8 @@ class ThresholdRow;
 class UsageStore;
 
 // The third page: the cookie paste field with its save and logout buttons, the window-pin,
-// background-refresh and quota-notice switches with the notice thresholds, and a note on what is kept where.
-// It follows the store; the paste text lives only as long as the page.
+// background-refresh, tray-at-login and quota-notice switches with the notice thresholds, and a note on
+// what is kept where. It follows the store; the paste text lives only as long as the page.
 class SettingsPage : public QWidget
 {
     Q_OBJECT
@@ -35,6 +35,7 @@ public:
     SwitchToggle* followSwitch() const { return m_follow; }
     SwitchToggle* noticesSwitch() const { return m_notices; }
     ThresholdRow* thresholdRow() const { return m_thresholds; }
+    SwitchToggle* loginSwitch() const { return m_login; }
     QLabel* footer() const { return m_footer; }
 
 private:
@@ -53,5 +54,6 @@ private:
     SwitchToggle* m_follow;
     SwitchToggle* m_notices;
     ThresholdRow* m_thresholds;
+    SwitchToggle* m_login;
     QLabel* m_footer;
 };

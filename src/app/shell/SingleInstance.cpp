@@ -37,7 +37,7 @@ SingleInstance::SingleInstance(const QString& path, QObject* parent)
 
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::claim()
+bool SingleInstance::claim(bool askToShow)
 {
     m_lock = std::make_unique<QLockFile>(m_path + u".lock"_s);
     // Never stale by age: the app runs for days. A lock left by a process that died is still
@@ -48,7 +48,8 @@ bool SingleInstance::claim()
         return true;
     }
     m_lock.reset();
-    notifyRunningInstance();
+    if (askToShow)
+        notifyRunningInstance();
     return false;
 }
 

@@ -23,8 +23,9 @@ public:
     ~SingleInstance() override;
 
     // True when this process is the first: it then listens for later ones. False when another
-    // instance runs: it has been asked to show its window (best effort) and this one should leave.
-    bool claim();
+    // instance runs: it has been asked to show its window (best effort, unless `askToShow` is
+    // false) and this one should leave.
+    bool claim(bool askToShow = true);
 
     bool isListening() const;
     QString path() const { return m_path; }
