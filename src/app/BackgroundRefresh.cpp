@@ -2,6 +2,7 @@
 
 #include "client/DashboardClient.h"
 #include "client/SessionKeychain.h"
+#include "history/LedgerSync.h"
 #include "model/SnapshotStore.h"
 #include "platform/Settings.h"
 #include "platform/WidgetCenter.h"
@@ -70,4 +71,8 @@ QCoro::Task<> BackgroundRefresh::runOnce()
     const auto settings = Settings::open(QLatin1StringView(Settings::appDomain));
     SnapshotStore::save(*snapshot, settings.get());
     WidgetCenter::reloadAllTimelines();
+
+    // Ledger sync: last, so it never delays or changes what the refresh stored.
+    if (LedgerSync::isEnabled(settings.get()))
+        co_await LedgerSync::runLocked(Ledger::defaultPath(), *snapshot, LedgerSync::headlessBudget);
 }

@@ -25,6 +25,8 @@ CommandLine::Mode CommandLine::mode(const QStringList& arguments)
     // Exact words only: "--refresh=1" or "--REFRESH" start the interactive app.
     if (arguments.sliced(qMin<qsizetype>(1, arguments.size())).contains(QLatin1StringView(refreshArgument)))
         return Mode::Refresh;
+    if (arguments.sliced(qMin<qsizetype>(1, arguments.size())).contains(QLatin1StringView(exportCsvArgument)))
+        return Mode::ExportCsv;
     return Mode::Interactive;
 }
 
@@ -44,7 +46,9 @@ QString CommandLine::helpText()
            u"选项：\n"
            u"  -h, --help     显示本帮助后退出\n"
            u"  -v, --version  显示版本号后退出\n"
-           u"  --refresh      在后台刷新一次用量后退出（供后台任务使用）\n"_s;
+           u"  --refresh      在后台刷新一次用量后退出（供后台任务使用）\n"
+           u"  --export-csv 文件 [--cycle current|previous]\n"
+           u"                 把本账期（或上一账期）的用量历史导出为 CSV 后退出\n"_s;
 }
 
 QString CommandLine::versionText()

@@ -8,8 +8,9 @@
 namespace CommandLine {
 
 inline constexpr auto refreshArgument = "--refresh";
+inline constexpr auto exportCsvArgument = "--export-csv";
 
-enum class Mode { Interactive, Refresh, Help, Version };
+enum class Mode { Interactive, Refresh, Help, Version, ExportCsv };
 
 // `arguments` includes the program name first, as argv has it.
 Mode mode(const QStringList& arguments);

@@ -1,5 +1,6 @@
 #include "BackgroundRefresh.h"
 #include "CommandLine.h"
+#include "ExportCommand.h"
 
 #include "shell/InteractiveApp.h"
 
@@ -24,6 +25,8 @@ int main(int argc, char** argv)
         return print(CommandLine::versionText());
     case CommandLine::Mode::Refresh:
         return BackgroundRefresh::run(argc, argv);
+    case CommandLine::Mode::ExportCsv:
+        return ExportCommand::run(argc, argv);
     case CommandLine::Mode::Interactive:
         break;
     }

@@ -77,8 +77,20 @@ QCoro::Task<Answer> fetchAggregated(double userId, double startMs, double endMs)
 // DashboardError::unauthorized.
 QCoro::Task<Answer> fetchEventPage(double userId, double startMs, double endMs, int page);
 
+// The same page for the local ledger: a 429 is thrown as RateLimitedError at once, without trying
+// the other body or changing the remembered choice.
+QCoro::Task<Answer> fetchLedgerPage(double userId, double startMs, double endMs, int page);
+
+// A page answer's events (objects only), and its "totalUsageEventsCount" when it is a usable number.
+Events eventsOf(const Answer& page);
+std::optional<qint64> eventCountOf(const Answer& page);
+
 // The events of a window, page after page, up to maxPages pages of 200. Throws only unauthorized.
 QCoro::Task<Events> fetchEvents(double userId, double startMs, double endMs, int maxPages);
+
+// The user id of the last "/api/auth/me", asking for it when none is known. Throws noSession,
+// unauthorized, or the failure of that request.
+QCoro::Task<double> currentUserId();
 
 // `base` with the event-derived figures filled in: the included/on-demand split, today's tokens and
 // the daily series. Throws noSession, unauthorized, or the failure of "/api/auth/me" when it must be

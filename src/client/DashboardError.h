@@ -34,12 +34,13 @@ public:
         return m_kind == other.m_kind && m_path == other.m_path;
     }
 
-private:
+protected:
     explicit DashboardError(Kind kind, const QString& path = {})
         : m_kind(kind)
         , m_path(path)
     {}
 
+private:
     Kind m_kind;
     QString m_path;
 };

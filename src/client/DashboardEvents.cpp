@@ -1,5 +1,6 @@
 #include "DashboardClient_p.h"
 #include "DashboardError.h"
+#include "RateLimitedError.h"
 #include "SessionKeychain.h"
 #include "UsageParser.h"
 
@@ -51,17 +52,37 @@ QJsonArray eventList(const Answer& page)
     return {};
 }
 
-// Sends one page request; the answer, nothing on failure, or unauthorized thrown.
-QCoro::Task<Answer> tryEventPage(QJsonObject body)
+// Sends one page request; the answer, nothing on failure, or unauthorized thrown (and a 429 too
+// when `rateLimitStops`).
+QCoro::Task<Answer> tryEventPage(QJsonObject body, bool rateLimitStops = false)
 {
     try {
         co_return co_await send(request(QString::fromLatin1(eventsPath), "POST", body));
+    } catch (const RateLimitedError&) {
+        if (rateLimitStops)
+            throw;
     } catch (const DashboardError& error) {
         if (error.kind() == DashboardError::Kind::unauthorized)
             throw;
     } catch (...) {
     }
     co_return std::nullopt;
+}
+
+QCoro::Task<Answer> eventPage(double userId, double startMs, double endMs, int page, bool rateLimitStops)
+{
+    const auto withTeam = eventPageBody(true, userId, startMs, endMs, page);
+    const auto withoutTeam = eventPageBody(false, userId, startMs, endMs, page);
+    if (!withTeam || !withoutTeam)
+        co_return std::nullopt; // an absurd window is not asked for
+
+    const bool teamFirst = detail::state().eventsUseTeamId;
+    if (Answer answer = co_await tryEventPage(teamFirst ? *withTeam : *withoutTeam, rateLimitStops))
+        co_return answer;
+    // The other body from now on, for later pages and later refreshes too. Set rather than toggled,
+    // so two overlapping fetches that both fail the same body agree on the other one.
+    detail::state().eventsUseTeamId = !teamFirst;
+    co_return co_await tryEventPage(teamFirst ? *withoutTeam : *withTeam, rateLimitStops);
 }
 
 } // namespace
@@ -106,18 +127,30 @@ QCoro::Task<Answer> fetchAggregated(double userId, double startMs, double endMs)
 
 QCoro::Task<Answer> fetchEventPage(double userId, double startMs, double endMs, int page)
 {
-    const auto withTeam = eventPageBody(true, userId, startMs, endMs, page);
-    const auto withoutTeam = eventPageBody(false, userId, startMs, endMs, page);
-    if (!withTeam || !withoutTeam)
-        co_return std::nullopt; // an absurd window is not asked for
+    return eventPage(userId, startMs, endMs, page, false);
+}
 
-    const bool teamFirst = detail::state().eventsUseTeamId;
-    if (Answer answer = co_await tryEventPage(teamFirst ? *withTeam : *withoutTeam))
-        co_return answer;
-    // The other body from now on, for later pages and later refreshes too. Set rather than toggled,
-    // so two overlapping fetches that both fail the same body agree on the other one.
-    detail::state().eventsUseTeamId = !teamFirst;
-    co_return co_await tryEventPage(teamFirst ? *withoutTeam : *withTeam);
+QCoro::Task<Answer> fetchLedgerPage(double userId, double startMs, double endMs, int page)
+{
+    return eventPage(userId, startMs, endMs, page, true);
+}
+
+Events eventsOf(const Answer& page)
+{
+    Events result;
+    for (const QJsonValue& event : eventList(page)) {
+        if (event.isObject())
+            result.append(event.toObject());
+    }
+    return result;
+}
+
+std::optional<qint64> eventCountOf(const Answer& page)
+{
+    if (!page)
+        return std::nullopt;
+    const auto count = UsageJSON::number(page->value("totalUsageEventsCount"_L1));
+    return count ? UsageJSON::rounded(*count) : std::nullopt;
 }
 
 QCoro::Task<Events> fetchEvents(double userId, double startMs, double endMs, int maxPages)
@@ -147,15 +180,18 @@ QCoro::Task<Events> fetchEvents(double userId, double startMs, double endMs, int
     co_return result;
 }
 
+QCoro::Task<double> currentUserId()
+{
+    if (const auto known = detail::state().lastUserId)
+        co_return *known;
+    co_return detail::rememberUserId(co_await send(request(QString::fromLatin1(mePath), "GET")));
+}
+
 QCoro::Task<UsageSnapshot> fetchEventPatch(UsageSnapshot base)
 {
     if (!SessionKeychain::read())
         throw DashboardError::noSession();
-    double userId = 0;
-    if (const auto known = detail::state().lastUserId)
-        userId = *known;
-    else
-        userId = detail::rememberUserId(co_await send(request(QString::fromLatin1(mePath), "GET")));
+    const double userId = co_await currentUserId();
 
     const double nowMs = Clock::now().msSince1970();
     const double cycleStart =

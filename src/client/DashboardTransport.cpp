@@ -1,5 +1,6 @@
 #include "DashboardClient_p.h"
 #include "DashboardError.h"
+#include "RateLimitedError.h"
 #include "SessionKeychain.h"
 #include "SessionKeychainError.h"
 #include "TransportError.h"
@@ -108,6 +109,8 @@ QJsonObject interpret(QNetworkReply& reply, const QString& path, bool cancelled)
     const int code = status.toInt();
     if (code == 401 || code == 403 || code == 204)
         throw DashboardError::unauthorized();
+    if (code == 429)
+        throw RateLimitedError(path, reply.rawHeader("Retry-After"), Clock::now());
     if (code < 200 || code > 299)
         throw DashboardError::requestFailed(path);
     // A success whose body was cut off is no answer at all.
