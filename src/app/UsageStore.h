@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/TrendsReport.h"
 #include "model/UsageSnapshot.h"
 
 #include <QCoro/QCoroTask>
@@ -25,6 +26,7 @@ class UsageStore : public QObject
     Q_PROPERTY(bool isRefreshing READ isRefreshing NOTIFY changed)
     Q_PROPERTY(QString pricingLabel READ pricingLabel NOTIFY changed)
     Q_PROPERTY(bool backgroundRefreshEnabled READ backgroundRefreshEnabled NOTIFY changed)
+    Q_PROPERTY(bool historyEnabled READ historyEnabled NOTIFY changed)
 
 public:
     static constexpr std::chrono::milliseconds defaultRefreshInterval{180'000};
@@ -44,6 +46,9 @@ public:
     bool isRefreshing() const { return m_isRefreshing; }
     QString pricingLabel() const { return m_pricingLabel; }
     bool backgroundRefreshEnabled() const { return m_backgroundRefreshEnabled; }
+    bool historyEnabled() const { return m_historyEnabled; }
+    // The ledger's figures for the trends page, as of the last sync.
+    const TrendsReport& trends() const { return m_trends; }
 
     void setShowCookieSheet(bool show);
     // Stores the choice under "windowPinnedEnabled" whenever it changes.
@@ -54,6 +59,10 @@ public:
     QCoro::Task<> saveCookie(QString pastedText);
     void logout();
     void setBackgroundRefresh(bool enabled);
+    // "保存用量历史". Off stops syncing and deletes the ledger (the page asks first); on syncs at once.
+    void setHistoryEnabled(bool enabled);
+    // Every ledger event of the cycle on screen as CSV; the status line says how it went.
+    void exportCsv(const QString& fileName);
 
     // The status line's time of day, in the user's short time format.
     static QString shortTime(Timestamp timestamp);
@@ -69,6 +78,8 @@ private:
     void setStatus(const QString& status);
     void finishUserRefresh(qint64 generation);
     static QCoro::Task<> syncPricing(QPointer<UsageStore> store);
+    void reloadTrends();
+    static QCoro::Task<> syncLedger(QPointer<UsageStore> store);
     static QCoro::Task<> applyEventPatch(QPointer<UsageStore> store, UsageSnapshot base, qint64 generation,
                                          std::shared_ptr<PatchTicket> ticket);
 
@@ -80,6 +91,9 @@ private:
     bool m_isRefreshing = false;
     QString m_pricingLabel;
     bool m_backgroundRefreshEnabled = true;
+    bool m_historyEnabled = true;
+    bool m_ledgerSyncing = false;
+    TrendsReport m_trends;
 
     std::unique_ptr<QSettings> m_defaults;
     QTimer m_timer;

@@ -178,7 +178,8 @@ private Q_SLOTS:
         DashboardHeader* header = window.header();
         ActionButton* refresh = header->refreshButton();
         QCOMPARE(window.selectedPage(), DashboardPage::overview);
-        QCOMPARE(window.pageSwitcher()->segments(), (QStringList{u"概览"_s, u"模型"_s, u"设置"_s}));
+        QCOMPARE(window.pageSwitcher()->segments(),
+                 (QStringList{u"概览"_s, u"模型"_s, u"趋势"_s, u"设置"_s}));
         QCOMPARE(header->subtitleLabel()->text(), u"仅保存在这台电脑上"_s);
         QCOMPARE(refresh->text(), u"刷新"_s);
         QVERIFY(refresh->isEnabled());
@@ -189,7 +190,7 @@ private Q_SLOTS:
         QTest::mouseClick(header->cookieButton(), Qt::LeftButton);
         auto* settings = qobject_cast<SettingsPage*>(window.pageWidget());
         QVERIFY(settings);
-        QCOMPARE(window.pageSwitcher()->currentIndex(), 2);
+        QCOMPARE(window.pageSwitcher()->currentIndex(), 3);
         QVERIFY(!store->showCookieSheet());
         QVERIFY(!window.cookieSheet());
         screenshot(&window, u"window-settings"_s);

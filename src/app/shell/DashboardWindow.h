@@ -67,6 +67,7 @@ private:
     void follow();
     void rebuildDataPage();
     void followSheet();
+    void askExportFile();
 
     UsageStore* m_store;
     DashboardHeader* m_header;

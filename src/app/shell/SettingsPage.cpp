@@ -13,6 +13,7 @@
 
 #include <QBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 
 using namespace Qt::StringLiterals;
 
@@ -54,6 +55,12 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
     stack->addWidget(new SettingsRow(
         u"开机与后台刷新"_s, u"主窗口关掉也会每 3 分钟静默拉一次用量，不弹窗。"_s, m_background, page));
 
+    m_history = new SwitchToggle(u"保存用量历史"_s);
+    stack->addWidget(SettingsRow::divider(page));
+    stack->addWidget(new SettingsRow(u"保存用量历史"_s,
+                                     u"在本机保存本账期和上一账期的每个用量事件，用于趋势页和导出 CSV。"_s,
+                                     m_history, page));
+
     m_footer = Text::wrapping(QString(), Theme::font(Theme::TextStyle::caption), Theme::white(0.40), page);
     stack->addWidget(m_footer);
     m_scroll->setPage(page);
@@ -66,6 +73,7 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
     // A switch the store did not follow snaps back to the store's value.
     connect(m_pin, &SwitchToggle::clicked, this, &SettingsPage::follow);
     connect(m_background, &SwitchToggle::clicked, this, &SettingsPage::follow);
+    connect(m_history, &SwitchToggle::clicked, this, &SettingsPage::historyClicked);
     connect(m_store, &UsageStore::changed, this, &SettingsPage::follow);
     follow();
 }
@@ -81,11 +89,34 @@ QString SettingsPage::footerText(const QString& pricingLabel)
     return cache + u"预估美元按官方标价本地计算，不是账单。"_s + pricingLabel + u"。后台刷新不弹窗。"_s;
 }
 
+void SettingsPage::historyClicked(bool on)
+{
+    if (on) {
+        m_store->setHistoryEnabled(true);
+        follow();
+        return;
+    }
+    // Switching off deletes what was saved: asked first, in a sheet rather than a loop of its own.
+    follow();
+    auto* question =
+        new QMessageBox(QMessageBox::Warning, u"关闭用量历史？"_s,
+                        u"关闭后会停止同步，并删除本机保存的用量历史。"_s, QMessageBox::NoButton, this);
+    question->addButton(u"删除并关闭"_s, QMessageBox::DestructiveRole);
+    question->addButton(u"取消"_s, QMessageBox::RejectRole);
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    connect(question, &QMessageBox::buttonClicked, this, [this, question](QAbstractButton* button) {
+        if (question->buttonRole(button) == QMessageBox::DestructiveRole)
+            m_store->setHistoryEnabled(false);
+    });
+    question->open();
+}
+
 void SettingsPage::follow()
 {
     m_logout->setVisible(m_store->hasSession());
     m_pin->setChecked(m_store->isPinned());
     m_background->setChecked(m_store->backgroundRefreshEnabled());
+    m_history->setChecked(m_store->historyEnabled());
     const QString footer = footerText(m_store->pricingLabel());
     if (m_footer->text() != footer)
         m_footer->setText(footer);

@@ -10,7 +10,7 @@ class SwitchToggle;
 class UsageStore;
 
 // The third page: the cookie paste field with its save and logout buttons, the window-pin and
-// background-refresh switches, and a note on what is kept where. It follows the store; the paste
+// background-refresh and history switches, and a note on what is kept where. It follows the store; the paste
 // text lives only as long as the page.
 class SettingsPage : public QWidget
 {
@@ -28,10 +28,12 @@ public:
     ActionButton* logoutButton() const { return m_logout; }
     SwitchToggle* pinSwitch() const { return m_pin; }
     SwitchToggle* backgroundSwitch() const { return m_background; }
+    SwitchToggle* historySwitch() const { return m_history; }
     QLabel* footer() const { return m_footer; }
 
 private:
     void follow();
+    void historyClicked(bool on);
 
     UsageStore* m_store;
     PageScroll* m_scroll;
@@ -40,5 +42,6 @@ private:
     ActionButton* m_logout;
     SwitchToggle* m_pin;
     SwitchToggle* m_background;
+    SwitchToggle* m_history;
     QLabel* m_footer;
 };
