@@ -10,10 +10,13 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTimeZone>
 #include <QVariant>
+
+#include <sqlite3.h>
 
 #include <atomic>
 #include <functional>
@@ -71,6 +74,36 @@ const QStringList schemaSteps = {
     u" WITHOUT ROWID;"_s,
 };
 
+// One statement run straight through SQLite on the driver's connection, for the writes that happen
+// once per event or per day and model: Qt SQL's binding costs many times SQLite's own work there.
+class Statement
+{
+public:
+    Statement(sqlite3* handle, const char* sql)
+    {
+        if (handle && sqlite3_prepare_v2(handle, sql, -1, &m_statement, nullptr) != SQLITE_OK)
+            m_statement = nullptr;
+    }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool run(std::initializer_list<qint64> values)
+    {
+        if (!m_statement)
+            return false;
+        int column = 0;
+        for (const qint64 value : values)
+            sqlite3_bind_int64(m_statement, ++column, value);
+        const bool done = sqlite3_step(m_statement) == SQLITE_DONE;
+        sqlite3_reset(m_statement);
+        return done;
+    }
+
+private:
+    sqlite3_stmt* m_statement = nullptr;
+};
+
 } // namespace
 
 struct Ledger::Private
@@ -81,6 +114,15 @@ struct Ledger::Private
     QHash<int, QString> names;
     QHash<int, bool> onDemand;               // by kind name id
     mutable QHash<qint64, int> dayOfQuarter; // local Julian day by quarter hour since 1970
+
+    // The driver's own connection, for the one statement that runs too often for Qt SQL.
+    sqlite3* handle() const
+    {
+        const QVariant value = db.driver()->handle();
+        if (!value.isValid() || qstrcmp(value.typeName(), "sqlite3*") != 0)
+            return nullptr;
+        return *static_cast<sqlite3* const*>(value.constData());
+    }
 
     ~Private()
     {
@@ -174,19 +216,17 @@ struct Ledger::Private
 
     bool addCells(const std::map<Cell, CellSum>& cells, int sign)
     {
-        QSqlQuery upsert(db);
-        upsert.prepare(u"INSERT INTO daily(day, model, on_demand, tokens, events) VALUES (?, ?, ?, ?, ?)"
-                       u" ON CONFLICT(day, model, on_demand) DO UPDATE SET"
-                       u" tokens = tokens + excluded.tokens, events = events + excluded.events"_s);
+        Statement upsert(handle(),
+                         "INSERT INTO daily(day, model, on_demand, tokens, events) VALUES (?, ?, ?, ?, ?)"
+                         " ON CONFLICT(day, model, on_demand) DO UPDATE SET"
+                         " tokens = tokens + excluded.tokens, events = events + excluded.events");
         for (const auto& [cell, sum] : cells) {
-            upsert.bindValue(0, std::get<0>(cell));
-            upsert.bindValue(1, std::get<1>(cell));
-            upsert.bindValue(2, int(std::get<2>(cell)));
-            upsert.bindValue(3, sign * sum.tokens);
-            upsert.bindValue(4, sign * sum.events);
-            if (!upsert.exec())
+            if (!upsert.run({std::get<0>(cell), std::get<1>(cell), std::get<2>(cell), sign * sum.tokens,
+                             sign * sum.events}))
                 return false;
         }
+        if (sign > 0)
+            return true;
         QSqlQuery tidy(db);
         return tidy.exec(u"DELETE FROM daily WHERE events <= 0"_s);
     }
@@ -424,9 +464,9 @@ bool Ledger::store(const LedgerWindow& state, const QList<LedgerEvent>& events, 
                 return false;
         }
 
-        QSqlQuery insert(d->db);
-        insert.prepare(u"INSERT INTO events(ms, model, kind, input, output, cache_read, cache_write)"
-                       u" VALUES (?, ?, ?, ?, ?, ?, ?)"_s);
+        Statement insert(d->handle(),
+                         "INSERT INTO events(ms, model, kind, input, output, cache_read, cache_write)"
+                         " VALUES (?, ?, ?, ?, ?, ?, ?)");
         std::map<Cell, CellSum> cells;
         for (const LedgerEvent& event : events) {
             if (event.ms < state.startMs || event.ms >= state.endMs)
@@ -435,14 +475,8 @@ bool Ledger::store(const LedgerWindow& state, const QList<LedgerEvent>& events, 
             const std::optional<int> kind = d->nameId(event.kind);
             if (!model || !kind)
                 return false;
-            insert.bindValue(0, event.ms);
-            insert.bindValue(1, *model);
-            insert.bindValue(2, *kind);
-            insert.bindValue(3, event.inputTokens);
-            insert.bindValue(4, event.outputTokens);
-            insert.bindValue(5, event.cacheReadTokens);
-            insert.bindValue(6, event.cacheWriteTokens);
-            if (!insert.exec())
+            if (!insert.run({event.ms, *model, *kind, event.inputTokens, event.outputTokens,
+                             event.cacheReadTokens, event.cacheWriteTokens}))
                 return false;
             CellSum& sum = cells[Cell{d->localDay(event.ms), *model, d->onDemand.value(*kind)}];
             sum.tokens += event.totalTokens();

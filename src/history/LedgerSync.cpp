@@ -67,9 +67,18 @@ QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget, 
 
     // Late events still land in yesterday's UTC day; older days are final once complete.
     const qint64 openFromMs = nowMs - nowMs % dayMs - dayMs;
+    // Unfinished windows first, newest first; the open ones already complete are asked again only
+    // with what budget is left, so a first fill is not slowed by asking today over and over.
+    QList<LedgerWindow> queue;
+    QList<LedgerWindow> open;
     for (const LedgerWindow& window : ledger.windows()) {
-        if (window.complete && window.startMs < openFromMs)
-            continue;
+        if (!window.complete)
+            queue.append(window);
+        else if (window.startMs >= openFromMs)
+            open.append(window);
+    }
+    queue += open;
+    for (const LedgerWindow& window : std::as_const(queue)) {
         LedgerWindow state = window;
         bool probing = window.complete;
         if (probing)
