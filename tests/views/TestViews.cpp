@@ -40,17 +40,24 @@ TrendsReport trendsOf(int syncedDays)
 {
     TrendsReport report;
     report.today = QDate(2025, 6, 2);
-    for (QDate day(2025, 5, 14); day <= QDate(2025, 6, 14); day = day.addDays(1))
-        report.days.append(LedgerDay{day, {}, 0, 0});
+    // Earlier days vary by weekday and the previous cycle runs a little lower, as real use does.
+    for (int i = 0; i < 32; ++i) {
+        const QDate day = QDate(2025, 5, 14).addDays(i);
+        const double busy = day.dayOfWeek() >= 6 ? 0.3 : 1.0 + (i % 5) * 0.2;
+        report.days.append(
+            i < 19 ? LedgerDay{day, {{u"auto"_s, busy * 4e6}, {u"claude-4.5-sonnet"_s, busy * 6e6}}, 0, 30}
+                   : LedgerDay{day, {}, 0, 0});
+        report.previousDays.append(LedgerDay{day.addDays(-31), {{u"auto"_s, busy * 7e6}}, 0, 20});
+    }
     report.days[19] = LedgerDay{report.today, {{u"auto"_s, 3e6}, {u"gpt-5"_s, 12e6}}, 2e6, 40};
     report.elapsedDays = 20;
     report.syncedDays = syncedDays;
-    report.includedTokens = 13e6;
+    report.includedTokens = 207e6;
     report.onDemandTokens = 2e6;
     report.todayTokens = 15e6;
-    report.events = 40;
-    report.toDateTokens = 15e6;
-    report.previousToDateTokens = 12e6;
+    report.events = 610;
+    report.toDateTokens = 209e6;
+    report.previousToDateTokens = 148.4e6;
     return report;
 }
 
@@ -350,7 +357,7 @@ private Q_SLOTS:
                                  << u"历史同步中（已同步 12/20 天），同步完整后显示精确的套餐内与按需拆分"_s;
         QTest::newRow("complete")
             << true << 20
-            << u"套餐内 1300万 · 按需 200万 · 今天 1500万 tokens · 共 40 个事件 · 已同步 20/20 天"_s;
+            << u"套餐内 2.07亿 · 按需 200万 · 今天 1500万 tokens · 共 610 个事件 · 已同步 20/20 天"_s;
     }
 
     void trendsPageStates()
@@ -374,11 +381,11 @@ private Q_SLOTS:
         // Every day of the cycle has a bar; today is the day described until another is chosen.
         QCOMPARE(page.bars()->selectedIndex(), 19);
         QCOMPARE(page.bars()->detailText(), u"6月2日 · 共 1500万 · gpt-5 1200万 · auto 300万"_s);
-        QTest::keyClick(page.bars(), Qt::Key_Right);
-        QCOMPARE(page.bars()->detailText(), u"6月3日 · 没有用量"_s);
-        QVERIFY(texts(&page).contains(u"本账期至今 1500万 tokens，上一账期同期 1200万（+25%）"_s));
         if (syncedDays == 20)
             saveScreenshot(&page, 720, u"trends"_s);
+        QTest::keyClick(page.bars(), Qt::Key_Right);
+        QCOMPARE(page.bars()->detailText(), u"6月3日 · 没有用量"_s);
+        QVERIFY(texts(&page).contains(u"本账期至今 2.09亿 tokens，上一账期同期 1.48亿（+41%）"_s));
     }
 
     void trendsPace_data()
