@@ -2,6 +2,7 @@
 #include "TestRegistry.h"
 
 #include "app/CommandLine.h"
+#include "history/Ledger.h"
 #include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
 #include "platform/Settings.h"
@@ -122,6 +123,7 @@ private Q_SLOTS:
         QVERIFY(stored && stored->hasRealData && !stored->days.isEmpty());
         QCOMPARE(settings()->value("usageSnapshot"_L1).toByteArray(), fileBytes(snapshotFile));
         QVERIFY(QFile::exists(widgetMarker));
+        QVERIFY(QFile::exists(Ledger::defaultPath())); // the usage history synced last
 
         // A failed event patch: the overview alone.
         world.service.setAnswer("POST", DashboardClient::eventsPath, {401, {}, {}, 0});

@@ -2,6 +2,7 @@
 #include "TestRegistry.h"
 
 #include "app/UsageStore.h"
+#include "history/Ledger.h"
 #include "model/SnapshotStore.h"
 #include "platform/Settings.h"
 #include "platform/WidgetCenter.h"
@@ -86,6 +87,9 @@ private Q_SLOTS:
         QVERIFY2(!store.snapshot().days.isEmpty(), "the event patch was applied");
         QCOMPARE(SnapshotStore::load(nullptr), store.snapshot());
         QCOMPARE(SnapshotStore::load(Settings::open(u"Tallyfern"_s).get()), store.snapshot());
+        // Then the ledger syncs on its own, and the trends page's figures follow it.
+        QTRY_VERIFY(store.trends().elapsedDays > 0);
+        QVERIFY(QFile::exists(Ledger::defaultPath()));
         for (const FakeService::Request& request : world.service.requests()) {
             if (request.path.startsWith("/api"))
                 QCOMPARE(request.headers.value("cookie"), QByteArray("WorkosCursorSessionToken=token-abc"));
@@ -206,12 +210,16 @@ private Q_SLOTS:
             store.setBackgroundRefresh(false);
             QVERIFY(!store.backgroundRefreshEnabled());
             QVERIFY(world.runner.commands.join(u'\n').contains(u"disable"_s));
+            // History off deletes what was kept.
+            QVERIFY(store.historyEnabled() && Ledger::open(Ledger::defaultPath()));
+            store.setHistoryEnabled(false);
+            QVERIFY(!QFile::exists(Ledger::defaultPath()));
         }
         const auto defaults = Settings::open(u"Tallyfern"_s);
         QVERIFY(!defaults->value(u"backgroundRefreshEnabled"_s).toBool());
         QVERIFY(defaults->value(u"windowPinnedEnabled"_s).toBool());
         UsageStore again(1h);
-        QVERIFY(again.isPinned() && !again.backgroundRefreshEnabled());
+        QVERIFY(again.isPinned() && !again.backgroundRefreshEnabled() && !again.historyEnabled());
     }
 };
 
