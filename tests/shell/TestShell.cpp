@@ -15,6 +15,7 @@
 #include "app/shell/SwitchToggle.h"
 #include "app/shell/TrayMenu.h"
 #include "app/views/ModelsPage.h"
+#include "app/views/TrendsPage.h"
 #include "client/DashboardClient.h"
 #include "platform/MemorySecretStore.h"
 #include "platform/ProcessRunner.h"
@@ -23,6 +24,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -251,6 +253,33 @@ private Q_SLOTS:
         QVERIFY(!refresh->isEnabled());
         QTRY_VERIFY(!store->isRefreshing());
         QCOMPARE(fixture.service.requests(DashboardClient::mePath).size(), 2);
+
+        // History off only once the question is answered with the destructive button; the trends
+        // page then offers to turn it on again.
+        clickSegment(window, DashboardPage::settings);
+        settings = qobject_cast<SettingsPage*>(window.pageWidget());
+        for (const auto role : {QMessageBox::RejectRole, QMessageBox::DestructiveRole}) {
+            QTest::mouseClick(settings->historySwitch(), Qt::LeftButton);
+            auto* question = settings->findChild<QMessageBox*>();
+            QTRY_VERIFY(question && question->isVisible());
+            for (QAbstractButton* button : question->buttons()) {
+                if (question->buttonRole(button) == role)
+                    button->click();
+            }
+            QCOMPARE(store->historyEnabled(), role == QMessageBox::RejectRole);
+            QCOMPARE(settings->historySwitch()->isChecked(), store->historyEnabled());
+            QTRY_VERIFY(!settings->findChild<QMessageBox*>());
+        }
+        clickSegment(window, DashboardPage::trends);
+        auto* trends = qobject_cast<TrendsPage*>(window.pageWidget());
+        QVERIFY(trends && trends->offLine()->isVisibleTo(trends));
+        const QList<ActionButton*> buttons = trends->findChildren<ActionButton*>();
+        const auto enable = std::find_if(buttons.begin(), buttons.end(), [](ActionButton* button) {
+            return button->text() == u"打开用量历史"_s;
+        });
+        QVERIFY(enable != buttons.end() && (*enable)->isVisibleTo(trends));
+        QTest::mouseClick(*enable, Qt::LeftButton);
+        QVERIFY(store->historyEnabled() && trends->historyContent()->isVisibleTo(trends));
 
         clickSegment(window, DashboardPage::settings);
         settings = qobject_cast<SettingsPage*>(window.pageWidget());
