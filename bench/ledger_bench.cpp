@@ -154,6 +154,9 @@ int main(int argc, char** argv)
     HeavyAccount twoCycles(wideStart, 62, 2 * cycleEvents, 30, 11);
     {
         const CycleSpan both{wideStart, start + 31 * dayMs};
+        const double openMs = medianMs(5, [&] { Ledger::open(wide); });
+        std::printf("opening the two-cycle ledger (%d events, integrity check included): %.1f ms\n",
+                    2 * cycleEvents, openMs);
         const auto ledger = Ledger::open(wide);
         ledger->prepare(254123789, both.windows(both.endMs), both.startMs);
         for (const auto& [state, events] : windowsOf(twoCycles, both))
