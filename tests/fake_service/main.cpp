@@ -1,19 +1,24 @@
 // A stand-alone fake of the service for manual runs, demos and benchmarks. Every request for PATH
 // is answered with DIR/PATH.json when that file exists, else 404.
 //
-//   fake_service [--port N] [--delay MS] DIR
+//   fake_service [--port N] [--delay MS] [--heavy-events N] DIR
 //   TALLYFERN_SERVICE_ORIGIN=http://127.0.0.1:N tallyfern
 //
-// tests/fake_service/account holds one account's answers for every dashboard route.
+// tests/fake_service/account holds one account's answers for every dashboard route. With
+// --heavy-events the event pages come from a generated busy account instead: N events over the
+// last 31 UTC days, answered by window and page.
 #include "FakeService.h"
+#include "HeavyAccount.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -25,6 +30,7 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     parser.addOption({u"port"_s, u"Listen on port N (default: any free port)."_s, u"N"_s, u"0"_s});
     parser.addOption({u"delay"_s, u"Delay every answer by MS milliseconds."_s, u"MS"_s, u"0"_s});
+    parser.addOption({u"heavy-events"_s, u"Answer event pages from N generated events."_s, u"N"_s, u"0"_s});
     parser.addPositionalArgument(u"DIR"_s, u"Folder holding PATH.json for every route."_s);
     parser.process(app);
     if (parser.positionalArguments().size() != 1)
@@ -38,6 +44,14 @@ int main(int argc, char** argv)
         const bool found = !request.path.contains("..") && file.open(QIODevice::ReadOnly);
         return FakeService::Answer{found ? 200 : 404, found ? file.readAll() : QByteArray(), {}, delay};
     });
+    std::unique_ptr<HeavyAccount> heavy;
+    if (const int events = parser.value(u"heavy-events"_s).toInt(); events > 0) {
+        constexpr qint64 dayMs = 86'400'000;
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        heavy = std::make_unique<HeavyAccount>(now - now % dayMs - 30 * dayMs, 31, events);
+        service.setHandler("POST", "/api/dashboard/get-filtered-usage-events",
+                           [&heavy](const FakeService::Request& request) { return heavy->answer(request); });
+    }
     if (!service.start(quint16(parser.value(u"port"_s).toUInt()))) {
         std::fprintf(stderr, "cannot bind a port on 127.0.0.1\n");
         return 1;
