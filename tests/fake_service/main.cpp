@@ -5,8 +5,8 @@
 //   TALLYFERN_SERVICE_ORIGIN=http://127.0.0.1:N tallyfern
 //
 // tests/fake_service/account holds one account's answers for every dashboard route. With
-// --heavy-events the event pages come from a generated busy account instead: N events over the
-// last 31 UTC days, answered by window and page.
+// --heavy-events the event pages come from a generated busy account instead: N events in each of
+// the account's cycle and the one before, answered by window and page.
 #include "FakeService.h"
 #include "HeavyAccount.h"
 
@@ -15,6 +15,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <csignal>
 #include <cstdio>
@@ -46,9 +48,17 @@ int main(int argc, char** argv)
     });
     std::unique_ptr<HeavyAccount> heavy;
     if (const int events = parser.value(u"heavy-events"_s).toInt(); events > 0) {
+        // The account's own cycle and the one before it, so the history the app keeps fills up.
         constexpr qint64 dayMs = 86'400'000;
-        const qint64 now = QDateTime::currentMSecsSinceEpoch();
-        heavy = std::make_unique<HeavyAccount>(now - now % dayMs - 30 * dayMs, 31, events);
+        QFile period(root + u"/api/dashboard/get-current-period-usage.json"_s);
+        qint64 start = QDateTime::currentMSecsSinceEpoch() - 30 * dayMs;
+        if (period.open(QIODevice::ReadOnly)) {
+            const QString text =
+                QJsonDocument::fromJson(period.readAll()).object().value("billingCycleStart"_L1).toString();
+            if (const qint64 ms = text.toLongLong(); ms > 0)
+                start = ms;
+        }
+        heavy = std::make_unique<HeavyAccount>(start - 31 * dayMs, 62, 2 * events);
         service.setHandler("POST", "/api/dashboard/get-filtered-usage-events",
                            [&heavy](const FakeService::Request& request) { return heavy->answer(request); });
     }
