@@ -6,6 +6,7 @@
 #include "client/EditorLogin.h"
 #include "client/RateLimit.h"
 #include "client/SessionKeychain.h"
+#include "history/LedgerSync.h"
 #include "model/SnapshotStore.h"
 #include "platform/Settings.h"
 #include "platform/WidgetCenter.h"
@@ -105,12 +106,22 @@ QCoro::Task<bool> postQuotaNotices(Run& run)
     co_return true;
 }
 
+QCoro::Task<bool> syncLedger(Run& run)
+{
+    // Last, so it never delays or changes what the refresh stored. Never unlocks the keyring either:
+    // the token was looked up without it, and the sync asks the same way.
+    const auto settings = Settings::open(QLatin1StringView(Settings::appDomain));
+    if (LedgerSync::isEnabled(settings.get()))
+        co_await LedgerSync::runLocked(Ledger::defaultPath(), *run.snapshot, LedgerSync::headlessBudget);
+    co_return true;
+}
+
 // The headless refresh, in this order and nowhere else. A step that must come before the first
 // dashboard request (following the editor's session) goes in before fetchOverview; one that acts on
 // the stored snapshot (notifications, the usage ledger) goes after nudgeWidget.
-constexpr std::array<Step, 9> steps{
+constexpr std::array<Step, 10> steps{
     syncPricing, respectRateLimit, lookUpToken, followEditor,     fetchOverview,
-    patchEvents, saveSnapshot,     nudgeWidget, postQuotaNotices,
+    patchEvents, saveSnapshot,     nudgeWidget, postQuotaNotices, syncLedger,
 };
 
 QCoro::Task<> runOnceThenQuit()

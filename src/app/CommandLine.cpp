@@ -30,6 +30,8 @@ std::span<const Option> options()
         {{u"background"_s}, {}, Mode::Background, u"启动到托盘，不打开窗口（供登录时启动使用）"_s},
         {{u"status"_s}, {}, Mode::Status, u"打印本机保存的用量后退出，不联网"_s},
         {{u"format"_s}, u"格式"_s, Mode::Status, u"--status 的输出：text（默认）、json 或 waybar"_s},
+        {{u"export-csv"_s}, u"文件"_s, Mode::ExportCsv, u"把一个账期的用量历史导出为 CSV 后退出"_s},
+        {{u"cycle"_s}, u"账期"_s, Mode::ExportCsv, u"--export-csv 的账期：current（默认）或 previous"_s},
     };
     return table;
 }

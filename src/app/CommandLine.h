@@ -13,8 +13,19 @@ inline constexpr auto refreshArgument = "--refresh";
 inline constexpr auto importSessionArgument = "--import-session";
 inline constexpr auto statusArgument = "--status";
 inline constexpr auto backgroundArgument = "--background";
+inline constexpr auto exportCsvArgument = "--export-csv";
 
-enum class Mode { Interactive, Background, Refresh, ImportSession, Status, Help, Version, Misused };
+enum class Mode {
+    Interactive,
+    Background,
+    Refresh,
+    ImportSession,
+    Status,
+    ExportCsv,
+    Help,
+    Version,
+    Misused
+};
 
 struct Invocation
 {

@@ -11,6 +11,8 @@
 #include "client/RateLimit.h"
 #include "client/SessionKeychain.h"
 #include "client/SessionKeychainError.h"
+#include "history/CsvExport.h"
+#include "history/LedgerSync.h"
 #include "model/DisplayFormat.h"
 #include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
@@ -19,6 +21,7 @@
 #include "platform/WidgetCenter.h"
 #include "pricing/PricingClient.h"
 
+#include <QFile>
 #include <QLocale>
 
 using namespace Qt::StringLiterals;
@@ -42,12 +45,15 @@ UsageStore::UsageStore(std::chrono::milliseconds refreshInterval, QObject* paren
     m_isPinned = m_defaults->value(QLatin1StringView(pinnedKey), false).toBool();
     m_quotaNoticesEnabled = QuotaNotices::isEnabled(m_defaults.get());
     m_thresholds = QuotaThresholds::load(m_defaults.get());
+    m_historyEnabled = LedgerSync::isEnabled(m_defaults.get());
     m_snapshot = SnapshotStore::load(m_defaults.get());
     if (m_snapshot.hasRealData) {
         // Stored again so that the file and the settings entry agree, and the widget catches up.
         SnapshotStore::save(m_snapshot, m_defaults.get());
         WidgetCenter::reloadAllTimelines();
     }
+
+    reloadTrends();
 
     // Following the editor takes its rotated login first; it never unlocks the keyring.
     m_followsEditor = EditorLogin::isFollowing();
@@ -308,6 +314,49 @@ QCoro::Task<> UsageStore::applyEventPatch(QPointer<UsageStore> store, UsageSnaps
     if (!store || cancellation->requested || generation != store->m_refreshGeneration)
         co_return;
     store->apply(*patched, u"已更新 · "_s + shortTime(patched->updatedAt));
+    // After the snapshot is stored and the widget nudged, never before.
+    syncLedger(store);
+}
+
+void UsageStore::reloadTrends()
+{
+    const QString path = Ledger::defaultPath();
+    std::unique_ptr<Ledger> ledger;
+    if (m_historyEnabled && QFile::exists(path))
+        ledger = Ledger::open(path);
+    m_trends = ledger ? TrendsReport::build(*ledger, m_snapshot, Clock::now()) : TrendsReport{};
+}
+
+QCoro::Task<> UsageStore::syncLedger(QPointer<UsageStore> store)
+{
+    if (!store || !store->m_historyEnabled || store->m_ledgerSyncing)
+        co_return;
+    store->m_ledgerSyncing = true;
+    const QString path = Ledger::defaultPath();
+    co_await LedgerSync::runLocked(path, store->m_snapshot, LedgerSync::appBudget);
+    if (!store)
+        co_return;
+    store->m_ledgerSyncing = false;
+    // Switched off while the run was writing: what it wrote goes too.
+    if (!store->m_historyEnabled)
+        Ledger::remove(path);
+    store->reloadTrends();
+    Q_EMIT store->changed();
+}
+
+void UsageStore::setHistoryEnabled(bool enabled)
+{
+    if (m_historyEnabled == enabled)
+        return;
+    m_historyEnabled = enabled;
+    m_defaults->setValue(QLatin1StringView(LedgerSync::enabledKey), enabled);
+    m_defaults->sync();
+    if (!enabled)
+        Ledger::remove(Ledger::defaultPath());
+    reloadTrends();
+    Q_EMIT changed();
+    if (enabled && m_snapshot.hasRealData && m_hasSession)
+        syncLedger(this);
 }
 
 QCoro::Task<> UsageStore::saveCookie(QString pastedText)
@@ -407,4 +456,24 @@ void UsageStore::setTrayAtLogin(bool enabled)
     else
         LoginItem::uninstall();
     Q_EMIT changed();
+}
+
+void UsageStore::exportCsv(const QString& fileName)
+{
+    const QString path = Ledger::defaultPath();
+    const std::unique_ptr<Ledger> ledger = QFile::exists(path) ? Ledger::open(path) : nullptr;
+    if (!ledger) {
+        setStatus(u"没有可导出的用量历史"_s);
+        return;
+    }
+    const CycleSpan cycle = CycleSpan::current(m_snapshot, Clock::now());
+    const QList<LedgerEvent> events = ledger->events(cycle.startMs, cycle.endMs);
+    if (!CsvExport::write(fileName, events)) {
+        setStatus(u"无法写入 "_s + fileName);
+        return;
+    }
+    QString status = u"已导出 %1 个事件"_s.arg(events.size());
+    if (!m_trends.isComplete())
+        status += u" · 账期尚未同步完整（%1/%2 天）"_s.arg(m_trends.syncedDays).arg(m_trends.elapsedDays);
+    setStatus(status);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "client/DashboardClient.h"
+#include "history/TrendsReport.h"
 #include "model/QuotaThresholds.h"
 #include "model/UsageSnapshot.h"
 
@@ -30,6 +31,7 @@ class UsageStore : public QObject
     Q_PROPERTY(bool followsEditor READ followsEditor WRITE setFollowEditor NOTIFY changed)
     Q_PROPERTY(bool quotaNoticesEnabled READ quotaNoticesEnabled WRITE setQuotaNotices NOTIFY changed)
     Q_PROPERTY(bool trayAtLoginEnabled READ trayAtLoginEnabled NOTIFY changed)
+    Q_PROPERTY(bool historyEnabled READ historyEnabled NOTIFY changed)
 
 public:
     static constexpr std::chrono::milliseconds defaultRefreshInterval{180'000};
@@ -56,6 +58,9 @@ public:
     bool quotaNoticesEnabled() const { return m_quotaNoticesEnabled; }
     const QuotaThresholds& thresholds() const { return m_thresholds; }
     bool trayAtLoginEnabled() const { return m_trayAtLoginEnabled; }
+    bool historyEnabled() const { return m_historyEnabled; }
+    // The ledger's figures for the trends page, as of the last sync.
+    const TrendsReport& trends() const { return m_trends; }
 
     void setShowCookieSheet(bool show);
     // Stores the choice under "windowPinnedEnabled" whenever it changes.
@@ -79,6 +84,10 @@ public:
     void setThresholds(const QuotaThresholds& thresholds);
     // Stores the choice and writes or removes the autostart entry (LoginItem).
     void setTrayAtLogin(bool enabled);
+    // "保存用量历史". Off stops syncing and deletes the ledger (the page asks first); on syncs at once.
+    void setHistoryEnabled(bool enabled);
+    // Every ledger event of the cycle on screen as CSV; the status line says how it went.
+    void exportCsv(const QString& fileName);
 
     // The status line's time of day, in the user's short time format.
     static QString shortTime(Timestamp timestamp);
@@ -100,6 +109,8 @@ private:
     void setStatus(const QString& status);
     void finishUserRefresh(qint64 generation);
     static QCoro::Task<> syncPricing(QPointer<UsageStore> store);
+    void reloadTrends();
+    static QCoro::Task<> syncLedger(QPointer<UsageStore> store);
     static QCoro::Task<> applyEventPatch(QPointer<UsageStore> store, UsageSnapshot base, qint64 generation,
                                          std::shared_ptr<DashboardClient::Cancellation> cancellation);
 
@@ -115,6 +126,9 @@ private:
     bool m_quotaNoticesEnabled = true;
     QuotaThresholds m_thresholds;
     bool m_trayAtLoginEnabled = false;
+    bool m_historyEnabled = true;
+    bool m_ledgerSyncing = false;
+    TrendsReport m_trends;
 
     std::unique_ptr<QSettings> m_defaults;
     QTimer m_timer;

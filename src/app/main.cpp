@@ -1,5 +1,6 @@
 #include "BackgroundRefresh.h"
 #include "CommandLine.h"
+#include "ExportCommand.h"
 #include "SessionImportCommand.h"
 #include "StatusCommand.h"
 
@@ -33,6 +34,8 @@ int main(int argc, char** argv)
         return SessionImportCommand::run(argc, argv);
     case CommandLine::Mode::Status:
         return StatusCommand::run(argc, argv);
+    case CommandLine::Mode::ExportCsv:
+        return ExportCommand::run(argc, argv);
     case CommandLine::Mode::Background:
     case CommandLine::Mode::Interactive:
         break;

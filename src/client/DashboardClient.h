@@ -89,10 +89,18 @@ QCoro::Task<Answer> fetchAggregated(double userId, double startMs, double endMs)
 // ends a refresh, before the other body form is tried.
 QCoro::Task<Answer> fetchEventPage(double userId, double startMs, double endMs, int page);
 
+// A page answer's events (objects only), and its "totalUsageEventsCount" when it is a usable number.
+Events eventsOf(const Answer& page);
+std::optional<qint64> eventCountOf(const Answer& page);
+
 // The events of a window, page after page, up to maxPages pages of 200. Throws what ends a refresh
 // (unauthorized, rateLimited), or cancelled when `cancellation` was raised before a page.
 QCoro::Task<Events> fetchEvents(double userId, double startMs, double endMs, int maxPages,
                                 CancellationFlag cancellation = {});
+
+// The user id of the last "/api/auth/me", asking for it when none is known. Throws noSession, locked
+// (the secret store is never unlocked here), unauthorized, or the failure of that request.
+QCoro::Task<double> currentUserId();
 
 // `base` with the event-derived figures filled in: the included/on-demand split, today's tokens and
 // the daily series. Throws noSession, unauthorized, or the failure of "/api/auth/me" when it must be

@@ -48,12 +48,13 @@ public:
         return m_kind == other.m_kind && m_path == other.m_path && m_until == other.m_until;
     }
 
-private:
+protected:
     explicit DashboardError(Kind kind, const QString& path = {})
         : m_kind(kind)
         , m_path(path)
     {}
 
+private:
     Kind m_kind;
     QString m_path;
     Timestamp m_until;

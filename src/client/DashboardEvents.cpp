@@ -51,7 +51,8 @@ QJsonArray eventList(const Answer& page)
     return {};
 }
 
-// Sends one page request; the answer, nothing on failure, or unauthorized thrown.
+// Sends one page request; the answer, nothing on failure, or what ends a refresh thrown
+// (unauthorized, rateLimited).
 QCoro::Task<Answer> tryEventPage(QJsonObject body)
 {
     try {
@@ -62,6 +63,22 @@ QCoro::Task<Answer> tryEventPage(QJsonObject body)
     } catch (...) {
     }
     co_return std::nullopt;
+}
+
+QCoro::Task<Answer> eventPage(double userId, double startMs, double endMs, int page)
+{
+    const auto withTeam = eventPageBody(true, userId, startMs, endMs, page);
+    const auto withoutTeam = eventPageBody(false, userId, startMs, endMs, page);
+    if (!withTeam || !withoutTeam)
+        co_return std::nullopt; // an absurd window is not asked for
+
+    const bool teamFirst = detail::state().eventsUseTeamId;
+    if (Answer answer = co_await tryEventPage(teamFirst ? *withTeam : *withoutTeam))
+        co_return answer;
+    // The other body from now on, for later pages and later refreshes too. Set rather than toggled,
+    // so two overlapping fetches that both fail the same body agree on the other one.
+    detail::state().eventsUseTeamId = !teamFirst;
+    co_return co_await tryEventPage(teamFirst ? *withoutTeam : *withTeam);
 }
 
 } // namespace
@@ -106,18 +123,25 @@ QCoro::Task<Answer> fetchAggregated(double userId, double startMs, double endMs)
 
 QCoro::Task<Answer> fetchEventPage(double userId, double startMs, double endMs, int page)
 {
-    const auto withTeam = eventPageBody(true, userId, startMs, endMs, page);
-    const auto withoutTeam = eventPageBody(false, userId, startMs, endMs, page);
-    if (!withTeam || !withoutTeam)
-        co_return std::nullopt; // an absurd window is not asked for
+    return eventPage(userId, startMs, endMs, page);
+}
 
-    const bool teamFirst = detail::state().eventsUseTeamId;
-    if (Answer answer = co_await tryEventPage(teamFirst ? *withTeam : *withoutTeam))
-        co_return answer;
-    // The other body from now on, for later pages and later refreshes too. Set rather than toggled,
-    // so two overlapping fetches that both fail the same body agree on the other one.
-    detail::state().eventsUseTeamId = !teamFirst;
-    co_return co_await tryEventPage(teamFirst ? *withoutTeam : *withTeam);
+Events eventsOf(const Answer& page)
+{
+    Events result;
+    for (const QJsonValue& event : eventList(page)) {
+        if (event.isObject())
+            result.append(event.toObject());
+    }
+    return result;
+}
+
+std::optional<qint64> eventCountOf(const Answer& page)
+{
+    if (!page)
+        return std::nullopt;
+    const auto count = UsageJSON::number(page->value("totalUsageEventsCount"_L1));
+    return count ? UsageJSON::rounded(*count) : std::nullopt;
 }
 
 QCoro::Task<Events> fetchEvents(double userId, double startMs, double endMs, int maxPages,
@@ -151,14 +175,17 @@ QCoro::Task<Events> fetchEvents(double userId, double startMs, double endMs, int
     co_return result;
 }
 
-QCoro::Task<UsageSnapshot> fetchEventPatch(UsageSnapshot base, CancellationFlag cancellation)
+QCoro::Task<double> currentUserId()
 {
     detail::requireSession();
-    double userId = 0;
     if (const auto known = detail::state().lastUserId)
-        userId = *known;
-    else
-        userId = detail::rememberUserId(co_await send(request(QString::fromLatin1(mePath), "GET")));
+        co_return *known;
+    co_return detail::rememberUserId(co_await send(request(QString::fromLatin1(mePath), "GET")));
+}
+
+QCoro::Task<UsageSnapshot> fetchEventPatch(UsageSnapshot base, CancellationFlag cancellation)
+{
+    const double userId = co_await currentUserId();
 
     const double nowMs = Clock::now().msSince1970();
     const double cycleStart =

@@ -68,6 +68,8 @@ std::optional<qint64> percentFromMessage(const QString& message);
 TokenTotals tokensFromAggregated(const Answer& aggregated);
 QList<ModelUsage> modelsFromAggregated(const Answer& aggregated);
 TokenSplit splitTokens(const Events& events);
+// Whether an event's "kind" bills on demand; every other kind, unknown ones too, is included.
+bool isOnDemandKind(const QString& kind);
 
 // Tokens per model per UTC day, ordered by day.
 QList<DayUsage> daysFromEvents(const Events& events);

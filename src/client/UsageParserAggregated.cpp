@@ -83,17 +83,22 @@ QList<ModelUsage> modelsFromAggregated(const Answer& aggregated)
     return rows;
 }
 
+bool isOnDemandKind(const QString& kind)
+{
+    const QString upper = kind.toUpper();
+    if (upper.contains("INCLUDED"_L1))
+        return false;
+    return upper.contains("USAGE_BASED"_L1) || upper.contains("ON_DEMAND"_L1) ||
+           upper.contains("ONDEMAND"_L1);
+}
+
 TokenSplit splitTokens(const Events& events)
 {
     double included = 0;
     double onDemand = 0;
     for (const QJsonObject& event : events) {
         const double tokens = UsageJSON::tokens(event).total;
-        const QString kind = UsageJSON::string(event.value("kind"_L1)).value_or(QString()).toUpper();
-        if (kind.contains("INCLUDED"_L1))
-            included += tokens;
-        else if (kind.contains("USAGE_BASED"_L1) || kind.contains("ON_DEMAND"_L1) ||
-                 kind.contains("ONDEMAND"_L1))
+        if (isOnDemandKind(UsageJSON::string(event.value("kind"_L1)).value_or(QString())))
             onDemand += tokens;
         else
             included += tokens;

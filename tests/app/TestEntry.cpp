@@ -9,6 +9,7 @@
 #include "app/UsageStore.h"
 #include "client/EditorLogin.h"
 #include "client/RateLimit.h"
+#include "history/Ledger.h"
 #include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
 #include "platform/AtomicFile.h"
@@ -94,6 +95,15 @@ private Q_SLOTS:
             << QStringList{program, u"--background"_s, u"--refresh"_s} << Mode::Refresh;
         QTest::newRow("background with a value")
             << QStringList{program, u"--background=1"_s} << Mode::Misused;
+        QTest::newRow("export") << QStringList{program, u"--export-csv"_s, u"out.csv"_s} << Mode::ExportCsv;
+        QTest::newRow("export with its cycle")
+            << QStringList{program, u"--export-csv=out.csv"_s, u"--cycle"_s, u"previous"_s}
+            << Mode::ExportCsv;
+        QTest::newRow("export without a file") << QStringList{program, u"--export-csv"_s} << Mode::Misused;
+        QTest::newRow("cycle without a value")
+            << QStringList{program, u"--export-csv"_s, u"out.csv"_s, u"--cycle"_s} << Mode::Misused;
+        QTest::newRow("refresh over export")
+            << QStringList{program, u"--export-csv"_s, u"out.csv"_s, u"--refresh"_s} << Mode::Refresh;
     }
 
     void modes()
@@ -252,6 +262,7 @@ private Q_SLOTS:
         QCOMPARE(notifications.calls, notices);
         QCOMPARE(run(world, {u"--status"_s}).second,
                  StatusLine::text(*stored, Timestamp::fromDateTime(QDateTime::currentDateTimeUtc())) + u'\n');
+        QVERIFY(QFile::exists(Ledger::defaultPath())); // the usage history synced last
 
         // A failed event patch: the overview alone.
         world.service.setAnswer("POST", DashboardClient::eventsPath, {401, {}, {}, 0});

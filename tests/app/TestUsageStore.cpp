@@ -7,6 +7,7 @@
 #include "app/QuotaNotices.h"
 #include "app/UsageStore.h"
 #include "client/EditorSession.h"
+#include "history/Ledger.h"
 #include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
 #include "platform/Settings.h"
@@ -93,6 +94,9 @@ private Q_SLOTS:
         QVERIFY2(!store.snapshot().days.isEmpty(), "the event patch was applied");
         QCOMPARE(SnapshotStore::load(nullptr), store.snapshot());
         QCOMPARE(SnapshotStore::load(Settings::open(u"Tallyfern"_s).get()), store.snapshot());
+        // Then the ledger syncs on its own, and the trends page's figures follow it.
+        QTRY_VERIFY(store.trends().elapsedDays > 0);
+        QVERIFY(QFile::exists(Ledger::defaultPath()));
         for (const FakeService::Request& request : world.service.requests()) {
             if (request.path.startsWith("/api"))
                 QCOMPARE(request.headers.value("cookie"), QByteArray("WorkosCursorSessionToken=token-abc"));
@@ -319,6 +323,10 @@ private Q_SLOTS:
             store.setBackgroundRefresh(false);
             QVERIFY(!store.backgroundRefreshEnabled());
             QVERIFY(world.runner.commands.join(u'\n').contains(u"disable"_s));
+            // History off deletes what was kept.
+            QVERIFY(store.historyEnabled() && Ledger::open(Ledger::defaultPath()));
+            store.setHistoryEnabled(false);
+            QVERIFY(!QFile::exists(Ledger::defaultPath()));
             QVERIFY(store.quotaNoticesEnabled());
             store.setQuotaNotices(false);
             store.setThresholds({50, 30});
@@ -342,7 +350,7 @@ private Q_SLOTS:
         QFile::remove(LoginItem::fileName());
         UsageStore again(1h);
         QVERIFY(again.isPinned() && !again.backgroundRefreshEnabled() && !again.quotaNoticesEnabled() &&
-                again.trayAtLoginEnabled());
+                again.trayAtLoginEnabled() && !again.historyEnabled());
         QCOMPARE(again.thresholds(), QuotaThresholds({50, 30}));
         QCOMPARE(fileBytes(LoginItem::fileName()), entry); // written again at every start
         again.setTrayAtLogin(false);

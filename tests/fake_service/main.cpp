@@ -1,19 +1,26 @@
 // A stand-alone fake of the service for manual runs, demos and benchmarks. Every request for PATH
 // is answered with DIR/PATH.json when that file exists, else 404.
 //
-//   fake_service [--port N] [--delay MS] DIR
+//   fake_service [--port N] [--delay MS] [--heavy-events N] DIR
 //   TALLYFERN_SERVICE_ORIGIN=http://127.0.0.1:N tallyfern
 //
-// tests/fake_service/account holds one account's answers for every dashboard route.
+// tests/fake_service/account holds one account's answers for every dashboard route. With
+// --heavy-events the event pages come from a generated busy account instead: N events in each of
+// the account's cycle and the one before, answered by window and page.
 #include "FakeService.h"
+#include "HeavyAccount.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -25,6 +32,7 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     parser.addOption({u"port"_s, u"Listen on port N (default: any free port)."_s, u"N"_s, u"0"_s});
     parser.addOption({u"delay"_s, u"Delay every answer by MS milliseconds."_s, u"MS"_s, u"0"_s});
+    parser.addOption({u"heavy-events"_s, u"Answer event pages from N generated events."_s, u"N"_s, u"0"_s});
     parser.addPositionalArgument(u"DIR"_s, u"Folder holding PATH.json for every route."_s);
     parser.process(app);
     if (parser.positionalArguments().size() != 1)
@@ -38,6 +46,22 @@ int main(int argc, char** argv)
         const bool found = !request.path.contains("..") && file.open(QIODevice::ReadOnly);
         return FakeService::Answer{found ? 200 : 404, found ? file.readAll() : QByteArray(), {}, delay};
     });
+    std::unique_ptr<HeavyAccount> heavy;
+    if (const int events = parser.value(u"heavy-events"_s).toInt(); events > 0) {
+        // The account's own cycle and the one before it, so the history the app keeps fills up.
+        constexpr qint64 dayMs = 86'400'000;
+        QFile period(root + u"/api/dashboard/get-current-period-usage.json"_s);
+        qint64 start = QDateTime::currentMSecsSinceEpoch() - 30 * dayMs;
+        if (period.open(QIODevice::ReadOnly)) {
+            const QString text =
+                QJsonDocument::fromJson(period.readAll()).object().value("billingCycleStart"_L1).toString();
+            if (const qint64 ms = text.toLongLong(); ms > 0)
+                start = ms;
+        }
+        heavy = std::make_unique<HeavyAccount>(start - 31 * dayMs, 62, 2 * events);
+        service.setHandler("POST", "/api/dashboard/get-filtered-usage-events",
+                           [&heavy](const FakeService::Request& request) { return heavy->answer(request); });
+    }
     if (!service.start(quint16(parser.value(u"port"_s).toUInt()))) {
         std::fprintf(stderr, "cannot bind a port on 127.0.0.1\n");
         return 1;

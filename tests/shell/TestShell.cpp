@@ -21,6 +21,7 @@
 #include "app/shell/TrayMenu.h"
 #include "app/views/ModelsPage.h"
 #include "app/views/OverviewPage.h"
+#include "app/views/TrendsPage.h"
 #include "client/DashboardClient.h"
 #include "client/EditorLogin.h"
 #include "model/QuotaThresholds.h"
@@ -32,6 +33,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -206,7 +208,8 @@ private Q_SLOTS:
         DashboardHeader* header = window.header();
         ActionButton* refresh = header->refreshButton();
         QCOMPARE(window.selectedPage(), DashboardPage::overview);
-        QCOMPARE(window.pageSwitcher()->segments(), (QStringList{u"概览"_s, u"模型"_s, u"设置"_s}));
+        QCOMPARE(window.pageSwitcher()->segments(),
+                 (QStringList{u"概览"_s, u"模型"_s, u"趋势"_s, u"设置"_s}));
         QCOMPARE(header->subtitleLabel()->text(), u"仅保存在这台电脑上"_s);
         QCOMPARE(refresh->text(), u"刷新"_s);
         QVERIFY(refresh->isEnabled());
@@ -217,7 +220,7 @@ private Q_SLOTS:
         QTest::mouseClick(header->cookieButton(), Qt::LeftButton);
         auto* settings = qobject_cast<SettingsPage*>(window.pageWidget());
         QVERIFY(settings);
-        QCOMPARE(window.pageSwitcher()->currentIndex(), 2);
+        QCOMPARE(window.pageSwitcher()->currentIndex(), 3);
         QVERIFY(!store->showCookieSheet());
         QVERIFY(!window.cookieSheet());
         screenshot(&window, u"window-settings"_s);
@@ -277,6 +280,33 @@ private Q_SLOTS:
         QVERIFY(!refresh->isEnabled());
         QTRY_VERIFY(!store->isRefreshing());
         QCOMPARE(fixture.service.requests(DashboardClient::mePath).size(), 2);
+
+        // History off only once the question is answered with the destructive button; the trends
+        // page then offers to turn it on again.
+        clickSegment(window, DashboardPage::settings);
+        settings = qobject_cast<SettingsPage*>(window.pageWidget());
+        for (const auto role : {QMessageBox::RejectRole, QMessageBox::DestructiveRole}) {
+            QTest::mouseClick(settings->historySwitch(), Qt::LeftButton);
+            auto* question = settings->findChild<QMessageBox*>();
+            QTRY_VERIFY(question && question->isVisible());
+            for (QAbstractButton* button : question->buttons()) {
+                if (question->buttonRole(button) == role)
+                    button->click();
+            }
+            QCOMPARE(store->historyEnabled(), role == QMessageBox::RejectRole);
+            QCOMPARE(settings->historySwitch()->isChecked(), store->historyEnabled());
+            QTRY_VERIFY(!settings->findChild<QMessageBox*>());
+        }
+        clickSegment(window, DashboardPage::trends);
+        auto* trends = qobject_cast<TrendsPage*>(window.pageWidget());
+        QVERIFY(trends && trends->offLine()->isVisibleTo(trends));
+        const QList<ActionButton*> buttons = trends->findChildren<ActionButton*>();
+        const auto enable = std::find_if(buttons.begin(), buttons.end(), [](ActionButton* button) {
+            return button->text() == u"打开用量历史"_s;
+        });
+        QVERIFY(enable != buttons.end() && (*enable)->isVisibleTo(trends));
+        QTest::mouseClick(*enable, Qt::LeftButton);
+        QVERIFY(store->historyEnabled() && trends->historyContent()->isVisibleTo(trends));
 
         clickSegment(window, DashboardPage::settings);
         settings = qobject_cast<SettingsPage*>(window.pageWidget());
@@ -512,11 +542,12 @@ private Q_SLOTS:
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
 
-        // Ctrl and a digit pick the pages by position, Ctrl+, the settings; there is no fourth page.
+        // Ctrl and a digit pick the pages by position, Ctrl+, the settings; there is no fifth page.
         const QList<std::pair<Qt::Key, DashboardPage>> keys{
-            {Qt::Key_2, DashboardPage::models},   {Qt::Key_1, DashboardPage::overview},
-            {Qt::Key_3, DashboardPage::settings}, {Qt::Key_1, DashboardPage::overview},
-            {Qt::Key_4, DashboardPage::overview}, {Qt::Key_Comma, DashboardPage::settings}};
+            {Qt::Key_2, DashboardPage::models},      {Qt::Key_1, DashboardPage::overview},
+            {Qt::Key_3, DashboardPage::trends},      {Qt::Key_4, DashboardPage::settings},
+            {Qt::Key_1, DashboardPage::overview},    {Qt::Key_5, DashboardPage::overview},
+            {Qt::Key_Comma, DashboardPage::settings}};
         for (const auto& [key, page] : keys) {
             QTest::keyClick(&window, key, Qt::ControlModifier);
             QCOMPARE(window.selectedPage(), page);
@@ -525,9 +556,9 @@ private Q_SLOTS:
         // Tab in reading order: the header, the switcher, the page's scroll area, the page's controls.
         settle(); // the new page shows on the next turn of the loop
         const QStringList header{u"置顶"_s, u"Cookie"_s, u"刷新"_s, u"页面"_s};
-        QCOMPARE(tabOrder(&window),
-                 header + QStringList({u"设置"_s, u"粘贴 Cookie"_s, u"置顶"_s, u"后台刷新"_s,
-                                       u"登录时打开托盘"_s, u"额度提醒"_s, u"偏低"_s, u"紧急"_s}));
+        QCOMPARE(tabOrder(&window), header + QStringList({u"设置"_s, u"粘贴 Cookie"_s, u"置顶"_s,
+                                                          u"后台刷新"_s, u"登录时打开托盘"_s, u"额度提醒"_s,
+                                                          u"偏低"_s, u"紧急"_s, u"保存用量历史"_s}));
         window.selectPage(DashboardPage::overview);
         settle();
         QCOMPARE(tabOrder(&window), header + QStringList{u"概览"_s});
@@ -570,7 +601,7 @@ private Q_SLOTS:
             tabs.append(pages->child(i)->text(QAccessible::Name) +
                         (pages->child(i)->state().selected ? u"*"_s : u""_s));
         }
-        QCOMPARE(tabs, (QStringList{u"概览"_s, u"模型*"_s, u"设置"_s}));
+        QCOMPARE(tabs, (QStringList{u"概览"_s, u"模型*"_s, u"趋势"_s, u"设置"_s}));
     }
 
     void trayTellsTheUsageAtAGlance()

@@ -3,6 +3,7 @@
 #include "TestRegistry.h"
 
 #include "app/views/CapsuleBar.h"
+#include "app/views/DailyBars.h"
 #include "app/views/FitLabel.h"
 #include "app/views/MetricCell.h"
 #include "app/views/ModelTable.h"
@@ -13,6 +14,7 @@
 #include "app/views/QuotaCard.h"
 #include "app/views/RemainingCard.h"
 #include "app/views/TokenPanel.h"
+#include "app/views/TrendsPage.h"
 #include "app/views/UsageRing.h"
 
 #include "model/PricingCatalog.h"
@@ -34,6 +36,32 @@ namespace {
 const QString overviewNote = u"预估按官方标价，套餐内可能 $0。"_s;
 const QString modelsNote = u"预估按官方标价，套餐内可能 $0；接口不返回发起程序。"_s;
 const QString legend = u"左对齐 Cursor 模型，右对齐收费的其他模型"_s;
+
+// A cycle from 14 May 08:00 UTC to 14 June, synced as the row says: 2 June (today) with two models.
+TrendsReport trendsOf(int syncedDays)
+{
+    TrendsReport report;
+    report.today = QDate(2025, 6, 2);
+    // Earlier days vary by weekday and the previous cycle runs a little lower, as real use does.
+    for (int i = 0; i < 32; ++i) {
+        const QDate day = QDate(2025, 5, 14).addDays(i);
+        const double busy = day.dayOfWeek() >= 6 ? 0.3 : 1.0 + (i % 5) * 0.2;
+        report.days.append(
+            i < 19 ? LedgerDay{day, {{u"auto"_s, busy * 4e6}, {u"claude-4.5-sonnet"_s, busy * 6e6}}, 0, 30}
+                   : LedgerDay{day, {}, 0, 0});
+        report.previousDays.append(LedgerDay{day.addDays(-31), {{u"auto"_s, busy * 7e6}}, 0, 20});
+    }
+    report.days[19] = LedgerDay{report.today, {{u"auto"_s, 3e6}, {u"gpt-5"_s, 12e6}}, 2e6, 40};
+    report.elapsedDays = 20;
+    report.syncedDays = syncedDays;
+    report.includedTokens = 207e6;
+    report.onDemandTokens = 2e6;
+    report.todayTokens = 15e6;
+    report.events = 610;
+    report.toDateTokens = 209e6;
+    report.previousToDateTokens = 148.4e6;
+    return report;
+}
 
 template <typename Part>
 QString textsOf(const QWidget* page)
@@ -383,6 +411,70 @@ private Q_SLOTS:
             QVERIFY(geometryIn(overview.findChild<QuotaCard*>(), &overview).top() > panel.bottom() + 14);
             QCOMPARE(geometryIn(models.findChildren<ModelTile*>().constLast(), &models).right(), right);
         }
+    }
+
+    void trendsPageStates_data()
+    {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<int>("syncedDays"); // -1: nothing synced yet
+        QTest::addColumn<QString>("split");
+        QTest::newRow("off") << false << 0 << QString();
+        QTest::newRow("empty") << true << -1 << u"还没有用量历史，下次刷新后开始同步"_s;
+        QTest::newRow("partial") << true << 12
+                                 << u"历史同步中（已同步 12/20 天），同步完整后显示精确的套餐内与按需拆分"_s;
+        QTest::newRow("complete")
+            << true << 20
+            << u"套餐内 2.07亿 · 按需 200万 · 今天 1500万 tokens · 共 610 个事件 · 已同步 20/20 天"_s;
+    }
+
+    void trendsPageStates()
+    {
+        QFETCH(bool, enabled);
+        QFETCH(int, syncedDays);
+        QFETCH(QString, split);
+        UsageSnapshot snapshot = realistic();
+        snapshot.billingCycleStart = u"2025-05-14T08:00:00.000Z"_s;
+        const TrendsReport report = syncedDays < 0 ? TrendsReport{} : trendsOf(syncedDays);
+        TrendsPage page(nullptr, nullptr);
+        page.setData(report, snapshot, enabled);
+        showAt(&page, 720, 640);
+        QCOMPARE(page.offLine()->isVisibleTo(&page), !enabled);
+        QCOMPARE(page.historyContent()->isVisibleTo(&page), enabled);
+        if (!enabled)
+            return;
+        QCOMPARE(page.splitLabel()->text(), split);
+        if (syncedDays < 0)
+            return;
+        // Every day of the cycle has a bar; today is the day described until another is chosen.
+        QCOMPARE(page.bars()->selectedIndex(), 19);
+        QCOMPARE(page.bars()->detailText(), u"6月2日 · 共 1500万 · gpt-5 1200万 · auto 300万"_s);
+        if (syncedDays == 20)
+            saveScreenshot(&page, 720, u"trends"_s);
+        QTest::keyClick(page.bars(), Qt::Key_Right);
+        QCOMPARE(page.bars()->detailText(), u"6月3日 · 没有用量"_s);
+        QVERIFY(texts(&page).contains(u"本账期至今 2.09亿 tokens，上一账期同期 1.48亿（+41%）"_s));
+    }
+
+    void trendsPace_data()
+    {
+        QTest::addColumn<int>("percent"); // -1: absent
+        QTest::addColumn<QString>("pace");
+        // 2 June 04:00 UTC is 61 % of the way through the cycle.
+        QTest::newRow("absent") << -1 << QString();
+        QTest::newRow("unused") << 0 << u"按当前速度，高级模型额度可用到账期结束"_s;
+        QTest::newRow("on pace") << 60 << u"按当前速度，高级模型额度可用到账期结束"_s;
+        QTest::newRow("ahead") << 64 << u"按当前速度，高级模型额度约在 6月13日 用完"_s;
+        QTest::newRow("used up") << 100 << u"按当前速度，高级模型额度约在 6月2日 用完"_s;
+    }
+
+    void trendsPace()
+    {
+        QFETCH(int, percent);
+        QFETCH(QString, pace);
+        UsageSnapshot snapshot = realistic();
+        snapshot.billingCycleStart = u"2025-05-14T08:00:00.000Z"_s;
+        const std::optional<qint64> used = percent < 0 ? std::nullopt : std::optional<qint64>(percent);
+        QCOMPARE(TrendsPage::paceText(u"高级模型额度"_s, used, snapshot, Clock::now()), pace);
     }
 
     void redrawKeepsScrollPosition()

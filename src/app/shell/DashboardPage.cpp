@@ -9,6 +9,8 @@ QString DashboardPages::rawValue(DashboardPage page)
         return u"概览"_s;
     case DashboardPage::models:
         return u"模型"_s;
+    case DashboardPage::trends:
+        return u"趋势"_s;
     case DashboardPage::settings:
         break;
     }

@@ -1,5 +1,6 @@
 #include "DashboardWindow.h"
 
+#include "ActionButton.h"
 #include "CookieSheet.h"
 #include "DashboardHeader.h"
 #include "SegmentedControl.h"
@@ -13,9 +14,12 @@
 #include "app/views/PageScroll.h"
 #include "app/views/Text.h"
 #include "app/views/Theme.h"
+#include "app/views/TrendsPage.h"
 
 #include <QBoxLayout>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QMouseEvent>
 #include <QShortcut>
 #include <QWindow>
@@ -164,6 +168,18 @@ void DashboardWindow::rebuildDataPage()
             page = models;
         }
         models->setSnapshot(m_store->snapshot());
+    } else if (m_selected == DashboardPage::trends) {
+        auto* trends = qobject_cast<TrendsPage*>(m_page);
+        if (!trends) {
+            auto* exportButton = new ActionButton(u"导出 CSV"_s, ActionButton::Kind::bordered);
+            auto* enableButton = new ActionButton(u"打开用量历史"_s, ActionButton::Kind::prominent);
+            trends = new TrendsPage(exportButton, enableButton, this);
+            connect(exportButton, &ActionButton::clicked, this, &DashboardWindow::askExportFile);
+            connect(enableButton, &ActionButton::clicked, m_store,
+                    [this] { m_store->setHistoryEnabled(true); });
+            page = trends;
+        }
+        trends->setData(m_store->trends(), m_store->snapshot(), m_store->historyEnabled());
     }
     if (page)
         placePage(page);
@@ -184,6 +200,18 @@ void DashboardWindow::offerImport(OverviewPage* overview) const
     // Only on a first run: nothing stored yet, and the editor's database is there to import from.
     overview->setImportOffer(!m_store->hasSession() && !m_store->snapshot().hasRealData &&
                              UsageStore::editorLoginAvailable());
+}
+
+void DashboardWindow::askExportFile()
+{
+    // Opened as a sheet, never run in a loop of its own; the store writes the file and reports.
+    auto* dialog = new QFileDialog(this, u"导出 CSV"_s, QDir::homePath() + u"/tallyfern-usage.csv"_s,
+                                   u"CSV 文件 (*.csv)"_s);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(u"csv"_s);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, m_store, &UsageStore::exportCsv);
+    dialog->open();
 }
 
 void DashboardWindow::followSheet()

@@ -72,6 +72,7 @@ private:
     void placePage(QWidget* page);
     void followSheet();
     void offerImport(OverviewPage* overview) const;
+    void askExportFile();
 
     UsageStore* m_store;
     DashboardHeader* m_header;

@@ -14,6 +14,7 @@
 
 #include <QBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 
 using namespace Qt::StringLiterals;
 
@@ -76,6 +77,12 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
     m_thresholds = new ThresholdRow(page);
     stack->addWidget(m_thresholds);
 
+    m_history = new SwitchToggle(u"保存用量历史"_s);
+    stack->addWidget(SettingsRow::divider(page));
+    stack->addWidget(new SettingsRow(u"保存用量历史"_s,
+                                     u"在本机保存本账期和上一账期的每个用量事件，用于趋势页和导出 CSV。"_s,
+                                     m_history, page));
+
     m_footer = Text::wrapping(QString(), Theme::font(Theme::TextStyle::caption), Theme::white(0.40), page);
     stack->addWidget(m_footer);
     m_scroll->setPage(page);
@@ -96,6 +103,7 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
     connect(m_notices, &SwitchToggle::clicked, this, &SettingsPage::follow);
     connect(m_login, &SwitchToggle::clicked, m_store, &UsageStore::setTrayAtLogin);
     connect(m_login, &SwitchToggle::clicked, this, &SettingsPage::follow);
+    connect(m_history, &SwitchToggle::clicked, this, &SettingsPage::historyClicked);
     connect(m_store, &UsageStore::changed, this, &SettingsPage::follow);
     follow();
 }
@@ -111,6 +119,28 @@ QString SettingsPage::footerText(const QString& pricingLabel)
     return cache + u"预估美元按官方标价本地计算，不是账单。"_s + pricingLabel + u"。后台刷新不弹窗。"_s;
 }
 
+void SettingsPage::historyClicked(bool on)
+{
+    if (on) {
+        m_store->setHistoryEnabled(true);
+        follow();
+        return;
+    }
+    // Switching off deletes what was saved: asked first, in a sheet rather than a loop of its own.
+    follow();
+    auto* question =
+        new QMessageBox(QMessageBox::Warning, u"关闭用量历史？"_s,
+                        u"关闭后会停止同步，并删除本机保存的用量历史。"_s, QMessageBox::NoButton, this);
+    question->addButton(u"删除并关闭"_s, QMessageBox::DestructiveRole);
+    question->addButton(u"取消"_s, QMessageBox::RejectRole);
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    connect(question, &QMessageBox::buttonClicked, this, [this, question](QAbstractButton* button) {
+        if (question->buttonRole(button) == QMessageBox::DestructiveRole)
+            m_store->setHistoryEnabled(false);
+    });
+    question->open();
+}
+
 void SettingsPage::follow()
 {
     m_logout->setVisible(m_store->hasSession());
@@ -124,6 +154,7 @@ void SettingsPage::follow()
     if (m_thresholds->value() != m_store->thresholds())
         m_thresholds->setValue(m_store->thresholds());
     m_login->setChecked(m_store->trayAtLoginEnabled());
+    m_history->setChecked(m_store->historyEnabled());
     const QString footer = footerText(m_store->pricingLabel());
     if (m_footer->text() != footer)
         m_footer->setText(footer);

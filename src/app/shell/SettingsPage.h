@@ -11,8 +11,9 @@ class ThresholdRow;
 class UsageStore;
 
 // The third page: the cookie paste field with its save and logout buttons, the window-pin,
-// background-refresh, tray-at-login and quota-notice switches with the notice thresholds, and a note on
-// what is kept where. It follows the store; the paste text lives only as long as the page.
+// background-refresh, tray-at-login and quota-notice switches with the notice thresholds, the
+// history switch, and a note on what is kept where. It follows the store; the paste text lives only
+// as long as the page.
 class SettingsPage : public QWidget
 {
     Q_OBJECT
@@ -36,10 +37,12 @@ public:
     SwitchToggle* noticesSwitch() const { return m_notices; }
     ThresholdRow* thresholdRow() const { return m_thresholds; }
     SwitchToggle* loginSwitch() const { return m_login; }
+    SwitchToggle* historySwitch() const { return m_history; }
     QLabel* footer() const { return m_footer; }
 
 private:
     void follow();
+    void historyClicked(bool on);
 
     UsageStore* m_store;
     PageScroll* m_scroll;
@@ -55,5 +58,6 @@ private:
     SwitchToggle* m_notices;
     ThresholdRow* m_thresholds;
     SwitchToggle* m_login;
+    SwitchToggle* m_history;
     QLabel* m_footer;
 };

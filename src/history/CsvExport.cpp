@@ -1,0 +1,69 @@
+#include "CsvExport.h"
+
+#include "platform/AtomicFile.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QTimeZone>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Quoted only when a field holds a comma, a quote or a line break; quotes inside are doubled.
+QByteArray field(const QString& value)
+{
+    QByteArray bytes = value.toUtf8();
+    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\n') && !bytes.contains('\r'))
+        return bytes;
+    bytes.replace('"', "\"\"");
+    return '"' + bytes + '"';
+}
+
+} // namespace
+
+QByteArray CsvExport::text(const QList<LedgerEvent>& events)
+{
+    QByteArray out;
+    out.reserve(64 + events.size() * 120);
+    out += header;
+    out += "\r\n";
+    for (const LedgerEvent& event : events) {
+        out += QDateTime::fromMSecsSinceEpoch(event.ms, QTimeZone::utc())
+                   .toString(u"yyyy-MM-dd'T'HH:mm:ss.zzz'Z'"_s)
+                   .toLatin1();
+        for (const QString& text : {event.model, event.kind}) {
+            out += ',';
+            out += field(text);
+        }
+        for (const qint64 count : {event.inputTokens, event.outputTokens, event.cacheReadTokens,
+                                   event.cacheWriteTokens, event.totalTokens()}) {
+            out += ',';
+            out += QByteArray::number(count);
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+bool CsvExport::write(const QString& fileName, const QList<LedgerEvent>& events)
+{
+    // Usage history is private to the user, like the ledger it comes from. The save keeps the
+    // permissions of the file it replaces, so the target is made private before it is written.
+    constexpr auto privateFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    QFile target(fileName);
+    const bool existed = target.exists();
+    if (existed) {
+        if (!target.setPermissions(privateFile))
+            return false;
+    } else if (!target.open(QIODevice::WriteOnly | QIODevice::NewOnly, privateFile)) {
+        return false;
+    } else {
+        target.close();
+    }
+    if (AtomicFile::write(fileName, text(events)))
+        return true;
+    if (!existed)
+        target.remove(); // the empty placeholder made above
+    return false;
+}

@@ -1,0 +1,65 @@
+#include "CycleSpan.h"
+
+#include "model/UsageJSON.h"
+
+#include <algorithm>
+
+#include <QDateTime>
+#include <QTimeZone>
+
+namespace {
+
+constexpr qint64 dayMs = 86'400'000;
+
+qint64 utcDayStart(qint64 ms)
+{
+    return ms - ((ms % dayMs) + dayMs) % dayMs;
+}
+
+std::optional<qint64> boundMs(const QString& text)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    const std::optional<double> ms = UsageJSON::toMs(QJsonValue(text));
+    if (!ms)
+        return std::nullopt;
+    return UsageJSON::rounded(*ms);
+}
+
+} // namespace
+
+CycleSpan CycleSpan::current(const UsageSnapshot& snapshot, Timestamp now)
+{
+    const auto start = boundMs(snapshot.billingCycleStart);
+    const auto end = boundMs(snapshot.billingCycleEnd);
+    // Bounds further apart than two months are no billing cycle of this service.
+    if (start && end && *start < *end && *end - *start <= 62 * dayMs)
+        return CycleSpan{*start, *end};
+
+    const QDate today = QDateTime::fromMSecsSinceEpoch(qint64(now.msSince1970())).date();
+    const QDate first(today.year(), today.month(), 1);
+    return CycleSpan{first.startOfDay().toMSecsSinceEpoch(),
+                     first.addMonths(1).startOfDay().toMSecsSinceEpoch()};
+}
+
+CycleSpan CycleSpan::previous() const
+{
+    const QDateTime start = QDateTime::fromMSecsSinceEpoch(startMs, QTimeZone::utc());
+    return CycleSpan{start.addMonths(-1).toMSecsSinceEpoch(), startMs};
+}
+
+QList<CycleSpan::Window> CycleSpan::windows(qint64 nowMs) const
+{
+    QList<Window> result;
+    for (qint64 day = utcDayStart(startMs); day < endMs && day < nowMs; day += dayMs) {
+        const qint64 from = std::max(day, startMs);
+        if (from < nowMs)
+            result.append(Window{from, std::min(day + dayMs, endMs)});
+    }
+    return result;
+}
+
+int CycleSpan::dayCount() const
+{
+    return int(windows(endMs).size());
+}

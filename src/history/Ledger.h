@@ -1,0 +1,65 @@
+#pragma once
+
+#include "CycleSpan.h"
+#include "LedgerDay.h"
+#include "LedgerEvent.h"
+#include "LedgerWindow.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+// Every usage event of the current and the previous billing cycle, in an SQLite file of its own
+// (WAL, so the app may read while the background refresh writes). Rows are replaced a whole window
+// at a time, so fetching a window again never doubles an event; a day × model table is kept up to
+// date on every write so the trends page never scans the events.
+class Ledger
+{
+public:
+    static constexpr int schemaVersion = 1;
+    static constexpr int keptBrokenFiles = 3;
+
+    // "history.sqlite" in the support folder.
+    static QString defaultPath();
+
+    // Opens or creates the file (0600). A file that is corrupt, of a newer schema or unopenable is
+    // renamed "<name>.broken-<yyyyMMdd-HHmmss>" (the oldest beyond three are deleted) and a new one
+    // started. Nothing when even that fails or another process holds the file locked.
+    static std::unique_ptr<Ledger> open(const QString& path);
+    // Deletes the file and its WAL companions; true when none is left.
+    static bool remove(const QString& path);
+
+    ~Ledger();
+    Ledger(const Ledger&) = delete;
+    Ledger& operator=(const Ledger&) = delete;
+
+    QString path() const { return m_path; }
+
+    // The open database and its caches; defined in the source file alone.
+    struct Private;
+
+    // Before a sync: forgets the rows of another user, drops everything before `keepFromMs`, and
+    // adds the windows not yet known. False when the file is busy or cannot be written.
+    bool prepare(double userId, const QList<CycleSpan::Window>& windows, qint64 keepFromMs);
+    // Every known window, newest first.
+    QList<LedgerWindow> windows() const;
+    // One transaction: the window's rows are first removed when `replace`, then `events` added
+    // (those outside the window are dropped), then the window's state saved. False when busy.
+    bool store(const LedgerWindow& state, const QList<LedgerEvent>& events, bool replace);
+
+    // Local days from `from` to `to`, both included; days without events are absent.
+    QList<LedgerDay> days(QDate from, QDate to) const;
+    // Every event in [fromMs, toMs), oldest first.
+    QList<LedgerEvent> events(qint64 fromMs, qint64 toMs) const;
+    // How many of `windows` are complete.
+    int completeCount(const QList<CycleSpan::Window>& windows) const;
+
+private:
+    explicit Ledger(std::unique_ptr<Private> d);
+
+    std::unique_ptr<Private> d;
+    QString m_path;
+};

@@ -1,0 +1,165 @@
+#include "LedgerSync.h"
+
+#include "client/DashboardClient.h"
+#include "client/DashboardError.h"
+#include "client/RateLimit.h"
+#include "platform/Clock.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace LedgerSync {
+
+namespace {
+
+constexpr qint64 dayMs = 86'400'000;
+// A lock older than this belongs to a process that died mid-sync.
+constexpr int staleLockMs = 600'000;
+
+QList<LedgerEvent> parsed(const DashboardClient::Events& events)
+{
+    QList<LedgerEvent> result;
+    result.reserve(events.size());
+    for (const QJsonObject& event : events) {
+        if (auto row = LedgerEvent::fromJson(event))
+            result.append(std::move(*row));
+    }
+    return result;
+}
+
+} // namespace
+
+bool isEnabled(QSettings* settings)
+{
+    return settings->value(QLatin1StringView(enabledKey), true).toBool();
+}
+
+QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget)
+{
+    Result result;
+    const qint64 nowMs = qint64(Clock::now().msSince1970());
+    // The service asked to be left alone, of the window's refresh, the headless run or a sync.
+    if (RateLimit::until()) {
+        result.outcome = Outcome::rateLimited;
+        co_return result;
+    }
+    std::optional<double> userId;
+    try {
+        userId = co_await DashboardClient::currentUserId();
+    } catch (const DashboardError& error) {
+        if (error.kind() == DashboardError::Kind::unauthorized)
+            result.outcome = Outcome::unauthorized;
+        co_return result;
+    } catch (...) {
+        co_return result;
+    }
+
+    const CycleSpan cycle = CycleSpan::current(snapshot, Clock::now());
+    const CycleSpan previous = cycle.previous();
+    if (!ledger.prepare(*userId, previous.windows(nowMs) + cycle.windows(nowMs), previous.startMs)) {
+        result.outcome = Outcome::busy;
+        co_return result;
+    }
+
+    // Late events still land in yesterday's UTC day; older days are final once complete.
+    const qint64 openFromMs = nowMs - nowMs % dayMs - dayMs;
+    // Unfinished windows first, newest first; the open ones already complete are asked again only
+    // with what budget is left, so a first fill is not slowed by asking today over and over.
+    QList<LedgerWindow> queue;
+    QList<LedgerWindow> open;
+    for (const LedgerWindow& window : ledger.windows()) {
+        if (!window.complete)
+            queue.append(window);
+        else if (window.startMs >= openFromMs)
+            open.append(window);
+    }
+    queue += open;
+    for (const LedgerWindow& window : std::as_const(queue)) {
+        LedgerWindow state = window;
+        bool probing = window.complete;
+        if (probing)
+            state.nextPage = 1;
+        while (!state.complete || probing) {
+            if (result.requests >= pageBudget) {
+                result.outcome = Outcome::budgetUsed;
+                co_return result;
+            }
+            const int page = state.nextPage;
+            DashboardClient::Answer answer;
+            try {
+                ++result.requests;
+                answer = co_await DashboardClient::fetchEventPage(*userId, double(window.startMs),
+                                                                  double(window.endMs), page);
+            } catch (const DashboardError& error) {
+                // A 429's wait is already in RateLimit's shared record: every later sync and refresh
+                // holds back until then.
+                switch (error.kind()) {
+                case DashboardError::Kind::rateLimited:
+                    result.outcome = Outcome::rateLimited;
+                    break;
+                case DashboardError::Kind::unauthorized:
+                    result.outcome = Outcome::unauthorized;
+                    break;
+                default:
+                    result.outcome = Outcome::failed;
+                    break;
+                }
+                co_return result;
+            } catch (...) {
+                co_return result;
+            }
+            if (!answer)
+                co_return result;
+
+            const std::optional<qint64> count = DashboardClient::eventCountOf(answer);
+            if (probing) {
+                probing = false;
+                if (count && count == window.expected)
+                    break; // nothing new since the window was completed
+            }
+            if (page > 1 && count != state.expected) {
+                // The window changed under the pages already stored: start it again from page 1.
+                state = LedgerWindow{window.startMs, window.endMs, 1, std::nullopt, 0, false};
+                continue;
+            }
+
+            const DashboardClient::Events events = DashboardClient::eventsOf(answer);
+            LedgerWindow next = state;
+            if (page == 1) {
+                next.expected = count;
+                next.received = 0;
+            }
+            next.received += events.size();
+            next.nextPage = page + 1;
+            next.complete = events.size() < DashboardClient::eventPageSize ||
+                            (next.expected && next.received >= *next.expected);
+            if (!ledger.store(next, parsed(events), page == 1)) {
+                result.outcome = Outcome::busy;
+                co_return result;
+            }
+            state = next;
+        }
+    }
+    result.outcome = Outcome::upToDate;
+    co_return result;
+}
+
+QCoro::Task<Result> runLocked(QString path, UsageSnapshot snapshot, int pageBudget)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath()); // the lock lives beside the ledger
+    auto lock = std::make_unique<QLockFile>(path + u".lock"_s);
+    lock->setStaleLockTime(staleLockMs);
+    if (!lock->tryLock(0))
+        co_return Result{Outcome::busy, 0};
+    const std::unique_ptr<Ledger> ledger = Ledger::open(path);
+    if (!ledger)
+        co_return Result{Outcome::failed, 0};
+    co_return co_await run(*ledger, std::move(snapshot), pageBudget);
+}
+
+} // namespace LedgerSync

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "Ledger.h"
+
+#include "model/UsageSnapshot.h"
+
+#include <QCoroTask>
+#include <QSettings>
+#include <QString>
+
+// Brings the ledger up to date with few requests: each UTC day of the two cycles is fetched once,
+// page by page across as many runs as it takes; only today and yesterday are asked again later, and
+// a page 1 whose event count has not changed ends that at once. Each run sends at most its budget
+// of page requests and never throws.
+namespace LedgerSync {
+
+// Page requests per run: the window's process refreshes often, the headless run must stay short.
+inline constexpr int appBudget = 20;
+inline constexpr int headlessBudget = 10;
+
+// The settings key of "保存用量历史" (on when absent).
+inline constexpr auto enabledKey = "usageHistoryEnabled";
+bool isEnabled(QSettings* settings);
+
+enum class Outcome {
+    upToDate,     // every window complete and the open ones checked
+    budgetUsed,   // more to fetch on a later run
+    busy,         // another process syncs or writes; a later run tries again
+    rateLimited,  // the service answered 429, now or earlier: no sync until the time it asked for
+    unauthorized, // the cookie expired: the ledger stays as it is
+    failed,       // a request failed, or the ledger cannot be opened
+};
+
+struct Result
+{
+    Outcome outcome = Outcome::failed;
+    int requests = 0;
+};
+
+// One run on an open ledger, for the cycle of `snapshot` and the one before it.
+QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget);
+
+// Opens the ledger at `path` under a lock file beside it, so only one process syncs at a time;
+// `busy` at once when another holds the lock.
+QCoro::Task<Result> runLocked(QString path, UsageSnapshot snapshot, int pageBudget);
+
+} // namespace LedgerSync

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "CycleSpan.h"
+#include "Ledger.h"
+#include "LedgerDay.h"
+
+#include "model/UsageSnapshot.h"
+#include "platform/Timestamp.h"
+
+#include <QDate>
+#include <QList>
+
+// What the trends page shows from the ledger: the cycle's local days (every day, empty ones too),
+// the previous cycle's for comparison, the exact split and how much of the cycle has been synced.
+struct TrendsReport
+{
+    QList<LedgerDay> days;         // the cycle's local days, oldest first
+    QList<LedgerDay> previousDays; // the previous cycle's local days, oldest first
+    QDate today;                   // local
+    int syncedDays = 0;            // complete UTC-day windows of the cycle so far
+    int elapsedDays = 0;           // UTC-day windows begun so far
+    double includedTokens = 0;
+    double onDemandTokens = 0;
+    double todayTokens = 0;
+    qint64 events = 0;
+    double toDateTokens = 0;         // this cycle up to today
+    double previousToDateTokens = 0; // the previous cycle up to the same day of it
+
+    bool operator==(const TrendsReport&) const = default;
+
+    bool isComplete() const { return elapsedDays > 0 && syncedDays >= elapsedDays; }
+
+    static TrendsReport build(const Ledger& ledger, const UsageSnapshot& snapshot, Timestamp now);
+};

@@ -1,0 +1,376 @@
+#include "ClientFixture.h"
+#include "HeavyAccount.h"
+#include "TestRegistry.h"
+
+#include "app/ExportCommand.h"
+#include "client/RateLimit.h"
+#include "history/CsvExport.h"
+#include "history/Ledger.h"
+#include "history/LedgerSync.h"
+#include "model/SnapshotStore.h"
+#include "platform/Clock.h"
+#include "platform/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <algorithm>
+#include <tuple>
+#include <utility>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The fixture's clock stands at 2026-04-20 02:00 UTC, inside this cycle; the previous one is March.
+UsageSnapshot aprilCycle()
+{
+    UsageSnapshot snapshot;
+    snapshot.hasRealData = true;
+    snapshot.billingCycleStart = u"2026-04-01T00:00:00.000Z"_s;
+    snapshot.billingCycleEnd = u"2026-05-01T00:00:00.000Z"_s;
+    return snapshot;
+}
+
+constexpr qint64 march1 = 1'772'323'200'000; // 2026-03-01T00:00:00Z
+constexpr qint64 dayMs = 86'400'000;
+
+bool isPrivate(const QString& path)
+{
+    return QFile::permissions(path) == (QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                        QFileDevice::ReadUser | QFileDevice::WriteUser);
+}
+
+// Events of one millisecond have no order of their own: both sides are sorted on every field.
+QList<LedgerEvent> inOrder(QList<LedgerEvent> events)
+{
+    std::sort(events.begin(), events.end(), [](const LedgerEvent& a, const LedgerEvent& b) {
+        return std::tie(a.ms, a.model, a.kind, a.inputTokens, a.outputTokens, a.cacheReadTokens,
+                        a.cacheWriteTokens) < std::tie(b.ms, b.model, b.kind, b.inputTokens, b.outputTokens,
+                                                       b.cacheReadTokens, b.cacheWriteTokens);
+    });
+    return events;
+}
+
+QList<LedgerEvent> asLedger(const QList<HeavyAccount::Event>& events)
+{
+    QList<LedgerEvent> result;
+    for (const HeavyAccount::Event& e : events)
+        result.append({e.ms, e.model, e.kind, e.input, e.output, e.cacheRead, e.cacheWrite});
+    return inOrder(result);
+}
+
+// RFC 4180 as a spreadsheet reads it: quoted fields may hold commas, doubled quotes and breaks.
+QList<QStringList> parseCsv(const QString& text)
+{
+    QList<QStringList> rows{{}};
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == u'"' && i + 1 < text.size() && text.at(i + 1) == u'"')
+                field += text.at(++i);
+            else if (c == u'"')
+                quoted = false;
+            else
+                field += c;
+        } else if (c == u'"') {
+            quoted = true;
+        } else if (c == u',') {
+            rows.last().append(std::exchange(field, {}));
+        } else if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') {
+            rows.last().append(std::exchange(field, {}));
+            rows.append(QStringList{});
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    if (rows.last().isEmpty() && field.isEmpty())
+        rows.removeLast();
+    return rows;
+}
+
+struct LedgerWorld : ClientFixture
+{
+    QString path = environment.dataHome() + u"/Tallyfern/history.sqlite"_s;
+    HeavyAccount account;
+
+    explicit LedgerWorld(int events = 3000)
+        : account(march1, 51, events)
+    {
+        service.setJson("GET", DashboardClient::mePath, R"({"id": 254123789})");
+        service.setHandler("POST", DashboardClient::eventsPath,
+                           [this](const FakeService::Request& request) { return account.answer(request); });
+    }
+
+    LedgerSync::Result sync(int budget = LedgerSync::appBudget)
+    {
+        return await(LedgerSync::runLocked(path, aprilCycle(), budget));
+    }
+
+    QList<LedgerEvent> stored() { return Ledger::open(path)->events(march1, march1 + 61 * dayMs); }
+};
+
+} // namespace
+
+class TestLedger : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void unusableFilesAreSetAside_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<bool>("keptRows");
+        QTest::newRow("none") << u"none"_s << true;
+        QTest::newRow("newer schema") << u"newer schema"_s << false;
+        QTest::newRow("damaged pages") << u"damaged pages"_s << false;
+        QTest::newRow("not a database") << u"not a database"_s << false;
+    }
+
+    void unusableFilesAreSetAside()
+    {
+        QFETCH(QString, damage);
+        QFETCH(bool, keptRows);
+        LedgerWorld world;
+        {
+            const auto ledger = Ledger::open(world.path);
+            QVERIFY(ledger);
+            const CycleSpan::Window window{march1, march1 + dayMs};
+            QVERIFY(ledger->prepare(1, {window}, march1));
+            QVERIFY(ledger->store({window.startMs, window.endMs, 2, 1, 1, true},
+                                  {{march1 + 5, u"gpt-5"_s, u"k"_s, 1, 2, 3, 4}}, true));
+        }
+        if (damage == "newer schema"_L1) {
+            {
+                QSqlDatabase raw = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"raw"_s);
+                raw.setDatabaseName(world.path);
+                QVERIFY(raw.open());
+                QVERIFY(QSqlQuery(raw).exec(u"PRAGMA user_version=99"_s));
+                raw.close();
+            }
+            QSqlDatabase::removeDatabase(u"raw"_s);
+        } else if (damage != "none"_L1) {
+            QFile file(world.path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            const qint64 from = damage == "damaged pages"_L1 ? 4096 : 0;
+            file.seek(from);
+            file.write(QByteArray(file.size() - from, 'x'));
+        }
+        // Three set aside before: the oldest goes.
+        for (const auto stamp : {"20260101-000000", "20260102-000000", "20260103-000000"})
+            QFile(world.path + u".broken-"_s + QLatin1StringView(stamp)).open(QIODevice::WriteOnly);
+
+        const auto ledger = Ledger::open(world.path);
+        QVERIFY(ledger);
+        QCOMPARE(ledger->events(march1, march1 + dayMs).size(), keptRows ? 1 : 0);
+        const QStringList broken =
+            QFileInfo(world.path).dir().entryList({u"history.sqlite.broken-*"_s}, QDir::Files);
+        QCOMPARE(broken.size(), 3);
+        QCOMPARE(broken.contains(u"history.sqlite.broken-20260101-000000"_s), keptRows);
+        QVERIFY(isPrivate(world.path));
+        // The new ledger works.
+        QVERIFY(ledger->prepare(1, {{march1, march1 + dayMs}}, march1));
+    }
+
+    void syncFillsEveryEventAcrossRuns_data()
+    {
+        QTest::addColumn<bool>("refusesTeamId");
+        QTest::addColumn<int>("events");
+        QTest::addColumn<int>("budget");
+        QTest::newRow("team body") << false << 3000 << LedgerSync::appBudget;
+        QTest::newRow("team-id fallback") << true << 3000 << LedgerSync::appBudget;
+        // Days of several pages, cut off mid-day by the budget and resumed on the next run.
+        QTest::newRow("busy days, small budget") << false << 30000 << 3;
+    }
+
+    void syncFillsEveryEventAcrossRuns()
+    {
+        QFETCH(bool, refusesTeamId);
+        QFETCH(int, events);
+        QFETCH(int, budget);
+        LedgerWorld world(events);
+        world.account.setRefusesTeamId(refusesTeamId);
+
+        // Interrupted runs: each stops at its budget and the next resumes where it ended.
+        int runs = 0;
+        int pages = 0;
+        LedgerSync::Result result;
+        do {
+            result = world.sync(budget);
+            QVERIFY(result.requests <= budget);
+            pages += result.requests;
+            ++runs;
+        } while (result.outcome == LedgerSync::Outcome::budgetUsed && runs < 200);
+        QCOMPARE(result.outcome, LedgerSync::Outcome::upToDate);
+        QVERIFY(runs > 2);
+        const int windows = 31 + 20;
+        QVERIFY2(pages <= events / 200 + windows, qPrintable(QString::number(pages)));
+        QCOMPARE(inOrder(world.stored()), asLedger(world.account.events()));
+        QCOMPARE(DashboardClient::eventsUseTeamId(), !refusesTeamId);
+
+        // Nothing new: one page each for today and yesterday, and no row doubled.
+        QCOMPARE(world.sync().requests, 2);
+        QCOMPARE(inOrder(world.stored()), asLedger(world.account.events()));
+
+        // A late event in yesterday's window, and one in a closed day that is never asked again.
+        const qint64 yesterday = march1 + 50 * dayMs - dayMs + 3'600'000;
+        world.account.add({yesterday, u"gpt-5"_s, u"USAGE_EVENT_KIND_USAGE_BASED"_s, 10, 20, 30, 40});
+        world.account.add({march1 + 3'600'000, u"gpt-5"_s, u"USAGE_EVENT_KIND_USAGE_BASED"_s, 1, 1, 1, 1});
+        QCOMPARE(world.sync().outcome, LedgerSync::Outcome::upToDate);
+        const QList<LedgerEvent> stored = world.stored();
+        QCOMPARE(stored.size(), events + 1);
+        QVERIFY(stored.contains(
+            LedgerEvent{yesterday, u"gpt-5"_s, u"USAGE_EVENT_KIND_USAGE_BASED"_s, 10, 20, 30, 40}));
+
+        // The daily table agrees with the rows it sums.
+        double dailyTotal = 0;
+        const auto ledger = Ledger::open(world.path);
+        for (const LedgerDay& day : ledger->days(QDate(2026, 3, 1), QDate(2026, 4, 30)))
+            dailyTotal += day.totalTokens();
+        double rowTotal = 0;
+        for (const LedgerEvent& event : stored)
+            rowTotal += double(event.totalTokens());
+        QCOMPARE(dailyTotal, rowTotal);
+    }
+
+    void syncStops_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("retryAfter");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<qint64>("waitSeconds"); // 0: no wait recorded
+        // The fixture's now: 2026-04-20T02:00:00Z.
+        QTest::newRow("429 seconds") << 429 << QByteArray("120") << int(LedgerSync::Outcome::rateLimited)
+                                     << 120LL;
+        QTest::newRow("429 date") << 429 << QByteArray("Mon, 20 Apr 2026 02:30:00 GMT")
+                                  << int(LedgerSync::Outcome::rateLimited) << 1800LL;
+        QTest::newRow("429 absent") << 429 << QByteArray() << int(LedgerSync::Outcome::rateLimited) << 600LL;
+        QTest::newRow("429 too long")
+            << 429 << QByteArray("86400") << int(LedgerSync::Outcome::rateLimited) << 3600LL;
+        QTest::newRow("unauthorized") << 401 << QByteArray() << int(LedgerSync::Outcome::unauthorized) << 0LL;
+        QTest::newRow("server error") << 500 << QByteArray() << int(LedgerSync::Outcome::failed) << 0LL;
+    }
+
+    void syncStops()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, retryAfter);
+        QFETCH(int, outcome);
+        QFETCH(qint64, waitSeconds);
+        LedgerWorld world;
+        QCOMPARE(world.sync().outcome, LedgerSync::Outcome::budgetUsed);
+        const QList<LedgerEvent> before = world.stored();
+        const bool teamFirst = DashboardClient::eventsUseTeamId();
+
+        FakeService::Answer refusal{status, "{}", {}, 0};
+        if (!retryAfter.isEmpty())
+            refusal.headers.append({"Retry-After", retryAfter});
+        world.service.setAnswer("POST", DashboardClient::eventsPath, refusal);
+        world.service.clearRequests();
+        const LedgerSync::Result result = world.sync();
+        QCOMPARE(int(result.outcome), outcome);
+        // Stopped at once; the rows already stored stay.
+        // Only a plain failure tries the other body, as the snapshot's pages do.
+        QCOMPARE(world.service.requests(DashboardClient::eventsPath).size(), status == 500 ? 2 : 1);
+        QCOMPARE(world.stored(), before);
+        QCOMPARE(DashboardClient::eventsUseTeamId(), status == 500 ? !teamFirst : teamFirst);
+
+        // The wait goes to the shared record the refreshes read too.
+        const std::optional<Timestamp> held = RateLimit::until();
+        const double now = Clock::now().secondsSinceReference;
+        QCOMPARE(held.value_or(Timestamp{now}).secondsSinceReference, now + double(waitSeconds));
+        if (waitSeconds > 0) {
+            world.service.clearRequests();
+            QCOMPARE(world.sync().outcome, LedgerSync::Outcome::rateLimited);
+            QVERIFY(world.service.requests().isEmpty());
+        }
+    }
+
+    void syncWaitsOutABusyServiceSeenElsewhere()
+    {
+        // A 429 met by the window's refresh holds the sync back too, and the wait's end frees it.
+        LedgerWorld world;
+        RateLimit::record("120");
+        world.service.clearRequests();
+        QCOMPARE(world.sync().outcome, LedgerSync::Outcome::rateLimited);
+        QVERIFY(world.service.requests().isEmpty());
+        world.environment.setNow(Timestamp{Clock::now().secondsSinceReference + 121});
+        QCOMPARE(world.sync().outcome, LedgerSync::Outcome::budgetUsed);
+        QVERIFY(!world.service.requests(DashboardClient::eventsPath).isEmpty());
+    }
+
+    void csvExport_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitStatus");
+        QTest::addColumn<QString>("stderrLine");
+        QTest::addColumn<int>("rows"); // data rows in the written file; -1: no file
+        const QString file = u"out.csv"_s;
+        QTest::newRow("current, incomplete")
+            << QStringList{u"--export-csv"_s, file} << 0 << u"账期尚未同步完整（1/20 天）"_s << 3;
+        QTest::newRow("previous, empty") << QStringList{u"--export-csv"_s, file, u"--cycle"_s, u"previous"_s}
+                                         << 0 << u"账期尚未同步完整（0/31 天）"_s << 0;
+        QTest::newRow("no file name")
+            << QStringList{u"--export-csv"_s} << 2 << u"--export-csv 需要一个文件名"_s << -1;
+        QTest::newRow("bad cycle") << QStringList{u"--export-csv"_s, file, u"--cycle"_s, u"last"_s} << 2
+                                   << u"--cycle 只能是 current 或 previous"_s << -1;
+        QTest::newRow("unwritable") << QStringList{u"--export-csv"_s, u"missing/out.csv"_s} << 1
+                                    << u"无法写入 missing/out.csv"_s << -1;
+        QTest::newRow("no ledger") << QStringList{u"--export-csv"_s, file} << 1
+                                   << u"没有用量历史：请先在设置中打开“保存用量历史”并刷新"_s << -1;
+    }
+
+    void csvExport()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitStatus);
+        QFETCH(QString, stderrLine);
+        QFETCH(int, rows);
+        LedgerWorld world;
+        QDir::setCurrent(world.environment.root());
+        SnapshotStore::save(aprilCycle(), Settings::open(QLatin1StringView(Settings::appDomain)).get());
+        if (QString::fromLatin1(QTest::currentDataTag()) != "no ledger"_L1) {
+            // Today's window of the current cycle, with names that need quoting.
+            const auto ledger = Ledger::open(world.path);
+            const qint64 today = march1 + 50 * dayMs;
+            QVERIFY(ledger->prepare(254123789, {{today, today + dayMs}}, march1));
+            QVERIFY(ledger->store({today, today + dayMs, 2, 3, 3, true},
+                                  {{today + 2000, u"b"_s, u"K"_s, 5, 6, 7, 8},
+                                   {today + 1789, u"model \"x\", large"_s, u"K\nL"_s, 1, 2, 3, 4},
+                                   {today + 1789, u"a"_s, u"K"_s, 0, 0, 0, 0}},
+                                  true));
+        }
+
+        const ExportCommand::Parsed parsed = ExportCommand::parse(QStringList{u"tallyfern"_s} + arguments);
+        QString errors = parsed.error;
+        const int status = parsed.request ? ExportCommand::exportCsv(*parsed.request, &errors) : 2;
+        QCOMPARE(status, exitStatus);
+        QCOMPARE(errors, stderrLine);
+        QFile file(u"out.csv"_s);
+        QCOMPARE(file.exists(), rows >= 0);
+        if (rows < 0)
+            return;
+        QVERIFY(isPrivate(file.fileName()));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QStringList> table = parseCsv(QString::fromUtf8(file.readAll()));
+        QCOMPARE(table.size(), rows + 1);
+        QCOMPARE(table.constFirst().join(u','), QString::fromLatin1(CsvExport::header));
+        if (rows == 3) {
+            // Oldest first, ties in stored order, quoting undone, totals summed.
+            QCOMPARE(table.at(1), (QStringList{u"2026-04-20T00:00:01.789Z"_s, u"model \"x\", large"_s,
+                                               u"K\nL"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"10"_s}));
+            QCOMPARE(table.at(2).at(1), u"a"_s);
+            QCOMPARE(table.at(3).at(0), u"2026-04-20T00:00:02.000Z"_s);
+            QCOMPARE(table.at(3).at(7), u"26"_s);
+        }
+    }
+};
+
+TALLYFERN_REGISTER_TEST(TestLedger);
+
+#include "TestLedger.moc"
