@@ -13,7 +13,6 @@ inline constexpr auto refreshArgument = "--refresh";
 inline constexpr auto importSessionArgument = "--import-session";
 inline constexpr auto statusArgument = "--status";
 inline constexpr auto backgroundArgument = "--background";
-inline constexpr auto exportCsvArgument = "--export-csv";
 
 enum class Mode {
     Interactive,
