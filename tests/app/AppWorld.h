@@ -20,6 +20,23 @@ inline QByteArray fileBytes(const QString& fileName)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A program's exit code (-1 for a crash or a hang) and all it printed, waited for with the event
+// loop running so that a fake D-Bus service here can answer it.
+inline std::pair<int, QString>
+runProgram(const QString& program, const QStringList& arguments,
+           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    QSignalSpy finished(&process, &QProcess::finished);
+    process.start(program, arguments);
+    if (!finished.wait(60'000))
+        return {-1, QString::fromUtf8(process.readAll())}; // killed as it goes
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAll())};
+}
+
 // Records every command instead of touching the real user manager, with whether the agent's unit
 // files existed when it ran, and fails it: a failing manager must change nothing.
 struct RecordingRunner : ProcessRunner

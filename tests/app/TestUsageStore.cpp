@@ -47,23 +47,22 @@ private Q_SLOTS:
     void startsQuietlyWithoutTokenOrData()
     {
         AppWorld world;
-        UsageStore store(40ms);
-        QCOMPARE(store.refreshStatus(), u"等待粘贴 Cookie"_s);
-        QVERIFY(!store.hasSession() && !store.isRefreshing());
-        QCOMPARE(store.snapshot(), UsageSnapshot::empty());
-        QCOMPARE(store.pricingLabel(), u"标价用内置表"_s);
-        QVERIFY2(store.backgroundRefreshEnabled() && !world.runner.commands.isEmpty(),
-                 "enabled by default, and the agent installed at start");
-        // Timer ticks refresh silently and change nothing without a token.
-        QTest::qWait(150);
-        QCOMPARE(store.refreshStatus(), u"等待粘贴 Cookie"_s);
-        QVERIFY(world.service.requests().isEmpty());
-        QVERIFY(!QFile::exists(SnapshotStore::fileName()));
-    }
+        {
+            UsageStore store(40ms);
+            QCOMPARE(store.refreshStatus(), u"等待粘贴 Cookie"_s);
+            QVERIFY(!store.hasSession() && !store.isRefreshing());
+            QCOMPARE(store.snapshot(), UsageSnapshot::empty());
+            QCOMPARE(store.pricingLabel(), u"标价用内置表"_s);
+            QVERIFY2(store.backgroundRefreshEnabled() && !world.runner.commands.isEmpty(),
+                     "enabled by default, and the agent installed at start");
+            // Timer ticks refresh silently and change nothing without a token.
+            QTest::qWait(150);
+            QCOMPARE(store.refreshStatus(), u"等待粘贴 Cookie"_s);
+            QVERIFY(world.service.requests().isEmpty());
+            QVERIFY(!QFile::exists(SnapshotStore::fileName()));
+        }
 
-    void showsTheCacheWithoutAToken()
-    {
-        AppWorld world;
+        // A snapshot from an earlier run is shown.
         const UsageSnapshot earlier = storeEarlierSnapshot();
         UsageStore store(1h);
         QCOMPARE(store.refreshStatus(), u"已显示上次缓存 · 请重新粘贴 Cookie 后刷新"_s);
