@@ -343,10 +343,8 @@ private Q_SLOTS:
         const UsageSnapshot team = await(fetchOverview());
         QCOMPARE(f->service.requests(summaryPath).size(), 1);
         QCOMPARE(f->sent(aggregatedPath, window), monthWindow + u' ' + cycleWindow);
-        QCOMPARE(
-            (QStringList{team.planName, QString::number(team.monthlyLimit), team.billingCycleStart,
-                         QString::number(*team.cursorModelsPercent), QString::number(*team.onDemandUsed)}),
-            (QStringList{u"enterprise"_s, u"20"_s, u"2026-04-17T09:42:14Z"_s, u"31"_s, u"23.1"_s}));
+        // The team's own figures are the parser's tests; here only that the summary reached the snapshot.
+        QCOMPARE(team.planName + u' ' + QString::number(*team.onDemandUsed), u"enterprise 23.1"_s);
         // No usage answer at all, though plan and sand answered; every aggregated body was tried.
         f->service.setAnswer("POST", periodPath, {500, {}, {}, 0});
         f->service.setAnswer("GET", summaryPath, {500, {}, {}, 0});
