@@ -150,7 +150,6 @@ private Q_SLOTS:
                  u"user_01::eyj.x"_s);
         QCOMPARE(saved(u"workoscursorsessiontoken=tok"_s), u"tok"_s);
         QCOMPARE(saved(u"WorkosCursorSessionToken=first\nsecond"_s), u"first"_s);
-        QCOMPARE(saved(u"a=1;  WorkosCursorSessionToken=  tok  ;b=2"_s), u"tok"_s);
         QCOMPARE(saved(u"WorkosCursorSessionToken=a%3a%3Ab%3A%3Ac%20d"_s), u"a%3a%3Ab::c%20d"_s);
         // A paste without a token, or a write the store refuses, leaves the working token in place.
         QCOMPARE(saved(u"WorkosCursorSessionToken=; other=1"_s), u"请粘贴 Cookie"_s);
@@ -179,8 +178,6 @@ private Q_SLOTS:
     {
         f->store.remove();
         QCOMPARE(both(u"/api/x"_s), u"noSession absent"_s);
-        QCOMPARE(outcomeOf(fetchOverview()) + u' ' + outcomeOf(fetchEventPatch({})),
-                 u"noSession noSession"_s);
         // A stored value that would break the header line is not a session either.
         f->store.write(u"tok\r\nX-Injected: 1"_s);
         QCOMPARE(outcomeOf(get(u"/api/x"_s)), u"noSession"_s);
@@ -232,16 +229,13 @@ private Q_SLOTS:
         QCOMPARE(answering(404, "{}"), failed);
         QCOMPARE(answering(200), failed); // an empty body
         QCOMPARE(answering(200, "[{}]"), failed);
-        QCOMPARE(answering(200, R"("ok")"), failed);
         QCOMPARE(answering(200, "<html>"), u"transport ok"_s);
         QCOMPARE(answering(200, "{}"), u"unauthorized ok"_s); // no user id
         // period's expired cookie arrives first, but me is awaited first and its failure wins.
         f->service.setAnswer("GET", mePath, {500, {}, {}, 200});
         f->service.setAnswer("POST", periodPath, {401, {}, {}, 0});
         QCOMPARE(outcomeOf(fetchOverview()), u"读取 /api/auth/me 失败"_s);
-        QCOMPARE(DashboardError::noSession().description(), u"还没有登录态。请先粘贴 Cookie。"_s);
-        QCOMPARE(DashboardError::locked().description(), u"钥匙串已锁定 · 点「刷新」解锁"_s);
-        QCOMPARE(DashboardError::unauthorized().description(), u"Cookie 已失效，请重新粘贴"_s);
+        // The other kinds' texts are checked where the app shows them (tests/app).
         QCOMPARE(describe(DashboardError::empty()), u"接口没有返回用量字段"_s);
     }
 
@@ -249,19 +243,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("retryAfter");
         QTest::addColumn<int>("wait");
-        QTest::addColumn<QString>("until"); // local time; now is 10:00
-        QTest::newRow("seconds") << "120"_ba << 120 << u"10:02"_s;
-        QTest::newRow("HTTP date") << "Mon, 20 Apr 2026 02:30:00 GMT"_ba << 1800 << u"10:30"_s;
-        QTest::newRow("absent") << QByteArray() << 600 << u"10:10"_s;
-        QTest::newRow("date already past") << "Mon, 20 Apr 2026 01:00:00 GMT"_ba << 600 << u"10:10"_s;
-        QTest::newRow("over an hour") << "86400"_ba << 3600 << u"11:00"_s;
+        QTest::newRow("seconds") << "120"_ba << 120;
+        QTest::newRow("HTTP date") << "Mon, 20 Apr 2026 02:30:00 GMT"_ba << 1800; // now is 02:00 UTC
+        QTest::newRow("absent") << QByteArray() << 600;
+        QTest::newRow("date already past") << "Mon, 20 Apr 2026 01:00:00 GMT"_ba << 600;
+        QTest::newRow("over an hour") << "86400"_ba << 3600;
     }
 
     void rateLimits()
     {
         QFETCH(QByteArray, retryAfter);
         QFETCH(int, wait);
-        QFETCH(QString, until);
         // An optional request's 429 ends the whole overview; the wait is kept for every process.
         QList<QPair<QByteArray, QByteArray>> headers;
         if (!retryAfter.isNull())
@@ -270,8 +262,6 @@ private Q_SLOTS:
         QCOMPARE(outcomeOf(fetchOverview()), u"rateLimited"_s);
         const std::optional<Timestamp> held = RateLimit::until();
         QCOMPARE(held, std::optional(Timestamp{Clock::now().secondsSinceReference + wait}));
-        QCOMPARE(DashboardError::rateLimited(*held).description(),
-                 u"服务繁忙，"_s + until + u" 后再试 · 仍显示缓存"_s);
         f->environment.setNow(Timestamp{held->secondsSinceReference + 1});
         QCOMPARE(RateLimit::until(), std::nullopt);
     }
@@ -304,7 +294,6 @@ private Q_SLOTS:
         // Within 12 hours of the local month start (time-zone offsets put it there), one window is
         // enough; a start given in seconds counts the same.
         const QString month = monthWindow + u" | month";
-        QCOMPARE(windowsFor("1774972800000"), month);
         QCOMPARE(windowsFor("1775016000000"), month);
         QCOMPARE(windowsFor("1775016000001"), monthWindow + u" 1775016000001-1777564800000 | cycle");
         QCOMPARE(windowsFor("1774929599"), monthWindow + u" 1774929599000-1777564800000 | cycle");
@@ -312,7 +301,6 @@ private Q_SLOTS:
         QCOMPARE(windowsFor("1773740534000", R"("2026-04-17T09:42:14.000Z")"),
                  monthWindow + u" 1773740534000-1776650400000 | cycle");
         QCOMPARE(windowsFor("null"), month);
-        QCOMPARE(windowsFor("1775016000001", "1775016000001"), month); // equal bounds are no cycle
     }
 
     void overviewRequestsOverlap()
@@ -348,10 +336,8 @@ private Q_SLOTS:
         const UsageSnapshot team = await(fetchOverview());
         QCOMPARE(f->service.requests(summaryPath).size(), 1);
         QCOMPARE(f->sent(aggregatedPath, window), monthWindow + u' ' + cycleWindow);
-        QCOMPARE(
-            (QStringList{team.planName, QString::number(team.monthlyLimit), team.billingCycleStart,
-                         QString::number(*team.cursorModelsPercent), QString::number(*team.onDemandUsed)}),
-            (QStringList{u"enterprise"_s, u"20"_s, u"2026-04-17T09:42:14Z"_s, u"31"_s, u"23.1"_s}));
+        // The team's own figures are the parser's tests; here only that the summary reached the snapshot.
+        QCOMPARE(team.planName + u' ' + QString::number(*team.onDemandUsed), u"enterprise 23.1"_s);
         // No usage answer at all, though plan and sand answered; every aggregated body was tried.
         f->service.setAnswer("POST", periodPath, {500, {}, {}, 0});
         f->service.setAnswer("GET", summaryPath, {500, {}, {}, 0});
@@ -378,8 +364,6 @@ private Q_SLOTS:
         // others keep their order.
         answerByTeam(aggregatedPath, {{u"0"_s, 500}, {u"-1"_s, 500}}, R"({"totalInputTokens":0})");
         QCOMPARE(fetch(), u"ok: -1 0 none"_s);
-        answerByTeam(aggregatedPath, {}, "{}");
-        QCOMPARE(fetch(), u"absent: none 0 -1"_s);
         // A busy service or an expired cookie ends it at once, the preference kept; a window no
         // request can carry is not asked for.
         answerByTeam(aggregatedPath, {{u"none"_s, 429}}, {});
@@ -405,7 +389,6 @@ private Q_SLOTS:
         QCOMPARE(pages(200, 500), u"ok: 0 | 0"_s);
         QCOMPARE(pages(400, 200), u"ok: 0 none | none"_s);
         QCOMPARE(pages(500, 500), u"absent: 0 none | none 0"_s);
-        QCOMPARE(pages(401, 200), u"unauthorized: 0 | 0"_s);
         QCOMPARE(pages(429, 200), u"rateLimited: 0 | 0"_s); // a busy service changes no choice
         QCOMPARE(pages(500, 401), u"unauthorized: 0 none | none"_s);
         // The last one: page 2 without a team, its window in whole milliseconds.

@@ -101,11 +101,6 @@ void FakeService::stop()
     }
 }
 
-quint16 FakeService::port() const
-{
-    return quint16(d->port);
-}
-
 QString FakeService::origin() const
 {
     return QStringLiteral("http://127.0.0.1:%1").arg(d->port);
@@ -132,13 +127,6 @@ void FakeService::setFallback(Handler handler)
 {
     std::lock_guard lock(d->mutex);
     d->fallback = std::move(handler);
-}
-
-void FakeService::clearRoutes()
-{
-    std::lock_guard lock(d->mutex);
-    d->routes.clear();
-    d->fallback = nullptr;
 }
 
 QList<FakeService::Request> FakeService::requests() const

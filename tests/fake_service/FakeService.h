@@ -43,7 +43,6 @@ public:
     // Binds 127.0.0.1 (a free port when `port` is 0) and serves on a thread; false when it cannot.
     bool start(quint16 port = 0);
     void stop();
-    quint16 port() const;
     QString origin() const; // "http://127.0.0.1:<port>"
 
     // Fixed answer for a method and path ("POST", "/api/dashboard/get-plan-info").
@@ -53,7 +52,6 @@ public:
     void setHandler(const QByteArray& method, const QByteArray& path, Handler handler);
     // The answer of every route not scripted otherwise (404 with an empty body by default).
     void setFallback(Handler handler);
-    void clearRoutes();
 
     QList<Request> requests() const;
     QList<Request> requests(const QByteArray& path) const;
