@@ -91,6 +91,9 @@ private Q_SLOTS:
         storeCatalog({at(u"2026-01-01T00:00:00Z"_s), std::nullopt, {entry(u"grok-4.5"_s, 40, true)}});
         QCOMPARE(ModelPricing::rate(u"grok-4.5"_s), std::optional(ModelPricing::Rate{2, 0, 0.5, 6}));
         QCOMPARE(ModelPricing::rate(u"grok-4.5-fast"_s)->input, 40.0);
+        // A removed catalog is gone on the next lookup.
+        QFile::remove(PricingStore::fileName());
+        QCOMPARE(ModelPricing::rate(u"grok-4.5-fast"_s)->input, 4.0);
     }
 
     void discountBoundary()
@@ -135,17 +138,6 @@ private Q_SLOTS:
         }
     }
 
-    void aReplacedCatalogTakesEffectOnTheNextLookup()
-    {
-        TestEnvironment env;
-        storeCatalog({at(u"2026-01-01T00:00:00Z"_s), std::nullopt, {entry(u"gpt-5"_s, 1)}});
-        QCOMPARE(ModelPricing::rate(u"gpt-5"_s)->input, 1.0);
-        storeCatalog({at(u"2026-01-02T00:00:00Z"_s), std::nullopt, {entry(u"gpt-5"_s, 2)}});
-        QCOMPARE(ModelPricing::rate(u"gpt-5"_s)->input, 2.0);
-        QFile::remove(PricingStore::fileName());
-        QVERIFY(!ModelPricing::rate(u"gpt-5"_s));
-    }
-
     void catalogRoundTrip()
     {
         const PricingCatalog catalog{Timestamp{123.25}, Timestamp{456.5}, {entry(u"a"_s, 1, true, true)}};
@@ -154,8 +146,6 @@ private Q_SLOTS:
         noEnd.grok46DiscountEnd.reset();
         QVERIFY(!noEnd.encode()->contains("grok46DiscountEnd"));
         QCOMPARE(PricingCatalog::decode(*noEnd.encode()), std::optional(noEnd));
-        noEnd.entries[0].output = qInf();
-        QVERIFY(!noEnd.encode());
     }
 };
 
