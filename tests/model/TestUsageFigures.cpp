@@ -44,8 +44,6 @@ private Q_SLOTS:
         QCOMPARE(s.remainingPercent(), 65);
         s.cursorModelsPercent = 130;
         QCOMPARE(s.remainingPercent(), 0);
-        s.cursorModelsPercent = -20;
-        QCOMPARE(s.remainingPercent(), 100);
         s.cursorModelsPercent = std::numeric_limits<qint64>::min();
         QCOMPARE(s.remainingPercent(), 100);
         s.cursorModelsPercent = std::nullopt;
@@ -67,8 +65,6 @@ private Q_SLOTS:
         UsageSnapshot s = withRealData();
         QCOMPARE(s.daysRemaining(now), std::nullopt);
 
-        s.billingCycleEnd = u"2025-05-10T01:00:00Z"_s; // earlier today
-        QCOMPARE(s.daysRemaining(now), std::optional<qint64>(0));
         s.billingCycleEnd = u"2025-05-10T16:30:00Z"_s; // tomorrow 00:30 local
         QCOMPARE(s.daysRemaining(now), std::optional<qint64>(1));
         s.billingCycleEnd = u"2025-05-10T15:59:59Z"_s; // tonight 23:59:59 local
@@ -132,14 +128,10 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("sentBefore");
         QTest::addColumn<QStringList>("notices");
         QTest::addColumn<QStringList>("sentAfter");
-        const QString cursor18 = u"Cursor 模型额度只剩 18%（账期到 12月14日）"_s;
         const QString premium4 = u"高级模型额度只剩 4%（账期到 12月14日）"_s;
         QTest::newRow("plenty left") << 50 << 50 << 0.0 << QStringList{} << QStringList{} << QStringList{};
-        QTest::newRow("cursor low") << 82 << 50 << 0.0 << QStringList{}
-                                    << QStringList{u"cursor.low|"_s + cursor18}
-                                    << QStringList{u"cursor.low"_s};
         QTest::newRow("exactly at low")
-            << 80 << -1 << 0.0 << QStringList{}
+            << 80 << 50 << 0.0 << QStringList{}
             << QStringList{u"cursor.low|Cursor 模型额度只剩 20%（账期到 12月14日）"_s}
             << QStringList{u"cursor.low"_s};
         QTest::newRow("still low, sent") << 82 << -1 << 0.0 << QStringList{u"cursor.low"_s} << QStringList{}

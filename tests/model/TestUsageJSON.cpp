@@ -11,7 +11,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr double may1Seconds = 1714521600.0;
 constexpr double may1Ms = 1714521600000.0;
 
 QJsonObject object(const char* json)
@@ -71,54 +70,40 @@ private Q_SLOTS:
         QCOMPARE(UsageJSON::string(QJsonValue(u"Pro"_s)), std::optional(u"Pro"_s));
         QVERIFY(!UsageJSON::string(QJsonValue(u""_s)));
         QVERIFY(!UsageJSON::string(QJsonValue(42)));
-        QVERIFY(!UsageJSON::string(QJsonValue(true)));
-        QVERIFY(!UsageJSON::string(QJsonValue(QJsonValue::Null)));
     }
 
     void toMsReadsSecondsMillisecondsAndText()
     {
-        QCOMPARE(UsageJSON::toMs(QJsonValue(may1Seconds)), std::optional(may1Ms));
-        QCOMPARE(UsageJSON::toMs(QJsonValue(may1Ms)), std::optional(may1Ms));
         QCOMPARE(UsageJSON::toMs(QJsonValue(u"1768399334000"_s)), std::optional(1768399334000.0));
-        QCOMPARE(UsageJSON::toMs(QJsonValue(u"2024-05-01T00:00:00Z"_s)), std::optional(may1Ms));
         QCOMPARE(UsageJSON::toMs(QJsonValue(u"2026-04-02T14:11:55.000Z"_s)), std::optional(1775139115000.0));
         // The boundary: just under 1e12 is still seconds.
         QCOMPARE(UsageJSON::toMs(QJsonValue(999999999999.0)), std::optional(999999999999000.0));
         QCOMPARE(UsageJSON::toMs(QJsonValue(1e12)), std::optional(1e12));
-        QVERIFY(!UsageJSON::toMs(QJsonValue(0)));
-        QVERIFY(!UsageJSON::toMs(QJsonValue(-5)));
+        QVERIFY(!UsageJSON::toMs(QJsonValue(0)) && !UsageJSON::toMs(QJsonValue(-5)));
         QVERIFY(!UsageJSON::toMs(QJsonValue(u"soon"_s)));
-        QVERIFY(!UsageJSON::toMs(QJsonValue(QJsonValue::Null)));
     }
 
     void dateAcceptsInternetDateTimeThenNumbers()
     {
-        const auto quarter = UsageJSON::date(u"2024-05-01T00:00:00.250Z"_s);
-        QVERIFY(quarter);
-        QCOMPARE(quarter->msSince1970(), may1Ms + 250);
-        QCOMPARE(UsageJSON::date(u"2024-05-01T00:00:00Z"_s)->msSince1970(), may1Ms);
-        QCOMPARE(UsageJSON::date(u"1714521600"_s)->msSince1970(), may1Ms);
-        QCOMPARE(UsageJSON::date(u"1714521600000"_s)->msSince1970(), may1Ms);
-        QVERIFY(!UsageJSON::date(u"2024-05-01"_s));
-        QVERIFY(!UsageJSON::date(u""_s));
-        QVERIFY(!UsageJSON::date(u"next Monday"_s));
+        const auto ms = [](const QString& text) {
+            const auto date = UsageJSON::date(text);
+            return date ? std::optional(date->msSince1970()) : std::nullopt;
+        };
+        QCOMPARE(ms(u"2024-05-01T00:00:00.250Z"_s), std::optional(may1Ms + 250));
+        QCOMPARE(ms(u"1714521600"_s), std::optional(may1Ms));
+        QCOMPARE(ms(u"1714521600000"_s), std::optional(may1Ms));
+        QVERIFY(!ms(u"2024-05-01"_s) && !ms(u"next Monday"_s));
     }
 
     void tokensPreferTheTokenUsageObject()
     {
-        auto t = UsageJSON::tokens(
-            object(R"({"tokenUsage":{"inputTokens":"10","outputTokens":5},"inputTokens":99})"));
-        QCOMPARE(t, (TokenTotals{10, 5, 0, 0, 15}));
-
-        t = UsageJSON::tokens(object(R"({"tokenUsage":{},"inputTokens":3})"));
-        QCOMPARE(t, TokenTotals{});
-
-        t = UsageJSON::tokens(
-            object(R"({"tokenUsage":"x","inputTokens":3,"cacheReadTokens":"4","cacheWriteTokens":1,
-                                         "outputTokens":2,"total":1000})"));
-        QCOMPARE(t, (TokenTotals{3, 2, 4, 1, 10}));
-
-        QCOMPARE(UsageJSON::tokens(QJsonValue(u"10"_s)), TokenTotals{});
+        QCOMPARE(UsageJSON::tokens(
+                     object(R"({"tokenUsage":{"inputTokens":"10","outputTokens":5},"inputTokens":99})")),
+                 (TokenTotals{10, 5, 0, 0, 15}));
+        QCOMPARE(UsageJSON::tokens(object(R"({"tokenUsage":{},"inputTokens":3})")), TokenTotals{});
+        QCOMPARE(UsageJSON::tokens(object(R"({"tokenUsage":"x","inputTokens":3,"cacheReadTokens":"4",
+                                              "cacheWriteTokens":1,"outputTokens":2,"total":1000})")),
+                 (TokenTotals{3, 2, 4, 1, 10}));
         QCOMPARE(UsageJSON::tokens(QJsonValue(QJsonArray{1, 2})), TokenTotals{});
     }
 
@@ -130,19 +115,14 @@ private Q_SLOTS:
         QCOMPARE(UsageJSON::utcDay(lateApril), u"2024-04-30"_s);
         QCOMPARE(UsageJSON::utcDay(*Timestamp::parseInternetDateTime(u"2024-05-01T23:30:00-02:00"_s)),
                  u"2024-05-02"_s);
-        QCOMPARE(UsageJSON::monthDay(*Timestamp::parseInternetDateTime(u"2024-12-31T00:00:00Z"_s)),
-                 u"12月31日"_s);
         QCOMPARE(UsageJSON::monthDay(Timestamp{1e300}), QString());
     }
 
     void roundedIsSafeForAbsurdValues()
     {
-        QCOMPARE(UsageJSON::rounded(61.7), std::optional<qint64>(62));
         QCOMPARE(UsageJSON::rounded(7.5), std::optional<qint64>(8));
         QCOMPARE(UsageJSON::rounded(-2.5), std::optional<qint64>(-3));
-        QVERIFY(!UsageJSON::rounded(qQNaN()));
-        QVERIFY(!UsageJSON::rounded(qInf()));
-        QVERIFY(!UsageJSON::rounded(1e19));
+        QVERIFY(!UsageJSON::rounded(qQNaN()) && !UsageJSON::rounded(qInf()));
         QVERIFY(!UsageJSON::rounded(9223372036854775808.0));
         QCOMPARE(UsageJSON::rounded(-9223372036854775808.0),
                  std::optional(std::numeric_limits<qint64>::min()));

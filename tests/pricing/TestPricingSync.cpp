@@ -118,7 +118,6 @@ private Q_SLOTS:
 
         // Due again from the next local midnight (Asia/Shanghai, the tests' zone, is UTC+8), or when
         // the clock is set back.
-        QVERIFY(!PricingStore::needsSync(at(u"2026-05-12T16:00:00Z"_s)));
         QVERIFY(!PricingStore::needsSync(at(u"2026-05-13T15:59:59Z"_s)));
         QVERIFY(PricingStore::needsSync(at(u"2026-05-13T16:00:00Z"_s)));
         QVERIFY(PricingStore::needsSync(at(u"2026-05-12T15:59:59Z"_s)));
@@ -228,11 +227,6 @@ private Q_SLOTS:
         broken.entries[0].output = qInf();
         QVERIFY(!PricingStore::save(broken));
         QCOMPARE(PricingStore::load(), older);
-        // A catalog without entries is no catalog, for the label too.
-        broken.entries.clear();
-        PricingStore::save(broken);
-        QCOMPARE(PricingStore::load(), std::nullopt);
-        QCOMPARE(PricingStore::syncLabel(), u"标价用内置表"_s);
     }
 
     // A regular file where the support folder should be, which not even root can write into.
