@@ -185,11 +185,14 @@ QStringList tabOrder(QWidget* window)
     return names;
 }
 
-void clickSegment(DashboardWindow& window, DashboardPage page)
+// Clicks the page's segment; the page then shown, if it is a `Page`.
+template <typename Page = QWidget>
+Page* showPage(DashboardWindow& window, DashboardPage page)
 {
     SegmentedControl* switcher = window.pageSwitcher();
     QTest::mouseClick(switcher, Qt::LeftButton, {},
                       switcher->segmentRect(DashboardPages::index(page)).center());
+    return qobject_cast<Page*>(window.pageWidget());
 }
 
 } // namespace
@@ -211,28 +214,20 @@ private Q_SLOTS:
         QCOMPARE(window.pageSwitcher()->segments(),
                  (QStringList{u"概览"_s, u"模型"_s, u"趋势"_s, u"设置"_s}));
         QCOMPARE(header->subtitleLabel()->text(), u"仅保存在这台电脑上"_s);
-        QCOMPARE(refresh->text(), u"刷新"_s);
-        QVERIFY(refresh->isEnabled());
         QCOMPARE(window.statusLabel()->text(), u"等待粘贴 Cookie"_s);
         screenshot(&window, u"window-empty"_s);
 
         // "Cookie" shows the settings page; the sheet stays closed.
         QTest::mouseClick(header->cookieButton(), Qt::LeftButton);
         auto* settings = qobject_cast<SettingsPage*>(window.pageWidget());
-        QVERIFY(settings);
-        QCOMPARE(window.pageSwitcher()->currentIndex(), 3);
-        QVERIFY(!store->showCookieSheet());
-        QVERIFY(!window.cookieSheet());
+        QVERIFY(settings && !store->showCookieSheet() && !window.cookieSheet());
         screenshot(&window, u"window-settings"_s);
 
         // Another page and back: what was pasted is gone.
         QTest::keyClicks(settings->pasteField()->editor(), u"typed"_s);
-        clickSegment(window, DashboardPage::models);
-        QVERIFY(qobject_cast<ModelsPage*>(window.pageWidget()));
-        clickSegment(window, DashboardPage::settings);
-        settings = qobject_cast<SettingsPage*>(window.pageWidget());
-        QVERIFY(settings);
-        QCOMPARE(settings->pasteField()->text(), QString());
+        QVERIFY(showPage<ModelsPage>(window, DashboardPage::models));
+        settings = showPage<SettingsPage>(window, DashboardPage::settings);
+        QVERIFY(settings && settings->pasteField()->text().isEmpty());
 
         // Blank text is nothing to save; without a session there is nothing to log out of.
         QPlainTextEdit* editor = settings->pasteField()->editor();
@@ -260,19 +255,17 @@ private Q_SLOTS:
         QCOMPARE(fixture.secrets.read(), std::optional(fakeToken));
         QCOMPARE(window.statusLabel()->text(), u"已保存到本机钥匙串，正在读取用量"_s);
         QCOMPARE(visibleButtons(settings), (QStringList{u"退出登录"_s, u"保存并刷新"_s}));
-        QVERIFY(store->isRefreshing());
+        QVERIFY(store->isRefreshing() && !refresh->isEnabled());
         QCOMPARE(refresh->text(), u"刷新中"_s);
-        QVERIFY(!refresh->isEnabled());
         QTest::mouseClick(refresh, Qt::LeftButton); // disabled: starts nothing
         screenshot(&window, u"window-refreshing"_s);
 
         fixture.openGate();
         QTRY_VERIFY(!store->isRefreshing());
-        QCOMPARE(refresh->text(), u"刷新"_s);
-        QVERIFY(refresh->isEnabled());
+        QVERIFY(refresh->isEnabled() && refresh->text() == u"刷新"_s);
         QCOMPARE(header->subtitleLabel()->text(), u"仅本机保存 · 已更新 12:00"_s);
         QCOMPARE(fixture.service.requests(DashboardClient::mePath).size(), 1);
-        clickSegment(window, DashboardPage::overview);
+        showPage(window, DashboardPage::overview);
         screenshot(&window, u"window-connected"_s);
 
         // The button starts a refresh of its own.
@@ -283,8 +276,7 @@ private Q_SLOTS:
 
         // History off only once the question is answered with the destructive button; the trends
         // page then offers to turn it on again.
-        clickSegment(window, DashboardPage::settings);
-        settings = qobject_cast<SettingsPage*>(window.pageWidget());
+        settings = showPage<SettingsPage>(window, DashboardPage::settings);
         for (const auto role : {QMessageBox::RejectRole, QMessageBox::DestructiveRole}) {
             QTest::mouseClick(settings->historySwitch(), Qt::LeftButton);
             auto* question = settings->findChild<QMessageBox*>();
@@ -297,8 +289,7 @@ private Q_SLOTS:
             QCOMPARE(settings->historySwitch()->isChecked(), store->historyEnabled());
             QTRY_VERIFY(!settings->findChild<QMessageBox*>());
         }
-        clickSegment(window, DashboardPage::trends);
-        auto* trends = qobject_cast<TrendsPage*>(window.pageWidget());
+        auto* trends = showPage<TrendsPage>(window, DashboardPage::trends);
         QVERIFY(trends && trends->offLine()->isVisibleTo(trends));
         const QList<ActionButton*> buttons = trends->findChildren<ActionButton*>();
         const auto enable = std::find_if(buttons.begin(), buttons.end(), [](ActionButton* button) {
@@ -308,8 +299,7 @@ private Q_SLOTS:
         QTest::mouseClick(*enable, Qt::LeftButton);
         QVERIFY(store->historyEnabled() && trends->historyContent()->isVisibleTo(trends));
 
-        clickSegment(window, DashboardPage::settings);
-        settings = qobject_cast<SettingsPage*>(window.pageWidget());
+        settings = showPage<SettingsPage>(window, DashboardPage::settings);
         QTest::mouseClick(settings->logoutButton(), Qt::LeftButton);
         QCOMPARE(fixture.secrets.read(), std::nullopt);
         QCOMPARE(visibleButtons(settings), QStringList{u"保存并刷新"_s});
@@ -334,8 +324,7 @@ private Q_SLOTS:
         QCOMPARE(window.statusLabel()->text(), u"已保存到本机钥匙串，正在读取用量"_s);
         QVERIFY(!overview->importButton());
 
-        clickSegment(window, DashboardPage::settings);
-        auto* settings = qobject_cast<SettingsPage*>(window.pageWidget());
+        auto* settings = showPage<SettingsPage>(window, DashboardPage::settings);
         QVERIFY(settings->importRow()->isVisibleTo(settings) && settings->followSwitch()->isChecked());
         QTest::mouseClick(settings->followSwitch(), Qt::LeftButton);
         QVERIFY(!store->followsEditor() && !settings->followSwitch()->isChecked());
@@ -351,30 +340,26 @@ private Q_SLOTS:
         showAndSettle(window);
         QWindow* handle = window->windowHandle();
         DashboardHeader* header = window->header();
-        QCOMPARE(header->pinCaptionLabel()->text(), u"普通"_s);
-        QCOMPARE(header->pinSwitch()->toolTip(), u"点击后始终浮在最前"_s);
-
+        // The caption, the tooltip and the window's flag follow the switch; the window stays shown.
+        const auto checkPinned = [&](bool on) {
+            QCOMPARE(header->pinSwitch()->isChecked(), on);
+            QCOMPARE(header->pinCaptionLabel()->text(), on ? u"置顶"_s : u"普通"_s);
+            QCOMPARE(header->pinSwitch()->toolTip(), on ? u"已置顶，点击取消"_s : u"点击后始终浮在最前"_s);
+            QCOMPARE(handle->flags().testFlag(Qt::WindowStaysOnTopHint), on);
+            QVERIFY(window->windowHandle() == handle && window->isVisible());
+        };
+        checkPinned(false);
         QTest::mouseClick(header->pinSwitch(), Qt::LeftButton);
-        QVERIFY(header->pinSwitch()->isChecked());
-        QCOMPARE(header->pinCaptionLabel()->text(), u"置顶"_s);
-        QCOMPARE(header->pinSwitch()->toolTip(), u"已置顶，点击取消"_s);
+        checkPinned(true);
         QCOMPARE(fixture.stored("windowPinnedEnabled"), QVariant(true));
-        QVERIFY(handle->flags().testFlag(Qt::WindowStaysOnTopHint));
-        // The same window, still on screen.
-        QCOMPARE(window->windowHandle(), handle);
-        QVERIFY(window->isVisible());
 
         // The settings page's switch is the same setting.
         window->selectPage(DashboardPage::settings);
         auto* settings = qobject_cast<SettingsPage*>(window->pageWidget());
         QVERIFY(settings->pinSwitch()->isChecked());
         QTest::mouseClick(settings->pinSwitch(), Qt::LeftButton);
-        QVERIFY(!header->pinSwitch()->isChecked());
-        QCOMPARE(header->pinCaptionLabel()->text(), u"普通"_s);
-        QCOMPARE(header->pinSwitch()->toolTip(), u"点击后始终浮在最前"_s);
+        checkPinned(false);
         QCOMPARE(fixture.stored("windowPinnedEnabled"), QVariant(false));
-        QVERIFY(!handle->flags().testFlag(Qt::WindowStaysOnTopHint));
-        QVERIFY(window->isVisible());
         // Below the background refresh, the tray at login: off until clicked.
         QVERIFY(settings->loginSwitch()->mapTo(settings, QPoint()).y() >
                 settings->backgroundSwitch()->mapTo(settings, QPoint()).y());
@@ -423,38 +408,35 @@ private Q_SLOTS:
         showAndSettle(&window);
         QVERIFY(!window.cookieSheet());
 
-        store->setShowCookieSheet(true);
-        QPointer<CookieSheet> sheet = window.cookieSheet();
-        QVERIFY(sheet);
-        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        QPointer<CookieSheet> sheet;
+        const auto openSheet = [&] {
+            store->setShowCookieSheet(true);
+            sheet = window.cookieSheet();
+            return sheet && QTest::qWaitForWindowExposed(sheet);
+        };
+        QVERIFY(openSheet());
         QCOMPARE(sheet->windowTitle(), u"粘贴 Cookie"_s);
         QCOMPARE(visibleButtons(sheet), (QStringList{u"取消"_s, u"保存并刷新"_s}));
-        QVERIFY(!sheet->saveButton()->isEnabled());
         sheet->pasteField()->setText(u"\u3000\n\t "_s);
         QVERIFY(!sheet->saveButton()->isEnabled());
         screenshot(sheet, u"window-sheet"_s);
 
-        // Closing it, by "取消" or any other way, tells the store.
-        QTest::mouseClick(sheet->cancelButton(), Qt::LeftButton);
-        QVERIFY(!store->showCookieSheet());
-        QTRY_VERIFY(sheet.isNull());
-        store->setShowCookieSheet(true);
-        sheet = window.cookieSheet();
-        QVERIFY(QTest::qWaitForWindowExposed(sheet));
-        QCOMPARE(sheet->pasteField()->text(), QString());
-        QTest::keyClick(sheet, Qt::Key_Escape);
-        QVERIFY(!store->showCookieSheet());
-        QTRY_VERIFY(sheet.isNull());
-        // The store closing it closes it.
-        store->setShowCookieSheet(true);
-        sheet = window.cookieSheet();
-        store->setShowCookieSheet(false);
-        QTRY_VERIFY(sheet.isNull());
+        // Closing it, by "取消", Escape or the store, tells the store; it opens again empty.
+        for (const int way : {0, 1, 2}) {
+            if (way > 0)
+                QVERIFY(openSheet() && sheet->pasteField()->text().isEmpty());
+            if (way == 0)
+                QTest::mouseClick(sheet->cancelButton(), Qt::LeftButton);
+            else if (way == 1)
+                QTest::keyClick(sheet, Qt::Key_Escape);
+            else
+                store->setShowCookieSheet(false);
+            QVERIFY(!store->showCookieSheet());
+            QTRY_VERIFY(sheet.isNull());
+        }
 
         // Saving stores the token and closes the sheet.
-        store->setShowCookieSheet(true);
-        sheet = window.cookieSheet();
-        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        QVERIFY(openSheet());
         QTest::keyClicks(sheet->pasteField()->editor(), fakeCookie);
         QTest::mouseClick(sheet->saveButton(), Qt::LeftButton);
         QCOMPARE(fixture.secrets.read(), std::optional(fakeToken));
@@ -464,15 +446,11 @@ private Q_SLOTS:
         QTRY_VERIFY(!store->isRefreshing());
 
         // With a session it offers to log out, and doing so keeps it open.
-        store->setShowCookieSheet(true);
-        sheet = window.cookieSheet();
-        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        QVERIFY(openSheet());
         QCOMPARE(visibleButtons(sheet), (QStringList{u"取消"_s, u"退出登录"_s, u"保存并刷新"_s}));
         QTest::mouseClick(sheet->logoutButton(), Qt::LeftButton);
-        QVERIFY(!store->hasSession());
-        QVERIFY(store->showCookieSheet());
+        QVERIFY(!store->hasSession() && store->showCookieSheet() && sheet->isVisible());
         QCOMPARE(window.cookieSheet(), sheet.data());
-        QVERIFY(sheet->isVisible());
         QCOMPARE(visibleButtons(sheet), (QStringList{u"取消"_s, u"保存并刷新"_s}));
     }
 
@@ -486,8 +464,6 @@ private Q_SLOTS:
         QVERIFY(!window->isVisible());
         QCOMPARE(shownEntries(menu),
                  (QStringList{u"粘贴 Cookie"_s, u"立即刷新"_s, u"置顶"_s, u"—"_s, u"退出"_s}));
-        QVERIFY(menu->refreshAction()->isEnabled());
-        QVERIFY(menu->pinAction()->isCheckable());
         QVERIFY(!menu->pinAction()->isChecked());
 
         // Without a token the refresh only says so; with one, the entry waits for the refresh.
@@ -496,22 +472,19 @@ private Q_SLOTS:
         QVERIFY(!store->isRefreshing());
         QVERIFY(fixture.secrets.write(fakeToken));
         menu->refreshAction()->trigger();
-        QVERIFY(store->isRefreshing());
-        QVERIFY(!menu->refreshAction()->isEnabled());
+        QVERIFY(store->isRefreshing() && !menu->refreshAction()->isEnabled());
         QCOMPARE(shownEntries(menu), (QStringList{u"粘贴 Cookie"_s, u"正在刷新…"_s, u"置顶"_s, u"退出登录"_s,
                                                   u"—"_s, u"退出"_s}));
         fixture.openGate();
         QTRY_VERIFY(!store->isRefreshing());
-        QCOMPARE(menu->refreshAction()->text(), u"立即刷新"_s);
-        QVERIFY(menu->refreshAction()->isEnabled());
+        QVERIFY(menu->refreshAction()->isEnabled() && menu->refreshAction()->text() == u"立即刷新"_s);
         menu->logoutAction()->trigger();
         QCOMPARE(fixture.secrets.read(), std::nullopt);
         QVERIFY(!menu->logoutAction()->isVisible());
 
         // "粘贴 Cookie" brings the window and opens the sheet in it.
         menu->pasteAction()->trigger();
-        QVERIFY(window->isVisible());
-        QVERIFY(store->showCookieSheet());
+        QVERIFY(window->isVisible() && store->showCookieSheet());
         QVERIFY(QTest::qWaitForWindowExposed(window->cookieSheet()));
         window->cookieSheet()->reject();
         QVERIFY(!store->showCookieSheet());
@@ -521,8 +494,8 @@ private Q_SLOTS:
         QVERIFY(window->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
         QCOMPARE(fixture.stored("windowPinnedEnabled"), QVariant(true));
         store->setPinned(false);
-        QVERIFY(!menu->pinAction()->isChecked());
-        QVERIFY(!window->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(!menu->pinAction()->isChecked() &&
+                !window->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
 
         // "退出" quits; so does closing the window when there is no tray to stay in.
         QSignalSpy quit(&shell, &AppShell::quitRequested);
@@ -654,22 +627,6 @@ private Q_SLOTS:
         QCOMPARE(shell.tray()->tint(), GaugeIcon::Tint::warning); // 69 % left
     }
 
-    void windowRendersAtDoubleScale()
-    {
-        // The scale is fixed when the application starts: the check runs again in a child.
-        if (qEnvironmentVariable("QT_SCALE_FACTOR") != u"2"_s) {
-            QVERIFY(passesInChild(QString::fromLatin1(QTest::currentTestFunction()), "QT_SCALE_FACTOR", "2"));
-            return;
-        }
-        ShellFixture fixture;
-        auto store = fixture.makeStore();
-        DashboardWindow window(store.get());
-        showAndSettle(&window);
-        const QPixmap picture = window.grab();
-        QCOMPARE(picture.size(), window.size() * 2);
-        QCOMPARE(picture.devicePixelRatio(), 2.0);
-    }
-
     void secondLaunchRaisesTheFirst()
     {
         ShellFixture fixture;
@@ -680,11 +637,8 @@ private Q_SLOTS:
             QVERIFY(crashed.claim());
         }
         // A socket file without a live owner, as a crash leaves it, is taken over.
-        QFile leftover(path);
-        if (!leftover.exists()) {
+        if (QFile leftover(path); !leftover.exists())
             QVERIFY(leftover.open(QIODevice::WriteOnly));
-            leftover.close();
-        }
         SingleInstance first(path);
         QVERIFY(first.claim());
         auto store = fixture.makeStore();
