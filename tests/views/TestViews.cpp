@@ -147,6 +147,17 @@ private Q_SLOTS:
         QCOMPARE(page.findChild<PlanBadge*>()->fill(), Theme::cursorTint());
         saveScreenshot(&page, 720, u"overview"_s);
         saveScreenshot(&page, 640, u"overview-stacked"_s);
+
+        // A redraw shows the new content at once (never an empty page in between), where the user left it.
+        showAt(&page, 640, 300);
+        page.scroll()->verticalScrollBar()->setValue(100);
+        UsageSnapshot next = realistic();
+        next.cursorModelsPercent = 50;
+        page.setSnapshot(next);
+        QVERIFY(page.findChild<UsageRing*>()->isVisible());
+        QCoreApplication::processEvents();
+        QCOMPARE(page.scroll()->verticalScrollBar()->value(), 100);
+        QCOMPARE(ringFigures(&page), u"50%|36%"_s);
     }
 
     void overviewPlanAndCycle()
@@ -447,22 +458,6 @@ private Q_SLOTS:
             {100, u"按当前速度，高级模型额度约在 6月2日 用完"_s}};
         for (const auto& [used, pace] : paces)
             QCOMPARE(TrendsPage::paceText(u"高级模型额度"_s, used, snapshot, Clock::now()), pace);
-    }
-
-    void redrawKeepsScrollPosition()
-    {
-        OverviewPage page;
-        page.setSnapshot(realistic());
-        showAt(&page, 640, 300);
-        page.scroll()->verticalScrollBar()->setValue(100);
-        UsageSnapshot next = realistic();
-        next.cursorModelsPercent = 50;
-        page.setSnapshot(next);
-        // The new content shows at once (never an empty page in between), where the user left it.
-        QVERIFY(page.findChild<UsageRing*>()->isVisible());
-        QCoreApplication::processEvents();
-        QCOMPARE(page.scroll()->verticalScrollBar()->value(), 100);
-        QCOMPARE(ringFigures(&page), u"50%|36%"_s);
     }
 
     void chineseTextUsesSimplifiedGlyphs()
