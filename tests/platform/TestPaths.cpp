@@ -50,8 +50,6 @@ private Q_SLOTS:
         TestEnvironment other;
         auto settings = Settings::open(QString::fromLatin1(Settings::appDomain));
         QVERIFY(!settings->contains(u"windowPinnedEnabled"_s));
-        auto widget = Settings::open(QString::fromLatin1(Settings::widgetDomain));
-        QVERIFY(widget->fileName().endsWith(u"/Tallyfern/TallyfernWidget.conf"_s));
     }
 };
 
