@@ -65,10 +65,11 @@ private Q_SLOTS:
         QCOMPARE(ServiceOrigin::current(), u"https://cursor.com"_s);
     }
 
-    void cookiesAreNeitherKeptNorSent()
+    void cookiesAreNeitherKeptNorSentAndRedirectsStayOnTheSameOrigin()
     {
         Loopback net;
-        QVERIFY(net.service.start());
+        FakeService elsewhere;
+        QVERIFY(net.service.start() && elsewhere.start());
         net.service.setAnswer("GET", "/set",
                               {200, "{}", {{"Set-Cookie", "WorkosCursorSessionToken=stolen; Path=/"}}, 0});
         net.service.setJson("GET", "/next", "{}");
@@ -76,13 +77,7 @@ private Q_SLOTS:
         QCOMPARE(net.service.requests("/next").size(), 1);
         QVERIFY(!net.service.requests("/next")[0].headers.contains("cookie"));
         QCOMPARE(net.manager->transferTimeout(), 12'000);
-    }
 
-    void redirectsStayOnTheSameOrigin()
-    {
-        Loopback net;
-        FakeService elsewhere;
-        QVERIFY(net.service.start() && elsewhere.start());
         net.service.setAnswer("GET", "/moved", {302, {}, {{"Location", "/here"}}, 0});
         net.service.setJson("GET", "/here", R"({"ok":1})");
         net.service.setAnswer("GET", "/away",

@@ -21,12 +21,11 @@ int modeOf(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
 }
 
-void writeFile(const QString& path, const QByteArray& bytes, int mode)
+bool writeFile(const QString& path, const QByteArray& bytes, mode_t mode)
 {
     QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    file.close();
-    QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() &&
+           ::chmod(QFile::encodeName(path).constData(), mode) == 0;
 }
 
 } // namespace
@@ -61,8 +60,8 @@ private Q_SLOTS:
         const QString settings = Paths::settingsFolder() + u"/Tallyfern.conf";
         for (const QString& folder : {Paths::supportFolder(), Paths::settingsFolder()})
             QVERIFY(QDir().mkpath(folder) && ::chmod(QFile::encodeName(folder).constData(), 0777) == 0);
-        writeFile(WidgetCenter::markerFileName(), "1", 0666);
-        writeFile(settings, "[General]\nkept=1\n", 0644);
+        QVERIFY(writeFile(WidgetCenter::markerFileName(), "1", 0666));
+        QVERIFY(writeFile(settings, "[General]\nkept=1\n", 0644));
 
         const mode_t umask = ::umask(0);
         WidgetCenter::reloadAllTimelines();
