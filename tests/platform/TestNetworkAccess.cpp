@@ -6,25 +6,31 @@
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QSignalSpy>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-QNetworkReply* get(QNetworkAccessManager* manager, const FakeService& service, const char* path)
+// A fake service on loopback and the ephemeral manager that talks to it.
+struct Loopback
 {
-    return manager->get(QNetworkRequest(QUrl(service.origin() + QString::fromLatin1(path))));
-}
+    FakeService service;
+    QObject parent;
+    QNetworkAccessManager* manager = NetworkAccess::makeEphemeralManager(&parent);
 
-bool finish(QNetworkReply* reply)
-{
-    if (reply->isFinished())
-        return true;
-    QSignalSpy done(reply, &QNetworkReply::finished);
-    return done.wait(10'000);
-}
+    // The reply once finished (checks fail on one that never finishes); guarded when given a timeout.
+    QNetworkReply* fetch(const char* path, int timeoutMs = 0, qint64 maxBytes = NetworkAccess::maxBodyBytes)
+    {
+        QNetworkReply* reply =
+            manager->get(QNetworkRequest(QUrl(service.origin() + QString::fromLatin1(path))));
+        if (timeoutMs > 0)
+            NetworkAccess::guard(reply, timeoutMs, maxBytes);
+        if (!QTest::qWaitFor([reply] { return reply->isFinished(); }, 10'000))
+            qWarning("%s: no answer", path);
+        return reply;
+    }
+};
 
 } // namespace
 
@@ -59,68 +65,41 @@ private Q_SLOTS:
         QCOMPARE(ServiceOrigin::current(), u"https://cursor.com"_s);
     }
 
-    void cookiesAreNeitherKeptNorSent()
+    void cookiesAreNeitherKeptNorSentAndRedirectsStayOnTheSameOrigin()
     {
-        FakeService service;
-        QVERIFY(service.start());
-        service.setAnswer("GET", "/set",
-                          {200, "{}", {{"Set-Cookie", "WorkosCursorSessionToken=stolen; Path=/"}}, 0});
-        service.setJson("GET", "/next", "{}");
-        QObject parent;
-        QNetworkAccessManager* manager = NetworkAccess::makeEphemeralManager(&parent);
-        QVERIFY(finish(get(manager, service, "/set")));
-        QVERIFY(finish(get(manager, service, "/next")));
-        QCOMPARE(service.requests("/next").size(), 1);
-        QVERIFY(!service.requests("/next")[0].headers.contains("cookie"));
-        QCOMPARE(manager->transferTimeout(), 12'000);
-    }
+        Loopback net;
+        FakeService elsewhere;
+        QVERIFY(net.service.start() && elsewhere.start());
+        net.service.setAnswer("GET", "/set",
+                              {200, "{}", {{"Set-Cookie", "WorkosCursorSessionToken=stolen; Path=/"}}, 0});
+        net.service.setJson("GET", "/next", "{}");
+        QVERIFY(net.fetch("/set")->isFinished() && net.fetch("/next")->isFinished());
+        QCOMPARE(net.service.requests("/next").size(), 1);
+        QVERIFY(!net.service.requests("/next")[0].headers.contains("cookie"));
+        QCOMPARE(net.manager->transferTimeout(), 12'000);
 
-    void redirectsStayOnTheSameOrigin()
-    {
-        FakeService service, elsewhere;
-        QVERIFY(service.start() && elsewhere.start());
-        service.setAnswer("GET", "/moved", {302, {}, {{"Location", "/here"}}, 0});
-        service.setJson("GET", "/here", R"({"ok":1})");
-        service.setAnswer("GET", "/away",
-                          {302, {}, {{"Location", elsewhere.origin().toUtf8() + "/steal"}}, 0});
+        net.service.setAnswer("GET", "/moved", {302, {}, {{"Location", "/here"}}, 0});
+        net.service.setJson("GET", "/here", R"({"ok":1})");
+        net.service.setAnswer("GET", "/away",
+                              {302, {}, {{"Location", elsewhere.origin().toUtf8() + "/steal"}}, 0});
         elsewhere.setJson("GET", "/steal", "{}");
-        QObject parent;
-        QNetworkAccessManager* manager = NetworkAccess::makeEphemeralManager(&parent);
-
-        QNetworkReply* same = get(manager, service, "/moved");
-        QVERIFY(finish(same));
-        QCOMPARE(same->readAll(), QByteArray(R"({"ok":1})"));
-
-        QNetworkReply* away = get(manager, service, "/away");
-        QVERIFY(finish(away));
-        QVERIFY(away->error() != QNetworkReply::NoError);
+        QCOMPARE(net.fetch("/moved")->readAll(), QByteArray(R"({"ok":1})"));
+        QVERIFY(net.fetch("/away")->error() != QNetworkReply::NoError);
         QVERIFY(elsewhere.requests().isEmpty());
     }
 
     void guardAbortsSlowAndOversizedAnswers()
     {
-        FakeService service;
-        QVERIFY(service.start());
-        service.setJson("GET", "/slow", "{}", 2000);
-        service.setJson("GET", "/big", QByteArray(4096, 'x'));
-        service.setJson("GET", "/small", QByteArray(100, 'x'));
-        QObject parent;
-        QNetworkAccessManager* manager = NetworkAccess::makeEphemeralManager(&parent);
-
-        QNetworkReply* slow = get(manager, service, "/slow");
-        NetworkAccess::guard(slow, 200);
-        QVERIFY(finish(slow));
+        Loopback net;
+        QVERIFY(net.service.start());
+        net.service.setJson("GET", "/slow", "{}", 2000);
+        net.service.setJson("GET", "/big", QByteArray(4096, 'x'));
+        net.service.setJson("GET", "/small", QByteArray(100, 'x'));
+        QNetworkReply* slow = net.fetch("/slow", 200);
         QCOMPARE(slow->error(), QNetworkReply::OperationCanceledError);
         QVERIFY(!NetworkAccess::wasTooLarge(slow));
-
-        QNetworkReply* big = get(manager, service, "/big");
-        NetworkAccess::guard(big, 10'000, 1000);
-        QVERIFY(finish(big));
-        QVERIFY(NetworkAccess::wasTooLarge(big));
-
-        QNetworkReply* small = get(manager, service, "/small");
-        NetworkAccess::guard(small, 10'000, 1000);
-        QVERIFY(finish(small));
+        QVERIFY(NetworkAccess::wasTooLarge(net.fetch("/big", 10'000, 1000)));
+        QNetworkReply* small = net.fetch("/small", 10'000, 1000);
         QCOMPARE(small->error(), QNetworkReply::NoError);
         QCOMPARE(small->readAll().size(), 100);
     }
