@@ -7,6 +7,44 @@
 #include <algorithm>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// One run of a program in a child process, timed from fork to exit.
+struct ChildRun
+{
+    double wallMs = 0;
+    long peakKb = 0; // the child's own peak resident size
+    int status = -1; // the exit status, -1 when it did not exit normally
+};
+
+// fork/exec and wait4, because the child's own peak resident size is what is measured. With
+// `quiet`, its standard output goes to /dev/null.
+inline ChildRun runChild(const char* program, const char* argument, bool quiet)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (quiet)
+            ::dup2(::open("/dev/null", O_WRONLY), STDOUT_FILENO);
+        char* const arguments[] = {const_cast<char*>(program), const_cast<char*>(argument), nullptr};
+        ::execv(program, arguments);
+        ::_exit(127);
+    }
+    ChildRun run;
+    int status = 0;
+    rusage usage{};
+    if (pid > 0 && ::wait4(pid, &status, 0, &usage) == pid) {
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.peakKb = usage.ru_maxrss;
+    }
+    run.wallMs = double(timer.nsecsElapsed()) / 1e6;
+    return run;
+}
+
 // Median wall time of `rounds` runs of `work`, in milliseconds.
 template <typename Work>
 double medianMs(int rounds, Work work)

@@ -3,6 +3,7 @@
 //
 // The refresh needs a session token in a Secret Service; run it inside a private keyring:
 //   scripts/with-keyring build/default/bench/headless_bench
+#include "BenchSupport.h"
 #include "FakeService.h"
 
 #include "platform/SecretStore.h"
@@ -17,45 +18,7 @@
 #include <cstdio>
 #include <vector>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 using namespace Qt::StringLiterals;
-
-namespace {
-
-struct Run
-{
-    double wallMs = 0;
-    long peakKb = 0;
-    int status = -1;
-};
-
-// fork/exec and wait4, because the peak resident size of the child is what is measured.
-Run runOnce(const QByteArray& program)
-{
-    QElapsedTimer timer;
-    timer.start();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        char* const arguments[] = {const_cast<char*>(program.constData()), const_cast<char*>("--refresh"),
-                                   nullptr};
-        ::execv(program.constData(), arguments);
-        ::_exit(127);
-    }
-    Run run;
-    int status = 0;
-    rusage usage{};
-    if (pid > 0 && ::wait4(pid, &status, 0, &usage) == pid) {
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.peakKb = usage.ru_maxrss;
-    }
-    run.wallMs = double(timer.nsecsElapsed()) / 1e6;
-    return run;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -90,7 +53,7 @@ int main(int argc, char** argv)
     std::vector<double> wall;
     long peakKb = 0;
     for (int i = 0; i < 20; ++i) {
-        const Run run = runOnce(QByteArray(TALLYFERN_EXECUTABLE));
+        const ChildRun run = runChild(TALLYFERN_EXECUTABLE, "--refresh", false);
         if (run.status != 0) {
             std::fprintf(stderr, "tallyfern --refresh exited with %d\n", run.status);
             return 1;

@@ -11,11 +11,6 @@
 
 #include <cstdio>
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -32,26 +27,14 @@ struct Runs
     }
 };
 
-// fork/exec and wait4, for the child's own peak resident size; its output goes to /dev/null.
+// One run of `tallyfern <argument>`, which must succeed; its output goes to /dev/null.
 bool runOnce(const char* argument, Runs& runs)
 {
-    QElapsedTimer timer;
-    timer.start();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO);
-        char* const arguments[] = {const_cast<char*>(TALLYFERN_EXECUTABLE), const_cast<char*>(argument),
-                                   nullptr};
-        ::execv(TALLYFERN_EXECUTABLE, arguments);
-        ::_exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (pid <= 0 || ::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    const ChildRun run = runChild(TALLYFERN_EXECUTABLE, argument, true);
+    if (run.status != 0)
         return false;
-    runs.wallMs.push_back(double(timer.nsecsElapsed()) / 1e6);
-    runs.peakKb = std::max(runs.peakKb, long(usage.ru_maxrss));
+    runs.wallMs.push_back(run.wallMs);
+    runs.peakKb = std::max(runs.peakKb, run.peakKb);
     return true;
 }
 

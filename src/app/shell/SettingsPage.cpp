@@ -21,12 +21,8 @@ using namespace Qt::StringLiterals;
 SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
     : QWidget(parent)
     , m_store(store)
-    , m_scroll(new PageScroll(this))
+    , m_scroll(PageScroll::filling(this))
 {
-    Text::setColour(this, Qt::white);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_scroll);
 
     auto* page = new QWidget;
     auto* stack = new QVBoxLayout(page);

@@ -67,12 +67,8 @@ QHBoxLayout* modelStrip(const UsageSnapshot& snapshot, QWidget* parent)
 
 ModelsPage::ModelsPage(QWidget* parent)
     : QWidget(parent)
-    , m_scroll(new PageScroll(this))
+    , m_scroll(PageScroll::filling(this))
 {
-    Text::setColour(this, Qt::white);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_scroll);
     connect(m_scroll, &PageScroll::wideChanged, this, &ModelsPage::applyWide);
     rebuild();
 }

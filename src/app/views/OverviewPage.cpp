@@ -16,12 +16,8 @@ using namespace Qt::StringLiterals;
 
 OverviewPage::OverviewPage(QWidget* parent)
     : QWidget(parent)
-    , m_scroll(new PageScroll(this))
+    , m_scroll(PageScroll::filling(this))
 {
-    Text::setColour(this, Qt::white);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_scroll);
     connect(m_scroll, &PageScroll::wideChanged, this, &OverviewPage::applyWide);
     rebuild();
 }

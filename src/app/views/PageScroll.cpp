@@ -1,5 +1,7 @@
 #include "PageScroll.h"
 
+#include "Text.h"
+
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -20,6 +22,16 @@ QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: trans
 )"_s;
 
 } // namespace
+
+PageScroll* PageScroll::filling(QWidget* page)
+{
+    Text::setColour(page, Qt::white);
+    auto* scroll = new PageScroll(page);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll);
+    return scroll;
+}
 
 PageScroll::PageScroll(QWidget* parent)
     : QScrollArea(parent)

@@ -20,6 +20,9 @@ public:
 
     explicit PageScroll(QWidget* parent = nullptr);
 
+    // The frame every page shares: a scroll that fills `page` edge to edge, with white text.
+    static PageScroll* filling(QWidget* page);
+
     // Shows the page; the previous page widget is deleted. The scroll position is kept.
     void setPage(QWidget* page);
     QWidget* page() const { return m_page; }
