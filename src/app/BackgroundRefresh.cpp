@@ -89,9 +89,10 @@ QCoro::Task<bool> patchEvents(Run& run)
 
 QCoro::Task<bool> saveSnapshot(Run& run)
 {
+    // Not stored: the widget has nothing new to show, and notices and the ledger would act on usage
+    // nobody can read back.
     const auto settings = Settings::open(QLatin1StringView(Settings::appDomain));
-    SnapshotStore::save(*run.snapshot, settings.get());
-    co_return true;
+    co_return SnapshotStore::save(*run.snapshot, settings.get());
 }
 
 QCoro::Task<bool> nudgeWidget(Run&)

@@ -38,12 +38,14 @@ int importOnce()
 
 QCoro::Task<> importThenQuit(int& status)
 {
-    // The user's own command may unlock the keyring; where the prompt cannot be shown or is
-    // cancelled, the stored token stays and nothing is imported.
-    bool locked = SessionKeychain::lookup().state == SecretLookup::State::locked;
+    // The user's own command may unlock the keyring, also when no token is stored yet (the import
+    // writes one); where the prompt cannot be shown or is cancelled, the stored token stays and
+    // nothing is imported.
+    bool locked =
+        SessionKeychain::lookup().state == SecretLookup::State::locked || SessionKeychain::isLocked();
     if (locked) {
         const SecretLookup unlocked = co_await SessionKeychain::unlockAndLookup();
-        locked = unlocked.state == SecretLookup::State::locked;
+        locked = unlocked.state == SecretLookup::State::locked || SessionKeychain::isLocked();
     }
     status = locked ? print(stderr, u"钥匙串已锁定"_s, 1) : importOnce();
     QCoreApplication::quit();

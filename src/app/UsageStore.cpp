@@ -30,8 +30,6 @@ namespace {
 
 constexpr auto pinnedKey = "windowPinnedEnabled";
 
-const QString stillLocked = u"钥匙串仍锁定 · 仍显示缓存"_s;
-
 } // namespace
 
 UsageStore::UsageStore(std::chrono::milliseconds refreshInterval, QObject* parent)
@@ -55,14 +53,14 @@ UsageStore::UsageStore(std::chrono::milliseconds refreshInterval, QObject* paren
 
     reloadTrends();
 
-    // Following the editor takes its rotated login first; it never unlocks the keyring.
-    m_followsEditor = EditorLogin::isFollowing();
-    EditorLogin::follow();
+    // Following the editor takes its rotated login first; it never unlocks the keyring, nor writes
+    // into a locked one: the editor's login then waits behind the lock like a stored token.
+    const bool followLocked = EditorLogin::follow() == EditorLogin::FollowOutcome::locked;
     // Looked up without unlocking: a locked keyring still holds the token, and only the user's own
     // "刷新" may ask for its password.
     const SecretLookup token = SessionKeychain::lookup();
-    m_hasSession = token.state != SecretLookup::State::absent;
-    if (token.state == SecretLookup::State::locked) {
+    m_hasSession = token.state != SecretLookup::State::absent || followLocked;
+    if (token.state == SecretLookup::State::locked || followLocked) {
         m_refreshStatus = DashboardError::locked().description();
     } else if (m_hasSession) {
         m_refreshStatus = m_snapshot.hasRealData ? u"已加载本地缓存"_s : u"正在读取用量"_s;
@@ -140,13 +138,23 @@ void UsageStore::setStatus(const QString& status)
     Q_EMIT changed();
 }
 
-void UsageStore::apply(const UsageSnapshot& snapshot, const QString& status)
+QString UsageStore::withCache(const QString& text) const
 {
+    return m_snapshot.hasRealData ? text + u" · 仍显示缓存"_s : text;
+}
+
+bool UsageStore::apply(const UsageSnapshot& snapshot, const QString& status)
+{
+    // A snapshot the widget and the next start could not read back is not shown as if it were.
+    if (!SnapshotStore::save(snapshot, m_defaults.get())) {
+        setStatus(withCache(u"无法保存用量数据"_s));
+        return false;
+    }
     m_snapshot = snapshot;
-    SnapshotStore::save(m_snapshot, m_defaults.get());
     WidgetCenter::reloadAllTimelines();
     QuotaNotices::post(m_snapshot);
     setStatus(status);
+    return true;
 }
 
 void UsageStore::finishUserRefresh(qint64 generation)
@@ -162,9 +170,12 @@ QCoro::Task<> UsageStore::refresh(bool silently)
     return refreshFor(silently ? Trigger::timer : Trigger::user);
 }
 
-QCoro::Task<bool> UsageStore::unlockIfLocked()
+QCoro::Task<bool> UsageStore::unlockIfLocked(bool forWriting)
 {
-    if (SessionKeychain::lookup().state != SecretLookup::State::locked)
+    const auto locked = [forWriting](const SecretLookup& token) {
+        return token.state == SecretLookup::State::locked || (forWriting && SessionKeychain::isLocked());
+    };
+    if (!locked(SessionKeychain::lookup()))
         co_return true;
     if (m_unlocking)
         co_return false; // the prompt of an earlier click is still up
@@ -176,11 +187,12 @@ QCoro::Task<bool> UsageStore::unlockIfLocked()
     m_unlocking = false;
     if (token.state == SecretLookup::State::absent)
         m_hasSession = false; // removed while it was locked: the refresh says so
-    if (token.state != SecretLookup::State::locked)
+    if (!locked(token))
         co_return true;
     // Cancelled or impossible: the token is still there, behind the lock.
-    m_hasSession = true;
-    setStatus(stillLocked);
+    if (token.state == SecretLookup::State::locked)
+        m_hasSession = true;
+    setStatus(withCache(u"钥匙串仍锁定"_s));
     co_return false;
 }
 
@@ -189,7 +201,8 @@ QCoro::Task<> UsageStore::refreshFor(Trigger trigger)
     QPointer<UsageStore> self(this);
     const bool silently = trigger == Trigger::timer;
     if (trigger == Trigger::user) {
-        if (!co_await unlockIfLocked())
+        // Following may store the editor's newer login: the keyring is unlocked for that too.
+        if (!co_await unlockIfLocked(EditorLogin::isFollowing()))
             co_return;
         if (!self)
             co_return;
@@ -198,8 +211,21 @@ QCoro::Task<> UsageStore::refreshFor(Trigger trigger)
         setStatus(DashboardError::locked().description());
         co_return;
     }
-    if (EditorLogin::follow())
+    switch (EditorLogin::follow()) {
+    case EditorLogin::FollowOutcome::stored:
         m_hasSession = true;
+        break;
+    case EditorLogin::FollowOutcome::locked:
+        // The editor's newer login waits behind the lock for the user's "刷新".
+        if (SessionKeychain::lookup().state != SecretLookup::State::found) {
+            m_hasSession = true;
+            setStatus(DashboardError::locked().description());
+            co_return;
+        }
+        break;
+    case EditorLogin::FollowOutcome::unchanged:
+        break;
+    }
     if (!m_hasSession) {
         if (!SessionKeychain::read()) {
             m_hasSession = false;
@@ -215,7 +241,7 @@ QCoro::Task<> UsageStore::refreshFor(Trigger trigger)
         if (const std::optional<Timestamp> until = RateLimit::until()) {
             if (PricingStore::needsSync(Clock::now()))
                 syncPricing(self);
-            setStatus(DashboardError::rateLimited(*until).description());
+            setStatus(withCache(DashboardError::rateLimited(*until).description()));
             co_return;
         }
     }
@@ -234,15 +260,12 @@ QCoro::Task<> UsageStore::refreshFor(Trigger trigger)
         syncPricing(self); // runs on its own; neither awaited nor remembered
 
     std::optional<UsageSnapshot> fetched;
-    bool unauthorized = false;
-    bool saysItAll = false; // a status that already tells the cache is still shown
+    std::optional<DashboardError::Kind> failure;
     QString errorText;
     try {
         fetched = co_await DashboardClient::fetchOverview();
     } catch (const DashboardError& error) {
-        unauthorized = error.kind() == DashboardError::Kind::unauthorized;
-        saysItAll =
-            error.kind() == DashboardError::Kind::rateLimited || error.kind() == DashboardError::Kind::locked;
+        failure = error.kind();
         errorText = error.description();
     } catch (const std::exception& error) {
         errorText = DashboardClient::describe(error);
@@ -256,8 +279,10 @@ QCoro::Task<> UsageStore::refreshFor(Trigger trigger)
             finishUserRefresh(generation);
             co_return;
         }
-        apply(*fetched, u"已更新概览 · "_s + shortTime(fetched->updatedAt));
+        const bool stored = apply(*fetched, u"已更新概览 · "_s + shortTime(fetched->updatedAt));
         finishUserRefresh(generation);
+        if (!stored)
+            co_return;
         auto cancellation = std::make_shared<DashboardClient::Cancellation>();
         m_eventTask = cancellation;
         applyEventPatch(self, *fetched, generation, cancellation);
@@ -265,9 +290,10 @@ QCoro::Task<> UsageStore::refreshFor(Trigger trigger)
     }
 
     // A failure never touches the snapshot on screen or on disk.
-    if (unauthorized) {
+    if (failure == DashboardError::Kind::unauthorized) {
         if (newest) {
-            if (m_followsEditor) {
+            // Read now: following may have been switched on by an import since the window opened.
+            if (EditorLogin::isFollowing()) {
                 // The editor's login was revoked: never take this token over again.
                 if (const std::optional<QString> token = SessionKeychain::read())
                     EditorLogin::rememberRejected(*token);
@@ -283,7 +309,9 @@ QCoro::Task<> UsageStore::refreshFor(Trigger trigger)
     finishUserRefresh(generation);
     if (!newest)
         co_return;
-    if (silently && m_snapshot.hasRealData && !saysItAll)
+    if (failure == DashboardError::Kind::rateLimited)
+        setStatus(withCache(errorText));
+    else if (silently && m_snapshot.hasRealData && failure != DashboardError::Kind::locked)
         setStatus(u"仍显示缓存 · "_s + errorText);
     else
         setStatus(errorText);
@@ -313,9 +341,9 @@ QCoro::Task<> UsageStore::applyEventPatch(QPointer<UsageStore> store, UsageSnaps
     }
     if (!store || cancellation->requested || generation != store->m_refreshGeneration)
         co_return;
-    store->apply(*patched, u"已更新 · "_s + shortTime(patched->updatedAt));
     // After the snapshot is stored and the widget nudged, never before.
-    syncLedger(store);
+    if (store->apply(*patched, u"已更新 · "_s + shortTime(patched->updatedAt)))
+        syncLedger(store);
 }
 
 void UsageStore::reloadTrends()
@@ -364,7 +392,7 @@ QCoro::Task<> UsageStore::saveCookie(QString pastedText)
     // Writing into a locked keyring would prompt inside a blocking call: unlock first, without
     // freezing the window.
     QPointer<UsageStore> self(this);
-    if (!co_await unlockIfLocked() || !self)
+    if (!co_await unlockIfLocked(true) || !self)
         co_return;
     try {
         SessionKeychain::save(pastedText);
@@ -373,8 +401,7 @@ QCoro::Task<> UsageStore::saveCookie(QString pastedText)
         co_return;
     }
     // A pasted cookie is the user's choice over the editor's login.
-    if (m_followsEditor)
-        setFollowEditor(false);
+    setFollowEditor(false);
     m_hasSession = true;
     m_showCookieSheet = false;
     setStatus(u"已保存到本机钥匙串，正在读取用量"_s);
@@ -388,6 +415,10 @@ bool UsageStore::editorLoginAvailable()
 
 QCoro::Task<> UsageStore::importFromEditor()
 {
+    // Writing into a locked keyring would prompt inside a blocking call: unlock first.
+    QPointer<UsageStore> self(this);
+    if (!co_await unlockIfLocked(true) || !self)
+        co_return;
     try {
         EditorLogin::importNow();
     } catch (const EditorSessionError& error) {
@@ -397,18 +428,21 @@ QCoro::Task<> UsageStore::importFromEditor()
         setStatus(error.description());
         co_return;
     }
-    m_followsEditor = true;
     m_hasSession = true;
     m_showCookieSheet = false;
     setStatus(u"已保存到本机钥匙串，正在读取用量"_s);
     co_await refresh(false);
 }
 
+bool UsageStore::followsEditor() const
+{
+    return EditorLogin::isFollowing();
+}
+
 void UsageStore::setFollowEditor(bool follow)
 {
-    if (m_followsEditor == follow)
+    if (followsEditor() == follow)
         return;
-    m_followsEditor = follow;
     EditorLogin::setFollowing(follow);
     Q_EMIT changed();
 }
@@ -421,8 +455,7 @@ void UsageStore::logout()
     }
     SessionKeychain::remove();
     // Following on would sign the user straight back in on the next refresh.
-    if (m_followsEditor)
-        setFollowEditor(false);
+    setFollowEditor(false);
     m_hasSession = false;
     setStatus(u"已退出登录。上次用量仍留在本机。"_s);
 }
@@ -430,7 +463,7 @@ void UsageStore::logout()
 QCoro::Task<> UsageStore::logoutUnlocking()
 {
     QPointer<UsageStore> self(this);
-    if (co_await unlockIfLocked() && self)
+    if (co_await unlockIfLocked(false) && self)
         logout();
 }
 

@@ -51,8 +51,9 @@ public:
     bool isRefreshing() const { return m_isRefreshing; }
     QString pricingLabel() const { return m_pricingLabel; }
     bool backgroundRefreshEnabled() const { return m_backgroundRefreshEnabled; }
-    // Whether each refresh first takes over the Cursor editor's current login.
-    bool followsEditor() const { return m_followsEditor; }
+    // Whether each refresh first takes over the Cursor editor's current login. Read from the settings
+    // at each use: the background refresh and "--import-session" change it too.
+    bool followsEditor() const;
     // Whether the editor's state database is there to import from (checked on every call).
     static bool editorLoginAvailable();
     bool quotaNoticesEnabled() const { return m_quotaNoticesEnabled; }
@@ -102,10 +103,14 @@ private:
     enum class Trigger { user, startUp, timer };
 
     QCoro::Task<> refreshFor(Trigger trigger);
-    // Unlocks the keyring when the token is locked; false (with the status said) when it stays locked.
-    QCoro::Task<bool> unlockIfLocked();
+    // Unlocks the keyring when the token is locked, or, `forWriting`, when a write would have to;
+    // false (with the status said) when it stays locked.
+    QCoro::Task<bool> unlockIfLocked(bool forWriting);
     QCoro::Task<> logoutUnlocking();
-    void apply(const UsageSnapshot& snapshot, const QString& status);
+    // False, with the status said, when the snapshot could not be stored: it is then not shown.
+    bool apply(const UsageSnapshot& snapshot, const QString& status);
+    // A failure's text, with the note that the cached usage stays on screen when there is any.
+    QString withCache(const QString& text) const;
     void setStatus(const QString& status);
     void finishUserRefresh(qint64 generation);
     static QCoro::Task<> syncPricing(QPointer<UsageStore> store);
@@ -122,7 +127,6 @@ private:
     bool m_isRefreshing = false;
     QString m_pricingLabel;
     bool m_backgroundRefreshEnabled = true;
-    bool m_followsEditor = false;
     bool m_quotaNoticesEnabled = true;
     QuotaThresholds m_thresholds;
     bool m_trayAtLoginEnabled = false;

@@ -1,6 +1,6 @@
 #include "DashboardError.h"
 
-#include <QLocale>
+#include "model/DisplayFormat.h"
 
 using namespace Qt::StringLiterals;
 
@@ -18,9 +18,7 @@ QString DashboardError::description() const
     case Kind::locked:
         return u"钥匙串已锁定 · 点「刷新」解锁"_s;
     case Kind::rateLimited:
-        return u"服务繁忙，"_s +
-               QLocale::c().toString(m_until.toDateTime().toLocalTime().time(), u"HH:mm"_s) +
-               u" 后再试 · 仍显示缓存"_s;
+        return u"服务繁忙，"_s + formatShortTime(m_until.toDateTime().toLocalTime().time()) + u" 后再试"_s;
     }
     return {};
 }

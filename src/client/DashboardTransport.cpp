@@ -36,17 +36,6 @@ QNetworkAccessManager* sharedManager()
     return manager;
 }
 
-// A token is sent inside a header line: control characters (a line break above all) would end the
-// header early and let the rest pass as headers of its own. Such a value cannot be a session cookie.
-bool fitsInHeader(const QString& token)
-{
-    for (const QChar c : token) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            return false;
-    }
-    return true;
-}
-
 // Rejects what JSON cannot carry: a NaN or infinite number would otherwise be written as null.
 bool isEncodable(const QJsonValue& value)
 {
@@ -219,7 +208,8 @@ double rememberUserId(const QJsonObject& me)
 PreparedRequest request(const QString& path, const QByteArray& method, const std::optional<QJsonObject>& body)
 {
     const QString token = detail::requireSession();
-    if (!fitsInHeader(token))
+    // Control characters would end the header early and let the rest pass as headers of its own.
+    if (!SessionKeychain::isSendable(token))
         throw DashboardError::noSession();
 
     const QString origin = ServiceOrigin::current();

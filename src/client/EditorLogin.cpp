@@ -2,6 +2,7 @@
 
 #include "EditorSessionError.h"
 #include "SessionKeychain.h"
+#include "SessionKeychainError.h"
 
 #include "platform/Settings.h"
 
@@ -28,22 +29,6 @@ bool wasRejected(const QString& token)
     return settings()->value(QLatin1StringView(EditorLogin::rejectedKey)).toString() == fingerprint(token);
 }
 
-// The stored token as the follow step sees it. Following runs on its own (timer, background run),
-// so this lookup must never unlock the keyring: a locked keyring stores nothing.
-struct StoredToken
-{
-    bool locked = false;
-    std::optional<QString> token;
-};
-
-StoredToken readStoredTokenWithoutUnlocking()
-{
-    const SecretLookup lookup = SessionKeychain::lookup();
-    if (lookup.state == SecretLookup::State::found)
-        return {false, lookup.secret};
-    return {lookup.state == SecretLookup::State::locked, std::nullopt};
-}
-
 } // namespace
 
 bool EditorLogin::isFollowing()
@@ -63,31 +48,40 @@ EditorSession::Login EditorLogin::importNow()
     EditorSession::Login login = EditorSession::read();
     if (wasRejected(login.token))
         throw EditorSessionError(EditorSessionError::Kind::rejected);
+    if (!SessionKeychain::isSendable(login.token))
+        throw EditorSessionError(EditorSessionError::Kind::malformed);
     SessionKeychain::save(login.token);
     setFollowing(true);
     return login;
 }
 
-bool EditorLogin::follow()
+EditorLogin::FollowOutcome EditorLogin::follow()
 {
     if (!isFollowing())
-        return false;
+        return FollowOutcome::unchanged;
     std::optional<EditorSession::Login> login;
     try {
         login = EditorSession::read();
     } catch (const EditorSessionError&) {
         // Signed out, expired or unreadable: the stored token is used as it is.
-        return false;
+        return FollowOutcome::unchanged;
     }
-    const StoredToken stored = readStoredTokenWithoutUnlocking();
-    if (stored.locked || stored.token == login->token || wasRejected(login->token))
-        return false;
+    if (wasRejected(login->token))
+        return FollowOutcome::unchanged;
+    // Following runs on its own (start-up, timer, background run): looked up without unlocking, and
+    // a locked keyring is never written, since that would raise its prompt.
+    const SecretLookup stored = SessionKeychain::lookup();
+    if (stored.state == SecretLookup::State::found && stored.secret == login->token)
+        return FollowOutcome::unchanged;
+    if (stored.state == SecretLookup::State::locked)
+        return FollowOutcome::locked;
     try {
         SessionKeychain::save(login->token);
-    } catch (...) {
-        return false;
+    } catch (const SessionKeychainError& error) {
+        return error.kind() == SessionKeychainError::Kind::locked ? FollowOutcome::locked
+                                                                  : FollowOutcome::unchanged;
     }
-    return true;
+    return FollowOutcome::stored;
 }
 
 void EditorLogin::rememberRejected(const QString& token)

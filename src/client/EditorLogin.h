@@ -17,14 +17,21 @@ bool isFollowing();
 void setFollowing(bool following);
 
 // Stores the editor's current login in place of the stored token and turns following on. Throws
-// EditorSessionError (also `rejected` for a token the service already turned away) or
-// SessionKeychainError::saveFailed; the stored token and the switch are then left as they were.
+// EditorSessionError (also `rejected` for a token the service already turned away, `malformed` for
+// one that could not be sent) or SessionKeychainError (`locked`, `saveFailed`); the stored token and
+// the switch are then left as they were.
 EditorSession::Login importNow();
+
+enum class FollowOutcome {
+    unchanged, // following off, nothing usable in the editor, or the same token already stored
+    stored,    // the editor's newer login is now the stored token
+    locked,    // a newer login is there, but storing it would have to unlock the keyring
+};
 
 // Before a refresh: with following on, stores the editor's login when it is valid, differs from the
 // stored token and was not turned away before. The stored token is used as is otherwise. Never
-// throws and never unlocks the keyring. True when a new token was stored.
-bool follow();
+// throws, never unlocks the keyring and never writes into a locked one.
+FollowOutcome follow();
 
 // Called when the service answered "unauthorized" to `token`, so that following never stores it
 // again.

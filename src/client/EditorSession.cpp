@@ -151,7 +151,9 @@ EditorSession::Login decode(QString value)
     if (value.isEmpty())
         throw EditorSessionError(Kind::signedOut);
 
-    static const QRegularExpression jwtShape(u"^[A-Za-z0-9_-]+\\.([A-Za-z0-9_-]+)\\.[A-Za-z0-9_-]+$"_s);
+    // Whole strings only: "$" alone would also match before a final line break.
+    static const QRegularExpression jwtShape(
+        QRegularExpression::anchoredPattern(u"[A-Za-z0-9_-]+\\.([A-Za-z0-9_-]+)\\.[A-Za-z0-9_-]+"_s));
     const QRegularExpressionMatch jwt = jwtShape.match(value);
     if (!jwt.hasMatch())
         throw EditorSessionError(Kind::malformed);
@@ -166,7 +168,7 @@ EditorSession::Login decode(QString value)
 
     const QString subject = sub.toString();
     const QString userId = subject.sliced(subject.lastIndexOf(u'|') + 1);
-    static const QRegularExpression userIdShape(u"^[A-Za-z0-9._-]+$"_s);
+    static const QRegularExpression userIdShape(QRegularExpression::anchoredPattern(u"[A-Za-z0-9._-]+"_s));
     if (!userIdShape.match(userId).hasMatch())
         throw EditorSessionError(Kind::malformed);
 

@@ -4,6 +4,7 @@
 
 #include "platform/SecretStore.h"
 
+#include <algorithm>
 #include <coroutine>
 
 using namespace Qt::StringLiterals;
@@ -73,15 +74,28 @@ QString SessionKeychain::normalize(const QString& pasted)
     return value;
 }
 
+bool SessionKeychain::isSendable(const QString& token)
+{
+    return std::none_of(token.begin(), token.end(),
+                        [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
+}
+
 void SessionKeychain::save(const QString& pasted)
 {
     const QString token = normalize(pasted);
-    if (token.isEmpty())
+    if (token.isEmpty() || !isSendable(token))
         throw SessionKeychainError(SessionKeychainError::Kind::empty);
+    if (SecretStore::current().isLocked())
+        throw SessionKeychainError(SessionKeychainError::Kind::locked);
     // Written in place of the earlier token: it is never removed first, so a refused write leaves the
     // user still signed in with the old cookie instead of with none.
     if (!SecretStore::current().write(token))
         throw SessionKeychainError(SessionKeychainError::Kind::saveFailed);
+}
+
+bool SessionKeychain::isLocked()
+{
+    return SecretStore::current().isLocked();
 }
 
 SecretLookup SessionKeychain::lookup()

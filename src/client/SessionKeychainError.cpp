@@ -9,11 +9,21 @@ QString SessionKeychainError::description() const
         return u"请粘贴 Cookie"_s;
     case Kind::saveFailed:
         return u"无法写入本机钥匙串"_s;
+    case Kind::locked:
+        return u"钥匙串已锁定"_s;
     }
     return {};
 }
 
 const char* SessionKeychainError::what() const noexcept
 {
-    return m_kind == Kind::empty ? "SessionKeychainError: empty" : "SessionKeychainError: saveFailed";
+    switch (m_kind) {
+    case Kind::empty:
+        return "SessionKeychainError: empty";
+    case Kind::saveFailed:
+        return "SessionKeychainError: saveFailed";
+    case Kind::locked:
+        return "SessionKeychainError: locked";
+    }
+    return "SessionKeychainError";
 }

@@ -9,8 +9,9 @@ class SessionKeychainError : public std::exception
 {
 public:
     enum class Kind {
-        empty,      // the paste holds no token
+        empty,      // the paste holds no token, or none that could be sent
         saveFailed, // the keyring did not take it
+        locked,     // the keyring is locked: writing would raise a prompt nobody asked for
     };
 
     explicit SessionKeychainError(Kind kind)

@@ -4,6 +4,7 @@
 #include "model/UsageJSON.h"
 
 #include <algorithm>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -15,6 +16,13 @@ QJsonObject child(const QJsonObject& object, QLatin1StringView key)
 {
     const QJsonValue value = object.value(key);
     return value.isObject() ? value.toObject() : QJsonObject();
+}
+
+// A difference of two finite figures can still overflow; such an amount is no amount at all, and
+// would keep the snapshot from being stored.
+std::optional<double> finite(double amount)
+{
+    return std::isfinite(amount) ? std::optional(amount) : std::nullopt;
 }
 
 struct Spend
@@ -37,12 +45,12 @@ Spend spendOf(const QJsonObject& onDemand)
     if (!switchedOn && !(used.value_or(0) > 0) && !(limit.value_or(0) > 0))
         return {};
 
-    double usedCents = used.value_or(0);
+    std::optional<double> usedCents = used.value_or(0);
     if (!used && limit) {
         if (const auto remaining = UsageJSON::number(onDemand.value("remaining"_L1)))
-            usedCents = std::max(*limit - *remaining, 0.0);
+            usedCents = finite(std::max(*limit - *remaining, 0.0));
     }
-    Spend spend{usedCents / 100, std::nullopt, false};
+    Spend spend{usedCents ? std::optional(*usedCents / 100) : std::nullopt, std::nullopt, false};
     if (limit)
         spend.limit = *limit / 100;
     else
@@ -58,7 +66,10 @@ Spend individualLimitOf(const QJsonObject& spendLimit)
         return {};
     // A remaining of zero may be left out of the answer: the limit is spent.
     const double remaining = UsageJSON::number(spendLimit.value("individualRemaining"_L1)).value_or(0);
-    return Spend{std::max(*limit - remaining, 0.0) / 100, *limit / 100, false};
+    const std::optional<double> used = finite(std::max(*limit - remaining, 0.0));
+    if (!used)
+        return {};
+    return Spend{*used / 100, *limit / 100, false};
 }
 
 } // namespace

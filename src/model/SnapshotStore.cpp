@@ -43,15 +43,15 @@ UsageSnapshot SnapshotStore::load(QSettings* defaults)
     return UsageSnapshot::empty();
 }
 
-void SnapshotStore::save(const UsageSnapshot& snapshot, QSettings* defaults)
+bool SnapshotStore::save(const UsageSnapshot& snapshot, QSettings* defaults)
 {
     const auto bytes = snapshot.encode();
     if (!bytes)
-        return;
+        return false;
     if (defaults) {
         defaults->setValue(QLatin1StringView(settingsKey), *bytes);
         defaults->sync();
     }
     AtomicFile::makePrivateFolder(supportFolder());
-    AtomicFile::write(fileName(), *bytes);
+    return AtomicFile::write(fileName(), *bytes);
 }

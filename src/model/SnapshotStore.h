@@ -18,8 +18,9 @@ QString fileName();
 // real data counts as nothing stored. Never fails.
 UsageSnapshot load(QSettings* defaults);
 
-// The settings entry first, then the file, written atomically. Errors are ignored; a failed write
-// leaves the previous file whole. A snapshot that cannot be encoded writes nothing.
-void save(const UsageSnapshot& snapshot, QSettings* defaults);
+// The settings entry first, then the file, written atomically. A failed write leaves the previous
+// file whole; a snapshot that cannot be encoded writes nothing. True when the file was written:
+// what the widget and the next start will read.
+bool save(const UsageSnapshot& snapshot, QSettings* defaults);
 
 } // namespace SnapshotStore

@@ -25,7 +25,11 @@ void MemorySecretStore::unlockAndLookup(std::function<void(SecretLookup)> done)
 bool MemorySecretStore::write(const QString& secret)
 {
     ++m_writeCount;
-    if (m_failsWrites || m_locked)
+    if (m_locked) {
+        ++m_writesWhileLocked;
+        return false;
+    }
+    if (m_failsWrites)
         return false;
     m_secret = secret;
     return true;

@@ -19,12 +19,17 @@ public:
     // no item exists, the store cannot be reached, or the item does not hold UTF-8 text; locked when
     // the item is there but its keyring is locked.
     virtual SecretLookup lookup() = 0;
-    // Asks the desktop to unlock the item (the keyring may prompt for its password), then looks it up
-    // again. Only for a user's own action. Never blocks: `done` is called later from the event loop,
-    // with `locked` when the user cancelled or the prompt could not be shown.
+    // Whether writing would first have to unlock the keyring, which raises a prompt: the default
+    // collection, where new items go, is locked or does not exist yet. Never prompts itself, so work
+    // that runs on its own asks this before every write.
+    virtual bool isLocked() = 0;
+    // Asks the desktop to unlock the default collection and the item (the keyring may prompt for its
+    // password), then looks the item up again. Only for a user's own action. Never blocks: `done` is
+    // called later from the event loop; the item reads `locked`, and isLocked() stays true, when
+    // the user cancelled or the prompt could not be shown.
     virtual void unlockAndLookup(std::function<void(SecretLookup)> done) = 0;
     // Replaces the stored text in place. False when nothing was written, in which case the previous
-    // text is still there.
+    // text is still there. Into a locked keyring this prompts: callers check isLocked() first.
     virtual bool write(const QString& secret) = 0;
     // Removes the item if there is one; failures are not reported.
     virtual void remove() = 0;
@@ -47,6 +52,7 @@ public:
     static constexpr auto accountAttribute = "WorkosCursorSessionToken";
 
     SecretLookup lookup() override;
+    bool isLocked() override;
     void unlockAndLookup(std::function<void(SecretLookup)> done) override;
     bool write(const QString& secret) override;
     void remove() override;

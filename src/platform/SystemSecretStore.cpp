@@ -67,6 +67,37 @@ std::unique_ptr<GHashTable, TableUnref> attributes()
     return table;
 }
 
+template <typename T>
+struct ObjectUnref
+{
+    void operator()(T* object) const { g_object_unref(object); }
+};
+template <typename T>
+using ObjectPointer = std::unique_ptr<T, ObjectUnref<T>>;
+
+constexpr auto newCollectionLabel = "Login";
+
+// Where new items go. A missing collection counts as locked: creating it prompts too.
+struct DefaultCollection
+{
+    ObjectPointer<SecretCollection> object;
+    bool locked = true;
+};
+
+DefaultCollection defaultCollection(SecretService* service)
+{
+    GError* rawError = nullptr;
+    // Only looked up: SECRET_COLLECTION_NONE loads no items and never unlocks.
+    SecretCollection* found = secret_collection_for_alias_sync(service, SECRET_COLLECTION_DEFAULT,
+                                                               SECRET_COLLECTION_NONE, nullptr, &rawError);
+    const ErrorPointer error(rawError);
+    if (!found)
+        return {};
+    ObjectPointer<SecretCollection> collection(found);
+    const bool locked = secret_collection_get_locked(found);
+    return {std::move(collection), bool(locked)};
+}
+
 // The search returns one item, an unlocked one when there is any.
 SecretLookup lookupOf(const ItemList& items)
 {
@@ -90,6 +121,24 @@ SecretLookup lookupOf(const ItemList& items)
     return {SecretLookup::State::found, std::move(text)};
 }
 
+// The search unlocks what it finds (the keyring shows its prompt) and completes from GLib's main
+// context, which Qt's event loop runs: the window keeps painting while the prompt is up.
+void searchUnlocking(gpointer pending)
+{
+    secret_service_search(
+        nullptr, nullptr, attributes().get(),
+        static_cast<SecretSearchFlags>(SECRET_SEARCH_UNLOCK | SECRET_SEARCH_LOAD_SECRETS), nullptr,
+        [](GObject*, GAsyncResult* result, gpointer data) {
+            const std::unique_ptr<std::function<void(SecretLookup)>> callback(
+                static_cast<std::function<void(SecretLookup)>*>(data));
+            GError* rawError = nullptr;
+            ItemList items(secret_service_search_finish(nullptr, result, &rawError));
+            const ErrorPointer error(rawError);
+            (*callback)(lookupOf(items));
+        },
+        pending);
+}
+
 } // namespace
 
 SecretLookup SystemSecretStore::lookup()
@@ -103,23 +152,67 @@ SecretLookup SystemSecretStore::lookup()
     return lookupOf(ItemList(items));
 }
 
+bool SystemSecretStore::isLocked()
+{
+    GError* rawError = nullptr;
+    SecretService* service = secret_service_get_sync(SECRET_SERVICE_NONE, nullptr, &rawError);
+    const ErrorPointer error(rawError);
+    // No Secret Service at all: a write fails at once, and nothing could prompt.
+    if (!service)
+        return false;
+    const ObjectPointer<SecretService> held(service);
+    return defaultCollection(service).locked;
+}
+
 void SystemSecretStore::unlockAndLookup(std::function<void(SecretLookup)> done)
 {
-    // The search unlocks what it finds (the keyring shows its prompt) and completes from GLib's main
-    // context, which Qt's event loop runs: the window keeps painting while the prompt is up.
     auto* pending = new std::function<void(SecretLookup)>(std::move(done));
-    secret_service_search(
-        nullptr, nullptr, attributes().get(),
-        static_cast<SecretSearchFlags>(SECRET_SEARCH_UNLOCK | SECRET_SEARCH_LOAD_SECRETS), nullptr,
-        [](GObject*, GAsyncResult* result, gpointer data) {
-            const std::unique_ptr<std::function<void(SecretLookup)>> callback(
-                static_cast<std::function<void(SecretLookup)>*>(data));
-            GError* rawError = nullptr;
-            ItemList items(secret_service_search_finish(nullptr, result, &rawError));
-            const ErrorPointer error(rawError);
-            (*callback)(lookupOf(items));
-        },
-        pending);
+    GError* rawError = nullptr;
+    SecretService* service = secret_service_get_sync(SECRET_SERVICE_NONE, nullptr, &rawError);
+    const ErrorPointer error(rawError);
+    if (!service) {
+        // Answered from the event loop all the same, as the caller expects.
+        g_idle_add(
+            [](gpointer data) -> gboolean {
+                searchUnlocking(data);
+                return G_SOURCE_REMOVE;
+            },
+            pending);
+        return;
+    }
+    const ObjectPointer<SecretService> held(service);
+    const DefaultCollection collection = defaultCollection(service);
+    if (!collection.locked) {
+        searchUnlocking(pending);
+        return;
+    }
+    // The collection first: with no item in it yet, searching would unlock nothing, and the write
+    // that follows would raise its prompt inside a blocking call.
+    if (collection.object) {
+        GList* objects = g_list_append(nullptr, collection.object.get());
+        secret_service_unlock(
+            nullptr, objects, nullptr,
+            [](GObject*, GAsyncResult* result, gpointer data) {
+                GError* rawError = nullptr;
+                secret_service_unlock_finish(nullptr, result, nullptr, &rawError);
+                const ErrorPointer error(rawError);
+                searchUnlocking(data);
+            },
+            pending);
+        g_list_free(objects);
+    } else {
+        // No default collection yet: the keyring asks for the new one's password.
+        secret_collection_create(
+            nullptr, newCollectionLabel, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_CREATE_NONE, nullptr,
+            [](GObject*, GAsyncResult* result, gpointer data) {
+                GError* rawError = nullptr;
+                const ObjectPointer<SecretCollection> created(
+                    secret_collection_create_finish(result, &rawError));
+                const ErrorPointer error(rawError);
+                searchUnlocking(data);
+            },
+            pending);
+    }
 }
 
 bool SystemSecretStore::write(const QString& secret)

@@ -81,6 +81,12 @@ struct AppWorld
 
     ~AppWorld()
     {
+        // What a test's store left running (an event patch, a ledger sync) finishes against this
+        // world's service, never the next test's.
+        for (qsizetype seen = -1; seen != service.requests().size();) {
+            seen = service.requests().size();
+            QTest::qWait(150);
+        }
         // Idle keep-alive connections would hold the fake service's threads for seconds on stop().
         for (QNetworkAccessManager* manager : qApp->findChildren<QNetworkAccessManager*>())
             manager->clearConnectionCache();

@@ -8,6 +8,7 @@
 #include "app/StatusLine.h"
 #include "app/UsageStore.h"
 #include "client/EditorLogin.h"
+#include "client/EditorSession.h"
 #include "client/RateLimit.h"
 #include "history/Ledger.h"
 #include "model/PricingStore.h"
@@ -259,8 +260,17 @@ private Q_SLOTS:
         // A new cycle re-arms them; the overview alone has no on-demand tokens.
         QCOMPARE(notifications.calls, notices + notices.first(1));
 
-        // An expired cookie: nothing stored, the token kept, the widget nudged only for new prices.
+        // A snapshot that cannot be stored (a folder in its place): no nudge, no notice, no ledger.
         const QByteArray before = fileBytes(snapshotFile);
+        QVERIFY(QFile::remove(snapshotFile) && QDir().mkdir(snapshotFile));
+        AtomicFile::write(QuotaNotices::stateFileName(), R"({"cycle":"an earlier cycle","sent":[]})");
+        QCOMPARE(refresh(), quiet);
+        QVERIFY(!QFile::exists(widgetMarker));
+        QCOMPARE(notifications.calls, notices + notices.first(1));
+        QVERIFY(QDir().rmdir(snapshotFile) && AtomicFile::write(snapshotFile, before));
+        settings()->setValue("usageSnapshot"_L1, before); // the fallback entry was written first
+
+        // An expired cookie: nothing stored, the token kept, the widget nudged only for new prices.
         world.service.setAnswer("GET", DashboardClient::mePath, {401, {}, {}, 0});
         QCOMPARE(refresh(), quiet);
         QVERIFY(!QFile::exists(widgetMarker));
@@ -319,39 +329,85 @@ private Q_SLOTS:
     void aLockedKeyringRaisesNoPromptNobodyAskedFor()
     {
         AppWorld world;
-        QVERIFY2(SystemSecretStore().write(u"token"_s), "needs the private keyring of scripts/with-keyring");
-        // Every unlock request on the session bus, from whichever process.
+        // Every call on the session bus that unlocks, prompts or stores, from whichever process.
         QProcess monitor;
-        monitor.start(u"dbus-monitor"_s, {u"--session"_s, u"type='method_call',member='Unlock'"_s});
+        monitor.start(u"dbus-monitor"_s,
+                      {u"--session"_s, u"type='method_call',member='Unlock'"_s,
+                       u"type='method_call',member='Prompt'"_s, u"type='method_call',member='CreateItem'"_s,
+                       u"type='method_call',member='CreateCollection'"_s});
         QByteArray seen;
-        const auto unlocks = [&] { return (seen += monitor.readAllStandardOutput()).count("member=Unlock"); };
-        QTRY_VERIFY2((unlocks(), seen.contains("NameLost")), "dbus-monitor (package dbus-bin) did not start");
-        const QString lock =
-            u"--session --print-reply --dest=org.freedesktop.secrets /org/freedesktop/secrets "
-            u"org.freedesktop.Secret.Service.Lock array:objpath:/org/freedesktop/secrets/collection/login"_s;
-        QCOMPARE(QProcess::execute(u"dbus-send"_s, lock.split(u' ')), 0);
+        const auto calls = [&](const char* member) {
+            seen += monitor.readAllStandardOutput();
+            return seen.count(QByteArray(QByteArray("member=") + member));
+        };
+        QTRY_VERIFY2((calls("Unlock"), seen.contains("NameLost")),
+                     "dbus-monitor (package dbus-bin) did not start");
+        const auto lock = [] {
+            const QString lock =
+                u"--session --print-reply --dest=org.freedesktop.secrets /org/freedesktop/secrets "
+                u"org.freedesktop.Secret.Service.Lock array:objpath:/org/freedesktop/secrets/collection/login"_s;
+            QCOMPARE(QProcess::execute(u"dbus-send"_s, lock.split(u' ')), 0);
+        };
+        // A new daemon on the same keyring files, unlocked with its password.
+        const auto unlock = [] {
+            QProcess daemon;
+            daemon.setProcessEnvironment(keyringEnvironment);
+            daemon.start(u"gnome-keyring-daemon"_s,
+                         {u"--replace"_s, u"--unlock"_s, u"--components=secrets"_s});
+            daemon.write("test");
+            daemon.closeWriteChannel();
+            QVERIFY(daemon.waitForFinished(30'000));
+            SystemSecretStore::reconnect();
+        };
+        SecretStore::setCurrent(nullptr);
+        const auto restore = qScopeGuard([&] {
+            unlock(); // for later tests
+            SecretStore::setCurrent(&world.secrets);
+        });
 
-        // The background run: the pricing as usual, then nothing.
+        // No stored token, a newer login in the editor, following on: the window's start and its
+        // timer leave the locked keyring alone, and "--import-session" asks but stores nothing.
+        EditorDatabase editor(EditorSession::databasePath());
+        const qint64 expires = QDateTime::currentSecsSinceEpoch() + 3 * 86400;
+        QVERIFY(editor.setLogin(EditorDatabase::jwt(u"auth0|user_01ABC"_s, double(expires))));
+        EditorLogin::setFollowing(true);
+        SystemSecretStore().remove(); // an earlier test's
+        lock();
+        const auto quietSoFar = [&] {
+            QTest::qWait(200); // what the monitor saw reaches us
+            return calls("Unlock") + calls("Prompt") + calls("CreateItem") + calls("CreateCollection");
+        };
+        {
+            UsageStore store(std::chrono::hours(1));
+            QCOMPARE(store.refreshStatus(), u"钥匙串已锁定 · 点「刷新」解锁"_s);
+            store.refresh(true);
+            QCOMPARE(store.refreshStatus(), u"钥匙串已锁定 · 点「刷新」解锁"_s);
+        }
+        QCOMPARE(quietSoFar(), 0);
+        // The user's command may ask, but no prompt can be shown without a display.
+        QCOMPARE(run(world, {u"--import-session"_s}), std::pair(1, u"钥匙串已锁定\n"_s));
+        int asked = quietSoFar();
+        QVERIFY(calls("Unlock") > 0 && calls("CreateItem") == 0);
+        QCOMPARE(run(world, {u"--refresh"_s}), quiet);
+        QCOMPARE(quietSoFar(), asked);
+        unlock();
+
+        // A token stored before the keyring was locked: the background run uses only the pricing.
+        QVERIFY(SystemSecretStore().write(u"token"_s));
+        lock();
+        asked = quietSoFar();
         QCOMPARE(run(world, {u"--refresh"_s}), quiet);
         QVERIFY(PricingStore::load() && !QFile::exists(SnapshotStore::fileName()));
-        QCOMPARE(unlocks(), 0);
+        QCOMPARE(quietSoFar(), asked);
         QCOMPARE(world.service.requests().size(), 1); // the pricing document
 
-        // The window's user refresh asks; with no display for the prompt the keyring stays locked.
-        SecretStore::setCurrent(nullptr);
+        // The window's user refresh asks; with no display for the prompt the keyring stays locked,
+        // and with nothing cached nothing is said to be still shown.
         UsageStore store(std::chrono::hours(1));
         store.refresh(false);
-        QTRY_COMPARE_WITH_TIMEOUT(store.refreshStatus(), u"钥匙串仍锁定 · 仍显示缓存"_s, 10'000);
-        QVERIFY(unlocks() > 0 && store.hasSession());
-
-        // Unlocked again for later tests: a new daemon on the same keyring files.
-        QProcess daemon;
-        daemon.setProcessEnvironment(keyringEnvironment);
-        daemon.start(u"gnome-keyring-daemon"_s, {u"--replace"_s, u"--unlock"_s, u"--components=secrets"_s});
-        daemon.write("test");
-        daemon.closeWriteChannel();
-        QVERIFY(daemon.waitForFinished(30'000));
-        SystemSecretStore::reconnect();
+        QTRY_COMPARE_WITH_TIMEOUT(store.refreshStatus(), u"钥匙串仍锁定"_s, 10'000);
+        QVERIFY(quietSoFar() > asked && store.hasSession());
+        QCOMPARE(calls("CreateItem"), 1); // only the token written above
     }
 };
 

@@ -6,6 +6,7 @@
 #include "app/LoginItem.h"
 #include "app/QuotaNotices.h"
 #include "app/UsageStore.h"
+#include "client/EditorLogin.h"
 #include "client/EditorSession.h"
 #include "history/Ledger.h"
 #include "model/PricingStore.h"
@@ -144,6 +145,10 @@ private Q_SLOTS:
         QCOMPARE(next.refreshStatus(), busy);
         QTRY_COMPARE(world.service.requests(PricingClient::documentPath).size(), 1);
         QCOMPARE(world.service.requests().size(), 1);
+        // With nothing cached, nothing is said to be still shown.
+        Settings::open(u"Tallyfern"_s)->remove(u"usageSnapshot"_s);
+        QVERIFY(QFile::remove(SnapshotStore::fileName()));
+        QCOMPARE(UsageStore(1h).refreshStatus(), u"服务繁忙，10:02 后再试"_s);
         store.refresh(false);
         QTRY_COMPARE(world.service.requests("/api/auth/me").size(), 1);
         QCOMPARE(store.snapshot(), earlier);
@@ -169,10 +174,59 @@ private Q_SLOTS:
         QVERIFY(store.hasSession() && store.snapshot() == earlier && world.service.requests().isEmpty());
         QCOMPARE(world.secrets.unlockCount(), 2);
 
-        // Unlocked by the user: the refresh goes on.
+        // Unlocked by the user: the refresh goes on, to its event patch and the ledger's sync.
         world.secrets.setLocked(true, true);
         store.refresh(false);
-        QTRY_VERIFY(store.refreshStatus().startsWith(u"已更新"_s));
+        QTRY_VERIFY(store.refreshStatus().startsWith(u"已更新 · "_s));
+        QTRY_VERIFY(store.trends().elapsedDays > 0);
+    }
+
+    void aSnapshotThatCannotBeStoredIsNotShown()
+    {
+        AppWorld world;
+        const UsageSnapshot earlier = storeEarlierSnapshot();
+        QVERIFY(QDir().mkpath(SnapshotStore::fileName())); // a folder where the file goes
+        QVERIFY(world.secrets.write(u"unsaved"_s));
+        UsageStore store(1h);
+        QTRY_VERIFY(!store.isRefreshing());
+        QCOMPARE(store.refreshStatus(), u"无法保存用量数据 · 仍显示缓存"_s);
+        QCOMPARE(store.snapshot(), earlier);
+        QVERIFY(world.service.requests(DashboardClient::eventsPath).isEmpty()); // no event patch
+    }
+
+    void followingWaitsForALockedKeyring()
+    {
+        AppWorld world;
+        EditorDatabase editor(EditorSession::databasePath());
+        const QString jwt = EditorDatabase::jwt(u"user_1"_s, Clock::now().secondsSince1970() + 3600);
+        QVERIFY(editor.setLogin(jwt));
+        EditorLogin::setFollowing(true);
+        world.secrets.setLocked(true, true);
+
+        // Neither the start nor the timer writes into the locked keyring: that would prompt.
+        UsageStore store(1h);
+        const QString locked = u"钥匙串已锁定 · 点「刷新」解锁"_s;
+        QCOMPARE(store.refreshStatus(), locked);
+        store.refresh(true);
+        QCOMPARE(store.refreshStatus(), locked);
+        QVERIFY(store.hasSession() && world.service.requests().isEmpty());
+        QCOMPARE(world.secrets.writesWhileLocked(), 0);
+
+        // The user's "刷新" unlocks first, without blocking, then takes the editor's login.
+        store.refresh(false);
+        QCOMPARE(world.secrets.writesWhileLocked(), 0);
+        QTRY_VERIFY(store.refreshStatus().startsWith(u"已更新 · "_s));
+        QTRY_VERIFY(store.trends().elapsedDays > 0); // the ledger's sync done too
+        QCOMPARE(world.secrets.read(), u"user_1::"_s + jwt);
+        QCOMPARE(world.secrets.unlockCount(), 1);
+
+        // An import or a paste into a keyring that stays locked stores nothing and says so.
+        world.secrets.setLocked(true);
+        store.importFromEditor();
+        QTRY_COMPARE(store.refreshStatus(), u"钥匙串仍锁定 · 仍显示缓存"_s);
+        store.saveCookie(u"pasted"_s);
+        QTRY_COMPARE(world.secrets.unlockCount(), 3);
+        QCOMPARE(world.secrets.writesWhileLocked(), 0);
     }
 
     void anExpiredCookieIsRemovedByTheNewestRefreshOnly()
@@ -205,7 +259,7 @@ private Q_SLOTS:
         AppWorld world;
         std::atomic<bool> revoked = false;
         world.service.setHandler("GET", "/api/auth/me", [&revoked](const FakeService::Request&) {
-            return revoked ? FakeService::Answer{401, {}, {}, 0}
+            return revoked ? FakeService::Answer{204, {}, {}, 0}
                            : FakeService::Answer{200, R"({"id":1})", {}, 0};
         });
         EditorDatabase editor(EditorSession::databasePath());
@@ -215,11 +269,14 @@ private Q_SLOTS:
         QVERIFY(!store.hasSession() && !store.followsEditor() && !world.secrets.read());
 
         store.importFromEditor();
-        QCOMPARE(store.refreshStatus(), u"已保存到本机钥匙串，正在读取用量"_s);
+        QTRY_COMPARE(store.refreshStatus(), u"已保存到本机钥匙串，正在读取用量"_s);
         QVERIFY(store.hasSession() && store.followsEditor());
         QTRY_VERIFY(store.refreshStatus().startsWith(u"已更新"_s));
 
-        // Revoked: the token goes and is not taken up again while the editor still holds it.
+        // Revoked: the token goes and is not taken up again while the editor still holds it. The
+        // window reads the switch at each use: here "--import-session" turned it on meanwhile.
+        store.setFollowEditor(false);
+        EditorLogin::importNow();
         revoked = true;
         store.refresh(false);
         QTRY_VERIFY(!store.hasSession());
@@ -227,8 +284,10 @@ private Q_SLOTS:
         store.refresh(false);
         QVERIFY(!store.hasSession() && !world.secrets.read());
         store.importFromEditor();
-        QCOMPARE(store.refreshStatus(), u"Cursor 编辑器的登录已失效，请在编辑器中重新登录，或粘贴 Cookie"_s);
+        QTRY_COMPARE(store.refreshStatus(),
+                     u"Cursor 编辑器的登录已失效，请在编辑器中重新登录，或粘贴 Cookie"_s);
         QVERIFY(!store.hasSession() && !world.secrets.read());
+        QCOMPARE(world.service.requests("/api/auth/me").size(), 2);
 
         // Signed in again in the editor: the next timer refresh follows.
         revoked = false;
@@ -243,9 +302,12 @@ private Q_SLOTS:
         QCOMPARE(world.secrets.read(), u"user_1::"_s + jwt);
         QTRY_VERIFY(!store.isRefreshing());
 
-        // A paste is the user's choice over the editor: following ends, the paste stays.
+        // A paste is the user's choice over the editor: following ends (also when another process
+        // turned it on), the paste stays.
+        store.setFollowEditor(false);
+        EditorLogin::setFollowing(true);
         store.saveCookie(u"pasted"_s);
-        QVERIFY(!store.followsEditor());
+        QTRY_VERIFY(!store.followsEditor());
         QVERIFY(editor.setLogin(EditorDatabase::jwt(u"user_1"_s, now + 9000)));
         store.refresh(true);
         QCOMPARE(world.secrets.read(), u"pasted"_s);

@@ -151,10 +151,17 @@ private Q_SLOTS:
         QCOMPARE(saved(u"workoscursorsessiontoken=tok"_s), u"tok"_s);
         QCOMPARE(saved(u"WorkosCursorSessionToken=first\nsecond"_s), u"first"_s);
         QCOMPARE(saved(u"WorkosCursorSessionToken=a%3a%3Ab%3A%3Ac%20d"_s), u"a%3a%3Ab::c%20d"_s);
-        // A paste without a token, or a write the store refuses, leaves the working token in place.
+        // A paste without a token, one that no header could carry, a write the store refuses or
+        // one into a locked keyring (never attempted: it would prompt) leave the working token.
         QCOMPARE(saved(u"WorkosCursorSessionToken=; other=1"_s), u"请粘贴 Cookie"_s);
+        QCOMPARE(saved(u"user_01NL\n::eyJ.x"_s), u"请粘贴 Cookie"_s);
+        QCOMPARE(saved(u"tok\u0001en"_s), u"请粘贴 Cookie"_s);
         f->store.setFailsWrites(true);
         QCOMPARE(saved(u"new-token"_s), u"无法写入本机钥匙串"_s);
+        f->store.setLocked(true);
+        QCOMPARE(saved(u"new-token"_s), u"钥匙串已锁定"_s);
+        QCOMPARE(f->store.writesWhileLocked(), 0);
+        f->store.setLocked(false);
         QCOMPARE(SessionKeychain::read(), std::optional(u"a%3a%3Ab::c%20d"_s));
         // Blanks around a stored token are no part of it; blanks alone are no token.
         f->store.setFailsWrites(false);

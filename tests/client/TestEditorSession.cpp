@@ -61,6 +61,8 @@ private Q_SLOTS:
         QTest::newRow("payload not JSON") << u"plain"_s << QVariant(u"a.bm90IGpzb24.c"_s) << malformed;
         QTest::newRow("empty user id")
             << u"plain"_s << QVariant(EditorDatabase::jwt(u"auth0|"_s, now + 3600)) << malformed;
+        QTest::newRow("user id with a final line break")
+            << u"plain"_s << QVariant(EditorDatabase::jwt(u"auth0|user_01NL\n"_s, now + 3600)) << malformed;
         QTest::newRow("over 64 KiB") << u"plain"_s << QVariant(QByteArray(65 * 1024, 'a')) << malformed;
     }
 

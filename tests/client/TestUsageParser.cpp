@@ -137,6 +137,10 @@ private Q_SLOTS:
                           ""),
                  u"23.1 100 0 | - -"_s);
         QCOMPARE(onDemand(R"({"spendLimitUsage":{"individualLimit":"5000"}})", ""), u"50 50 0 | - -"_s);
+        // A spend that overflows is no spend: the snapshot could not be stored with it.
+        QCOMPARE(
+            onDemand(R"({"spendLimitUsage":{"individualLimit":1.7e308,"individualRemaining":-1.7e308}})", ""),
+            u"- - 0 | - -"_s);
         QCOMPARE(onDemand(R"({"spendLimitUsage":{"limitType":"user"}})",
                           R"({"individualUsage":{"onDemand":{"used":120,"limit":1000}}})"),
                  u"1.2 10 0 | - -"_s);

@@ -40,10 +40,22 @@ bool passesInChild(const QString& function, const char* variable, const QByteArr
 
 int runRegisteredTests(int argc, char** argv)
 {
+    // "<executable> TestClass [functions…]" runs that class alone; otherwise every class runs with
+    // the arguments as given.
+    const QByteArray only = argc > 1 ? QByteArray(argv[1]) : QByteArray();
+    bool named = false;
+    for (const TestFactory& factory : factories())
+        named = named || factory()->metaObject()->className() == only;
+    std::vector<char*> arguments(argv, argv + argc);
+    if (named)
+        arguments.erase(arguments.begin() + 1);
+
     int failed = 0;
     for (const TestFactory& factory : factories()) {
         const std::unique_ptr<QObject> test = factory();
-        failed += QTest::qExec(test.get(), argc, argv);
+        if (named && test->metaObject()->className() != only)
+            continue;
+        failed += QTest::qExec(test.get(), int(arguments.size()), arguments.data());
     }
     return failed == 0 ? 0 : 1;
 }
