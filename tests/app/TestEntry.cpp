@@ -239,7 +239,7 @@ private Q_SLOTS:
         QCOMPARE(settings()->value("usageSnapshot"_L1).toByteArray(), fileBytes(snapshotFile));
         QVERIFY(QFile::exists(widgetMarker));
         // The sample account has nearly used up its premium quota and has on-demand tokens.
-        const QStringList notices{u"Tallyfern|tallyfern|Tallyfern|高级模型额度只剩 2%（账期到 5月17日）"_s,
+        const QStringList notices{u"Tallyfern|tallyfern|Tallyfern|高级模型额度只剩 3%（账期到 5月17日）"_s,
                                   u"Tallyfern|tallyfern|Tallyfern|本期开始产生按需用量：21.5万 tokens"_s};
         QCOMPARE(notifications.calls, notices);
         QCOMPARE(run(world, {u"--status"_s}).second,
