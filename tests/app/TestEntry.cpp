@@ -105,24 +105,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("barClass");
         QTest::addColumn<int>("percentage");
+        QTest::addColumn<bool>("team"); // a team seat with unlimited on-demand use and a team pool
         QTest::newRow("every part") << 28 << 64 << 1
                                     << u"Cursor 剩余 72% · 高级剩余 36% · Grok 已用 35% · 还剩 12 天"_s
-                                    << u"ok"_s << 36;
+                                    << u"ok"_s << 36 << false;
+        QTest::newRow("a team seat") << 28 << 64 << 1
+                                     << u"Cursor 剩余 72% · 高级剩余 36% · Grok 已用 35% · 还剩 12 天"_s
+                                     << u"ok"_s << 36 << true;
         QTest::newRow("no premium quota")
-            << 28 << -1 << 1 << u"Cursor 剩余 72% · Grok 已用 35% · 还剩 12 天"_s << u"ok"_s << 72;
+            << 28 << -1 << 1 << u"Cursor 剩余 72% · Grok 已用 35% · 还剩 12 天"_s << u"ok"_s << 72 << false;
         // No percent and no limit: the ring's 0 is shown but is no reason for alarm.
         QTest::newRow("unknown Cursor quota")
             << -1 << 64 << 1 << u"Cursor 剩余 0% · 高级剩余 36% · Grok 已用 35% · 还剩 12 天"_s << u"ok"_s
-            << 36;
+            << 36 << false;
         QTest::newRow("low") << 80 << 10 << 1
                              << u"Cursor 剩余 20% · 高级剩余 90% · Grok 已用 35% · 还剩 12 天"_s << u"low"_s
-                             << 20;
+                             << 20 << false;
         QTest::newRow("critical") << 10 << 95 << 1
                                   << u"Cursor 剩余 90% · 高级剩余 5% · Grok 已用 35% · 还剩 12 天"_s
-                                  << u"critical"_s << 5;
+                                  << u"critical"_s << 5 << false;
         QTest::newRow("stale before critical")
             << 10 << 99 << 11 << u"Cursor 剩余 90% · 高级剩余 1% · Grok 已用 35% · 还剩 12 天"_s << u"stale"_s
-            << 1;
+            << 1 << false;
     }
 
     void statusLine()
@@ -131,6 +135,7 @@ private Q_SLOTS:
         QFETCH(int, premiumUsed);
         QFETCH(int, ageMinutes);
         QFETCH(QString, text);
+        QFETCH(bool, team);
         const Timestamp now = *Timestamp::parseInternetDateTime(u"2026-12-02T10:00:00+08:00"_s);
         UsageSnapshot s = UsageSnapshot::empty();
         s.hasRealData = true;
@@ -143,6 +148,12 @@ private Q_SLOTS:
         s.totalTokens = 1000;
         if (premiumUsed >= 0)
             s.otherModelsPercent = premiumUsed;
+        if (team) {
+            s.onDemandUsed = 23.1;
+            s.onDemandUnlimited = true;
+            s.teamOnDemandUsed = 150;
+            s.teamOnDemandLimit = 500;
+        }
 
         QCOMPARE(StatusLine::text(s, now), text);
         const QJsonObject bar = StatusLine::waybar(s, {}, now);
@@ -157,17 +168,25 @@ private Q_SLOTS:
         QCOMPARE(json.value("premiumRemainingPercent"_L1).toVariant(),
                  premiumUsed >= 0 ? QVariant(100 - premiumUsed) : QVariant());
         json.remove("premiumRemainingPercent"_L1);
-        QCOMPARE(json, QJsonObject({{u"hasData"_s, true},
-                                    {u"stale"_s, ageMinutes > 10},
-                                    {u"updatedAt"_s, s.updatedAt.toInternetDateTime()},
-                                    {u"ageSeconds"_s, ageMinutes * 60},
-                                    {u"plan"_s, u"Pro"_s},
-                                    {u"cycleEnd"_s, u"2026-12-14T00:00:00Z"_s},
-                                    {u"daysLeft"_s, 12},
-                                    {u"cursorRemainingPercent"_s, cursorUsed >= 0 ? 100 - cursorUsed : 0},
-                                    {u"grokUsedPercent"_s, 35},
-                                    {u"tokensTotal"_s, 1000},
-                                    {u"todayTokens"_s, 0}}));
+        QJsonObject expected{{u"hasData"_s, true},
+                             {u"stale"_s, ageMinutes > 10},
+                             {u"updatedAt"_s, s.updatedAt.toInternetDateTime()},
+                             {u"ageSeconds"_s, ageMinutes * 60},
+                             {u"plan"_s, u"Pro"_s},
+                             {u"cycleEnd"_s, u"2026-12-14T00:00:00Z"_s},
+                             {u"daysLeft"_s, 12},
+                             {u"cursorRemainingPercent"_s, cursorUsed >= 0 ? 100 - cursorUsed : 0},
+                             {u"grokUsedPercent"_s, 35},
+                             {u"tokensTotal"_s, 1000},
+                             {u"todayTokens"_s, 0}};
+        // On-demand figures only when known, and "no limit" only when so.
+        if (team) {
+            expected.insert(u"onDemandUsedUSD"_s, 23.1);
+            expected.insert(u"onDemandUnlimited"_s, true);
+            expected.insert(u"teamOnDemandUsedUSD"_s, 150);
+            expected.insert(u"teamOnDemandLimitUSD"_s, 500);
+        }
+        QCOMPARE(json, expected);
     }
 
     void printsWithoutTouchingAnything_data()
@@ -186,6 +205,10 @@ private Q_SLOTS:
         QTest::newRow("waybar")
             << QStringList{u"--format"_s, u"waybar"_s, u"--status"_s} << 0
             << u"{\"class\":\"nodata\",\"text\":\"暂无用量数据\",\"tooltip\":\"暂无用量数据\"}\n"_s;
+        QTest::newRow("one dash, a value apart")
+            << QStringList{u"-format"_s, u"json"_s, u"-status"_s} << 0 << u"{\"hasData\":false}\n"_s;
+        QTest::newRow("one dash, a value joined")
+            << QStringList{u"--status"_s, u"-format=json"_s} << 0 << u"{\"hasData\":false}\n"_s;
         QTest::newRow("unknown format") << QStringList{u"--status"_s, u"--format"_s, u"xml"_s} << 2
                                         << u"tallyfern: --format 只接受 text、json 或 waybar\n"_s;
         QTest::newRow("format without a value") << QStringList{u"--status"_s, u"--format"_s} << 2
