@@ -13,6 +13,7 @@
 #include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
 #include "platform/AtomicFile.h"
+#include "platform/Paths.h"
 #include "platform/Settings.h"
 #include "platform/WidgetCenter.h"
 
@@ -40,6 +41,12 @@ const std::pair<int, QString> quiet{0, {}};
 
 // The environment the private gnome-keyring was started with, before any test moved the folders.
 const QProcessEnvironment keyringEnvironment = QProcessEnvironment::systemEnvironment();
+
+// The manual page's text, its escaped dashes plain.
+QString manualPage()
+{
+    return QString::fromUtf8(fileBytes(QStringLiteral(TALLYFERN_MANUAL_PAGE))).replace(u"\\-"_s, u"-"_s);
+}
 
 // The app's settings, as the executable left them.
 std::unique_ptr<QSettings> settings()
@@ -189,6 +196,31 @@ private Q_SLOTS:
         QCOMPARE(json, expected);
     }
 
+    void statusJsonKeysAreDocumented()
+    {
+        // Every figure known, so that the object holds every key it can.
+        UsageSnapshot s = UsageSnapshot::empty();
+        s.hasRealData = true;
+        s.billingCycleEnd = u"2026-12-14T00:00:00Z"_s;
+        s.cursorModelsPercent = s.otherModelsPercent = s.grokWeeklyPercent = 10;
+        s.models = {{u"composer-2.5"_s, ModelUsage::groupFor(u"composer-2.5"_s), {1e6, 0, 0, 0, 1e6}, 0, 0},
+                    {u"claude-4.5-sonnet"_s,
+                     ModelUsage::groupFor(u"claude-4.5-sonnet"_s),
+                     {1e6, 0, 0, 0, 1e6},
+                     0,
+                     0}};
+        s.onDemandUsed = s.onDemandLimit = s.teamOnDemandUsed = s.teamOnDemandLimit = 1;
+        s.onDemandUnlimited = true;
+        const QJsonObject json = StatusLine::json(s, s.updatedAt);
+        QCOMPARE(json.size(), 19);
+        // Each in bold on a line of its own, as the manual page lists them.
+        for (const QString& key : json.keys()) {
+            const QRegularExpression listed(u"^\\.BR? (.* )?"_s + key + u"( |$)"_s,
+                                            QRegularExpression::MultilineOption);
+            QVERIFY2(manualPage().contains(listed), qPrintable(key));
+        }
+    }
+
     void printsWithoutTouchingAnything_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -268,6 +300,14 @@ private Q_SLOTS:
         QCOMPARE(run(world, {u"--status"_s}).second,
                  StatusLine::text(*stored, Timestamp::fromDateTime(QDateTime::currentDateTimeUtc())) + u'\n');
         QVERIFY(QFile::exists(Ledger::defaultPath())); // the usage history synced last
+        // The manual page names every file the run left.
+        for (const QString& folder : {Paths::dataHome(), Paths::configHome()}) {
+            QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+            while (files.hasNext()) {
+                const QString name = QFileInfo(files.next()).fileName();
+                QVERIFY2(manualPage().contains(name), qPrintable(name));
+            }
+        }
 
         // A failed event patch: the overview alone.
         world.service.setAnswer("POST", DashboardClient::eventsPath, {401, {}, {}, 0});
