@@ -73,7 +73,7 @@ CommandLine::Invocation CommandLine::parse(const QStringList& arguments)
 
     // Of several options, the one listed first in the table wins ("-v -h" prints the help).
     const Option* chosen = nullptr;
-    QString value;
+    QHash<QString, QString> values;
     for (qsizetype i = 0; i < given.size(); ++i) {
         const QString& argument = given[i];
         if (argument == u"--"_s)
@@ -96,14 +96,20 @@ CommandLine::Invocation CommandLine::parse(const QStringList& arguments)
         } else {
             return misused(argument, u"缺少取值 "_s + option->valueName);
         }
-        if (!chosen || option < chosen) {
+        if (!option->valueName.isEmpty())
+            values.insert(option->names.constLast(), optionValue);
+        if (!chosen || option < chosen)
             chosen = option;
-            value = optionValue;
-        }
     }
     if (!chosen)
         return {Mode::Interactive, {}, {}};
-    return {chosen->mode, value, {}};
+    return {chosen->mode, values, {}};
+}
+
+std::optional<QString> CommandLine::Invocation::valueOf(const QString& name) const
+{
+    const auto found = values.constFind(name);
+    return found == values.cend() ? std::nullopt : std::optional(*found);
 }
 
 QStringList CommandLine::fromArgv(int argc, char** argv)

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 // The executable's arguments. "--refresh" anywhere selects the headless refresh that the background
 // agent starts, whatever else is there. Every other option is a row of one table (CommandLine.cpp),
@@ -29,8 +32,13 @@ enum class Mode {
 struct Invocation
 {
     Mode mode = Mode::Interactive;
-    QString value;   // the option's value, for an option that takes one
+    // The value of every option given that takes one, by its name without dashes ("format" to
+    // "json"); of an option given twice, the later value.
+    QHash<QString, QString> values;
     QString problem; // for Misused: one line saying what is wrong
+
+    // The value given for the option `name`, if it was given.
+    std::optional<QString> valueOf(const QString& name) const;
 };
 
 // `arguments` includes the program name first, as argv has it.

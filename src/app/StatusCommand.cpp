@@ -12,31 +12,21 @@
 
 using namespace Qt::StringLiterals;
 
-std::optional<StatusCommand::Format> StatusCommand::format(const QStringList& arguments)
+std::optional<StatusCommand::Format> StatusCommand::format(const std::optional<QString>& name)
 {
-    QString name = u"text"_s;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        if (arguments[i] == "--format"_L1) {
-            if (i + 1 == arguments.size())
-                return std::nullopt;
-            name = arguments[++i];
-        } else if (arguments[i].startsWith("--format="_L1)) {
-            name = arguments[i].sliced(9);
-        }
-    }
-    if (name == "text"_L1)
+    if (!name || *name == "text"_L1)
         return Format::text;
-    if (name == "json"_L1)
+    if (*name == "json"_L1)
         return Format::json;
-    if (name == "waybar"_L1)
+    if (*name == "waybar"_L1)
         return Format::waybar;
     return std::nullopt;
 }
 
-int StatusCommand::run(int& argc, char** argv)
+int StatusCommand::run(int& argc, char** argv, const std::optional<QString>& formatName)
 {
     QCoreApplication app(argc, argv);
-    const auto chosen = format(QCoreApplication::arguments());
+    const auto chosen = format(formatName);
     if (!chosen) {
         std::fputs("tallyfern: --format 只接受 text、json 或 waybar\n", stderr);
         return 2;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStringList>
+#include <QString>
 
 #include <optional>
 
@@ -10,11 +10,11 @@ namespace StatusCommand {
 
 enum class Format { text, json, waybar };
 
-// The format the arguments ask for: text when none; nothing for an unknown name or a missing value.
-std::optional<Format> format(const QStringList& arguments);
+// The format a "--format" value names: text when none was given; nothing for an unknown name.
+std::optional<Format> format(const std::optional<QString>& name);
 
-// Runs on a QCoreApplication. Exit status 0, or 2 (one line on stderr, nothing on stdout) for an
-// unknown format.
-int run(int& argc, char** argv);
+// Runs on a QCoreApplication, with the "--format" value the command line gave, if any. Exit status
+// 0, or 2 (one line on stderr, nothing on stdout) for an unknown format.
+int run(int& argc, char** argv, const std::optional<QString>& formatName);
 
 } // namespace StatusCommand

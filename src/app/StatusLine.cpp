@@ -101,6 +101,10 @@ QJsonObject StatusLine::json(const UsageSnapshot& snapshot, Timestamp now)
     put(u"otherEstimateUSD"_s, snapshot.sourceUSD(TokenSource::other, now));
     put(u"onDemandUsedUSD"_s, snapshot.onDemandUsed);
     put(u"onDemandLimitUSD"_s, snapshot.onDemandLimit);
+    if (snapshot.onDemandUnlimited)
+        object.insert(u"onDemandUnlimited"_s, true);
+    put(u"teamOnDemandUsedUSD"_s, snapshot.teamOnDemandUsed);
+    put(u"teamOnDemandLimitUSD"_s, snapshot.teamOnDemandLimit);
     return object;
 }
 

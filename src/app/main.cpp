@@ -8,6 +8,8 @@
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 int print(const QString& text, std::FILE* stream = stdout, int status = 0)
@@ -33,7 +35,7 @@ int main(int argc, char** argv)
     case CommandLine::Mode::ImportSession:
         return SessionImportCommand::run(argc, argv);
     case CommandLine::Mode::Status:
-        return StatusCommand::run(argc, argv);
+        return StatusCommand::run(argc, argv, invocation.valueOf(u"format"_s));
     case CommandLine::Mode::ExportCsv:
         return ExportCommand::run(argc, argv);
     case CommandLine::Mode::Background:

@@ -67,20 +67,32 @@ std::optional<QString> firstString(std::initializer_list<QJsonValue> values)
     return std::nullopt;
 }
 
-// The percent of a model group: its display message (the period's, then the summary's) first, then
-// the ratio in the plan usage.
-std::optional<qint64> groupPercent(const Answer& period, const Answer& summary, QLatin1StringView messageKey,
-                                   const QJsonObject& usage, QLatin1StringView ratioKey)
+struct PoolPercents
 {
-    for (const Answer* answer : {&period, &summary}) {
-        if (const auto message = UsageJSON::string(valueOf(*answer, messageKey))) {
-            if (const auto percent = percentFromMessage(*message))
-                return percent;
+    std::optional<qint64> cursor;
+    std::optional<qint64> other;
+};
+
+// What the two model pools have used. The plan usage's own ratios are the pools' (an answer leaves
+// a zero out); the display messages speak of the total on some plans, so they stand in only when
+// the plan usage gives neither ratio: the period's message, then the summary's.
+PoolPercents poolPercents(const Answer& period, const Answer& summary, const QJsonObject& usage)
+{
+    const auto autoRatio = UsageJSON::number(usage.value("autoPercentUsed"_L1));
+    const auto apiRatio = UsageJSON::number(usage.value("apiPercentUsed"_L1));
+    if (autoRatio || apiRatio)
+        return {UsageJSON::rounded(autoRatio.value_or(0)), UsageJSON::rounded(apiRatio.value_or(0))};
+    const auto fromMessages = [&](QLatin1StringView key) -> std::optional<qint64> {
+        for (const Answer* answer : {&period, &summary}) {
+            if (const auto message = UsageJSON::string(valueOf(*answer, key))) {
+                if (const auto percent = percentFromMessage(*message))
+                    return percent;
+            }
         }
-    }
-    if (const auto ratio = UsageJSON::number(usage.value(ratioKey)))
-        return UsageJSON::rounded(*ratio);
-    return std::nullopt;
+        return std::nullopt;
+    };
+    return {fromMessages("autoModelSelectedDisplayMessage"_L1),
+            fromMessages("namedModelSelectedDisplayMessage"_L1)};
 }
 
 } // namespace
@@ -197,10 +209,9 @@ std::optional<UsageSnapshot> build(const Answer& period, const Answer& summary, 
     s.totalTokens = split.total;
     s.includedTokens = split.included;
     s.onDemandTokens = split.onDemand;
-    s.cursorModelsPercent =
-        groupPercent(period, summary, "autoModelSelectedDisplayMessage"_L1, usage, "autoPercentUsed"_L1);
-    s.otherModelsPercent =
-        groupPercent(period, summary, "namedModelSelectedDisplayMessage"_L1, usage, "apiPercentUsed"_L1);
+    const PoolPercents pools = poolPercents(period, summary, usage);
+    s.cursorModelsPercent = pools.cursor;
+    s.otherModelsPercent = pools.other;
     s.grokWeeklyPercent = fromSand.percent ? fromSand.percent : searched.percent;
     s.grokResetAt = reset;
     s.days = daysFromEvents(cycleEvents);

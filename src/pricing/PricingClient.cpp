@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QCoroNetworkReply>
+#include <QDeadlineTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
@@ -16,7 +17,7 @@
 #include <QStringDecoder>
 #include <QUrl>
 
-#include <memory>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -40,49 +41,60 @@ std::optional<QString> decodeUtf8(const QByteArray& bytes)
     return text;
 }
 
-// The download carries no cookie, so it may follow a redirect to another origin, as long as that
-// origin would be accepted as the service's own; a URL seen before is a loop and ends it.
-void followAcceptableRedirects(QNetworkReply* reply)
+bool isRedirect(int status)
 {
-    auto visited = std::make_shared<QSet<QUrl>>(QSet<QUrl>{reply->url()});
-    QObject::connect(reply, &QNetworkReply::redirected, reply, [reply, visited](const QUrl& target) {
-        const QUrl origin = target.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment);
-        const bool loop = visited->contains(target);
-        visited->insert(target);
-        if (loop || !ServiceOrigin::accepted(origin.toString(QUrl::FullyEncoded)))
-            reply->abort();
-        else
-            Q_EMIT reply->redirectAllowed();
-    });
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// The download carries no cookie, so it may follow a redirect to another origin, as long as that
+// origin would be accepted as the service's own.
+bool acceptedTarget(const QUrl& target)
+{
+    const QUrl origin = target.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment);
+    return target.isValid() && ServiceOrigin::accepted(origin.toString(QUrl::FullyEncoded)).has_value();
 }
 
 // The document's text, or nothing for any transport error, a refused redirect, a status outside
-// 2xx, an oversized answer or a body that is not UTF-8.
-QCoro::Task<std::optional<QString>> download(const QUrl& url)
+// 2xx, an oversized answer or a body that is not UTF-8. Redirects are followed here, each address
+// asked for once and at most `maxRedirects` of them, all within the one request timeout: Qt's own
+// following of verified redirects asks for an address more than once and gives up at the third.
+QCoro::Task<std::optional<QString>> download(QUrl url)
 {
-    QNetworkRequest request(url);
-    request.setRawHeader("Accept", PricingClient::acceptHeader);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::UserVerifiedRedirectPolicy);
-    request.setMaximumRedirectsAllowed(PricingClient::maxRedirects);
-    QNetworkReply* reply = manager()->get(request);
-    NetworkAccess::guard(reply, NetworkAccess::requestTimeoutMs, PricingClient::maxDocumentBytes);
-    followAcceptableRedirects(reply);
-    co_await reply;
-    // QCoro 0.8 resumes inside the reply's finished signal: release it later, not here.
-    reply->deleteLater();
+    const QDeadlineTimer deadline(NetworkAccess::requestTimeoutMs);
+    QSet<QUrl> asked;
+    for (int redirects = 0;; ++redirects) {
+        asked.insert(url);
+        QNetworkRequest request(url);
+        request.setRawHeader("Accept", PricingClient::acceptHeader);
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+        QNetworkReply* reply = manager()->get(request);
+        NetworkAccess::guard(reply, int(std::max<qint64>(deadline.remainingTime(), 1)),
+                             PricingClient::maxDocumentBytes);
+        co_await reply;
+        // QCoro 0.8 resumes inside the reply's finished signal: release it later, not here.
+        reply->deleteLater();
 
-    if (reply->error() != QNetworkReply::NoError || NetworkAccess::wasTooLarge(reply))
-        co_return std::nullopt;
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid() || status.toInt() < 200 || status.toInt() > 299)
-        co_return std::nullopt;
-    // An answer that arrived in one piece may finish before its size was ever reported, and one cut
-    // at the cap is no whole document either.
-    const QByteArray body = reply->readAll();
-    if (body.size() >= PricingClient::maxDocumentBytes)
-        co_return std::nullopt;
-    co_return decodeUtf8(body);
+        if (reply->error() != QNetworkReply::NoError || NetworkAccess::wasTooLarge(reply))
+            co_return std::nullopt;
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (status.isValid() && isRedirect(status.toInt())) {
+            const QUrl target =
+                url.resolved(reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl())
+                    .adjusted(QUrl::RemoveFragment);
+            if (redirects == PricingClient::maxRedirects || asked.contains(target) || !acceptedTarget(target))
+                co_return std::nullopt;
+            url = target;
+            continue;
+        }
+        if (!status.isValid() || status.toInt() < 200 || status.toInt() > 299)
+            co_return std::nullopt;
+        // An answer that arrived in one piece may finish before its size was ever reported, and one
+        // cut at the cap is no whole document either.
+        const QByteArray body = reply->readAll();
+        if (body.size() >= PricingClient::maxDocumentBytes)
+            co_return std::nullopt;
+        co_return decodeUtf8(body);
+    }
 }
 
 } // namespace

@@ -10,6 +10,7 @@ inline constexpr auto documentPath = "/docs/models-and-pricing.md";
 inline constexpr auto acceptHeader = "text/markdown,text/plain,*/*";
 // The real document is about 50 KiB.
 inline constexpr qint64 maxDocumentBytes = 4 * 1024 * 1024;
+// Redirects followed for one download, each to an address not asked for before.
 inline constexpr int maxRedirects = 5;
 
 // True only when a new catalog reached the disk. The day's attempt is recorded before any traffic, so a

@@ -70,6 +70,10 @@ int WidgetCommandLine::run(QApplication& app)
                                    u"N"_s, u"2"_s);
     parser.addOptions({render, placeholder, dark, scale});
     parser.addPositionalArgument(u"OUT.png"_s, u"With --render: the image file to write."_s);
+    // An option without its value ("--render" alone) is a wrong use of it, exit 2 as the app's are;
+    // process() would exit 1, which stays for an unknown option. It then handles help and version.
+    if (!parser.parse(QCoreApplication::arguments()) && parser.unknownOptionNames().isEmpty())
+        return fail(parser.errorText());
     parser.process(app);
 
     if (!parser.isSet(render)) {

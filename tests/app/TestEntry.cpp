@@ -14,6 +14,7 @@
 #include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
 #include "platform/AtomicFile.h"
+#include "platform/Paths.h"
 #include "platform/Settings.h"
 #include "platform/WidgetCenter.h"
 
@@ -41,6 +42,12 @@ const std::pair<int, QString> quiet{0, {}};
 
 // The environment the private gnome-keyring was started with, before any test moved the folders.
 const QProcessEnvironment keyringEnvironment = QProcessEnvironment::systemEnvironment();
+
+// The manual page's text, its escaped dashes plain.
+QString manualPage()
+{
+    return QString::fromUtf8(fileBytes(QStringLiteral(TALLYFERN_MANUAL_PAGE))).replace(u"\\-"_s, u"-"_s);
+}
 
 // The app's settings, as the executable left them.
 std::unique_ptr<QSettings> settings()
@@ -106,24 +113,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("barClass");
         QTest::addColumn<int>("percentage");
+        QTest::addColumn<bool>("team"); // a team seat with unlimited on-demand use and a team pool
         QTest::newRow("every part") << 28 << 64 << 1
                                     << u"Cursor 剩余 72% · 高级剩余 36% · Grok 已用 35% · 还剩 12 天"_s
-                                    << u"ok"_s << 36;
+                                    << u"ok"_s << 36 << false;
+        QTest::newRow("a team seat") << 28 << 64 << 1
+                                     << u"Cursor 剩余 72% · 高级剩余 36% · Grok 已用 35% · 还剩 12 天"_s
+                                     << u"ok"_s << 36 << true;
         QTest::newRow("no premium quota")
-            << 28 << -1 << 1 << u"Cursor 剩余 72% · Grok 已用 35% · 还剩 12 天"_s << u"ok"_s << 72;
+            << 28 << -1 << 1 << u"Cursor 剩余 72% · Grok 已用 35% · 还剩 12 天"_s << u"ok"_s << 72 << false;
         // No percent and no limit: the ring's 0 is shown but is no reason for alarm.
         QTest::newRow("unknown Cursor quota")
             << -1 << 64 << 1 << u"Cursor 剩余 0% · 高级剩余 36% · Grok 已用 35% · 还剩 12 天"_s << u"ok"_s
-            << 36;
+            << 36 << false;
         QTest::newRow("low") << 80 << 10 << 1
                              << u"Cursor 剩余 20% · 高级剩余 90% · Grok 已用 35% · 还剩 12 天"_s << u"low"_s
-                             << 20;
+                             << 20 << false;
         QTest::newRow("critical") << 10 << 95 << 1
                                   << u"Cursor 剩余 90% · 高级剩余 5% · Grok 已用 35% · 还剩 12 天"_s
-                                  << u"critical"_s << 5;
+                                  << u"critical"_s << 5 << false;
         QTest::newRow("stale before critical")
             << 10 << 99 << 11 << u"Cursor 剩余 90% · 高级剩余 1% · Grok 已用 35% · 还剩 12 天"_s << u"stale"_s
-            << 1;
+            << 1 << false;
     }
 
     void statusLine()
@@ -132,6 +143,7 @@ private Q_SLOTS:
         QFETCH(int, premiumUsed);
         QFETCH(int, ageMinutes);
         QFETCH(QString, text);
+        QFETCH(bool, team);
         const Timestamp now = *Timestamp::parseInternetDateTime(u"2026-12-02T10:00:00+08:00"_s);
         UsageSnapshot s = UsageSnapshot::empty();
         s.hasRealData = true;
@@ -144,6 +156,12 @@ private Q_SLOTS:
         s.totalTokens = 1000;
         if (premiumUsed >= 0)
             s.otherModelsPercent = premiumUsed;
+        if (team) {
+            s.onDemandUsed = 23.1;
+            s.onDemandUnlimited = true;
+            s.teamOnDemandUsed = 150;
+            s.teamOnDemandLimit = 500;
+        }
 
         QCOMPARE(StatusLine::text(s, now), text);
         const QJsonObject bar = StatusLine::waybar(s, {}, now);
@@ -158,17 +176,50 @@ private Q_SLOTS:
         QCOMPARE(json.value("premiumRemainingPercent"_L1).toVariant(),
                  premiumUsed >= 0 ? QVariant(100 - premiumUsed) : QVariant());
         json.remove("premiumRemainingPercent"_L1);
-        QCOMPARE(json, QJsonObject({{u"hasData"_s, true},
-                                    {u"stale"_s, ageMinutes > 10},
-                                    {u"updatedAt"_s, s.updatedAt.toInternetDateTime()},
-                                    {u"ageSeconds"_s, ageMinutes * 60},
-                                    {u"plan"_s, u"Pro"_s},
-                                    {u"cycleEnd"_s, u"2026-12-14T00:00:00Z"_s},
-                                    {u"daysLeft"_s, 12},
-                                    {u"cursorRemainingPercent"_s, cursorUsed >= 0 ? 100 - cursorUsed : 0},
-                                    {u"grokUsedPercent"_s, 35},
-                                    {u"tokensTotal"_s, 1000},
-                                    {u"todayTokens"_s, 0}}));
+        QJsonObject expected{{u"hasData"_s, true},
+                             {u"stale"_s, ageMinutes > 10},
+                             {u"updatedAt"_s, s.updatedAt.toInternetDateTime()},
+                             {u"ageSeconds"_s, ageMinutes * 60},
+                             {u"plan"_s, u"Pro"_s},
+                             {u"cycleEnd"_s, u"2026-12-14T00:00:00Z"_s},
+                             {u"daysLeft"_s, 12},
+                             {u"cursorRemainingPercent"_s, cursorUsed >= 0 ? 100 - cursorUsed : 0},
+                             {u"grokUsedPercent"_s, 35},
+                             {u"tokensTotal"_s, 1000},
+                             {u"todayTokens"_s, 0}};
+        // On-demand figures only when known, and "no limit" only when so.
+        if (team) {
+            expected.insert(u"onDemandUsedUSD"_s, 23.1);
+            expected.insert(u"onDemandUnlimited"_s, true);
+            expected.insert(u"teamOnDemandUsedUSD"_s, 150);
+            expected.insert(u"teamOnDemandLimitUSD"_s, 500);
+        }
+        QCOMPARE(json, expected);
+    }
+
+    void statusJsonKeysAreDocumented()
+    {
+        // Every figure known, so that the object holds every key it can.
+        UsageSnapshot s = UsageSnapshot::empty();
+        s.hasRealData = true;
+        s.billingCycleEnd = u"2026-12-14T00:00:00Z"_s;
+        s.cursorModelsPercent = s.otherModelsPercent = s.grokWeeklyPercent = 10;
+        s.models = {{u"composer-2.5"_s, ModelUsage::groupFor(u"composer-2.5"_s), {1e6, 0, 0, 0, 1e6}, 0, 0},
+                    {u"claude-4.5-sonnet"_s,
+                     ModelUsage::groupFor(u"claude-4.5-sonnet"_s),
+                     {1e6, 0, 0, 0, 1e6},
+                     0,
+                     0}};
+        s.onDemandUsed = s.onDemandLimit = s.teamOnDemandUsed = s.teamOnDemandLimit = 1;
+        s.onDemandUnlimited = true;
+        const QJsonObject json = StatusLine::json(s, s.updatedAt);
+        QCOMPARE(json.size(), 19);
+        // Each in bold on a line of its own, as the manual page lists them.
+        for (const QString& key : json.keys()) {
+            const QRegularExpression listed(u"^\\.BR? (.* )?"_s + key + u"( |$)"_s,
+                                            QRegularExpression::MultilineOption);
+            QVERIFY2(manualPage().contains(listed), qPrintable(key));
+        }
     }
 
     void printsWithoutTouchingAnything_data()
@@ -187,6 +238,10 @@ private Q_SLOTS:
         QTest::newRow("waybar")
             << QStringList{u"--format"_s, u"waybar"_s, u"--status"_s} << 0
             << u"{\"class\":\"nodata\",\"text\":\"暂无用量数据\",\"tooltip\":\"暂无用量数据\"}\n"_s;
+        QTest::newRow("one dash, a value apart")
+            << QStringList{u"-format"_s, u"json"_s, u"-status"_s} << 0 << u"{\"hasData\":false}\n"_s;
+        QTest::newRow("one dash, a value joined")
+            << QStringList{u"--status"_s, u"-format=json"_s} << 0 << u"{\"hasData\":false}\n"_s;
         QTest::newRow("unknown format") << QStringList{u"--status"_s, u"--format"_s, u"xml"_s} << 2
                                         << u"tallyfern: --format 只接受 text、json 或 waybar\n"_s;
         QTest::newRow("format without a value") << QStringList{u"--status"_s, u"--format"_s} << 2
@@ -240,12 +295,20 @@ private Q_SLOTS:
         QCOMPARE(settings()->value("usageSnapshot"_L1).toByteArray(), fileBytes(snapshotFile));
         QVERIFY(QFile::exists(widgetMarker));
         // The sample account has nearly used up its premium quota and has on-demand tokens.
-        const QStringList notices{u"Tallyfern|tallyfern|Tallyfern|高级模型额度只剩 2%（账期到 5月17日）"_s,
+        const QStringList notices{u"Tallyfern|tallyfern|Tallyfern|高级模型额度只剩 3%（账期到 5月17日）"_s,
                                   u"Tallyfern|tallyfern|Tallyfern|本期开始产生按需用量：21.5万 tokens"_s};
         QCOMPARE(notifications.calls, notices);
         QCOMPARE(run(world, {u"--status"_s}).second,
                  StatusLine::text(*stored, Timestamp::fromDateTime(QDateTime::currentDateTimeUtc())) + u'\n');
         QVERIFY(QFile::exists(Ledger::defaultPath())); // the usage history synced last
+        // The manual page names every file the run left.
+        for (const QString& folder : {Paths::dataHome(), Paths::configHome()}) {
+            QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+            while (files.hasNext()) {
+                const QString name = QFileInfo(files.next()).fileName();
+                QVERIFY2(manualPage().contains(name), qPrintable(name));
+            }
+        }
 
         // A failed event patch: the overview alone.
         world.service.setAnswer("POST", DashboardClient::eventsPath, {401, {}, {}, 0});

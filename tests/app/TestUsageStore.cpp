@@ -103,7 +103,7 @@ private Q_SLOTS:
         }
         // Overview and event patch were both applied; each notice went out once.
         QTRY_COMPARE(notifications.calls.size(), 2);
-        QVERIFY(notifications.calls[0].endsWith(u"高级模型额度只剩 2%（账期到 5月17日）"_s));
+        QVERIFY(notifications.calls[0].endsWith(u"高级模型额度只剩 3%（账期到 5月17日）"_s));
 
         // Switched off: nothing claimed, nothing sent.
         store.setQuotaNotices(false);

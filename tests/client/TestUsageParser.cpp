@@ -59,9 +59,9 @@ private Q_SLOTS:
     {
         const auto s = built(data("parser-period.json"), {}, data("parser-plan.json"),
                              data("parser-aggregated.json"), data("parser-sand.json"));
-        // The period's limit before the plan's amount; the group messages before the ratios (11.6);
-        // 97.5 rounds away from zero; the weekly quota from sand.
-        QCOMPARE(figures(s), u"232.22 400 58 | 12 98 38 | 2026-01-19T00:00:00Z | 2026-01-14T14:02:14Z,"
+        // The period's limit before the plan's amount; the pools' ratios (11.6, 97.4) before the
+        // group messages; the weekly quota from sand.
+        QCOMPARE(figures(s), u"232.22 400 58 | 12 97 38 | 2026-01-19T00:00:00Z | 2026-01-14T14:02:14Z,"
                              u"2026-02-14T14:02:14Z,Pro+,You've used 58% of your included usage"_s);
         QCOMPARE(s->tokens, (TokenTotals{27040, 250730, 14458979, 911353, 15648102}));
         // Without events the whole total counts as included.
@@ -88,6 +88,25 @@ private Q_SLOTS:
         QCOMPARE(amounts(R"({"planUsage":{"used":1,"limit":-1},"displayMessage":"7%"})"), u"0.01 -0.01 7"_s);
         QCOMPARE(amounts(R"({"displayMessage":"All good, １２%"})"), u"0 0 0"_s);
         QCOMPARE(amounts(R"({"planUsage":{"includedSpend":1e308,"limit":0.001}})"), u"1e+306 1e-05 0"_s);
+
+        // The pools' percents: the plan usage's ratios when it gives either (a left-out one is 0),
+        // else the group messages; the messages may speak of the total, and so may a ratio.
+        const auto pools = [](const char* period, const char* summary) {
+            return figures(built(period, summary, {}, {})).section(u" | "_s, 1, 1);
+        };
+        const QList<std::tuple<const char*, const char*, QString>> poolRows{
+            {R"({"autoModelSelectedDisplayMessage":"2% of your included total usage",
+              "namedModelSelectedDisplayMessage":"33% of your included API usage",
+              "planUsage":{"limit":40000,"autoPercentUsed":0.0957,"apiPercentUsed":32.74,"totalPercentUsed":2.27}})",
+             "", u"0 33 -"_s},
+            {"", R"({"autoModelSelectedDisplayMessage":"100% of your included total usage",
+              "individualUsage":{"plan":{"limit":2000,"apiPercentUsed":100,"totalPercentUsed":100}}})",
+             u"0 100 -"_s},
+            {R"({"autoModelSelectedDisplayMessage":"12%","planUsage":{"limit":1000,"totalPercentUsed":40}})",
+             R"({"namedModelSelectedDisplayMessage":"64.5%"})", u"12 65 -"_s},
+            {R"({"planUsage":{"limit":1000,"totalPercentUsed":40}})", "", u"- - -"_s}};
+        for (const auto& [period, summary, shown] : poolRows)
+            QCOMPARE(pools(period, summary), shown);
 
         // The summary stands in for a missing period; the weekly reset is computed from its cycle start.
         const QByteArray summary =

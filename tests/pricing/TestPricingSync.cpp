@@ -154,41 +154,70 @@ private Q_SLOTS:
         QCOMPARE(m_service->requests().size(), status == 0 ? 0 : 1);
     }
 
-    // The document moved to another origin ("other", a second fake service).
+    // The document moved: each address of `hops` (a path here, "other" and a path on a second
+    // fake service, or a URL) answers with a redirect to the next, the last one with `last`.
     void redirects_data()
     {
-        QTest::addColumn<QByteArray>("location");
-        QTest::addColumn<QByteArray>("otherAnswer");
+        QTest::addColumn<QByteArrayList>("hops");
+        QTest::addColumn<QByteArray>("last");
         QTest::addColumn<bool>("synced");
-        QTest::newRow("to an accepted origin") << QByteArray("other") << QByteArray("document") << true;
-        QTest::newRow("back again: a loop") << QByteArray("other") << QByteArray("back") << false;
+        QTest::addColumn<int>("requested");
+        QTest::newRow("to an accepted origin")
+            << QByteArrayList{"other/moved.md"} << QByteArray("document") << true << 2;
+        QTest::newRow("back again: a loop")
+            << QByteArrayList{"other/moved.md", documentPath} << QByteArray() << false << 2;
         QTest::newRow("to plain http off this machine")
-            << QByteArray("http://192.0.2.1/moved.md") << QByteArray("document") << false;
-        QTest::newRow("over 4 MiB") << QByteArray("other") << QByteArray("large") << false;
+            << QByteArrayList{"http://192.0.2.1/moved.md"} << QByteArray("document") << false << 1;
+        QTest::newRow("over 4 MiB") << QByteArrayList{"other/moved.md"} << QByteArray("large") << false << 2;
+        QTest::newRow("two hops") << QByteArrayList{"/1", "other/2"} << QByteArray("document") << true << 3;
+        QTest::newRow("three hops on one origin")
+            << QByteArrayList{"/1", "/2", "/3"} << QByteArray("document") << true << 4;
+        QTest::newRow("five hops, across origins")
+            << QByteArrayList{"/1", "other/2", "/3", "other/4", "/5"} << QByteArray("document") << true << 6;
+        QTest::newRow("six hops: too many")
+            << QByteArrayList{"/1", "/2", "/3", "/4", "/5", "/6"} << QByteArray("document") << false << 6;
     }
 
     void redirects()
     {
-        QFETCH(QByteArray, location);
-        QFETCH(QByteArray, otherAnswer);
+        QFETCH(QByteArrayList, hops);
+        QFETCH(QByteArray, last);
         QFETCH(bool, synced);
+        QFETCH(int, requested);
         FakeService other;
         QVERIFY(other.start());
-        const QByteArray moved = other.origin().toUtf8() + "/moved.md";
-        const auto redirect = [](const QByteArray& to) {
-            return FakeService::Answer{302, {}, {{"Location", to}, {"Connection", "close"}}, 0};
+        const auto serviceOf = [&](const QByteArray& hop) -> std::pair<FakeService*, QByteArray> {
+            if (hop.startsWith("other"))
+                return {&other, hop.mid(5)};
+            return {hop.startsWith('/') ? m_service.get() : nullptr, hop};
         };
-        m_service->setAnswer("GET", documentPath, redirect(location == "other" ? moved : location));
+        const auto urlOf = [&](const QByteArray& hop) {
+            const auto [service, path] = serviceOf(hop);
+            return service ? service->origin().toUtf8() + path : hop;
+        };
         QByteArray large = document();
         large += QByteArray(5 * 1024 * 1024 - large.size(), 'x');
-        other.setAnswer("GET", "/moved.md",
-                        otherAnswer == "back" ? redirect(m_service->origin().toUtf8() + documentPath)
-                                              : markdown(200, otherAnswer == "large" ? large : document()));
+        const QByteArrayList addresses = QByteArrayList{documentPath} + hops;
+        for (qsizetype i = addresses.size() - 1; i >= 0; --i) {
+            const auto [service, path] = serviceOf(addresses[i]);
+            if (service && i + 1 < addresses.size())
+                service->setAnswer(
+                    "GET", path,
+                    {302, {}, {{"Location", urlOf(addresses[i + 1])}, {"Connection", "close"}}, 0});
+            else if (service)
+                service->setAnswer("GET", path, markdown(200, last == "large" ? large : document()));
+        }
 
         QCOMPARE(runSync(), std::optional(synced));
         QCOMPARE(PricingStore::load().has_value(), synced);
-        QCOMPARE(m_service->requests().size(), 1);
-        QCOMPARE(other.requests().size(), location == "other" ? 1 : 0);
+        // Every address is asked for once at most.
+        QByteArrayList asked;
+        for (const FakeService* service : {m_service.get(), &other}) {
+            for (const FakeService::Request& request : service->requests())
+                asked.append(service->origin().toUtf8() + request.path);
+        }
+        QCOMPARE(asked.size(), requested);
+        QCOMPARE(QSet<QByteArray>(asked.begin(), asked.end()).size(), asked.size());
     }
 
     void onlyChangedRatesAreSaved_data()

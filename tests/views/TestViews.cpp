@@ -146,7 +146,7 @@ private Q_SLOTS:
                                    u"已用 64%|Grok 机器人|重置 6月5日（还剩 3 天）|已用 35%"_s);
         QCOMPARE(page.findChild<PlanBadge*>()->fill(), Theme::cursorTint());
         saveScreenshot(&page, 720, u"overview"_s);
-        saveScreenshot(&page, 640, u"overview-stacked"_s);
+        saveScreenshot(&page, 1000, u"overview-wide"_s);
 
         // A redraw shows the new content at once (never an empty page in between), where the user left it.
         showAt(&page, 640, 300);
@@ -383,38 +383,80 @@ private Q_SLOTS:
         saveScreenshot(&page, 720, u"models-absurd"_s);
     }
 
-    void sideBySideFrom660()
+    void sideBySideWhenBothFit()
     {
-        for (const int width : {659, 660, 1000}) {
-            const bool wide = width >= 660;
+        // The window's minimum width, either side of the pages' breakpoint, the window's default
+        // width, and wider. The overview's cards sit side by side only while both fit whole; at 800
+        // that depends on the plan name's width.
+        const QList<std::pair<int, std::optional<bool>>> widths{
+            {640, false}, {659, false}, {660, false}, {720, false}, {800, std::nullopt}, {1000, true}};
+        // Every plan the service names, and one too long for any card: it alone is cut, at the end.
+        const QString tooLong = u"enterprise_"_s.repeated(12);
+        const QStringList plans{u"free"_s,     u"pro"_s,        u"pro_plus"_s,   u"ultra"_s,
+                                u"business"_s, u"enterprise"_s, u"free_trial"_s, tooLong};
+        for (const auto& [width, cardsWide] : widths) {
             const int right = width - PageScroll::sidePadding - 1;
-            OverviewPage overview;
             ModelsPage models;
-            overview.setSnapshot(realistic());
             models.setSnapshot(realistic());
-            showAt(&overview, width, 900);
             showAt(&models, width, 900);
-            // Beside each other 14 apart, or one above the other; either way across the padded width.
-            const QRect card = geometryIn(overview.findChild<RemainingCard*>(), &overview);
-            const QRect panel = geometryIn(overview.findChild<TokenPanel*>(), &overview);
             const QRect cursor = geometryIn(table(&models, 0), &models);
             const QRect other = geometryIn(table(&models, 1), &models);
-            for (const auto& [a, b] : {std::pair{card, panel}, {cursor, other}}) {
-                QCOMPARE(a.left(), PageScroll::sidePadding);
-                QCOMPARE(b.right(), right);
-                QCOMPARE(b.topLeft(),
-                         wide ? QPoint(a.right() + 15, a.top()) : QPoint(a.left(), a.bottom() + 15));
-                QCOMPARE(a.right(), wide ? b.left() - 15 : right);
-            }
-            // Side by side the cards are equally wide and tall, the tables each as tall as its own rows.
-            if (wide) {
-                QVERIFY(qAbs(card.width() - panel.width()) <= 1);
-                QCOMPARE(card.height(), panel.height());
-                QVERIFY(cursor.height() < other.height());
-            }
-            QVERIFY(geometryIn(overview.findChild<QuotaCard*>(), &overview).top() > panel.bottom() + 14);
+            QCOMPARE(models.isWide(), width >= 660);
+            // Side by side the tables are each as tall as their own rows.
+            QVERIFY(models.isWide() ? other.topLeft() == QPoint(cursor.right() + 15, cursor.top()) &&
+                                          cursor.height() < other.height()
+                                    : other.topLeft() == QPoint(cursor.left(), cursor.bottom() + 15));
+            QCOMPARE(other.right(), right);
             QCOMPARE(geometryIn(models.findChildren<ModelTile*>().constLast(), &models).right(), right);
+
+            for (const QString& plan : plans) {
+                UsageSnapshot s = realistic();
+                s.planName = plan;
+                OverviewPage overview;
+                overview.setSnapshot(s);
+                showAt(&overview, width, 900);
+                if (cardsWide)
+                    QCOMPARE(overview.isWide(), *cardsWide && plan != tooLong);
+                const auto* remaining = overview.findChild<RemainingCard*>();
+                const QRect card = geometryIn(remaining, &overview);
+                const QRect panel = geometryIn(overview.findChild<TokenPanel*>(), &overview);
+                // Beside each other 14 apart, equally wide and tall, or one above the other; either
+                // way across the padded width.
+                QCOMPARE(card.left(), PageScroll::sidePadding);
+                QCOMPARE(panel.right(), right);
+                if (overview.isWide()) {
+                    QCOMPARE(panel.topLeft(), QPoint(card.right() + 15, card.top()));
+                    QVERIFY(qAbs(card.width() - panel.width()) <= 1);
+                    QCOMPARE(card.height(), panel.height());
+                } else {
+                    QCOMPARE(panel.topLeft(), QPoint(card.left(), card.bottom() + 15));
+                    QCOMPARE(card.right(), right);
+                }
+                QVERIFY(geometryIn(overview.findChild<QuotaCard*>(), &overview).top() > panel.bottom() + 14);
+
+                // Nothing reaches past the card, the rings keep 16 apart, and the badge shows the
+                // whole plan name, or its start and an ellipsis.
+                for (const QWidget* child : remaining->findChildren<QWidget*>())
+                    QVERIFY2(remaining->rect().contains(geometryIn(child, remaining)), qPrintable(plan));
+                const QList<UsageRing*> rings = remaining->findChildren<UsageRing*>();
+                QVERIFY(geometryIn(rings.at(1), remaining).left() -
+                            geometryIn(rings.at(0), remaining).right() >
+                        16);
+                const QString shown = remaining->findChild<PlanBadge*>()->shownText();
+                QVERIFY2(plan == tooLong ? shown.endsWith(u'…') && plan.startsWith(shown.chopped(1))
+                                         : shown == plan,
+                         qPrintable(shown));
+            }
         }
+        UsageSnapshot s = realistic();
+        s.planName = u"enterprise"_s;
+        OverviewPage overview;
+        overview.setSnapshot(s);
+        for (const int width : {660, 720, 800})
+            saveScreenshot(&overview, width, u"overview-enterprise-"_s + QString::number(width));
+        s.planName = tooLong;
+        overview.setSnapshot(s);
+        saveScreenshot(&overview, 640, u"overview-long-plan"_s);
     }
 
     void trendsPageStates()

@@ -217,7 +217,8 @@ private Q_SLOTS:
 
         for (const QStringList& bad : {QStringList{u"--render"_s, u"huge"_s, out + u"bad.png"},
                                        {u"--render"_s, u"small"_s, out + u"bad.png", u"--scale"_s, u"0"_s},
-                                       {u"--render"_s, u"small"_s, out + u"missing/bad.png"}})
+                                       {u"--render"_s, u"small"_s, out + u"missing/bad.png"},
+                                       {u"--render"_s}})
             QCOMPARE(runWidget(bad).first, 2);
         QVERIFY(!QFileInfo::exists(out + u"bad.png"));
         const QString help = QString::fromUtf8(runWidget({u"--help"_s}).second);

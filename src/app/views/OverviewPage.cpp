@@ -18,7 +18,6 @@ OverviewPage::OverviewPage(QWidget* parent)
     : QWidget(parent)
     , m_scroll(PageScroll::filling(this))
 {
-    connect(m_scroll, &PageScroll::wideChanged, this, &OverviewPage::applyWide);
     rebuild();
 }
 
@@ -40,11 +39,6 @@ void OverviewPage::setImportOffer(bool offered)
         return;
     m_importOffered = offered;
     rebuild();
-}
-
-bool OverviewPage::isWide() const
-{
-    return m_scroll->isWide();
 }
 
 void OverviewPage::rebuild()
@@ -75,32 +69,45 @@ void OverviewPage::rebuild()
 
     m_cards = new QBoxLayout(QBoxLayout::TopToBottom);
     m_cards->setSpacing(14);
-    m_cards->addWidget(new RemainingCard(m_snapshot, page));
-    m_cards->addWidget(new TokenPanel(m_snapshot, page));
+    m_remaining = new RemainingCard(m_snapshot, page);
+    m_panel = new TokenPanel(m_snapshot, page);
+    m_cards->addWidget(m_remaining);
+    m_cards->addWidget(m_panel);
     stack->addLayout(m_cards);
 
     stack->addWidget(Text::wrapping(u"预估按官方标价，套餐内可能 $0。"_s + m_pricingLabel,
                                     Theme::font(Theme::TextStyle::caption2), Theme::white(0.40), page));
     stack->addWidget(new QuotaCard(m_snapshot, page));
 
-    applyWide(m_scroll->isWide());
+    m_wide = false; // as built: stacked
+    arrangeCards();
     m_scroll->setPage(page);
 }
 
-void OverviewPage::applyWide(bool wide)
+void OverviewPage::resizeEvent(QResizeEvent* event)
 {
-    if (!m_cards)
+    QWidget::resizeEvent(event);
+    arrangeCards();
+}
+
+void OverviewPage::arrangeCards()
+{
+    // The scroll fills the page; the cards share its width less the side padding and their gap.
+    const int width = m_scroll->width();
+    const int each = (width - 2 * PageScroll::sidePadding - m_cards->spacing()) / 2;
+    const bool wide = PageScroll::isWide(width) && each >= m_remaining->fittingWidth() &&
+                      each >= m_panel->minimumSizeHint().width();
+    if (wide == m_wide)
         return;
-    // Side by side the two cards share the row's width equally and both take its full height;
-    // stacked, each keeps its own height (the page is as tall as its content).
+    m_wide = wide;
+    // Side by side the cards share the row equally (equal stretch, their own preferred widths
+    // ignored, so that the wider content does not take more; both fit, as checked above) and both
+    // take its full height; stacked, each keeps its own height.
     m_cards->setDirection(wide ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
-    for (int i = 0; i < m_cards->count(); ++i) {
-        m_cards->setStretch(i, wide ? 1 : 0);
-        // Equal stretch alone still gives the card with the wider content more of the row.
-        if (QWidget* card = m_cards->itemAt(i)->widget()) {
-            QSizePolicy policy = card->sizePolicy();
-            policy.setHorizontalPolicy(wide ? QSizePolicy::Ignored : QSizePolicy::Preferred);
-            card->setSizePolicy(policy);
-        }
+    for (QWidget* card : {static_cast<QWidget*>(m_remaining), static_cast<QWidget*>(m_panel)}) {
+        m_cards->setStretchFactor(card, wide ? 1 : 0);
+        QSizePolicy policy = card->sizePolicy();
+        policy.setHorizontalPolicy(wide ? QSizePolicy::Ignored : QSizePolicy::Preferred);
+        card->setSizePolicy(policy);
     }
 }

@@ -8,6 +8,8 @@ class PageScroll;
 class QBoxLayout;
 class QLabel;
 class QPushButton;
+class RemainingCard;
+class TokenPanel;
 
 // The first page: what is left of the quota, the cycle's tokens and spend, and the usage bars of
 // the three quotas. Rebuilt from the snapshot and the pricing label whenever either is set.
@@ -31,20 +33,27 @@ public:
     QPushButton* importButton() const { return m_importButton; }
 
     PageScroll* scroll() const { return m_scroll; }
-    // The remaining card and the token panel sit side by side (true) or stacked.
-    bool isWide() const;
+    // The remaining card and the token panel sit side by side (true) or stacked: side by side from
+    // the pages' wide width on, and only while each card has room for all of its content.
+    bool isWide() const { return m_wide; }
 
 Q_SIGNALS:
     void importRequested();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void rebuild();
-    void applyWide(bool wide);
+    void arrangeCards();
 
     UsageSnapshot m_snapshot = UsageSnapshot::empty();
     QString m_pricingLabel;
     PageScroll* m_scroll;
     QBoxLayout* m_cards = nullptr;
+    RemainingCard* m_remaining = nullptr;
+    TokenPanel* m_panel = nullptr;
+    bool m_wide = false;
     bool m_importOffered = false;
     QPushButton* m_importButton = nullptr;
 };

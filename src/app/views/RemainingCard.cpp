@@ -34,7 +34,8 @@ RemainingCard::RemainingCard(const UsageSnapshot& snapshot, QWidget* parent)
     column->addStretch(1);
     auto* badgeRow = new QHBoxLayout;
     badgeRow->setSpacing(8);
-    badgeRow->addWidget(new PlanBadge(planTitle(snapshot), snapshot.hasRealData, this), 0, Qt::AlignVCenter);
+    m_badge = new PlanBadge(planTitle(snapshot), snapshot.hasRealData, this);
+    badgeRow->addWidget(m_badge, 0, Qt::AlignVCenter);
     if (const auto days = snapshot.hasRealData ? snapshot.daysRemaining() : std::nullopt) {
         badgeRow->addWidget(Text::label(u"还剩 "_s + QString::number(*days) + u" 天"_s,
                                         Theme::font(Theme::TextStyle::caption), Theme::white(0.65), this),
@@ -56,6 +57,13 @@ RemainingCard::RemainingCard(const UsageSnapshot& snapshot, QWidget* parent)
     }
     column->addStretch(1);
     row->addLayout(column, 1);
+}
+
+int RemainingCard::fittingWidth() const
+{
+    // The badge's row is the widest thing the column must keep (the texts below it wrap), so the
+    // card fits once that row has the badge's natural width rather than its cut one.
+    return minimumSizeHint().width() + m_badge->sizeHint().width() - m_badge->minimumSizeHint().width();
 }
 
 std::optional<qint64> RemainingCard::premiumRemaining(const UsageSnapshot& snapshot)

@@ -2,6 +2,7 @@
 
 #include "Card.h"
 
+class PlanBadge;
 struct UsageSnapshot;
 
 // What is left of the quota: two rings (Cursor's models, premium models), the plan badge, the days
@@ -13,10 +14,17 @@ class RemainingCard : public Card
 public:
     explicit RemainingCard(const UsageSnapshot& snapshot, QWidget* parent = nullptr);
 
+    // The narrowest width that shows everything whole: the rings 16 apart and the plan badge at
+    // its natural size. The card's minimum width is smaller, with the plan name cut short.
+    int fittingWidth() const;
+
     // The premium ring's figure: what the premium quota has left, 0…100, when known.
     static std::optional<qint64> premiumRemaining(const UsageSnapshot& snapshot);
     // The badge's title: "未连接" before any data, else the trimmed plan name or "个人".
     static QString planTitle(const UsageSnapshot& snapshot);
     // "账期到 5月12日", or "本月账期" when the end is unknown.
     static QString cycleLine(const UsageSnapshot& snapshot);
+
+private:
+    PlanBadge* m_badge = nullptr;
 };
