@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AggregatedBody.h"
+#include "ClientState.h"
 
 #include "model/UsageSnapshot.h"
 
@@ -15,8 +16,9 @@
 #include <memory>
 #include <optional>
 
-// The Cursor service's dashboard API. Everything runs as coroutines on the main thread's event loop;
-// the session token is read from the keychain for every request and never kept.
+// The Cursor service's dashboard API. Everything runs as coroutines on the main thread's event loop.
+// Every call takes the session token and the account's ClientState; the client reads no keychain
+// and no settings and keeps nothing between calls.
 //
 // Failures: DashboardError for what the user must hear about (see its cases), TransportError for a
 // required request that never produced a usable answer. Optional requests are absent on any failure
@@ -45,22 +47,22 @@ struct PreparedRequest
     QByteArray body;
 };
 
-// Authenticated JSON request to the service origin. Throws DashboardError::noSession without a
-// usable stored token, requestFailed(path) when origin + path is no URL, TransportError(badBody)
-// when the body holds a number JSON cannot carry.
-PreparedRequest request(const QString& path, const QByteArray& method,
+// Authenticated JSON request to the service origin. Throws DashboardError::noSession for an empty
+// token or one that could not travel in a header, requestFailed(path) when origin + path is no URL,
+// TransportError(badBody) when the body holds a number JSON cannot carry.
+PreparedRequest request(const QString& token, const QString& path, const QByteArray& method,
                         const std::optional<QJsonObject>& body = std::nullopt);
 
 // The answer's top-level JSON object. 429 is DashboardError::rateLimited, with the wait remembered
-// (RateLimit); 401, 403 and 204 are DashboardError::unauthorized; another
+// in the state's rate-limit record; 401, 403 and 204 are DashboardError::unauthorized; another
 // status, an empty body, a non-object, an oversized answer or a cross-origin redirect are
 // requestFailed(path); no answer at all or a body that is not JSON is a TransportError.
-QCoro::Task<QJsonObject> send(PreparedRequest request);
+QCoro::Task<QJsonObject> send(PreparedRequest request, ClientStateRef state);
 
 // Absent on every failure except those that end a refresh (DashboardError::endsRefresh()), which are
 // thrown.
-QCoro::Task<Answer> optionalGet(QString path);
-QCoro::Task<Answer> optionalPost(QString path, QJsonObject body);
+QCoro::Task<Answer> optionalGet(QString token, ClientStateRef state, QString path);
+QCoro::Task<Answer> optionalPost(QString token, ClientStateRef state, QString path, QJsonObject body);
 
 // Local midnight of the first of the current month, in milliseconds since 1970.
 double startOfLocalMonth();
@@ -68,9 +70,9 @@ double startOfLocalMonth();
 double startOfLocalDay();
 
 // One refresh of the account overview: the snapshot without event-derived figures (no daily series,
-// no tokens for today). Throws noSession before any request when no token is stored, unauthorized,
+// no tokens for today). Throws noSession before any request without a usable token, unauthorized,
 // empty when no usage answer came back, or the failure of "/api/auth/me".
-QCoro::Task<UsageSnapshot> fetchOverview();
+QCoro::Task<UsageSnapshot> fetchOverview(QString token, ClientStateRef state);
 
 // Raised by a caller that no longer wants the events it asked for: no further page is requested, and
 // the fetch ends with TransportError::cancelled.
@@ -83,11 +85,13 @@ using CancellationFlag = std::shared_ptr<const Cancellation>;
 // The aggregated token usage of a window, trying the body variants from the one that last worked.
 // Nothing when no variant answers with usage; throws only what ends a refresh (unauthorized,
 // rateLimited), after which no other body is tried and the preference stays.
-QCoro::Task<Answer> fetchAggregated(double userId, double startMs, double endMs);
+QCoro::Task<Answer> fetchAggregated(QString token, ClientStateRef state, double userId, double startMs,
+                                    double endMs);
 
 // One page of usage events (pages count from 1). Nothing when both body forms fail; throws only what
 // ends a refresh, before the other body form is tried.
-QCoro::Task<Answer> fetchEventPage(double userId, double startMs, double endMs, int page);
+QCoro::Task<Answer> fetchEventPage(QString token, ClientStateRef state, double userId, double startMs,
+                                   double endMs, int page);
 
 // A page answer's events (objects only), and its "totalUsageEventsCount" when it is a usable number.
 Events eventsOf(const Answer& page);
@@ -95,23 +99,18 @@ std::optional<qint64> eventCountOf(const Answer& page);
 
 // The events of a window, page after page, up to maxPages pages of 200. Throws what ends a refresh
 // (unauthorized, rateLimited), or cancelled when `cancellation` was raised before a page.
-QCoro::Task<Events> fetchEvents(double userId, double startMs, double endMs, int maxPages,
-                                CancellationFlag cancellation = {});
+QCoro::Task<Events> fetchEvents(QString token, ClientStateRef state, double userId, double startMs, double endMs,
+                                int maxPages, CancellationFlag cancellation = {});
 
-// The user id of the last "/api/auth/me", asking for it when none is known. Throws noSession, locked
-// (the secret store is never unlocked here), unauthorized, or the failure of that request.
-QCoro::Task<double> currentUserId();
+// The user id of the state's last "/api/auth/me", asking for it when none is known. Throws
+// noSession, unauthorized, or the failure of that request.
+QCoro::Task<double> currentUserId(QString token, ClientStateRef state);
 
 // `base` with the event-derived figures filled in: the included/on-demand split, today's tokens and
 // the daily series. Throws noSession, unauthorized, or the failure of "/api/auth/me" when it must be
 // asked for the user id; stops between pages once `cancellation` is raised.
-QCoro::Task<UsageSnapshot> fetchEventPatch(UsageSnapshot base, CancellationFlag cancellation = {});
-
-// State kept for the life of the process, never stored. Everything runs on the main thread, so plain
-// values are read and written whole.
-std::optional<double> lastUserId();   // of the last successful "/api/auth/me"
-AggregatedBody preferredAggregated(); // the aggregated body that last gave usage
-bool eventsUseTeamId();               // whether event pages try the body with "teamId" first
+QCoro::Task<UsageSnapshot> fetchEventPatch(QString token, ClientStateRef state, UsageSnapshot base,
+                                           CancellationFlag cancellation = {});
 
 // The status-line text of any failure the client throws.
 QString describe(const std::exception& error);
@@ -119,10 +118,10 @@ QString describe(const std::exception& error);
 // Seams for tests only.
 namespace Testing {
 
-// Forgets the process state above and restores the default limits.
-void reset();
-// Shorter whole-request timeout and answer size limit than the 60 s and 32 MiB of real use.
+// Shorter whole-request timeout and answer size limit than the 60 s and 32 MiB of real use; without
+// arguments, the limits of real use again.
 void setLimits(int requestTimeoutMs, qint64 maxBodyBytes);
+void restoreLimits();
 
 } // namespace Testing
 

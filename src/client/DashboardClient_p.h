@@ -8,31 +8,34 @@
 // Pieces shared by the client's source files; not for callers.
 namespace DashboardClient::detail {
 
-struct ProcessState
+// The transport's limits: those of real use unless a test set shorter ones.
+struct Limits
 {
-    std::optional<double> lastUserId;
-    AggregatedBody preferredAggregated = AggregatedBody::team0;
-    bool eventsUseTeamId = true;
     int requestTimeoutMs = NetworkAccess::requestTimeoutMs;
     qint64 maxBodyBytes = NetworkAccess::maxBodyBytes;
 };
 
-ProcessState& state();
+Limits& limits();
 
-// The public operations, with the group of the refresh they belong to (nullptr: none).
-QCoro::Task<QJsonObject> send(PreparedRequest request, RequestGroup* group);
-QCoro::Task<Answer> optionalGet(QString path, RequestGroup* group);
-QCoro::Task<Answer> optionalPost(QString path, QJsonObject body, RequestGroup* group);
-QCoro::Task<Answer> fetchAggregated(double userId, double startMs, double endMs, RequestGroup* group);
+// One call's token and account state, and the group of the refresh it belongs to (nullptr: none).
+struct Call
+{
+    QString token;
+    ClientStateRef state;
+    RequestGroup* group = nullptr;
+};
 
-// The stored token, looked up without unlocking. Throws DashboardError::locked or noSession.
-QString requireSession();
+// Throws DashboardError::noSession for a token that is empty or could not travel in a header.
+void requireToken(const QString& token);
 
-// The user id of an "/api/auth/me" answer, remembered for the process; an answer without one is a
-// dead session.
-double rememberUserId(const QJsonObject& me);
+// The public operations, within a call.
+QCoro::Task<QJsonObject> send(PreparedRequest request, Call call);
+QCoro::Task<Answer> optionalGet(QString path, Call call);
+QCoro::Task<Answer> optionalPost(QString path, QJsonObject body, Call call);
+QCoro::Task<Answer> fetchAggregated(double userId, double startMs, double endMs, Call call);
 
-// Twelve hours: a billing cycle that starts this close to a calendar boundary starts "on" it.
-inline constexpr double boundarySlackMs = 43'200'000.0;
+// The user id of an "/api/auth/me" answer, remembered in the state; an answer without one is a dead
+// session.
+double rememberUserId(const QJsonObject& me, ClientState& state);
 
 } // namespace DashboardClient::detail

@@ -1,5 +1,6 @@
 #include "DashboardClient_p.h"
 #include "DashboardError.h"
+#include "FetchRules.h"
 #include "TransportError.h"
 #include "UsageParser.h"
 
@@ -53,10 +54,10 @@ QJsonArray eventList(const Answer& page)
 
 // Sends one page request; the answer, nothing on failure, or what ends a refresh thrown
 // (unauthorized, rateLimited).
-QCoro::Task<Answer> tryEventPage(QJsonObject body)
+QCoro::Task<Answer> tryEventPage(QJsonObject body, detail::Call call)
 {
     try {
-        co_return co_await send(request(QString::fromLatin1(eventsPath), "POST", body));
+        co_return co_await detail::send(request(call.token, QString::fromLatin1(eventsPath), "POST", body), call);
     } catch (const DashboardError& error) {
         if (error.endsRefresh())
             throw;
@@ -65,49 +66,42 @@ QCoro::Task<Answer> tryEventPage(QJsonObject body)
     co_return std::nullopt;
 }
 
-QCoro::Task<Answer> eventPage(double userId, double startMs, double endMs, int page)
+QCoro::Task<Answer> eventPage(double userId, double startMs, double endMs, int page, detail::Call call)
 {
     const auto withTeam = eventPageBody(true, userId, startMs, endMs, page);
     const auto withoutTeam = eventPageBody(false, userId, startMs, endMs, page);
     if (!withTeam || !withoutTeam)
         co_return std::nullopt; // an absurd window is not asked for
 
-    const bool teamFirst = detail::state().eventsUseTeamId;
-    if (Answer answer = co_await tryEventPage(teamFirst ? *withTeam : *withoutTeam))
+    const bool teamFirst = call.state->eventsUseTeamId;
+    if (Answer answer = co_await tryEventPage(teamFirst ? *withTeam : *withoutTeam, call))
         co_return answer;
     // The other body from now on, for later pages and later refreshes too. Set rather than toggled,
     // so two overlapping fetches that both fail the same body agree on the other one.
-    detail::state().eventsUseTeamId = !teamFirst;
-    co_return co_await tryEventPage(teamFirst ? *withoutTeam : *withTeam);
+    call.state->eventsUseTeamId = !teamFirst;
+    co_return co_await tryEventPage(teamFirst ? *withoutTeam : *withTeam, call);
 }
 
 } // namespace
 
 namespace detail {
 
-QCoro::Task<Answer> fetchAggregated(double userId, double startMs, double endMs, RequestGroup* group)
+QCoro::Task<Answer> fetchAggregated(double userId, double startMs, double endMs, Call call)
 {
-    const AggregatedBody preferred = state().preferredAggregated;
-    QList<AggregatedBody> order{preferred};
-    for (const AggregatedBody body : allAggregatedBodies) {
-        if (body != preferred)
-            order.append(body);
-    }
-
-    for (const AggregatedBody variant : order) {
+    for (const AggregatedBody variant : FetchRules::aggregatedOrder(call.state->preferredAggregated)) {
         const std::optional<QJsonObject> body = payload(variant, userId, startMs, endMs);
         if (!body)
             co_return std::nullopt; // an absurd window is not asked for
         std::optional<QJsonObject> answer;
         try {
-            answer = co_await send(request(QString::fromLatin1(aggregatedPath), "POST", *body), group);
+            answer = co_await send(request(call.token, QString::fromLatin1(aggregatedPath), "POST", *body), call);
         } catch (const DashboardError& error) {
             if (error.endsRefresh())
                 throw;
         } catch (...) {
         }
         if (answer && hasUsage(*answer)) {
-            state().preferredAggregated = variant;
+            call.state->preferredAggregated = variant;
             co_return answer;
         }
     }
@@ -116,14 +110,16 @@ QCoro::Task<Answer> fetchAggregated(double userId, double startMs, double endMs,
 
 } // namespace detail
 
-QCoro::Task<Answer> fetchAggregated(double userId, double startMs, double endMs)
+QCoro::Task<Answer> fetchAggregated(QString token, ClientStateRef state, double userId, double startMs,
+                                    double endMs)
 {
-    return detail::fetchAggregated(userId, startMs, endMs, nullptr);
+    return detail::fetchAggregated(userId, startMs, endMs, {std::move(token), std::move(state)});
 }
 
-QCoro::Task<Answer> fetchEventPage(double userId, double startMs, double endMs, int page)
+QCoro::Task<Answer> fetchEventPage(QString token, ClientStateRef state, double userId, double startMs,
+                                   double endMs, int page)
 {
-    return eventPage(userId, startMs, endMs, page);
+    return eventPage(userId, startMs, endMs, page, {std::move(token), std::move(state)});
 }
 
 Events eventsOf(const Answer& page)
@@ -144,48 +140,45 @@ std::optional<qint64> eventCountOf(const Answer& page)
     return count ? UsageJSON::rounded(*count) : std::nullopt;
 }
 
-QCoro::Task<Events> fetchEvents(double userId, double startMs, double endMs, int maxPages,
-                                CancellationFlag cancellation)
+QCoro::Task<Events> fetchEvents(QString token, ClientStateRef state, double userId, double startMs, double endMs,
+                                int maxPages, CancellationFlag cancellation)
 {
+    const detail::Call call{std::move(token), std::move(state)};
     Events result;
     for (int page = 1; page <= maxPages; ++page) {
         // A newer refresh has taken over: the pages still to come would only be thrown away.
         if (cancellation && cancellation->requested)
             throw TransportError(TransportError::Kind::cancelled, QString::fromLatin1(eventsPath));
-        const Answer answer = co_await fetchEventPage(userId, startMs, endMs, page);
+        const Answer answer = co_await eventPage(userId, startMs, endMs, page, call);
         const QJsonArray list = eventList(answer);
-
         // A count that is not a finite 64-bit number (only an absurd answer) counts as no count: the
         // events gathered so far are all there is.
-        std::optional<qint64> expected;
-        if (answer) {
-            if (const auto count = UsageJSON::number(answer->value("totalUsageEventsCount"_L1)))
-                expected = UsageJSON::rounded(*count);
-        }
-        const qint64 expectedCount = expected.value_or(result.size() + list.size());
+        const qint64 expected = eventCountOf(answer).value_or(result.size() + list.size());
 
         const qsizetype before = result.size();
         for (const QJsonValue& event : list) {
             if (event.isObject())
                 result.append(event.toObject());
         }
-        if (result.size() == before || result.size() >= expectedCount)
+        if (!FetchRules::wantsNextPage(before, result.size(), expected))
             break;
     }
     co_return result;
 }
 
-QCoro::Task<double> currentUserId()
+QCoro::Task<double> currentUserId(QString token, ClientStateRef state)
 {
-    detail::requireSession();
-    if (const auto known = detail::state().lastUserId)
+    detail::requireToken(token);
+    if (const auto known = state->userId)
         co_return *known;
-    co_return detail::rememberUserId(co_await send(request(QString::fromLatin1(mePath), "GET")));
+    const QJsonObject me = co_await send(request(token, QString::fromLatin1(mePath), "GET"), state);
+    co_return detail::rememberUserId(me, *state);
 }
 
-QCoro::Task<UsageSnapshot> fetchEventPatch(UsageSnapshot base, CancellationFlag cancellation)
+QCoro::Task<UsageSnapshot> fetchEventPatch(QString token, ClientStateRef state, UsageSnapshot base,
+                                           CancellationFlag cancellation)
 {
-    const double userId = co_await currentUserId();
+    const double userId = co_await currentUserId(token, state);
 
     const double nowMs = Clock::now().msSince1970();
     const double cycleStart =
@@ -194,11 +187,11 @@ QCoro::Task<UsageSnapshot> fetchEventPatch(UsageSnapshot base, CancellationFlag 
         std::max(UsageJSON::toMs(QJsonValue(base.billingCycleEnd)).value_or(nowMs), nowMs);
     const double todayStart = startOfLocalDay();
 
-    const Events cycleEvents = co_await fetchEvents(userId, cycleStart, cycleEnd, 2, cancellation);
+    const Events cycleEvents = co_await fetchEvents(token, state, userId, cycleStart, cycleEnd, 2, cancellation);
     // A cycle that began within half a day of today's start already holds today's events.
     Events todayEvents = cycleEvents;
-    if (std::fabs(cycleStart - todayStart) >= detail::boundarySlackMs)
-        todayEvents = co_await fetchEvents(userId, todayStart, nowMs, 1, cancellation);
+    if (FetchRules::todayNeedsOwnWindow(cycleStart, todayStart))
+        todayEvents = co_await fetchEvents(token, state, userId, todayStart, nowMs, 1, cancellation);
 
     UsageSnapshot patched = std::move(base);
     const UsageParser::TokenSplit split = UsageParser::splitTokens(cycleEvents);

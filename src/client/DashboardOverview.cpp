@@ -1,5 +1,6 @@
 #include "DashboardClient_p.h"
 #include "DashboardError.h"
+#include "FetchRules.h"
 #include "UsageParser.h"
 
 #include "platform/Clock.h"
@@ -37,11 +38,11 @@ QCoro::Task<T> take(std::optional<QCoro::Task<T>>& child)
 
 } // namespace
 
-QCoro::Task<UsageSnapshot> fetchOverview()
+QCoro::Task<UsageSnapshot> fetchOverview(QString token, ClientStateRef state)
 {
-    detail::requireSession();
-
+    detail::requireToken(token); // before any request
     detail::RequestGroup group;
+    const detail::Call call{token, state, &group};
     std::optional<QCoro::Task<QJsonObject>> me;
     std::optional<QCoro::Task<Answer>> period, plan, sand, monthAggregated;
     std::optional<UsageSnapshot> snapshot;
@@ -50,17 +51,17 @@ QCoro::Task<UsageSnapshot> fetchOverview()
     // The four independent requests start together; their answers are taken in a fixed order, so the
     // outcome never depends on which arrives first.
     try {
-        me = detail::send(request(QString::fromLatin1(mePath), "GET"), &group);
-        period = detail::optionalPost(QString::fromLatin1(periodPath), {}, &group);
-        plan = detail::optionalPost(QString::fromLatin1(planPath), {}, &group);
-        sand = detail::optionalPost(QString::fromLatin1(sandPath), {}, &group);
+        me = detail::send(request(token, QString::fromLatin1(mePath), "GET"), call);
+        period = detail::optionalPost(QString::fromLatin1(periodPath), {}, call);
+        plan = detail::optionalPost(QString::fromLatin1(planPath), {}, call);
+        sand = detail::optionalPost(QString::fromLatin1(sandPath), {}, call);
 
-        const double userId = detail::rememberUserId(co_await take(me));
+        const double userId = detail::rememberUserId(co_await take(me), *state);
 
         // The month's aggregated usage needs the user id, and runs while the rest is awaited.
         const double nowMs = Clock::now().msSince1970();
         const double monthStart = startOfLocalMonth();
-        monthAggregated = detail::fetchAggregated(userId, monthStart, nowMs, &group);
+        monthAggregated = detail::fetchAggregated(userId, monthStart, nowMs, call);
 
         const Answer periodAnswer = co_await take(period);
         const Answer planAnswer = co_await take(plan);
@@ -68,17 +69,16 @@ QCoro::Task<UsageSnapshot> fetchOverview()
         // A team seat's period answer holds only the cycle bounds: its figures are in the summary.
         Answer summaryAnswer;
         if (!UsageParser::hasUsablePlanUsage(periodAnswer))
-            summaryAnswer = co_await detail::optionalGet(QString::fromLatin1(summaryPath), &group);
+            summaryAnswer = co_await detail::optionalGet(QString::fromLatin1(summaryPath), call);
 
         const UsageParser::CycleBounds bounds = UsageParser::cycleBounds(periodAnswer, summaryAnswer);
-        const double cycleStart = bounds.start.value_or(monthStart);
-        const double cycleEnd = bounds.end.value_or(nowMs);
+        const QList<FetchRules::Window> windows =
+            FetchRules::aggregatedWindows(bounds.start, bounds.end, monthStart, nowMs);
 
         Answer aggregated = co_await take(monthAggregated);
         // A cycle that does not start with the calendar month needs its own window.
-        if (std::fabs(cycleStart - monthStart) > detail::boundarySlackMs) {
-            Answer cycle =
-                co_await detail::fetchAggregated(userId, cycleStart, std::max(cycleEnd, nowMs), &group);
+        if (windows.size() > 1) {
+            Answer cycle = co_await detail::fetchAggregated(userId, windows[1].startMs, windows[1].endMs, call);
             if (cycle)
                 aggregated = std::move(cycle);
         }

@@ -83,7 +83,7 @@ TransportError transportFailure(const QNetworkReply& reply, const QString& path,
     }
 }
 
-QJsonObject interpret(QNetworkReply& reply, const QString& path, bool cancelled)
+QJsonObject interpret(QNetworkReply& reply, const QString& path, bool cancelled, ClientState& state)
 {
     if (NetworkAccess::wasTooLarge(&reply))
         throw DashboardError::requestFailed(path);
@@ -96,8 +96,12 @@ QJsonObject interpret(QNetworkReply& reply, const QString& path, bool cancelled)
     if (!status.isValid())
         throw transportFailure(reply, path, cancelled);
     const int code = status.toInt();
-    if (code == 429)
-        throw DashboardError::rateLimited(RateLimit::record(reply.rawHeader("Retry-After")));
+    if (code == 429) {
+        // Without a record (a caller that keeps nothing) the wait still ends this refresh.
+        const QByteArray retryAfter = reply.rawHeader("Retry-After");
+        throw DashboardError::rateLimited(state.rateLimit ? state.rateLimit->record(retryAfter)
+                                                          : MemoryRateLimit().record(retryAfter));
+    }
     if (code == 401 || code == 403 || code == 204)
         throw DashboardError::unauthorized();
     if (code < 200 || code > 299)
@@ -125,21 +129,29 @@ QJsonObject interpret(QNetworkReply& reply, const QString& path, bool cancelled)
 
 namespace detail {
 
-ProcessState& state()
+void requireToken(const QString& token)
 {
-    static ProcessState current;
+    // Control characters would end the header early and let the rest pass as headers of its own.
+    if (token.isEmpty() || !SessionKeychain::isSendable(token))
+        throw DashboardError::noSession();
+}
+
+Limits& limits()
+{
+    static Limits current;
     return current;
 }
 
-QCoro::Task<QJsonObject> send(PreparedRequest prepared, RequestGroup* group)
+QCoro::Task<QJsonObject> send(PreparedRequest prepared, Call call)
 {
+    RequestGroup* group = call.group;
     if (group && group->isCancelled()) {
         if (group->reason())
             std::rethrow_exception(group->reason());
         throw TransportError(TransportError::Kind::cancelled, prepared.path);
     }
     QNetworkReply* reply = start(sharedManager(), prepared);
-    NetworkAccess::guard(reply, state().requestTimeoutMs, state().maxBodyBytes);
+    NetworkAccess::guard(reply, limits().requestTimeoutMs, limits().maxBodyBytes);
     if (group)
         group->track(reply);
 
@@ -147,7 +159,7 @@ QCoro::Task<QJsonObject> send(PreparedRequest prepared, RequestGroup* group)
     // QCoro 0.8 resumes inside the reply's finished signal: release it later, never here.
     reply->deleteLater();
     try {
-        co_return interpret(*reply, prepared.path, group && group->isCancelled());
+        co_return interpret(*reply, prepared.path, group && group->isCancelled(), *call.state);
     } catch (const DashboardError& error) {
         // A busy service ends the whole refresh at once: its other requests stop here too.
         if (group && error.kind() == DashboardError::Kind::rateLimited && !group->reason())
@@ -160,10 +172,10 @@ QCoro::Task<QJsonObject> send(PreparedRequest prepared, RequestGroup* group)
     }
 }
 
-QCoro::Task<Answer> optionalGet(QString path, RequestGroup* group)
+QCoro::Task<Answer> optionalGet(QString path, Call call)
 {
     try {
-        co_return co_await send(request(path, "GET"), group);
+        co_return co_await send(request(call.token, path, "GET"), call);
     } catch (const DashboardError& error) {
         if (error.endsRefresh())
             throw;
@@ -172,10 +184,10 @@ QCoro::Task<Answer> optionalGet(QString path, RequestGroup* group)
     co_return std::nullopt;
 }
 
-QCoro::Task<Answer> optionalPost(QString path, QJsonObject body, RequestGroup* group)
+QCoro::Task<Answer> optionalPost(QString path, QJsonObject body, Call call)
 {
     try {
-        co_return co_await send(request(path, "POST", body), group);
+        co_return co_await send(request(call.token, path, "POST", body), call);
     } catch (const DashboardError& error) {
         if (error.endsRefresh())
             throw;
@@ -184,33 +196,21 @@ QCoro::Task<Answer> optionalPost(QString path, QJsonObject body, RequestGroup* g
     co_return std::nullopt;
 }
 
-QString requireSession()
-{
-    SecretLookup stored = SessionKeychain::lookup();
-    if (stored.state == SecretLookup::State::locked)
-        throw DashboardError::locked();
-    if (stored.state != SecretLookup::State::found)
-        throw DashboardError::noSession();
-    return std::move(stored.secret);
-}
-
-double rememberUserId(const QJsonObject& me)
+double rememberUserId(const QJsonObject& me, ClientState& state)
 {
     const std::optional<double> id = UsageJSON::number(me.value("id"_L1));
     if (!id)
         throw DashboardError::unauthorized();
-    state().lastUserId = *id;
+    state.userId = *id;
     return *id;
 }
 
 } // namespace detail
 
-PreparedRequest request(const QString& path, const QByteArray& method, const std::optional<QJsonObject>& body)
+PreparedRequest request(const QString& token, const QString& path, const QByteArray& method,
+                        const std::optional<QJsonObject>& body)
 {
-    const QString token = detail::requireSession();
-    // Control characters would end the header early and let the rest pass as headers of its own.
-    if (!SessionKeychain::isSendable(token))
-        throw DashboardError::noSession();
+    detail::requireToken(token);
 
     const QString origin = ServiceOrigin::current();
     // Only an absolute path keeps the request on the service's host.
@@ -232,19 +232,19 @@ PreparedRequest request(const QString& path, const QByteArray& method, const std
     return prepared;
 }
 
-QCoro::Task<QJsonObject> send(PreparedRequest request)
+QCoro::Task<QJsonObject> send(PreparedRequest request, ClientStateRef state)
 {
-    return detail::send(std::move(request), nullptr);
+    return detail::send(std::move(request), {{}, std::move(state)});
 }
 
-QCoro::Task<Answer> optionalGet(QString path)
+QCoro::Task<Answer> optionalGet(QString token, ClientStateRef state, QString path)
 {
-    return detail::optionalGet(std::move(path), nullptr);
+    return detail::optionalGet(std::move(path), {std::move(token), std::move(state)});
 }
 
-QCoro::Task<Answer> optionalPost(QString path, QJsonObject body)
+QCoro::Task<Answer> optionalPost(QString token, ClientStateRef state, QString path, QJsonObject body)
 {
-    return detail::optionalPost(std::move(path), std::move(body), nullptr);
+    return detail::optionalPost(std::move(path), std::move(body), {std::move(token), std::move(state)});
 }
 
 double startOfLocalMonth()
@@ -267,21 +267,6 @@ double startOfLocalDay()
     return start.isValid() ? double(start.toMSecsSinceEpoch()) : now.msSince1970();
 }
 
-std::optional<double> lastUserId()
-{
-    return detail::state().lastUserId;
-}
-
-AggregatedBody preferredAggregated()
-{
-    return detail::state().preferredAggregated;
-}
-
-bool eventsUseTeamId()
-{
-    return detail::state().eventsUseTeamId;
-}
-
 QString describe(const std::exception& error)
 {
     if (const auto* client = dynamic_cast<const ClientError*>(&error))
@@ -293,15 +278,14 @@ QString describe(const std::exception& error)
 
 namespace Testing {
 
-void reset()
-{
-    detail::state() = detail::ProcessState{};
-}
-
 void setLimits(int requestTimeoutMs, qint64 maxBodyBytes)
 {
-    detail::state().requestTimeoutMs = requestTimeoutMs;
-    detail::state().maxBodyBytes = maxBodyBytes;
+    detail::limits() = {requestTimeoutMs, maxBodyBytes};
+}
+
+void restoreLimits()
+{
+    detail::limits() = {};
 }
 
 } // namespace Testing

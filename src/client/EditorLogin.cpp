@@ -4,7 +4,7 @@
 #include "SessionKeychain.h"
 #include "SessionKeychainError.h"
 
-#include "platform/Settings.h"
+#include "platform/Preferences.h"
 
 #include <QCryptographicHash>
 
@@ -14,11 +14,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-std::unique_ptr<QSettings> settings()
-{
-    return Settings::open(QLatin1StringView(Settings::appDomain));
-}
-
 QString fingerprint(const QString& token)
 {
     return QString::fromLatin1(QCryptographicHash::hash(token.toUtf8(), QCryptographicHash::Sha256).toHex());
@@ -26,21 +21,19 @@ QString fingerprint(const QString& token)
 
 bool wasRejected(const QString& token)
 {
-    return settings()->value(QLatin1StringView(EditorLogin::rejectedKey)).toString() == fingerprint(token);
+    return Preferences::value(Preferences::Key::editorLoginRejected).toString() == fingerprint(token);
 }
 
 } // namespace
 
 bool EditorLogin::isFollowing()
 {
-    return settings()->value(QLatin1StringView(followKey), false).toBool();
+    return Preferences::flag(Preferences::Key::editorLoginFollow);
 }
 
 void EditorLogin::setFollowing(bool following)
 {
-    const auto store = settings();
-    store->setValue(QLatin1StringView(followKey), following);
-    store->sync();
+    Preferences::setValue(Preferences::Key::editorLoginFollow, following);
 }
 
 EditorSession::Login EditorLogin::importNow()
@@ -86,7 +79,5 @@ EditorLogin::FollowOutcome EditorLogin::follow()
 
 void EditorLogin::rememberRejected(const QString& token)
 {
-    const auto store = settings();
-    store->setValue(QLatin1StringView(rejectedKey), fingerprint(token));
-    store->sync();
+    Preferences::setValue(Preferences::Key::editorLoginRejected, fingerprint(token));
 }

@@ -9,10 +9,6 @@
 // only ever goes to the secret store, through SessionKeychain.
 namespace EditorLogin {
 
-// Settings (app domain): the follow switch, and a SHA-256 of the last token the service turned away.
-inline constexpr auto followKey = "editorLoginFollowEnabled";
-inline constexpr auto rejectedKey = "editorLoginRejectedSha256";
-
 bool isFollowing();
 void setFollowing(bool following);
 

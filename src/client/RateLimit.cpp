@@ -1,7 +1,6 @@
 #include "RateLimit.h"
 
 #include "platform/Clock.h"
-#include "platform/Settings.h"
 
 #include <QLocale>
 
@@ -37,24 +36,21 @@ double RateLimit::waitSeconds(const QByteArray& retryAfter, Timestamp now)
     return std::min(wait, longestWaitSeconds);
 }
 
-Timestamp RateLimit::record(const QByteArray& retryAfter)
+std::optional<Timestamp> RateLimit::stillAhead(std::optional<double> stored, Timestamp now)
 {
-    const Timestamp now = Clock::now();
-    const Timestamp until{now.secondsSinceReference + waitSeconds(retryAfter, now)};
-    const auto settings = Settings::open(QLatin1StringView(Settings::appDomain));
-    settings->setValue(QLatin1StringView(untilKey), until.secondsSinceReference);
-    settings->sync();
-    return until;
+    if (!stored || !(*stored > now.secondsSinceReference))
+        return std::nullopt;
+    return Timestamp{std::min(*stored, now.secondsSinceReference + longestWaitSeconds)};
 }
 
-std::optional<Timestamp> RateLimit::until()
+std::optional<Timestamp> MemoryRateLimit::until() const
 {
-    const auto settings = Settings::open(QLatin1StringView(Settings::appDomain));
-    bool ok = false;
-    const double stored = settings->value(QLatin1StringView(untilKey)).toDouble(&ok);
+    return RateLimit::stillAhead(m_until, Clock::now());
+}
+
+Timestamp MemoryRateLimit::record(const QByteArray& retryAfter)
+{
     const Timestamp now = Clock::now();
-    if (!ok || !(stored > now.secondsSinceReference))
-        return std::nullopt;
-    // A clock set back must not hold the service off for longer than any answer could ask.
-    return Timestamp{std::min(stored, now.secondsSinceReference + longestWaitSeconds)};
+    m_until = now.secondsSinceReference + RateLimit::waitSeconds(retryAfter, now);
+    return Timestamp{*m_until};
 }

@@ -2,7 +2,6 @@
 
 #include "client/DashboardClient.h"
 #include "client/DashboardError.h"
-#include "client/RateLimit.h"
 #include "platform/Clock.h"
 
 #include <QDir>
@@ -34,23 +33,18 @@ QList<LedgerEvent> parsed(const DashboardClient::Events& events)
 
 } // namespace
 
-bool isEnabled(QSettings* settings)
-{
-    return settings->value(QLatin1StringView(enabledKey), true).toBool();
-}
-
-QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget)
+QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget, Source source)
 {
     Result result;
     const qint64 nowMs = qint64(Clock::now().msSince1970());
     // The service asked to be left alone, of the window's refresh, the headless run or a sync.
-    if (RateLimit::until()) {
+    if (source.state->rateLimit && source.state->rateLimit->until()) {
         result.outcome = Outcome::rateLimited;
         co_return result;
     }
     std::optional<double> userId;
     try {
-        userId = co_await DashboardClient::currentUserId();
+        userId = co_await source.service->currentUserId(source.token, source.state);
     } catch (const DashboardError& error) {
         if (error.kind() == DashboardError::Kind::unauthorized)
             result.outcome = Outcome::unauthorized;
@@ -93,11 +87,11 @@ QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget)
             DashboardClient::Answer answer;
             try {
                 ++result.requests;
-                answer = co_await DashboardClient::fetchEventPage(*userId, double(window.startMs),
-                                                                  double(window.endMs), page);
+                answer = co_await source.service->fetchEventPage(source.token, source.state, *userId,
+                                                                 double(window.startMs), double(window.endMs), page);
             } catch (const DashboardError& error) {
-                // A 429's wait is already in RateLimit's shared record: every later sync and refresh
-                // holds back until then.
+                // A 429's wait is already in the account's rate-limit record: every later sync and
+                // refresh holds back until then.
                 switch (error.kind()) {
                 case DashboardError::Kind::rateLimited:
                     result.outcome = Outcome::rateLimited;
@@ -149,7 +143,7 @@ QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget)
     co_return result;
 }
 
-QCoro::Task<Result> runLocked(QString path, UsageSnapshot snapshot, int pageBudget)
+QCoro::Task<Result> runLocked(QString path, UsageSnapshot snapshot, int pageBudget, Source source)
 {
     QDir().mkpath(QFileInfo(path).absolutePath()); // the lock lives beside the ledger
     auto lock = std::make_unique<QLockFile>(path + u".lock"_s);
@@ -159,7 +153,7 @@ QCoro::Task<Result> runLocked(QString path, UsageSnapshot snapshot, int pageBudg
     const std::unique_ptr<Ledger> ledger = Ledger::open(path);
     if (!ledger)
         co_return Result{Outcome::failed, 0};
-    co_return co_await run(*ledger, std::move(snapshot), pageBudget);
+    co_return co_await run(*ledger, std::move(snapshot), pageBudget, std::move(source));
 }
 
 } // namespace LedgerSync

@@ -2,10 +2,10 @@
 
 #include "Ledger.h"
 
+#include "client/UsageService.h"
 #include "model/UsageSnapshot.h"
 
 #include <QCoroTask>
-#include <QSettings>
 #include <QString>
 
 // Brings the ledger up to date with few requests: each UTC day of the two cycles is fetched once,
@@ -17,10 +17,6 @@ namespace LedgerSync {
 // Page requests per run: the window's process refreshes often, the headless run must stay short.
 inline constexpr int appBudget = 20;
 inline constexpr int headlessBudget = 10;
-
-// The settings key of "保存用量历史" (on when absent).
-inline constexpr auto enabledKey = "usageHistoryEnabled";
-bool isEnabled(QSettings* settings);
 
 enum class Outcome {
     upToDate,     // every window complete and the open ones checked
@@ -37,11 +33,20 @@ struct Result
     int requests = 0;
 };
 
+// Where the pages come from: the service, and the account's token and client state (whose
+// rate-limit record every sync and refresh of the account shares).
+struct Source
+{
+    std::shared_ptr<UsageService> service;
+    QString token;
+    DashboardClient::ClientStateRef state;
+};
+
 // One run on an open ledger, for the cycle of `snapshot` and the one before it.
-QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget);
+QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget, Source source);
 
 // Opens the ledger at `path` under a lock file beside it, so only one process syncs at a time;
 // `busy` at once when another holds the lock.
-QCoro::Task<Result> runLocked(QString path, UsageSnapshot snapshot, int pageBudget);
+QCoro::Task<Result> runLocked(QString path, UsageSnapshot snapshot, int pageBudget, Source source);
 
 } // namespace LedgerSync

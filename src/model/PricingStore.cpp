@@ -5,7 +5,7 @@
 #include "UsageJSON.h"
 #include "platform/AtomicFile.h"
 
-#include "platform/Settings.h"
+#include "platform/Preferences.h"
 
 #include <QFile>
 #include <QLocale>
@@ -96,16 +96,13 @@ std::optional<PricingCatalog> PricingStore::load()
 
 bool PricingStore::needsSync(Timestamp now)
 {
-    const auto settings = Settings::open(QLatin1StringView(Settings::appDomain));
-    const QVariant stored = settings->value(QLatin1StringView(lastAttemptKey));
+    const QVariant stored = Preferences::value(Preferences::Key::pricingLastAttemptDay);
     return !stored.isValid() || stored.toString() != localDay(now);
 }
 
 void PricingStore::recordAttempt(Timestamp now)
 {
-    const auto settings = Settings::open(QLatin1StringView(Settings::appDomain));
-    settings->setValue(QLatin1StringView(lastAttemptKey), localDay(now));
-    settings->sync();
+    Preferences::setValue(Preferences::Key::pricingLastAttemptDay, localDay(now));
 }
 
 QString PricingStore::localDay(Timestamp timestamp)

@@ -12,8 +12,6 @@
 // daily sync in the app's settings.
 namespace PricingStore {
 
-inline constexpr auto lastAttemptKey = "pricingLastAttemptDay";
-
 QString fileName();
 
 // The stored catalog, or nothing when the file is missing, unreadable, undecodable or has no

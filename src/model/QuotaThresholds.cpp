@@ -1,5 +1,7 @@
 #include "QuotaThresholds.h"
 
+#include "platform/Preferences.h"
+
 namespace {
 
 std::optional<qint64> wholeNumber(const QVariant& value)
@@ -16,24 +18,21 @@ bool QuotaThresholds::isValid() const
     return critical >= 1 && low <= 99 && critical < low;
 }
 
-QuotaThresholds QuotaThresholds::load(QSettings* settings)
+QuotaThresholds QuotaThresholds::load()
 {
-    if (!settings)
-        return {};
-    const auto low = wholeNumber(settings->value(QLatin1StringView(lowKey)));
-    const auto critical = wholeNumber(settings->value(QLatin1StringView(criticalKey)));
+    const auto low = wholeNumber(Preferences::value(Preferences::Key::quotaLowThreshold));
+    const auto critical = wholeNumber(Preferences::value(Preferences::Key::quotaCriticalThreshold));
     // The pair is kept or dropped together, so a hand-edited half never breaks "critical below low".
     const QuotaThresholds stored{low.value_or(QuotaThresholds{}.low),
                                  critical.value_or(QuotaThresholds{}.critical)};
     return stored.isValid() ? stored : QuotaThresholds{};
 }
 
-bool QuotaThresholds::save(QSettings* settings) const
+bool QuotaThresholds::save() const
 {
-    if (!settings || !isValid())
+    if (!isValid())
         return false;
-    settings->setValue(QLatin1StringView(lowKey), low);
-    settings->setValue(QLatin1StringView(criticalKey), critical);
-    settings->sync();
+    Preferences::setValue(Preferences::Key::quotaLowThreshold, low);
+    Preferences::setValue(Preferences::Key::quotaCriticalThreshold, critical);
     return true;
 }

@@ -1,15 +1,11 @@
 #pragma once
 
-#include <QSettings>
 #include <QtGlobal>
 
 // The remaining percents at which a quota counts as running low and as critical: the
 // notifications, the status bar's class and the tray's tint all read the same pair.
 struct QuotaThresholds
 {
-    static constexpr auto lowKey = "quotaLowThreshold";
-    static constexpr auto criticalKey = "quotaCriticalThreshold";
-
     qint64 low = 20;
     qint64 critical = 5;
 
@@ -19,7 +15,7 @@ struct QuotaThresholds
     bool isValid() const;
 
     // The stored pair, or the defaults when it is missing or not a valid pair.
-    static QuotaThresholds load(QSettings* settings);
+    static QuotaThresholds load();
     // Writes nothing and returns false for an invalid pair.
-    bool save(QSettings* settings) const;
+    bool save() const;
 };

@@ -27,14 +27,14 @@ QString SnapshotStore::fileName()
     return supportFolder() + u"/snapshot.json";
 }
 
-UsageSnapshot SnapshotStore::load(QSettings* defaults)
+UsageSnapshot SnapshotStore::load(std::optional<Preferences::Key> fallback)
 {
     if (QFile file(fileName()); file.open(QIODevice::ReadOnly)) {
         if (auto snapshot = realSnapshot(file.readAll()))
             return *snapshot;
     }
-    if (defaults) {
-        const QVariant stored = defaults->value(QLatin1StringView(settingsKey));
+    if (fallback) {
+        const QVariant stored = Preferences::value(*fallback);
         if (stored.isValid()) {
             if (auto snapshot = realSnapshot(stored.toByteArray()))
                 return *snapshot;
@@ -43,15 +43,12 @@ UsageSnapshot SnapshotStore::load(QSettings* defaults)
     return UsageSnapshot::empty();
 }
 
-bool SnapshotStore::save(const UsageSnapshot& snapshot, QSettings* defaults)
+bool SnapshotStore::save(const UsageSnapshot& snapshot)
 {
     const auto bytes = snapshot.encode();
     if (!bytes)
         return false;
-    if (defaults) {
-        defaults->setValue(QLatin1StringView(settingsKey), *bytes);
-        defaults->sync();
-    }
+    Preferences::setValue(Preferences::Key::usageSnapshot, *bytes);
     AtomicFile::makePrivateFolder(supportFolder());
     return AtomicFile::write(fileName(), *bytes);
 }

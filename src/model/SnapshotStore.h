@@ -2,25 +2,26 @@
 
 #include "UsageSnapshot.h"
 
-#include <QSettings>
+#include "platform/Preferences.h"
+
 #include <QString>
+
+#include <optional>
 
 // Keeps the last snapshot between runs and hands it from the app to the widget: "snapshot.json"
 // in the support folder (the authority) and the settings entry "usageSnapshot" (the fallback).
 namespace SnapshotStore {
 
-inline constexpr auto settingsKey = "usageSnapshot";
-
 QString supportFolder();
 QString fileName();
 
-// The file first, then the settings entry, then the empty snapshot. A stored snapshot without
-// real data counts as nothing stored. Never fails.
-UsageSnapshot load(QSettings* defaults);
+// The file first, then the settings entry `fallback` (the app's; the widget keeps its own), then
+// the empty snapshot. A stored snapshot without real data counts as nothing stored. Never fails.
+UsageSnapshot load(std::optional<Preferences::Key> fallback = Preferences::Key::usageSnapshot);
 
 // The settings entry first, then the file, written atomically. A failed write leaves the previous
 // file whole; a snapshot that cannot be encoded writes nothing. True when the file was written:
 // what the widget and the next start will read.
-bool save(const UsageSnapshot& snapshot, QSettings* defaults);
+bool save(const UsageSnapshot& snapshot);
 
 } // namespace SnapshotStore

@@ -5,7 +5,6 @@
 #include "model/QuotaAlerts.h"
 #include "model/QuotaThresholds.h"
 #include "model/UsageSnapshot.h"
-#include "platform/Settings.h"
 
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -92,6 +91,5 @@ GaugeIcon::Tint AppTray::tint(const UsageSnapshot& snapshot, int lowThreshold)
 
 int AppTray::lowThreshold()
 {
-    const auto settings = Settings::open(QString::fromLatin1(Settings::appDomain));
-    return int(QuotaThresholds::load(settings.get()).low);
+    return int(QuotaThresholds::load().low);
 }

@@ -3,7 +3,6 @@
 #include "StatusLine.h"
 
 #include "model/SnapshotStore.h"
-#include "platform/Settings.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -31,8 +30,8 @@ int StatusCommand::run(int& argc, char** argv, const std::optional<QString>& for
         std::fputs("tallyfern: --format 只接受 text、json 或 waybar\n", stderr);
         return 2;
     }
-    const auto settings = Settings::openForReading(QLatin1StringView(Settings::appDomain));
-    const UsageSnapshot snapshot = SnapshotStore::load(settings.get());
+    // Reading creates nothing: a status bar polls this every few seconds.
+    const UsageSnapshot snapshot = SnapshotStore::load();
     QByteArray line;
     switch (*chosen) {
     case Format::text:
@@ -42,7 +41,7 @@ int StatusCommand::run(int& argc, char** argv, const std::optional<QString>& for
         line = QJsonDocument(StatusLine::json(snapshot)).toJson(QJsonDocument::Compact);
         break;
     case Format::waybar:
-        line = QJsonDocument(StatusLine::waybar(snapshot, QuotaThresholds::load(settings.get())))
+        line = QJsonDocument(StatusLine::waybar(snapshot, QuotaThresholds::load()))
                    .toJson(QJsonDocument::Compact);
         break;
     }

@@ -1,11 +1,10 @@
 #include "LoginItem.h"
 
-#include "CommandLine.h"
 #include "LaunchAgent.h"
 
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
-#include "platform/Settings.h"
+#include "platform/Preferences.h"
 
 #include <QDir>
 #include <QFile>
@@ -47,9 +46,7 @@ QString escapedValue(QString value)
 
 bool LoginItem::isEnabled()
 {
-    return Settings::open(QLatin1StringView(Settings::appDomain))
-        ->value(QLatin1StringView(enabledKey))
-        .toBool();
+    return Preferences::flag(Preferences::Key::trayAtLogin);
 }
 
 QString LoginItem::fileName()
@@ -71,7 +68,7 @@ std::optional<QByteArray> LoginItem::entry(const QString& executable)
         u"Comment[zh_CN]=登录时在托盘中打开 Tallyfern\n"
         u"Icon=tallyfern\n"
         u"Exec="_s +
-        escapedValue(execWord(executable) + u' ' + QLatin1StringView(CommandLine::backgroundArgument)) +
+        escapedValue(execWord(executable) + u' ' + QLatin1StringView(backgroundArgument)) +
         u"\n"
         u"TryExec=" +
         escapedValue(executable) +

@@ -3,18 +3,12 @@
 #include "model/UsageSnapshot.h"
 
 #include <QCoroTask>
-#include <QSettings>
 #include <QString>
 
 // Sends the desktop notices a newly stored snapshot earns. Shared by the window's refresh and the
 // headless one: whichever process stores the snapshot first sends, and a small state file in the
 // support folder, read, checked and written under a lock, keeps the other from sending it again.
 namespace QuotaNotices {
-
-inline constexpr auto enabledKey = "quotaNoticesEnabled";
-
-// On unless the user switched it off.
-bool isEnabled(QSettings* settings);
 
 QString stateFileName();
 

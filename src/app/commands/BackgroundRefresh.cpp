@@ -8,7 +8,7 @@
 #include "client/SessionKeychain.h"
 #include "history/LedgerSync.h"
 #include "model/SnapshotStore.h"
-#include "platform/Settings.h"
+#include "platform/Preferences.h"
 #include "platform/WidgetCenter.h"
 #include "pricing/PricingClient.h"
 
@@ -91,8 +91,7 @@ QCoro::Task<bool> saveSnapshot(Run& run)
 {
     // Not stored: the widget has nothing new to show, and notices and the ledger would act on usage
     // nobody can read back.
-    const auto settings = Settings::open(QLatin1StringView(Settings::appDomain));
-    co_return SnapshotStore::save(*run.snapshot, settings.get());
+    co_return SnapshotStore::save(*run.snapshot);
 }
 
 QCoro::Task<bool> nudgeWidget(Run&)
@@ -111,8 +110,7 @@ QCoro::Task<bool> syncLedger(Run& run)
 {
     // Last, so it never delays or changes what the refresh stored. Never unlocks the keyring either:
     // the token was looked up without it, and the sync asks the same way.
-    const auto settings = Settings::open(QLatin1StringView(Settings::appDomain));
-    if (LedgerSync::isEnabled(settings.get()))
+    if (Preferences::flag(Preferences::Key::usageHistory))
         co_await LedgerSync::runLocked(Ledger::defaultPath(), *run.snapshot, LedgerSync::headlessBudget);
     co_return true;
 }

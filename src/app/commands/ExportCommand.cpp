@@ -6,7 +6,6 @@
 #include "history/Ledger.h"
 #include "model/SnapshotStore.h"
 #include "platform/Clock.h"
-#include "platform/Settings.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -54,8 +53,7 @@ int exportCsv(const Request& request, QString* errors)
         return 1;
     }
 
-    const auto settings = Settings::open(QLatin1StringView(Settings::appDomain));
-    const CycleSpan current = CycleSpan::current(SnapshotStore::load(settings.get()), Clock::now());
+    const CycleSpan current = CycleSpan::current(SnapshotStore::load(), Clock::now());
     const CycleSpan span = request.cycle == Cycle::previous ? current.previous() : current;
     if (!CsvExport::write(request.fileName, ledger->events(span.startMs, span.endMs))) {
         *errors = u"无法写入 "_s + request.fileName;

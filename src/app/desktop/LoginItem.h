@@ -10,7 +10,8 @@
 // harmless once the program is gone.
 namespace LoginItem {
 
-inline constexpr auto enabledKey = "trayAtLoginEnabled";
+// What the entry starts the app with: into the tray, without the window.
+inline constexpr auto backgroundArgument = "--background";
 
 // The app's setting; absent means off.
 bool isEnabled();

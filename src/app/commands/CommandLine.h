@@ -13,9 +13,6 @@
 namespace CommandLine {
 
 inline constexpr auto refreshArgument = "--refresh";
-inline constexpr auto importSessionArgument = "--import-session";
-inline constexpr auto statusArgument = "--status";
-inline constexpr auto backgroundArgument = "--background";
 
 enum class Mode {
     Interactive,

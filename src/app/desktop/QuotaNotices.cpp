@@ -4,7 +4,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/DesktopNotifications.h"
 #include "platform/Paths.h"
-#include "platform/Settings.h"
+#include "platform/Preferences.h"
 
 #include <QCoroDBusPendingCall>
 #include <QDBusConnection>
@@ -66,11 +66,6 @@ QList<QuotaAlerts::Notice> claimDue(const UsageSnapshot& snapshot, const QuotaTh
 
 } // namespace
 
-bool QuotaNotices::isEnabled(QSettings* settings)
-{
-    return !settings || settings->value(QLatin1StringView(enabledKey), true).toBool();
-}
-
 QString QuotaNotices::stateFileName()
 {
     return Paths::supportFolder() + u"/notices.json";
@@ -80,12 +75,11 @@ QCoro::Task<> QuotaNotices::post(UsageSnapshot snapshot)
 {
     QList<QuotaAlerts::Notice> notices;
     try {
-        const auto settings = Settings::open(QLatin1StringView(Settings::appDomain));
         // Without a session bus nothing could be shown; the notices wait for a run that has one.
-        if (!isEnabled(settings.get()) || !snapshot.hasRealData ||
+        if (!Preferences::flag(Preferences::Key::quotaNotices) || !snapshot.hasRealData ||
             !QDBusConnection::sessionBus().isConnected())
             co_return;
-        notices = claimDue(snapshot, QuotaThresholds::load(settings.get()));
+        notices = claimDue(snapshot, QuotaThresholds::load());
     } catch (...) {
         co_return;
     }

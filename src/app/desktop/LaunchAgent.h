@@ -11,7 +11,6 @@
 namespace LaunchAgent {
 
 inline constexpr auto label = "com.local.tallyfern.refresh";
-inline constexpr auto enabledKey = "backgroundRefreshEnabled";
 inline constexpr int intervalSeconds = 180;
 
 // The app's setting; absent means enabled.

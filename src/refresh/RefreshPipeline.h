@@ -1,0 +1,151 @@
+#pragma once
+
+#include "LedgerSink.h"
+#include "NoticeSink.h"
+#include "PricingSource.h"
+#include "RefreshPolicy.h"
+#include "SessionAccess.h"
+#include "SnapshotSink.h"
+
+#include "client/DashboardError.h"
+#include "client/UsageService.h"
+
+#include <QCoroTask>
+#include <QObject>
+
+#include <array>
+#include <memory>
+#include <optional>
+
+// What a refresh talks to. Each edge has one real implementation and one that tests script; they are
+// shared with the refreshes still running when the pipeline goes away.
+struct RefreshEdges
+{
+    std::shared_ptr<UsageService> service;
+    std::shared_ptr<SessionAccess> session;
+    std::shared_ptr<SnapshotSink> snapshots;
+    std::shared_ptr<NoticeSink> notices;
+    std::shared_ptr<LedgerSink> ledger;
+    std::shared_ptr<PricingSource> pricing;
+};
+
+// How a refresh ended, as the caller may act on it.
+struct RefreshOutcome
+{
+    enum class Result {
+        stored,       // a snapshot was stored (the overview; the event patch may follow on its own)
+        notStored,    // fetched, but it could not be stored: the snapshot shown stays
+        superseded,   // a newer refresh started meanwhile and has the last word
+        noSession,    // no token stored
+        locked,       // the token (or the editor's newer login) waits behind a locked keyring
+        unlockFailed, // the user's unlock was cancelled, or an earlier prompt is still up
+        busy,         // the service asked to be left alone until a later time
+        unauthorized, // the service turned the token away
+        failed,       // any other failure: network, answer, parsing
+    };
+
+    Result result = Result::failed;
+    QString status; // the status line it left
+    std::optional<UsageSnapshot> stored;
+};
+
+// One account's refresh, for every caller there is: the window's start-up, its timer, "刷新" and the
+// tray's refresh, a paste or an import, and `tallyfern --refresh`. The steps run in one order
+// (RefreshPipeline.cpp); callers differ only by their RefreshPolicy. The pipeline also holds what the
+// status line says and the snapshot on screen, so that outcomes never need to be worked out twice.
+//
+// Overlapping refreshes are allowed: each takes a generation, and only the newest one's result is
+// shown; a newer refresh stops the event patch of an older one before its next page.
+class RefreshPipeline : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Loads the stored snapshot. `state` is the account's client state, kept for every refresh.
+    RefreshPipeline(RefreshEdges edges, DashboardClient::ClientStateRef state, QObject* parent = nullptr);
+    ~RefreshPipeline() override;
+
+    const UsageSnapshot& snapshot() const { return m_snapshot; }
+    QString status() const { return m_status; }
+    bool hasSession() const { return m_hasSession; }
+    // A refresh that is not silent is running.
+    bool isRefreshing() const { return m_isRefreshing; }
+    QString pricingLabel() const { return m_pricingLabel; }
+    const RefreshEdges& edges() const { return m_edges; }
+
+    // The window's start: the stored snapshot is stored again and the widget nudged, the editor's
+    // login followed, the first status set, and the start-up refresh begun when a session is there.
+    void start();
+
+    // One refresh. It ends once its result is stored (with appliesOverviewFirst, the event patch
+    // then runs on its own); never throws.
+    QCoro::Task<RefreshOutcome> refresh(RefreshPolicy policy);
+
+    // For a user's own action: unlocks the keyring when the token is locked, or, `forWriting`, when a
+    // save would have to; false (with the status said) when it stays locked.
+    QCoro::Task<bool> unlock(bool forWriting);
+
+    // One sync of the ledger outside any refresh ("保存用量历史" switched on), with the stored token.
+    QCoro::Task<> syncLedger();
+
+    // The session's own actions (a paste, an import, a logout) say how they went, and whether a
+    // session is there now. A logout also stops the running event patch.
+    void say(const QString& status);
+    void setHasSession(bool hasSession);
+    void supersede();
+
+    // A failure's text, with the note that the cached usage stays on screen when there is any.
+    QString withCache(const QString& text) const;
+
+Q_SIGNALS:
+    // Any of the values above changed, or the pricing table behind the estimates did.
+    void changed();
+    // The ledger's sync ended: the trends page reads it again.
+    void ledgerSynced();
+
+private:
+    struct Run;
+    using Step = QCoro::Task<bool> (RefreshPipeline::*)(Run&);
+    static const std::array<Step, 12>& steps();
+
+    QCoro::Task<> runSteps(Run& run, std::size_t from);
+    QCoro::Task<> continueFrom(Run run, std::size_t from);
+
+    QCoro::Task<bool> awaitPricing(Run& run);
+    QCoro::Task<bool> checkLock(Run& run);
+    QCoro::Task<bool> followEditor(Run& run);
+    QCoro::Task<bool> lookUpToken(Run& run);
+    QCoro::Task<bool> respectRateLimit(Run& run);
+    QCoro::Task<bool> beginGeneration(Run& run);
+    QCoro::Task<bool> fetchOverview(Run& run);
+    QCoro::Task<bool> applyOverview(Run& run);
+    QCoro::Task<bool> fetchEventPatch(Run& run);
+    QCoro::Task<bool> storeSnapshot(Run& run);
+    QCoro::Task<bool> postNotices(Run& run);
+    QCoro::Task<bool> syncLedgerStep(Run& run);
+
+    void failOverview(Run& run, std::optional<DashboardError::Kind> kind, QString text);
+    bool store(const UsageSnapshot& snapshot, const QString& status);
+    void startPricing(const RefreshPolicy& policy);
+    QCoro::Task<> syncPricingAlongside();
+    QCoro::Task<> syncLedgerWith(QString token, UsageSnapshot snapshot, int pageBudget);
+    void finishUserRefresh(qint64 generation);
+
+    RefreshEdges m_edges;
+    DashboardClient::ClientStateRef m_state;
+    // Read after every await: false once the pipeline is gone, so a late answer touches nothing.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+
+    UsageSnapshot m_snapshot;
+    QString m_status;
+    bool m_hasSession = false;
+    bool m_isRefreshing = false;
+    QString m_pricingLabel;
+
+    qint64 m_generation = 0;
+    qint64 m_activeUserRefresh = 0;
+    bool m_unlocking = false; // one unlock prompt at a time
+    bool m_ledgerSyncing = false;
+    // The running event patch; a newer refresh or a logout raises it.
+    std::shared_ptr<DashboardClient::Cancellation> m_eventTask;
+};

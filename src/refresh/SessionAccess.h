@@ -1,0 +1,51 @@
+#pragma once
+
+#include "client/EditorLogin.h"
+#include "platform/SecretLookup.h"
+
+#include <QCoroTask>
+#include <QString>
+
+// The session token as a refresh reaches it: looked up without unlocking, unlocked on a user's
+// action, saved, removed, and the editor's login followed. KeychainSession keeps it in the desktop's
+// secret store; tests script one.
+class SessionAccess
+{
+public:
+    virtual ~SessionAccess() = default;
+
+    // Never prompts.
+    virtual SecretLookup lookup() = 0;
+    // Whether a save would first have to unlock the keyring. Never prompts.
+    virtual bool isLocked() = 0;
+    // A user's action only: the keyring may prompt. Completes from the event loop.
+    virtual QCoro::Task<SecretLookup> unlockAndLookup() = 0;
+    // Throws SessionKeychainError; the stored token stays then.
+    virtual void save(const QString& pasted) = 0;
+    virtual void remove() = 0;
+
+    virtual bool isFollowing() = 0;
+    virtual void setFollowing(bool following) = 0;
+    // Never prompts and never writes into a locked keyring.
+    virtual EditorLogin::FollowOutcome follow() = 0;
+    // Throws EditorSessionError or SessionKeychainError.
+    virtual EditorSession::Login importFromEditor() = 0;
+    // So that following never takes this token again.
+    virtual void rememberRejected(const QString& token) = 0;
+};
+
+// The secret store's item for the session cookie, and the editor's login.
+class KeychainSession : public SessionAccess
+{
+public:
+    SecretLookup lookup() override;
+    bool isLocked() override;
+    QCoro::Task<SecretLookup> unlockAndLookup() override;
+    void save(const QString& pasted) override;
+    void remove() override;
+    bool isFollowing() override;
+    void setFollowing(bool following) override;
+    EditorLogin::FollowOutcome follow() override;
+    EditorSession::Login importFromEditor() override;
+    void rememberRejected(const QString& token) override;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "RefreshPipeline.h"
+
+#include <QCoroTask>
+#include <QString>
+
+// The user's actions on the session of one account: a pasted cookie, an import of the editor's
+// login, the follow switch and logging out. Each one unlocks the keyring first when it must write
+// (asynchronously: the window keeps painting while the prompt is up), says how it went in the
+// pipeline's status line and refreshes after a new token.
+class SessionController
+{
+public:
+    explicit SessionController(RefreshPipeline& pipeline);
+
+    // True when the token was stored (the cookie sheet closes then); the refresh that follows is
+    // awaited too.
+    QCoro::Task<bool> saveCookie(QString pasted);
+    QCoro::Task<bool> importFromEditor();
+
+    // Read from the settings at each use: the background refresh and "--import-session" change it too.
+    bool isFollowing() const;
+    void setFollowing(bool following);
+
+    // The token goes, following ends (it would sign the user straight back in), the cached usage
+    // stays. A locked keyring is unlocked first; a cancelled unlock keeps the token.
+    QCoro::Task<> logout();
+
+private:
+    QCoro::Task<bool> stored(QString status);
+
+    RefreshPipeline& m_pipeline;
+};
