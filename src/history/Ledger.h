@@ -5,12 +5,12 @@
 #include "LedgerEvent.h"
 #include "LedgerWindow.h"
 
-#include <QHash>
 #include <QList>
 #include <QString>
 
 #include <memory>
-#include <optional>
+
+struct LedgerDatabase;
 
 // Every usage event of the current and the previous billing cycle, in an SQLite file of its own
 // (WAL, so the app may read while the background refresh writes). Rows are replaced a whole window
@@ -38,9 +38,6 @@ public:
 
     QString path() const { return m_path; }
 
-    // The open database and its caches; defined in the source file alone.
-    struct Private;
-
     // Before a sync: forgets the rows of another user, drops everything before `keepFromMs`, and
     // adds the windows not yet known. False when the file is busy or cannot be written.
     bool prepare(double userId, const QList<CycleSpan::Window>& windows, qint64 keepFromMs);
@@ -58,8 +55,8 @@ public:
     int completeCount(const QList<CycleSpan::Window>& windows) const;
 
 private:
-    explicit Ledger(std::unique_ptr<Private> d);
+    explicit Ledger(std::unique_ptr<LedgerDatabase> d);
 
-    std::unique_ptr<Private> d;
+    std::unique_ptr<LedgerDatabase> d;
     QString m_path;
 };
