@@ -271,6 +271,48 @@ private Q_SLOTS:
         QVERIFY(!world.service.requests(DashboardClient::eventsPath).isEmpty());
     }
 
+    void cycleBounds_data()
+    {
+        QTest::addColumn<QString>("start"); // the snapshot's bounds; empty: none
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<QString>("now");
+        QTest::addColumn<QString>("bounds"); // local: current | previous | the previous cycle's first window
+        // The tests run in Shanghai, eight hours ahead of UTC.
+        QTest::newRow("calendar month")
+            << QString() << QString() << u"2026-12-06T10:00:00+08:00"_s
+            << u"2026-12-01 00:00:00 → 2027-01-01 00:00:00 | "
+               u"2026-11-01 00:00:00 → 2026-12-01 00:00:00 | 2026-11-01 00:00:00"_s;
+        QTest::newRow("calendar month, new year")
+            << QString() << QString() << u"2026-01-01T00:30:00+08:00"_s
+            << u"2026-01-01 00:00:00 → 2026-02-01 00:00:00 | "
+               u"2025-12-01 00:00:00 → 2026-01-01 00:00:00 | 2025-12-01 00:00:00"_s;
+        QTest::newRow("service cycle")
+            << u"2026-12-06T09:42:14Z"_s << u"2027-01-06T09:42:14Z"_s << u"2026-12-06T10:00:00+08:00"_s
+            << u"2026-12-06 17:42:14 → 2027-01-06 17:42:14 | "
+               u"2026-11-06 17:42:14 → 2026-12-06 17:42:14 | 2026-11-06 17:42:14"_s;
+    }
+
+    void cycleBounds()
+    {
+        QFETCH(QString, start);
+        QFETCH(QString, end);
+        QFETCH(QString, now);
+        QFETCH(QString, bounds);
+        UsageSnapshot snapshot;
+        snapshot.billingCycleStart = start;
+        snapshot.billingCycleEnd = end;
+        const Timestamp at = *Timestamp::parseInternetDateTime(now);
+        const CycleSpan cycle = CycleSpan::current(snapshot, at);
+        const CycleSpan previous = cycle.previous();
+        const auto local = [](qint64 ms) {
+            return QDateTime::fromMSecsSinceEpoch(ms).toString(u"yyyy-MM-dd HH:mm:ss"_s);
+        };
+        QCOMPARE(local(cycle.startMs) + u" → "_s + local(cycle.endMs) + u" | "_s + local(previous.startMs) +
+                     u" → "_s + local(previous.endMs) + u" | "_s +
+                     local(previous.windows(qint64(at.msSince1970())).value(0).startMs),
+                 bounds);
+    }
+
     void csvExport_data()
     {
         QTest::addColumn<QStringList>("arguments");
