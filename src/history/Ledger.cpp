@@ -115,8 +115,8 @@ QList<LedgerWindow> Ledger::windows() const
 {
     QList<LedgerWindow> result;
     QSqlQuery query(d->db);
-    if (!query.exec(u"SELECT start_ms, end_ms, next_page, expected, received, complete FROM windows"
-                    u" ORDER BY start_ms DESC"_s))
+    if (!query.exec(u"SELECT start_ms, end_ms, next_page, expected, received, complete, fetched_ms"
+                    u" FROM windows ORDER BY start_ms DESC"_s))
         return result;
     while (query.next()) {
         LedgerWindow window;
@@ -127,6 +127,8 @@ QList<LedgerWindow> Ledger::windows() const
             window.expected = query.value(3).toLongLong();
         window.received = query.value(4).toLongLong();
         window.complete = query.value(5).toBool();
+        if (!query.value(6).isNull())
+            window.fetchedMs = query.value(6).toLongLong();
         result.append(window);
     }
     return result;
@@ -172,13 +174,14 @@ bool Ledger::store(const LedgerWindow& state, const QList<LedgerEvent>& events, 
         };
         QSqlQuery save(d->db);
         save.prepare(u"INSERT OR REPLACE INTO windows(start_ms, end_ms, next_page, expected, received,"
-                     u" complete) VALUES (?, ?, ?, ?, ?, ?)"_s);
+                     u" complete, fetched_ms) VALUES (?, ?, ?, ?, ?, ?, ?)"_s);
         save.addBindValue(state.startMs);
         save.addBindValue(state.endMs);
         save.addBindValue(state.nextPage);
         save.addBindValue(nullable(state.expected));
         save.addBindValue(state.received);
         save.addBindValue(int(state.complete));
+        save.addBindValue(nullable(state.fetchedMs));
         return save.exec();
     });
 }
@@ -229,12 +232,14 @@ QList<LedgerEvent> Ledger::events(qint64 fromMs, qint64 toMs) const
     return result;
 }
 
-int Ledger::completeCount(const QList<CycleSpan::Window>& windows) const
+int Ledger::finalCount(const QList<CycleSpan::Window>& windows) const
 {
     if (windows.isEmpty())
         return 0;
     QSqlQuery query(d->db);
-    query.prepare(u"SELECT count(*) FROM windows WHERE complete AND start_ms >= ? AND start_ms <= ?"_s);
+    query.prepare(u"SELECT count(*) FROM windows WHERE complete AND fetched_ms >= end_ms + ?"
+                  u" AND start_ms >= ? AND start_ms <= ?"_s);
+    query.addBindValue(LedgerWindow::lateEventsMs);
     query.addBindValue(windows.constFirst().startMs);
     query.addBindValue(windows.constLast().startMs);
     if (!query.exec() || !query.next())

@@ -19,7 +19,7 @@ struct LedgerDatabase;
 class Ledger
 {
 public:
-    static constexpr int schemaVersion = 1;
+    static constexpr int schemaVersion = 2;
     static constexpr int keptBrokenFiles = 3;
 
     // "history.sqlite" in the support folder.
@@ -51,8 +51,8 @@ public:
     QList<LedgerDay> days(QDate from, QDate to) const;
     // Every event in [fromMs, toMs), oldest first.
     QList<LedgerEvent> events(qint64 fromMs, qint64 toMs) const;
-    // How many of `windows` are complete.
-    int completeCount(const QList<CycleSpan::Window>& windows) const;
+    // How many of `windows` are final (LedgerWindow::isFinal): synced for good.
+    int finalCount(const QList<CycleSpan::Window>& windows) const;
 
 private:
     explicit Ledger(std::unique_ptr<LedgerDatabase> d);

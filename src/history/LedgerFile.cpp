@@ -43,8 +43,11 @@ const QStringList schemaSteps = {
     u"CREATE TABLE daily(day INTEGER NOT NULL, model INTEGER NOT NULL, on_demand INTEGER NOT NULL,"
     u" tokens INTEGER NOT NULL, events INTEGER NOT NULL, PRIMARY KEY(day, model, on_demand))"
     u" WITHOUT ROWID;"_s,
+    // Version 2. When each window was last fetched. The windows of an older file have no time, so
+    // each is asked once more before it counts as final.
+    u"ALTER TABLE windows ADD COLUMN fetched_ms INTEGER;"_s,
 };
-static_assert(Ledger::schemaVersion == 1, "one step per version");
+static_assert(Ledger::schemaVersion == 2, "one step per version");
 
 bool migrate(LedgerDatabase& d, int version)
 {

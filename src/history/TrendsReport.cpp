@@ -1,6 +1,7 @@
 #include "TrendsReport.h"
 
 #include <QDateTime>
+#include <QHash>
 
 namespace {
 
@@ -39,7 +40,14 @@ TrendsReport TrendsReport::build(const Ledger& ledger, const UsageSnapshot& snap
     report.previousDays = everyDay(ledger, localDate(previous.startMs), localDate(previous.endMs - 1));
     const QList<CycleSpan::Window> windows = cycle.windows(nowMs);
     report.elapsedDays = int(windows.size());
-    report.syncedDays = ledger.completeCount(windows);
+    QHash<qint64, LedgerWindow> known;
+    for (const LedgerWindow& window : ledger.windows())
+        known.insert(window.startMs, window);
+    for (const CycleSpan::Window& window : windows) {
+        const LedgerWindow state = known.value(window.startMs);
+        report.fetchedDays += state.complete ? 1 : 0;
+        report.syncedDays += state.isFinal() ? 1 : 0;
+    }
 
     const qint64 dayIndex = report.days.isEmpty() ? 0 : report.days.constFirst().date.daysTo(report.today);
     for (qsizetype i = 0; i < report.days.size(); ++i) {

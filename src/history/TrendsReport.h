@@ -17,7 +17,8 @@ struct TrendsReport
     QList<LedgerDay> days;         // the cycle's local days, oldest first
     QList<LedgerDay> previousDays; // the previous cycle's local days, oldest first
     QDate today;                   // local
-    int syncedDays = 0;            // complete UTC-day windows of the cycle so far
+    int syncedDays = 0;            // UTC-day windows of the cycle so far that are final
+    int fetchedDays = 0;           // of them, those fetched whole at least once
     int elapsedDays = 0;           // UTC-day windows begun so far
     double includedTokens = 0;
     double onDemandTokens = 0;
@@ -28,7 +29,10 @@ struct TrendsReport
 
     bool operator==(const TrendsReport&) const = default;
 
+    // Every window so far final: nothing can still be missing.
     bool isComplete() const { return elapsedDays > 0 && syncedDays >= elapsedDays; }
+    // Every window so far fetched whole: the figures hold all the service had when asked.
+    bool isFetched() const { return elapsedDays > 0 && fetchedDays >= elapsedDays; }
 
     static TrendsReport build(const Ledger& ledger, const UsageSnapshot& snapshot, Timestamp now);
 };

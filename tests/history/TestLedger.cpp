@@ -97,6 +97,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("damage");
         QTest::addColumn<bool>("keptRows");
         QTest::newRow("none") << u"none"_s << true;
+        // A file of the first version, before windows knew when they were fetched.
+        QTest::newRow("older schema") << u"older schema"_s << true;
         QTest::newRow("newer schema") << u"newer schema"_s << false;
         QTest::newRow("damaged pages") << u"damaged pages"_s << false;
         QTest::newRow("not a database") << u"not a database"_s << false;
@@ -112,15 +114,20 @@ private Q_SLOTS:
             QVERIFY(ledger);
             const CycleSpan::Window window{march1, march1 + dayMs};
             QVERIFY(ledger->prepare(1, {window}, march1));
-            QVERIFY(ledger->store({window.startMs, window.endMs, 2, 1, 1, true},
+            QVERIFY(ledger->store({window.startMs, window.endMs, 2, 1, 1, true, march1 + 2 * dayMs},
                                   {{march1 + 5, u"gpt-5"_s, u"k"_s, 1, 2, 3, 4}}, true));
         }
-        if (damage == "newer schema"_L1) {
+        if (damage.endsWith(u"schema"_s)) {
             {
                 QSqlDatabase raw = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"raw"_s);
                 raw.setDatabaseName(world.path);
                 QVERIFY(raw.open());
-                QVERIFY(QSqlQuery(raw).exec(u"PRAGMA user_version=99"_s));
+                const QStringList steps = damage == "newer schema"_L1
+                                              ? QStringList{u"PRAGMA user_version=99"_s}
+                                              : QStringList{u"ALTER TABLE windows DROP COLUMN fetched_ms"_s,
+                                                            u"PRAGMA user_version=1"_s};
+                for (const QString& step : steps)
+                    QVERIFY(QSqlQuery(raw).exec(step));
                 raw.close();
             }
             QSqlDatabase::removeDatabase(u"raw"_s);
@@ -143,6 +150,11 @@ private Q_SLOTS:
         QCOMPARE(broken.size(), 3);
         QCOMPARE(broken.contains(u"history.sqlite.broken-20260101-000000"_s), keptRows);
         QVERIFY(isPrivate(world.path));
+        // The older file's window is still whole, but when it was fetched is not known: it is
+        // asked once more before it counts as final.
+        const LedgerWindow window = ledger->windows().value(0);
+        QCOMPARE(window.complete, keptRows);
+        QCOMPARE(window.isFinal(), damage == "none"_L1);
         // The new ledger works.
         QVERIFY(ledger->prepare(1, {{march1, march1 + dayMs}}, march1));
     }
@@ -196,11 +208,21 @@ private Q_SLOTS:
         QVERIFY(stored.contains(
             LedgerEvent{yesterday, u"gpt-5"_s, u"USAGE_EVENT_KIND_USAGE_BASED"_s, 10, 20, 30, 40}));
 
+        // An event at 20:00 UTC today, then no sync until two days later: today's window, fetched
+        // before its day was over, is asked again however old it is by then.
+        const LedgerEvent evening{march1 + 50 * dayMs + 20 * 3'600'000, u"gpt-5"_s, u"K"_s, 5, 5, 5, 5};
+        world.account.add({evening.ms, evening.model, evening.kind, 5, 5, 5, 5});
+        world.environment.setNow(u"2026-04-22T10:00:00Z"_s);
+        QCOMPARE(world.sync().outcome, LedgerSync::Outcome::upToDate);
+        QVERIFY(world.stored().contains(evening));
+        // Every window before yesterday is final now: nothing new costs two requests.
+        QCOMPARE(world.sync().requests, 2);
+
         // The daily table agrees with the rows it sums.
         double total = 0;
         for (const LedgerDay& day : Ledger::open(world.path)->days(QDate(2026, 3, 1), QDate(2026, 4, 30)))
             total += day.totalTokens();
-        for (const LedgerEvent& event : stored)
+        for (const LedgerEvent& event : world.stored())
             total -= double(event.totalTokens());
         QCOMPARE(total, 0.0);
     }
@@ -326,13 +348,15 @@ private Q_SLOTS:
                                "2026-04-20T00:00:01.789Z,a,K,0,0,0,0,0\r\n"
                                "2026-04-20T00:00:02.000Z,b,K,5,6,7,8,26\r\n");
         const QByteArray none;
+        // Today's window is whole but may still gain late events: not yet synced.
         QTest::newRow("current, incomplete")
-            << current << QString() << 0 << u"账期尚未同步完整（1/20 天）"_s << today;
+            << current << QString() << 0 << u"账期尚未同步完整（0/20 天）"_s << today;
         QTest::newRow("replacing a file")
-            << current << u"file"_s << 0 << u"账期尚未同步完整（1/20 天）"_s << today;
+            << current << u"file"_s << 0 << u"账期尚未同步完整（0/20 天）"_s << today;
+        // 1 March was fetched weeks after it ended; 31 March only before its day was over.
         QTest::newRow("previous, empty")
             << QStringList{u"--export-csv"_s, u"out.csv"_s, u"--cycle"_s, u"previous"_s} << QString() << 0
-            << u"账期尚未同步完整（0/31 天）"_s << QByteArray("");
+            << u"账期尚未同步完整（1/31 天）"_s << QByteArray("");
         QTest::newRow("a folder") << current << u"folder"_s << 1 << u"无法写入 out.csv"_s << none;
         QTest::newRow("a fifo") << current << u"fifo"_s << 1 << u"无法写入 out.csv"_s << none;
         QTest::newRow("no file name")
@@ -358,9 +382,16 @@ private Q_SLOTS:
         if (QString::fromLatin1(QTest::currentDataTag()) != "no ledger"_L1) {
             const auto ledger = Ledger::open(world.path);
             const qint64 today = march1 + 50 * dayMs;
-            QVERIFY(ledger->prepare(254123789, {{today, today + dayMs}}, march1));
+            const qint64 now = today + 7'200'000;
+            const qint64 march31 = march1 + 30 * dayMs;
+            QVERIFY(ledger->prepare(
+                254123789, {{march1, march1 + dayMs}, {march31, today - 19 * dayMs}, {today, today + dayMs}},
+                march1));
+            QVERIFY(ledger->store({march1, march1 + dayMs, 1, 0, 0, true, now}, {}, true));
+            QVERIFY(ledger->store({march31, today - 19 * dayMs, 1, 0, 0, true, march31 + 23 * 3'600'000}, {},
+                                  true));
             // Today's window of the current cycle, with names that need quoting.
-            QVERIFY(ledger->store({today, today + dayMs, 2, 3, 3, true},
+            QVERIFY(ledger->store({today, today + dayMs, 2, 3, 3, true, now},
                                   {{today + 2000, u"b"_s, u"K"_s, 5, 6, 7, 8},
                                    {today + 1789, u"model \"x\", large"_s, u"K\nL"_s, 1, 2, 3, 4},
                                    {today + 1789, u"a"_s, u"K"_s, 0, 0, 0, 0}},

@@ -53,7 +53,7 @@ TrendsReport trendsOf(int syncedDays)
     }
     report.days[19] = LedgerDay{report.today, {{u"auto"_s, 3e6}, {u"gpt-5"_s, 12e6}}, 2e6, 40};
     report.elapsedDays = 20;
-    report.syncedDays = syncedDays;
+    report.syncedDays = report.fetchedDays = syncedDays;
     report.includedTokens = 207e6;
     report.onDemandTokens = 2e6;
     report.todayTokens = 15e6;

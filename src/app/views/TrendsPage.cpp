@@ -118,7 +118,7 @@ QString TrendsPage::splitText(const TrendsReport& report)
     const QString progress = u"已同步 %1/%2 天"_s.arg(report.syncedDays).arg(report.elapsedDays);
     if (report.elapsedDays == 0)
         return u"还没有用量历史，下次刷新后开始同步"_s;
-    if (!report.isComplete())
+    if (!report.isFetched())
         return u"历史同步中（"_s + progress + u"），同步完整后显示精确的套餐内与按需拆分"_s;
     return u"套餐内 "_s + formatChineseCount(report.includedTokens) + u" · 按需 "_s +
            formatChineseCount(report.onDemandTokens) + u" · 今天 "_s +

@@ -31,7 +31,9 @@ public:
     static QString paceText(const QString& quota, std::optional<qint64> percent,
                             const UsageSnapshot& snapshot, Timestamp now);
     static QString comparisonText(const TrendsReport& report);
-    // The exact split once every day so far is synced; until then, how far the sync has come.
+    // The exact split once every day so far is fetched whole, with how many of them are synced for
+    // good ("已同步 18/20 天": the latest days may still gain late events); until then, how far the
+    // sync has come.
     static QString splitText(const TrendsReport& report);
 
     PageScroll* scroll() const { return m_scroll; }
