@@ -6,6 +6,7 @@
 
 #include "platform/Paths.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +14,20 @@
 #include <QSqlQuery>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+QDate localDate(qint64 ms)
+{
+    return QDateTime::fromMSecsSinceEpoch(ms).date();
+}
+
+qint64 startOf(QDate date)
+{
+    return date.startOfDay().toMSecsSinceEpoch();
+}
+
+} // namespace
 
 QString Ledger::defaultPath()
 {
@@ -209,6 +224,53 @@ QList<LedgerDay> Ledger::days(QDate from, QDate to) const
         day.events += query.value(4).toLongLong();
     }
     return result;
+}
+
+QList<LedgerDay> Ledger::days(qint64 fromMs, qint64 toMs) const
+{
+    QList<LedgerDay> result;
+    if (fromMs >= toMs)
+        return result;
+    // Whole days come from the daily table; a day the span cuts, from its rows.
+    QDate first = localDate(fromMs);
+    QDate last = localDate(toMs - 1);
+    const auto addCut = [&](QDate date, qint64 from, qint64 to) {
+        if (const LedgerDay day = daySpan(date, from, to); day.events > 0)
+            result.append(day);
+    };
+    if (startOf(first) != fromMs) {
+        addCut(first, fromMs, std::min(toMs, startOf(first.addDays(1))));
+        first = first.addDays(1);
+    }
+    const bool lastCut = first <= last && startOf(last.addDays(1)) != toMs;
+    if (lastCut)
+        last = last.addDays(-1);
+    if (first <= last)
+        result += days(first, last);
+    if (lastCut)
+        addCut(last.addDays(1), startOf(last.addDays(1)), toMs);
+    return result;
+}
+
+LedgerDay Ledger::daySpan(QDate date, qint64 fromMs, qint64 toMs) const
+{
+    LedgerDay day{date, {}, 0, 0};
+    QSqlQuery query(d->db);
+    query.setForwardOnly(true);
+    query.prepare(u"SELECT model, kind, sum(input + output + cache_read + cache_write), count(*)"
+                  u" FROM events WHERE ms >= ? AND ms < ? GROUP BY model, kind"_s);
+    query.addBindValue(fromMs);
+    query.addBindValue(toMs);
+    if (!query.exec())
+        return day;
+    while (query.next()) {
+        const double tokens = double(query.value(2).toLongLong());
+        day.models[d->names.value(query.value(0).toInt())] += tokens;
+        if (d->onDemand.value(query.value(1).toInt()))
+            day.onDemandTokens += tokens;
+        day.events += query.value(3).toLongLong();
+    }
+    return day;
 }
 
 QList<LedgerEvent> Ledger::events(qint64 fromMs, qint64 toMs) const

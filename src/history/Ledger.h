@@ -49,6 +49,10 @@ public:
 
     // Local days from `from` to `to`, both included; days without events are absent.
     QList<LedgerDay> days(QDate from, QDate to) const;
+    // The local days that [fromMs, toMs) touches, each with only its events inside the span (a
+    // cycle that starts or ends mid-day shares that day with its neighbour); days without events
+    // are absent.
+    QList<LedgerDay> days(qint64 fromMs, qint64 toMs) const;
     // Every event in [fromMs, toMs), oldest first.
     QList<LedgerEvent> events(qint64 fromMs, qint64 toMs) const;
     // How many of `windows` are final (LedgerWindow::isFinal): synced for good.
@@ -56,6 +60,9 @@ public:
 
 private:
     explicit Ledger(std::unique_ptr<LedgerDatabase> d);
+
+    // One local day's events within [fromMs, toMs), summed by the database.
+    LedgerDay daySpan(QDate date, qint64 fromMs, qint64 toMs) const;
 
     std::unique_ptr<LedgerDatabase> d;
     QString m_path;
