@@ -45,6 +45,7 @@ TrendsReport fullCycle(int variant)
         report.previousDays.append(previous);
     }
     report.elapsedDays = report.syncedDays = report.fetchedDays = 20;
+    report.previousFetched = true;
     report.toDateTokens = 4e9;
     report.previousToDateTokens = 3e9;
     return report;
