@@ -50,7 +50,7 @@ QList<std::pair<LedgerWindow, QList<LedgerEvent>>> windowsOf(const HeavyAccount&
 {
     QList<std::pair<LedgerWindow, QList<LedgerEvent>>> result;
     for (const CycleSpan::Window& window : cycle.windows(cycle.endMs)) {
-        LedgerWindow state{window.startMs, window.endMs, 1, 0, 0, true};
+        LedgerWindow state{window.startMs, window.endMs, 1, 0, 0, true, std::nullopt};
         QList<LedgerEvent> events;
         for (int page = 1;; ++page) {
             FakeService::Request request;

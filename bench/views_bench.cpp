@@ -44,7 +44,8 @@ TrendsReport fullCycle(int variant)
         report.days.append(current);
         report.previousDays.append(previous);
     }
-    report.elapsedDays = report.syncedDays = 20;
+    report.elapsedDays = report.syncedDays = report.fetchedDays = 20;
+    report.previousFetched = true;
     report.toDateTokens = 4e9;
     report.previousToDateTokens = 3e9;
     return report;

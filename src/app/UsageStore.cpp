@@ -11,7 +11,6 @@
 #include "client/RateLimit.h"
 #include "client/SessionKeychain.h"
 #include "client/SessionKeychainError.h"
-#include "history/CsvExport.h"
 #include "history/LedgerSync.h"
 #include "model/DisplayFormat.h"
 #include "model/PricingStore.h"
@@ -21,7 +20,6 @@
 #include "platform/WidgetCenter.h"
 #include "pricing/PricingClient.h"
 
-#include <QFile>
 #include <QLocale>
 
 using namespace Qt::StringLiterals;
@@ -93,34 +91,6 @@ void UsageStore::setShowCookieSheet(bool show)
     if (m_showCookieSheet == show)
         return;
     m_showCookieSheet = show;
-    Q_EMIT changed();
-}
-
-void UsageStore::setPinned(bool pinned)
-{
-    if (m_isPinned == pinned)
-        return;
-    m_isPinned = pinned;
-    m_defaults->setValue(QLatin1StringView(pinnedKey), pinned);
-    m_defaults->sync();
-    Q_EMIT changed();
-}
-
-void UsageStore::setQuotaNotices(bool enabled)
-{
-    if (m_quotaNoticesEnabled == enabled)
-        return;
-    m_quotaNoticesEnabled = enabled;
-    m_defaults->setValue(QLatin1StringView(QuotaNotices::enabledKey), enabled);
-    m_defaults->sync();
-    Q_EMIT changed();
-}
-
-void UsageStore::setThresholds(const QuotaThresholds& thresholds)
-{
-    if (m_thresholds == thresholds || !thresholds.save(m_defaults.get()))
-        return;
-    m_thresholds = thresholds;
     Q_EMIT changed();
 }
 
@@ -346,47 +316,6 @@ QCoro::Task<> UsageStore::applyEventPatch(QPointer<UsageStore> store, UsageSnaps
         syncLedger(store);
 }
 
-void UsageStore::reloadTrends()
-{
-    const QString path = Ledger::defaultPath();
-    std::unique_ptr<Ledger> ledger;
-    if (m_historyEnabled && QFile::exists(path))
-        ledger = Ledger::open(path);
-    m_trends = ledger ? TrendsReport::build(*ledger, m_snapshot, Clock::now()) : TrendsReport{};
-}
-
-QCoro::Task<> UsageStore::syncLedger(QPointer<UsageStore> store)
-{
-    if (!store || !store->m_historyEnabled || store->m_ledgerSyncing)
-        co_return;
-    store->m_ledgerSyncing = true;
-    const QString path = Ledger::defaultPath();
-    co_await LedgerSync::runLocked(path, store->m_snapshot, LedgerSync::appBudget);
-    if (!store)
-        co_return;
-    store->m_ledgerSyncing = false;
-    // Switched off while the run was writing: what it wrote goes too.
-    if (!store->m_historyEnabled)
-        Ledger::remove(path);
-    store->reloadTrends();
-    Q_EMIT store->changed();
-}
-
-void UsageStore::setHistoryEnabled(bool enabled)
-{
-    if (m_historyEnabled == enabled)
-        return;
-    m_historyEnabled = enabled;
-    m_defaults->setValue(QLatin1StringView(LedgerSync::enabledKey), enabled);
-    m_defaults->sync();
-    if (!enabled)
-        Ledger::remove(Ledger::defaultPath());
-    reloadTrends();
-    Q_EMIT changed();
-    if (enabled && m_snapshot.hasRealData && m_hasSession)
-        syncLedger(this);
-}
-
 QCoro::Task<> UsageStore::saveCookie(QString pastedText)
 {
     // Writing into a locked keyring would prompt inside a blocking call: unlock first, without
@@ -465,48 +394,4 @@ QCoro::Task<> UsageStore::logoutUnlocking()
     QPointer<UsageStore> self(this);
     if (co_await unlockIfLocked(false) && self)
         logout();
-}
-
-void UsageStore::setBackgroundRefresh(bool enabled)
-{
-    m_backgroundRefreshEnabled = enabled;
-    m_defaults->setValue(u"backgroundRefreshEnabled"_s, enabled);
-    m_defaults->sync();
-    if (LaunchAgent::isEnabled())
-        LaunchAgent::install();
-    else
-        LaunchAgent::uninstall();
-    Q_EMIT changed();
-}
-
-void UsageStore::setTrayAtLogin(bool enabled)
-{
-    m_trayAtLoginEnabled = enabled;
-    m_defaults->setValue(QLatin1StringView(LoginItem::enabledKey), enabled);
-    m_defaults->sync();
-    if (enabled)
-        LoginItem::install();
-    else
-        LoginItem::uninstall();
-    Q_EMIT changed();
-}
-
-void UsageStore::exportCsv(const QString& fileName)
-{
-    const QString path = Ledger::defaultPath();
-    const std::unique_ptr<Ledger> ledger = QFile::exists(path) ? Ledger::open(path) : nullptr;
-    if (!ledger) {
-        setStatus(u"没有可导出的用量历史"_s);
-        return;
-    }
-    const CycleSpan cycle = CycleSpan::current(m_snapshot, Clock::now());
-    const QList<LedgerEvent> events = ledger->events(cycle.startMs, cycle.endMs);
-    if (!CsvExport::write(fileName, events)) {
-        setStatus(u"无法写入 "_s + fileName);
-        return;
-    }
-    QString status = u"已导出 %1 个事件"_s.arg(events.size());
-    if (!m_trends.isComplete())
-        status += u" · 账期尚未同步完整（%1/%2 天）"_s.arg(m_trends.syncedDays).arg(m_trends.elapsedDays);
-    setStatus(status);
 }

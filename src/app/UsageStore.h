@@ -98,6 +98,9 @@ Q_SIGNALS:
     void changed();
 
 private:
+    // The settings key of the window's pin.
+    static constexpr auto pinnedKey = "windowPinnedEnabled";
+
     // Who started a refresh: the user may unlock the keyring and reach a busy service; the start-up
     // and the timer may not, and the timer also keeps quiet about a missing session.
     enum class Trigger { user, startUp, timer };

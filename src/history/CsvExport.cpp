@@ -3,7 +3,6 @@
 #include "platform/AtomicFile.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QTimeZone>
 
 using namespace Qt::StringLiterals;
@@ -48,22 +47,6 @@ QByteArray CsvExport::text(const QList<LedgerEvent>& events)
 
 bool CsvExport::write(const QString& fileName, const QList<LedgerEvent>& events)
 {
-    // Usage history is private to the user, like the ledger it comes from. The save keeps the
-    // permissions of the file it replaces, so the target is made private before it is written.
-    constexpr auto privateFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    QFile target(fileName);
-    const bool existed = target.exists();
-    if (existed) {
-        if (!target.setPermissions(privateFile))
-            return false;
-    } else if (!target.open(QIODevice::WriteOnly | QIODevice::NewOnly, privateFile)) {
-        return false;
-    } else {
-        target.close();
-    }
-    if (AtomicFile::write(fileName, text(events)))
-        return true;
-    if (!existed)
-        target.remove(); // the empty placeholder made above
-    return false;
+    // A file the user named: private like the ledger it comes from, and nothing beside it touched.
+    return AtomicFile::writeNamed(fileName, text(events));
 }

@@ -15,7 +15,8 @@ inline constexpr auto header =
 
 QByteArray text(const QList<LedgerEvent>& events);
 
-// Atomically, 0600, replacing an existing file; false when it cannot be written.
+// Atomically, 0600, replacing an existing regular file and touching nothing else; false when it
+// cannot be written or the name is taken by something that is not a regular file.
 bool write(const QString& fileName, const QList<LedgerEvent>& events);
 
 } // namespace CsvExport

@@ -44,7 +44,11 @@ CycleSpan CycleSpan::current(const UsageSnapshot& snapshot, Timestamp now)
 
 CycleSpan CycleSpan::previous() const
 {
-    const QDateTime start = QDateTime::fromMSecsSinceEpoch(startMs, QTimeZone::utc());
+    // A local calendar month (the fallback) steps back in local time: a month before 1 December
+    // 00:00 in Shanghai is 1 November 00:00 there. The service's cycles step back in UTC.
+    const QDateTime local = QDateTime::fromMSecsSinceEpoch(startMs);
+    const bool calendarMonth = local.date().day() == 1 && local.date().startOfDay() == local;
+    const QDateTime start = calendarMonth ? local : QDateTime::fromMSecsSinceEpoch(startMs, QTimeZone::utc());
     return CycleSpan{start.addMonths(-1).toMSecsSinceEpoch(), startMs};
 }
 

@@ -23,7 +23,9 @@ struct CycleSpan
 
     // The snapshot's cycle; the local calendar month around `now` when it gives no usable bounds.
     static CycleSpan current(const UsageSnapshot& snapshot, Timestamp now);
-    // The same span one calendar month earlier, ending where this one starts so no day falls between.
+    // The same span one calendar month earlier, ending where this one starts so no day falls between:
+    // the local month before when this one starts at a local month's first midnight, else a month
+    // earlier in UTC.
     CycleSpan previous() const;
 
     // The windows that have begun by `nowMs`, oldest first.

@@ -5,12 +5,12 @@
 #include "LedgerEvent.h"
 #include "LedgerWindow.h"
 
-#include <QHash>
 #include <QList>
 #include <QString>
 
 #include <memory>
-#include <optional>
+
+struct LedgerDatabase;
 
 // Every usage event of the current and the previous billing cycle, in an SQLite file of its own
 // (WAL, so the app may read while the background refresh writes). Rows are replaced a whole window
@@ -19,7 +19,7 @@
 class Ledger
 {
 public:
-    static constexpr int schemaVersion = 1;
+    static constexpr int schemaVersion = 2;
     static constexpr int keptBrokenFiles = 3;
 
     // "history.sqlite" in the support folder.
@@ -38,9 +38,6 @@ public:
 
     QString path() const { return m_path; }
 
-    // The open database and its caches; defined in the source file alone.
-    struct Private;
-
     // Before a sync: forgets the rows of another user, drops everything before `keepFromMs`, and
     // adds the windows not yet known. False when the file is busy or cannot be written.
     bool prepare(double userId, const QList<CycleSpan::Window>& windows, qint64 keepFromMs);
@@ -52,14 +49,21 @@ public:
 
     // Local days from `from` to `to`, both included; days without events are absent.
     QList<LedgerDay> days(QDate from, QDate to) const;
+    // The local days that [fromMs, toMs) touches, each with only its events inside the span (a
+    // cycle that starts or ends mid-day shares that day with its neighbour); days without events
+    // are absent.
+    QList<LedgerDay> days(qint64 fromMs, qint64 toMs) const;
     // Every event in [fromMs, toMs), oldest first.
     QList<LedgerEvent> events(qint64 fromMs, qint64 toMs) const;
-    // How many of `windows` are complete.
-    int completeCount(const QList<CycleSpan::Window>& windows) const;
+    // How many of `windows` are final (LedgerWindow::isFinal): synced for good.
+    int finalCount(const QList<CycleSpan::Window>& windows) const;
 
 private:
-    explicit Ledger(std::unique_ptr<Private> d);
+    explicit Ledger(std::unique_ptr<LedgerDatabase> d);
 
-    std::unique_ptr<Private> d;
+    // One local day's events within [fromMs, toMs), summed by the database.
+    LedgerDay daySpan(QDate date, qint64 fromMs, qint64 toMs) const;
+
+    std::unique_ptr<LedgerDatabase> d;
     QString m_path;
 };

@@ -16,7 +16,6 @@ namespace LedgerSync {
 
 namespace {
 
-constexpr qint64 dayMs = 86'400'000;
 // A lock older than this belongs to a process that died mid-sync.
 constexpr int staleLockMs = 600'000;
 
@@ -60,16 +59,15 @@ QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget, 
         co_return result;
     }
 
-    // Late events still land in yesterday's UTC day; older days are final once complete.
-    const qint64 openFromMs = nowMs - nowMs % dayMs - dayMs;
-    // Unfinished windows first, newest first; the open ones already complete are asked again only
-    // with what budget is left, so a first fill is not slowed by asking today over and over.
+    // Unfinished windows first, newest first; the complete ones not yet final (fetched before the
+    // service's late events for them were in) are asked again only with what budget is left, so a
+    // first fill is not slowed by asking today over and over.
     QList<LedgerWindow> queue;
     QList<LedgerWindow> open;
     for (const LedgerWindow& window : ledger.windows()) {
         if (!window.complete)
             queue.append(window);
-        else if (window.startMs >= openFromMs)
+        else if (!window.isFinal())
             open.append(window);
     }
     queue += open;
@@ -113,12 +111,20 @@ QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget, 
             const std::optional<qint64> count = DashboardClient::eventCountOf(answer);
             if (probing) {
                 probing = false;
-                if (count && count == window.expected)
-                    break; // nothing new since the window was completed
+                if (count && count == window.expected) {
+                    // Nothing new since the window was completed: only the time it was seen so.
+                    LedgerWindow checked = window;
+                    checked.fetchedMs = nowMs;
+                    if (!ledger.store(checked, {}, false)) {
+                        result.outcome = Outcome::busy;
+                        co_return result;
+                    }
+                    break;
+                }
             }
             if (page > 1 && count != state.expected) {
                 // The window changed under the pages already stored: start it again from page 1.
-                state = LedgerWindow{window.startMs, window.endMs, 1, std::nullopt, 0, false};
+                state = LedgerWindow{window.startMs, window.endMs, 1, std::nullopt, 0, false, std::nullopt};
                 continue;
             }
 
@@ -127,6 +133,7 @@ QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget, 
             if (page == 1) {
                 next.expected = count;
                 next.received = 0;
+                next.fetchedMs = nowMs;
             }
             next.received += events.size();
             next.nextPage = page + 1;

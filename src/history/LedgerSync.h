@@ -9,8 +9,9 @@
 #include <QString>
 
 // Brings the ledger up to date with few requests: each UTC day of the two cycles is fetched once,
-// page by page across as many runs as it takes; only today and yesterday are asked again later, and
-// a page 1 whose event count has not changed ends that at once. Each run sends at most its budget
+// page by page across as many runs as it takes; a day fetched before it was a day over (the
+// service still adds late events) is asked again on a later run however old it is by then, and a
+// page 1 whose event count has not changed ends that at once. Each run sends at most its budget
 // of page requests and never throws.
 namespace LedgerSync {
 
@@ -19,7 +20,7 @@ inline constexpr int appBudget = 20;
 inline constexpr int headlessBudget = 10;
 
 enum class Outcome {
-    upToDate,     // every window complete and the open ones checked
+    upToDate,     // every window complete and those not yet final checked
     budgetUsed,   // more to fetch on a later run
     busy,         // another process syncs or writes; a later run tries again
     rateLimited,  // the service answered 429, now or earlier: no sync until the time it asked for

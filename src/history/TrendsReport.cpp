@@ -1,6 +1,9 @@
 #include "TrendsReport.h"
 
 #include <QDateTime>
+#include <QHash>
+
+#include <algorithm>
 
 namespace {
 
@@ -9,17 +12,32 @@ QDate localDate(qint64 ms)
     return QDateTime::fromMSecsSinceEpoch(ms).date();
 }
 
-// Every local day from `first` to `last`, days without events as empty ones.
-QList<LedgerDay> everyDay(const Ledger& ledger, QDate first, QDate last)
+// Every local day of [fromMs, toMs), days without events as empty ones.
+QList<LedgerDay> everyDay(const Ledger& ledger, qint64 fromMs, qint64 toMs)
 {
-    const QList<LedgerDay> stored = ledger.days(first, last);
+    const QList<LedgerDay> stored = ledger.days(fromMs, toMs);
     QList<LedgerDay> result;
     qsizetype next = 0;
-    for (QDate date = first; date <= last; date = date.addDays(1)) {
+    // The end is exclusive: the last day is the one its final millisecond falls on.
+    for (QDate date = localDate(fromMs); date <= localDate(toMs - 1); date = date.addDays(1)) {
         if (next < stored.size() && stored.at(next).date == date)
             result.append(stored.at(next++));
         else
             result.append(LedgerDay{date, {}, 0, 0});
+    }
+    return result;
+}
+
+// The local days of the windows not yet fetched whole, which may hold more than they show.
+QSet<QDate> daysNotFetched(const QList<CycleSpan::Window>& windows, const QHash<qint64, LedgerWindow>& known)
+{
+    QSet<QDate> result;
+    for (const CycleSpan::Window& window : windows) {
+        if (known.value(window.startMs).complete)
+            continue;
+        for (QDate date = localDate(window.startMs); date <= localDate(window.endMs - 1);
+             date = date.addDays(1))
+            result.insert(date);
     }
     return result;
 }
@@ -31,29 +49,45 @@ TrendsReport TrendsReport::build(const Ledger& ledger, const UsageSnapshot& snap
     const qint64 nowMs = qint64(now.msSince1970());
     const CycleSpan cycle = CycleSpan::current(snapshot, now);
     const CycleSpan previous = cycle.previous();
+    QHash<qint64, LedgerWindow> known;
+    for (const LedgerWindow& window : ledger.windows())
+        known.insert(window.startMs, window);
 
     TrendsReport report;
     report.today = localDate(nowMs);
-    // The end is exclusive: the last day is the one its final millisecond falls on.
-    report.days = everyDay(ledger, localDate(cycle.startMs), localDate(cycle.endMs - 1));
-    report.previousDays = everyDay(ledger, localDate(previous.startMs), localDate(previous.endMs - 1));
+    report.days = everyDay(ledger, cycle.startMs, cycle.endMs);
+    report.previousDays = everyDay(ledger, previous.startMs, previous.endMs);
     const QList<CycleSpan::Window> windows = cycle.windows(nowMs);
     report.elapsedDays = int(windows.size());
-    report.syncedDays = ledger.completeCount(windows);
+    for (const CycleSpan::Window& window : windows) {
+        const LedgerWindow state = known.value(window.startMs);
+        report.fetchedDays += state.complete ? 1 : 0;
+        report.syncedDays += state.isFinal() ? 1 : 0;
+    }
+    report.unsyncedDays = daysNotFetched(windows, known);
+    const QList<CycleSpan::Window> previousWindows = previous.windows(nowMs);
+    report.previousUnsyncedDays = daysNotFetched(previousWindows, known);
 
-    const qint64 dayIndex = report.days.isEmpty() ? 0 : report.days.constFirst().date.daysTo(report.today);
-    for (qsizetype i = 0; i < report.days.size(); ++i) {
-        const LedgerDay& day = report.days.at(i);
+    for (const LedgerDay& day : std::as_const(report.days)) {
         const double total = day.totalTokens();
         report.onDemandTokens += day.onDemandTokens;
         report.includedTokens += total - day.onDemandTokens;
         report.events += day.events;
         if (day.date == report.today)
             report.todayTokens = total;
-        if (i <= dayIndex)
+        if (day.date <= report.today)
             report.toDateTokens += total;
     }
-    for (qsizetype i = 0; i < report.previousDays.size() && i <= dayIndex; ++i)
-        report.previousToDateTokens += report.previousDays.at(i).totalTokens();
+
+    // The previous cycle over as long as this one has run, to the millisecond.
+    const qint64 comparedEndMs =
+        std::clamp(previous.startMs + (nowMs - cycle.startMs), previous.startMs, previous.endMs);
+    for (const LedgerDay& day : ledger.days(previous.startMs, comparedEndMs))
+        report.previousToDateTokens += day.totalTokens();
+    report.previousFetched = true;
+    for (const CycleSpan::Window& window : previousWindows) {
+        if (window.startMs < comparedEndMs && !known.value(window.startMs).complete)
+            report.previousFetched = false;
+    }
     return report;
 }

@@ -1,5 +1,7 @@
 #include "AtomicFile.h"
 
+#include "Paths.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -13,12 +15,29 @@ namespace {
 constexpr mode_t privateFile = S_IRUSR | S_IWUSR;
 constexpr mode_t privateFolder = S_IRWXU;
 
+bool inOurFolders(const QString& fileName)
+{
+    const QString folder = QFileInfo(fileName).absolutePath();
+    return folder == QDir::cleanPath(Paths::supportFolder()) ||
+           folder == QDir::cleanPath(Paths::settingsFolder());
+}
+
 } // namespace
 
 bool AtomicFile::write(const QString& fileName, const QByteArray& bytes)
 {
     // First, so a full disk left by killed saves has room again.
     removeStaleCopies(fileName);
+    return writeNamed(fileName, bytes);
+}
+
+bool AtomicFile::writeNamed(const QString& fileName, const QByteArray& bytes)
+{
+    // The entry itself, not what a link points to: a link to a regular file is written through,
+    // anything else is left as it is.
+    const QFileInfo target(fileName);
+    if ((target.exists() || target.isSymLink()) && !target.isFile())
+        return false;
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return false;
@@ -43,6 +62,8 @@ bool AtomicFile::makePrivate(const QString& fileName)
 
 void AtomicFile::removeStaleCopies(const QString& fileName)
 {
+    if (!inOurFolders(fileName))
+        return;
     const QFileInfo target(fileName);
     const QDir folder = target.dir();
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-staleCopySeconds);

@@ -12,9 +12,15 @@ namespace AtomicFile {
 // one may belong to another process saving right now.
 inline constexpr int staleCopySeconds = 10 * 60;
 
-// Removes stale temporary copies of this file, then writes it with mode 0600 (also when an older
-// file had a wider one). False when the file was not replaced.
+// One of our own files: removes its stale temporary copies when it lies in our support or
+// settings folder, then writes it as writeNamed does.
 bool write(const QString& fileName, const QByteArray& bytes);
+
+// Any file, such as one the user named: written with mode 0600 (also when an older file had a
+// wider one), and nothing else in its folder touched. A target that exists and is not a regular
+// file (a folder, a pipe, a dangling link) is refused before anything changes. False when the
+// file was not replaced.
+bool writeNamed(const QString& fileName, const QByteArray& bytes);
 
 // Creates the folder and its parents when missing, and makes the folder itself 0700 either way.
 bool makePrivateFolder(const QString& path);
@@ -22,7 +28,8 @@ bool makePrivateFolder(const QString& path);
 // Sets an existing file to 0600; false when it is missing or its mode cannot be changed.
 bool makePrivate(const QString& fileName);
 
-// Removes "<fileName>.XXXXXX" files (six characters after the dot) older than staleCopySeconds.
+// Removes "<fileName>.XXXXXX" files (six characters after the dot) older than staleCopySeconds,
+// only when the file lies in our support or settings folder: elsewhere such names are the user's.
 void removeStaleCopies(const QString& fileName);
 
 } // namespace AtomicFile

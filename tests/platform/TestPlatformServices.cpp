@@ -1,6 +1,7 @@
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/ProcessRunner.h"
 #include "platform/Settings.h"
@@ -78,29 +79,37 @@ private Q_SLOTS:
 
     void staleCopiesOfOurFilesGo_data()
     {
+        QTest::addColumn<QString>("folder"); // support, settings, or one of the user's
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("ageMinutes");
         QTest::addColumn<bool>("removed");
-        QTest::newRow("left by a killed save") << u"reload-timelines.a1B2c3"_s << 11 << true;
+        QTest::newRow("left by a killed save") << u"support"_s << u"reload-timelines.a1B2c3"_s << 11 << true;
         // Another process may be between writing its copy and renaming it.
-        QTest::newRow("young") << u"reload-timelines.a1B2c3"_s << 9 << false;
-        QTest::newRow("five characters") << u"reload-timelines.a1B2c"_s << 11 << false;
-        QTest::newRow("not our file") << u"notes.txt.a1B2c3"_s << 11 << false;
+        QTest::newRow("young") << u"support"_s << u"reload-timelines.a1B2c3"_s << 9 << false;
+        QTest::newRow("five characters") << u"support"_s << u"reload-timelines.a1B2c"_s << 11 << false;
+        QTest::newRow("not our file") << u"support"_s << u"notes.txt.a1B2c3"_s << 11 << false;
+        QTest::newRow("settings folder") << u"settings"_s << u"reload-timelines.a1B2c3"_s << 11 << true;
+        // A folder of the user's: "reload-timelines.backup" there is theirs, whatever its name.
+        QTest::newRow("user's folder") << u"exports"_s << u"reload-timelines.backup"_s << 11 << false;
     }
 
     void staleCopiesOfOurFilesGo()
     {
+        QFETCH(QString, folder);
         QFETCH(QString, name);
         QFETCH(int, ageMinutes);
         QFETCH(bool, removed);
         TestEnvironment env;
-        QVERIFY(QDir().mkpath(Paths::supportFolder()));
-        QFile copy(Paths::supportFolder() + u'/' + name);
+        const QString path = folder == "support"_L1    ? Paths::supportFolder()
+                             : folder == "settings"_L1 ? Paths::settingsFolder()
+                                                       : env.root() + u'/' + folder;
+        QVERIFY(QDir().mkpath(path));
+        QFile copy(path + u'/' + name);
         QVERIFY(copy.open(QIODevice::WriteOnly));
         QVERIFY(copy.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-60 * ageMinutes),
                                  QFileDevice::FileModificationTime));
         copy.close();
-        WidgetCenter::reloadAllTimelines();
+        QVERIFY(AtomicFile::write(path + u"/reload-timelines"_s, "1"));
         QCOMPARE(copy.exists(), !removed);
     }
 

@@ -60,7 +60,7 @@ int exportCsv(const Request& request, QString* errors)
         return 1;
     }
     const QList<CycleSpan::Window> windows = span.windows(qint64(Clock::now().msSince1970()));
-    const int synced = ledger->completeCount(windows);
+    const int synced = ledger->finalCount(windows);
     if (synced < windows.size())
         *errors = u"账期尚未同步完整（%1/%2 天）"_s.arg(synced).arg(windows.size());
     return 0;

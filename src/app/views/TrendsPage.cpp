@@ -73,7 +73,8 @@ void TrendsPage::setData(const TrendsReport& report, const UsageSnapshot& snapsh
     m_content->setVisible(historyEnabled);
     if (!historyEnabled)
         return;
-    m_bars->setDays(report.days, report.previousDays, report.today);
+    m_bars->setDays(report.days, report.previousDays, report.today, report.unsyncedDays,
+                    report.previousUnsyncedDays);
     const auto show = [](QLabel* label, const QString& text) {
         label->setText(text);
         label->setVisible(!text.isEmpty());
@@ -104,13 +105,20 @@ QString TrendsPage::paceText(const QString& quota, std::optional<qint64> percent
 
 QString TrendsPage::comparisonText(const TrendsReport& report)
 {
-    const QString now = u"本账期至今 "_s + formatChineseCount(report.toDateTokens) + u" tokens"_s;
+    // A cycle not yet fetched whole says so: its sum is what has arrived, not what was used.
+    QString now = u"本账期至今 "_s + formatChineseCount(report.toDateTokens) + u" tokens"_s;
+    if (!report.isFetched())
+        now += u"（尚未同步完整）"_s;
+    if (!report.previousFetched)
+        return now + u"，上一账期尚未同步完整"_s;
     if (!(report.previousToDateTokens > 0))
         return now + u"，上一账期同期没有记录"_s;
+    const QString previous = now + u"，上一账期同期 "_s + formatChineseCount(report.previousToDateTokens);
+    if (!report.isFetched())
+        return previous; // a part against a whole is no change
     const double change = (report.toDateTokens / report.previousToDateTokens - 1) * 100;
     const QString sign = change >= 0 ? u"+"_s : QString();
-    return now + u"，上一账期同期 "_s + formatChineseCount(report.previousToDateTokens) + u"（"_s + sign +
-           QString::number(std::lround(change)) + u"%）"_s;
+    return previous + u"（"_s + sign + QString::number(std::lround(change)) + u"%）"_s;
 }
 
 QString TrendsPage::splitText(const TrendsReport& report)
@@ -118,7 +126,7 @@ QString TrendsPage::splitText(const TrendsReport& report)
     const QString progress = u"已同步 %1/%2 天"_s.arg(report.syncedDays).arg(report.elapsedDays);
     if (report.elapsedDays == 0)
         return u"还没有用量历史，下次刷新后开始同步"_s;
-    if (!report.isComplete())
+    if (!report.isFetched())
         return u"历史同步中（"_s + progress + u"），同步完整后显示精确的套餐内与按需拆分"_s;
     return u"套餐内 "_s + formatChineseCount(report.includedTokens) + u" · 按需 "_s +
            formatChineseCount(report.onDemandTokens) + u" · 今天 "_s +

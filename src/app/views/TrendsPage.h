@@ -30,8 +30,11 @@ public:
     // "按当前速度，Cursor 模型额度约在 12月20日 用完" or "…可用到账期结束"; empty without a percent.
     static QString paceText(const QString& quota, std::optional<qint64> percent,
                             const UsageSnapshot& snapshot, Timestamp now);
+    // This cycle to date against as long of the last; a cycle not yet fetched whole says so.
     static QString comparisonText(const TrendsReport& report);
-    // The exact split once every day so far is synced; until then, how far the sync has come.
+    // The exact split once every day so far is fetched whole, with how many of them are synced for
+    // good ("已同步 18/20 天": the latest days may still gain late events); until then, how far the
+    // sync has come.
     static QString splitText(const TrendsReport& report);
 
     PageScroll* scroll() const { return m_scroll; }

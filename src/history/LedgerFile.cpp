@@ -1,0 +1,132 @@
+#include "LedgerFile.h"
+
+#include "Ledger.h"
+
+#include "platform/Clock.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTimeZone>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// SQLite's result codes for a file another connection holds.
+bool isBusy(const QSqlError& error)
+{
+    const QString code = error.nativeErrorCode();
+    return code == "5"_L1 || code == "6"_L1;
+}
+
+LedgerFile::Opened failure(const QSqlError& error)
+{
+    return isBusy(error) ? LedgerFile::Opened::busy : LedgerFile::Opened::broken;
+}
+
+// Step n takes a file of version n to version n + 1.
+const QStringList schemaSteps = {
+    // Version 1. Names (models and kinds) are kept once; an event row holds their numbers.
+    u"CREATE TABLE meta(key TEXT PRIMARY KEY, value) WITHOUT ROWID;"
+    u"CREATE TABLE names(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);"
+    u"CREATE TABLE events(ms INTEGER NOT NULL, model INTEGER NOT NULL, kind INTEGER NOT NULL,"
+    u" input INTEGER NOT NULL, output INTEGER NOT NULL, cache_read INTEGER NOT NULL,"
+    u" cache_write INTEGER NOT NULL);"
+    u"CREATE INDEX events_by_time ON events(ms);"
+    u"CREATE TABLE windows(start_ms INTEGER PRIMARY KEY, end_ms INTEGER NOT NULL,"
+    u" next_page INTEGER NOT NULL, expected INTEGER, received INTEGER NOT NULL,"
+    u" complete INTEGER NOT NULL);"
+    u"CREATE TABLE daily(day INTEGER NOT NULL, model INTEGER NOT NULL, on_demand INTEGER NOT NULL,"
+    u" tokens INTEGER NOT NULL, events INTEGER NOT NULL, PRIMARY KEY(day, model, on_demand))"
+    u" WITHOUT ROWID;"_s,
+    // Version 2. When each window was last fetched. The windows of an older file have no time, so
+    // each is asked once more before it counts as final.
+    u"ALTER TABLE windows ADD COLUMN fetched_ms INTEGER;"_s,
+};
+static_assert(Ledger::schemaVersion == 2, "one step per version");
+
+bool migrate(LedgerDatabase& d, int version)
+{
+    for (int step = version; step < Ledger::schemaVersion; ++step) {
+        const bool migrated = d.transaction([&] {
+            for (const QString& statement : schemaSteps.at(step).split(u';', Qt::SkipEmptyParts)) {
+                if (!d.exec(statement))
+                    return false;
+            }
+            return d.exec(u"PRAGMA user_version="_s + QString::number(step + 1));
+        });
+        if (!migrated)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+namespace LedgerFile {
+
+Opened open(const QString& path, std::unique_ptr<LedgerDatabase>& out)
+{
+    // Created private before SQLite opens it; SQLite gives its WAL files the same permissions.
+    if (!QFileInfo::exists(path)) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                       QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+            return QFileInfo::exists(path) ? Opened::busy : Opened::broken;
+    }
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+    auto d = std::make_unique<LedgerDatabase>(path);
+    if (!d->db.open())
+        return failure(d->db.lastError());
+
+    QSqlQuery query(d->db);
+    if (!query.exec(u"PRAGMA journal_mode=WAL"_s) || !query.next())
+        return failure(query.lastError());
+    if (!query.exec(u"PRAGMA quick_check"_s) || !query.next())
+        return failure(query.lastError());
+    if (query.value(0).toString() != "ok"_L1)
+        return Opened::broken;
+    d->exec(u"PRAGMA synchronous=NORMAL"_s);
+    if (!query.exec(u"PRAGMA user_version"_s) || !query.next())
+        return failure(query.lastError());
+    const int version = query.value(0).toInt();
+    if (version > Ledger::schemaVersion || version < 0)
+        return Opened::broken;
+    if (!migrate(*d, version))
+        return failure(d->db.lastError());
+    if (!d->loadNames())
+        return Opened::broken;
+
+    // Days are local: a ledger written in another time zone gets its daily table again.
+    const QString zone = QString::fromUtf8(QTimeZone::systemTimeZoneId());
+    if (d->meta(u"zone"_s).value_or(QVariant()).toString() != zone)
+        d->transaction([&] { return d->rebuildDaily() && d->setMeta(u"zone"_s, zone); });
+    out = std::move(d);
+    return Opened::ok;
+}
+
+void setAside(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString stamp =
+        QDateTime::fromMSecsSinceEpoch(qint64(Clock::now().msSince1970())).toString(u"yyyyMMdd-HHmmss"_s);
+    const QString target = path + u".broken-"_s + stamp;
+    QFile::remove(target);
+    if (!QFile::rename(path, target))
+        QFile::remove(path);
+    for (const auto suffix : {"-wal"_L1, "-shm"_L1})
+        QFile::remove(path + suffix);
+
+    QDir folder = info.dir();
+    const QStringList kept =
+        folder.entryList({info.fileName() + u".broken-*"_s}, QDir::Files, QDir::Name | QDir::Reversed);
+    for (qsizetype i = Ledger::keptBrokenFiles; i < kept.size(); ++i)
+        folder.remove(kept.at(i));
+}
+
+} // namespace LedgerFile
