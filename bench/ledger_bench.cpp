@@ -77,7 +77,10 @@ int syncUntilDone(const QString& path, const UsageSnapshot& snapshot)
     int runs = 0;
     LedgerSync::Result result;
     do {
-        result = QCoro::waitFor(LedgerSync::runLocked(path, snapshot, LedgerSync::appBudget));
+        // The window's budget per run (RefreshPolicy::user()).
+        auto state = std::make_shared<DashboardClient::ClientState>();
+        result = QCoro::waitFor(LedgerSync::runLocked(
+            path, snapshot, 20, {std::make_shared<CursorService>(), u"bench-token"_s, state}));
         ++runs;
     } while (result.outcome == LedgerSync::Outcome::budgetUsed && runs < 1000);
     if (result.outcome != LedgerSync::Outcome::upToDate) {
@@ -93,9 +96,6 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir folder;
-    MemorySecretStore secrets;
-    SecretStore::setCurrent(&secrets);
-    secrets.write(u"bench-token"_s);
     FakeService service;
     if (!folder.isValid() || !service.start())
         return 1;

@@ -8,7 +8,6 @@
 #include "client/DashboardClient.h"
 #include "client/UsageParser.h"
 #include "model/UsageJSON.h"
-#include "platform/MemorySecretStore.h"
 
 #include "BenchSupport.h"
 
@@ -108,10 +107,14 @@ void scriptOverview(FakeService& service, double cycleStartMs)
     service.setJson("POST", aggregatedPath, json(aggregatedAnswer(12)), latencyMs);
 }
 
+// One account's session and state for every run, as the window keeps them.
+const QString token = u"user_01JQ8ZK5W3T2R9M4X7C6B1N0PA::bench"_s;
+const ClientStateRef state = std::make_shared<ClientState>();
+
 double overviewMedian(FakeService& service, double cycleStartMs)
 {
     scriptOverview(service, cycleStartMs);
-    return medianMs(rounds, [] { QCoro::waitFor(runOrDie(fetchOverview())); });
+    return medianMs(rounds, [] { QCoro::waitFor(runOrDie(fetchOverview(token, state))); });
 }
 
 } // namespace
@@ -119,9 +122,6 @@ double overviewMedian(FakeService& service, double cycleStartMs)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    MemorySecretStore store;
-    store.write(u"user_01JQ8ZK5W3T2R9M4X7C6B1N0PA::bench"_s);
-    SecretStore::setCurrent(&store);
     FakeService service;
     if (!service.start()) {
         std::fprintf(stderr, "cannot bind a port on 127.0.0.1\n");
@@ -150,7 +150,8 @@ int main(int argc, char** argv)
     base.hasRealData = true;
     base.billingCycleStart = Timestamp::fromMsSince1970(cycleStart).toInternetDateTime();
     service.clearRequests();
-    const double patch = medianMs(rounds, [&] { QCoro::waitFor(runOrDie(fetchEventPatch(base))); });
+    const double patch =
+        medianMs(rounds, [&] { QCoro::waitFor(runOrDie(fetchEventPatch(token, state, base))); });
     if (service.requests(eventsPath).size() != 3 * rounds || !service.requests(mePath).isEmpty()) {
         std::fprintf(stderr, "the patch made %d event requests, expected %d\n",
                      int(service.requests(eventsPath).size()), 3 * rounds);
@@ -187,6 +188,5 @@ int main(int argc, char** argv)
     std::printf("fetchEventPatch, 2 cycle pages+today: %.2f L  (target <= 3.3)\n", patch / latencyMs);
     std::printf("parse aggregated answer, 200 rows:    %.3f ms (target < 2)\n", parseAggregated);
     std::printf("parse event page, 200 events:         %.3f ms (target < 2)\n", parseEvents);
-    SecretStore::setCurrent(nullptr);
     return 0;
 }

@@ -11,7 +11,6 @@
 #include "app/views/ModelsPage.h"
 #include "app/views/OverviewPage.h"
 #include "client/DashboardClient.h"
-#include "platform/MemorySecretStore.h"
 
 #include <QApplication>
 #include <QFile>
@@ -66,8 +65,12 @@ bool soak(const char* what, int count, const std::function<void(int)>& step)
 
 QCoro::Task<UsageSnapshot> refresh()
 {
+    // One account's state for the whole soak, as the window keeps it.
+    static const auto state = std::make_shared<DashboardClient::ClientState>();
+    static const QString token = QStringLiteral("user_01JQ8ZK5W3T2R9M4X7C6B1N0PA::soak");
     try {
-        co_return co_await DashboardClient::fetchEventPatch(co_await DashboardClient::fetchOverview());
+        co_return co_await DashboardClient::fetchEventPatch(
+            token, state, co_await DashboardClient::fetchOverview(token, state));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "refresh failed: %s\n", qPrintable(DashboardClient::describe(error)));
         std::exit(1);
@@ -90,9 +93,6 @@ int main(int argc, char** argv)
     const int refreshes = argc > 1 ? std::max(QByteArray(argv[1]).toInt(), warmUp) : 10'000;
     const int redraws = argc > 2 ? std::max(QByteArray(argv[2]).toInt(), warmUp) : 1'000;
 
-    MemorySecretStore store;
-    store.write(u"user_01JQ8ZK5W3T2R9M4X7C6B1N0PA::soak"_s);
-    SecretStore::setCurrent(&store);
     const QString account = QString::fromUtf8(TALLYFERN_ACCOUNT_DIR);
     FakeService service;
     service.setFallback([account](const FakeService::Request& request) {
@@ -134,6 +134,5 @@ int main(int argc, char** argv)
                     sink += overview.grab().width() + models.grab().width();
                 }) &&
            good;
-    SecretStore::setCurrent(nullptr);
     return good && sink > 0 ? 0 : 1;
 }

@@ -67,8 +67,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot store the pricing catalog\n");
         return 1;
     }
-    SnapshotStore::save(fiftyModelSnapshot(), nullptr);
-    if (!SnapshotStore::load(nullptr).hasRealData) {
+    SnapshotStore::save(fiftyModelSnapshot());
+    if (!SnapshotStore::load(std::nullopt).hasRealData) {
         std::fprintf(stderr, "cannot store the snapshot\n");
         return 1;
     }

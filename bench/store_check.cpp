@@ -6,7 +6,9 @@
 #include "model/SnapshotStore.h"
 #include "model/UsageSnapshot.h"
 
-#include "platform/Settings.h"
+#include "platform/Paths.h"
+
+#include <QSettings>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -48,12 +50,14 @@ int main(int argc, char** argv)
         if (!PricingCatalog::decode(*bytes))
             good = fail("pricing.json");
     }
-    const auto settings = Settings::open(QLatin1StringView(Settings::appDomain));
-    if (QFile::exists(settings->fileName())) {
+    // Read as it is on disk: a broken file is what this check is for.
+    const QSettings settings(Paths::settingsFolder() + QStringLiteral("/Tallyfern.conf"),
+                             QSettings::IniFormat);
+    if (QFile::exists(settings.fileName())) {
         present += " settings";
-        if (settings->status() != QSettings::NoError)
+        if (settings.status() != QSettings::NoError)
             good = fail("the settings file");
-        const QVariant stored = settings->value(QLatin1StringView(SnapshotStore::settingsKey));
+        const QVariant stored = settings.value(QStringLiteral("usageSnapshot"));
         if (stored.isValid() && !UsageSnapshot::decode(stored.toByteArray()))
             good = fail("the snapshot in the settings");
     }

@@ -1,23 +1,24 @@
 #pragma once
 
-#include "client/DashboardClient.h"
+#include "desktop/AccountWiring.h"
 #include "history/TrendsReport.h"
 #include "model/QuotaThresholds.h"
 #include "model/UsageSnapshot.h"
+#include "platform/Preferences.h"
+#include "refresh/RefreshPipeline.h"
+#include "refresh/SessionController.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
-#include <QPointer>
-#include <QSettings>
 #include <QString>
 #include <QTimer>
 
 #include <chrono>
-#include <memory>
 
-// The interactive app's one state object, on the main thread: the snapshot on screen, the status
-// line, the session and setting flags, and the actions that change them. Views read its properties
-// and redraw on changed(); nothing else owns UI state.
+// The interactive app's one state object, on the main thread: what the window and the tray read and
+// the actions they call. The refreshes are the pipeline's, the session's actions the session
+// controller's, the settings Preferences'; this only binds them for the views, which redraw on
+// changed().
 class UsageStore : public QObject
 {
     Q_OBJECT
@@ -41,51 +42,48 @@ public:
     // background agent as the setting says.
     explicit UsageStore(std::chrono::milliseconds refreshInterval = defaultRefreshInterval,
                         QObject* parent = nullptr);
-    ~UsageStore() override;
+    // The same on other edges (tests script them).
+    UsageStore(AccountWiring wiring, std::chrono::milliseconds refreshInterval, QObject* parent = nullptr);
 
-    const UsageSnapshot& snapshot() const { return m_snapshot; }
-    QString refreshStatus() const { return m_refreshStatus; }
-    bool hasSession() const { return m_hasSession; }
+    const UsageSnapshot& snapshot() const { return m_pipeline.snapshot(); }
+    QString refreshStatus() const { return m_pipeline.status(); }
+    bool hasSession() const { return m_pipeline.hasSession(); }
     bool showCookieSheet() const { return m_showCookieSheet; }
-    bool isPinned() const { return m_isPinned; }
-    bool isRefreshing() const { return m_isRefreshing; }
-    QString pricingLabel() const { return m_pricingLabel; }
-    bool backgroundRefreshEnabled() const { return m_backgroundRefreshEnabled; }
-    // Whether each refresh first takes over the Cursor editor's current login. Read from the settings
-    // at each use: the background refresh and "--import-session" change it too.
+    bool isRefreshing() const { return m_pipeline.isRefreshing(); }
+    QString pricingLabel() const { return m_pipeline.pricingLabel(); }
+    // The settings are read at each use: the background refresh and the commands change some too.
+    bool isPinned() const;
+    bool backgroundRefreshEnabled() const;
     bool followsEditor() const;
+    bool quotaNoticesEnabled() const;
+    QuotaThresholds thresholds() const;
+    bool trayAtLoginEnabled() const;
+    bool historyEnabled() const;
     // Whether the editor's state database is there to import from (checked on every call).
     static bool editorLoginAvailable();
-    bool quotaNoticesEnabled() const { return m_quotaNoticesEnabled; }
-    const QuotaThresholds& thresholds() const { return m_thresholds; }
-    bool trayAtLoginEnabled() const { return m_trayAtLoginEnabled; }
-    bool historyEnabled() const { return m_historyEnabled; }
     // The ledger's figures for the trends page, as of the last sync.
     const TrendsReport& trends() const { return m_trends; }
+    RefreshPipeline& pipeline() { return m_pipeline; }
 
     void setShowCookieSheet(bool show);
-    // Stores the choice under "windowPinnedEnabled" whenever it changes.
     void setPinned(bool pinned);
 
     // Never throws; failures end up in the status line. A refresh the user asked for (not silently)
     // may unlock the keyring; a silent one never does, and leaves a busy service alone.
     QCoro::Task<> refresh(bool silently);
-    // A user's action: may unlock the keyring first.
+    // The user's actions on the session; each may unlock the keyring first.
     QCoro::Task<> saveCookie(QString pastedText);
-    // A user's action too: a locked keyring is unlocked first, and a cancelled unlock keeps the token.
-    void logout();
-    void setBackgroundRefresh(bool enabled);
-    // Takes over the editor's login like a pasted cookie, turns following on and refreshes; a
-    // failure shows its reason in the status line and keeps the stored token.
     QCoro::Task<> importFromEditor();
+    void logout();
     void setFollowEditor(bool follow);
-    // Both stored at once, for the headless refresh to read too.
+
+    void setBackgroundRefresh(bool enabled);
     void setQuotaNotices(bool enabled);
     // An invalid pair is refused and changes nothing.
     void setThresholds(const QuotaThresholds& thresholds);
     // Stores the choice and writes or removes the autostart entry (LoginItem).
     void setTrayAtLogin(bool enabled);
-    // "保存用量历史". Off stops syncing and deletes the ledger (the page asks first); on syncs at once.
+    // "保存用量历史". Off deletes the ledger (the page asks first); on syncs at once.
     void setHistoryEnabled(bool enabled);
     // Every ledger event of the cycle on screen as CSV; the status line says how it went.
     void exportCsv(const QString& fileName);
@@ -98,50 +96,12 @@ Q_SIGNALS:
     void changed();
 
 private:
-    // The settings key of the window's pin.
-    static constexpr auto pinnedKey = "windowPinnedEnabled";
-
-    // Who started a refresh: the user may unlock the keyring and reach a busy service; the start-up
-    // and the timer may not, and the timer also keeps quiet about a missing session.
-    enum class Trigger { user, startUp, timer };
-
-    QCoro::Task<> refreshFor(Trigger trigger);
-    // Unlocks the keyring when the token is locked, or, `forWriting`, when a write would have to;
-    // false (with the status said) when it stays locked.
-    QCoro::Task<bool> unlockIfLocked(bool forWriting);
-    QCoro::Task<> logoutUnlocking();
-    // False, with the status said, when the snapshot could not be stored: it is then not shown.
-    bool apply(const UsageSnapshot& snapshot, const QString& status);
-    // A failure's text, with the note that the cached usage stays on screen when there is any.
-    QString withCache(const QString& text) const;
-    void setStatus(const QString& status);
-    void finishUserRefresh(qint64 generation);
-    static QCoro::Task<> syncPricing(QPointer<UsageStore> store);
+    void setFlag(Preferences::Key key, bool value);
     void reloadTrends();
-    static QCoro::Task<> syncLedger(QPointer<UsageStore> store);
-    static QCoro::Task<> applyEventPatch(QPointer<UsageStore> store, UsageSnapshot base, qint64 generation,
-                                         std::shared_ptr<DashboardClient::Cancellation> cancellation);
 
-    UsageSnapshot m_snapshot;
-    QString m_refreshStatus;
-    bool m_hasSession = false;
+    RefreshPipeline m_pipeline;
+    SessionController m_session;
     bool m_showCookieSheet = false;
-    bool m_isPinned = false;
-    bool m_isRefreshing = false;
-    QString m_pricingLabel;
-    bool m_backgroundRefreshEnabled = true;
-    bool m_quotaNoticesEnabled = true;
-    QuotaThresholds m_thresholds;
-    bool m_trayAtLoginEnabled = false;
-    bool m_historyEnabled = true;
-    bool m_ledgerSyncing = false;
     TrendsReport m_trends;
-
-    std::unique_ptr<QSettings> m_defaults;
     QTimer m_timer;
-    qint64 m_refreshGeneration = 0;
-    qint64 m_activeUserRefresh = 0;
-    bool m_unlocking = false; // one unlock prompt at a time
-    // The running event patch; a newer refresh cancels it.
-    std::shared_ptr<DashboardClient::Cancellation> m_eventTask;
 };

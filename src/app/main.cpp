@@ -1,9 +1,10 @@
-#include "BackgroundRefresh.h"
-#include "CommandLine.h"
-#include "ExportCommand.h"
-#include "SessionImportCommand.h"
-#include "StatusCommand.h"
+#include "commands/BackgroundRefresh.h"
+#include "commands/CommandLine.h"
+#include "commands/ExportCommand.h"
+#include "commands/SessionImportCommand.h"
+#include "commands/StatusCommand.h"
 
+#include "platform/Preferences.h"
 #include "shell/InteractiveApp.h"
 
 #include <cstdio>
@@ -23,6 +24,9 @@ int print(const QString& text, std::FILE* stream = stdout, int status = 0)
 int main(int argc, char** argv)
 {
     const CommandLine::Invocation invocation = CommandLine::parse(CommandLine::fromArgv(argc, argv));
+    const bool interactive =
+        invocation.mode == CommandLine::Mode::Interactive || invocation.mode == CommandLine::Mode::Background;
+    Preferences::setProcess(interactive ? Preferences::Process::app : Preferences::Process::headless);
     switch (invocation.mode) {
     case CommandLine::Mode::Help:
         return print(CommandLine::helpText());

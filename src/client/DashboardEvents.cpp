@@ -57,7 +57,8 @@ QJsonArray eventList(const Answer& page)
 QCoro::Task<Answer> tryEventPage(QJsonObject body, detail::Call call)
 {
     try {
-        co_return co_await detail::send(request(call.token, QString::fromLatin1(eventsPath), "POST", body), call);
+        co_return co_await detail::send(request(call.token, QString::fromLatin1(eventsPath), "POST", body),
+                                        call);
     } catch (const DashboardError& error) {
         if (error.endsRefresh())
             throw;
@@ -73,13 +74,19 @@ QCoro::Task<Answer> eventPage(double userId, double startMs, double endMs, int p
     if (!withTeam || !withoutTeam)
         co_return std::nullopt; // an absurd window is not asked for
 
+    // Each await in a statement of its own, on named values: GCC 12 miscompiles awaits inside
+    // conditions and on temporaries of class type (GCC bug 99576).
     const bool teamFirst = call.state->eventsUseTeamId;
-    if (Answer answer = co_await tryEventPage(teamFirst ? *withTeam : *withoutTeam, call))
+    const QJsonObject first = teamFirst ? *withTeam : *withoutTeam;
+    const QJsonObject second = teamFirst ? *withoutTeam : *withTeam;
+    Answer answer = co_await tryEventPage(first, call);
+    if (answer)
         co_return answer;
     // The other body from now on, for later pages and later refreshes too. Set rather than toggled,
     // so two overlapping fetches that both fail the same body agree on the other one.
     call.state->eventsUseTeamId = !teamFirst;
-    co_return co_await tryEventPage(teamFirst ? *withoutTeam : *withTeam, call);
+    answer = co_await tryEventPage(second, call);
+    co_return answer;
 }
 
 } // namespace
@@ -94,7 +101,8 @@ QCoro::Task<Answer> fetchAggregated(double userId, double startMs, double endMs,
             co_return std::nullopt; // an absurd window is not asked for
         std::optional<QJsonObject> answer;
         try {
-            answer = co_await send(request(call.token, QString::fromLatin1(aggregatedPath), "POST", *body), call);
+            answer =
+                co_await send(request(call.token, QString::fromLatin1(aggregatedPath), "POST", *body), call);
         } catch (const DashboardError& error) {
             if (error.endsRefresh())
                 throw;
@@ -140,8 +148,8 @@ std::optional<qint64> eventCountOf(const Answer& page)
     return count ? UsageJSON::rounded(*count) : std::nullopt;
 }
 
-QCoro::Task<Events> fetchEvents(QString token, ClientStateRef state, double userId, double startMs, double endMs,
-                                int maxPages, CancellationFlag cancellation)
+QCoro::Task<Events> fetchEvents(QString token, ClientStateRef state, double userId, double startMs,
+                                double endMs, int maxPages, CancellationFlag cancellation)
 {
     const detail::Call call{std::move(token), std::move(state)};
     Events result;
@@ -187,7 +195,8 @@ QCoro::Task<UsageSnapshot> fetchEventPatch(QString token, ClientStateRef state, 
         std::max(UsageJSON::toMs(QJsonValue(base.billingCycleEnd)).value_or(nowMs), nowMs);
     const double todayStart = startOfLocalDay();
 
-    const Events cycleEvents = co_await fetchEvents(token, state, userId, cycleStart, cycleEnd, 2, cancellation);
+    const Events cycleEvents =
+        co_await fetchEvents(token, state, userId, cycleStart, cycleEnd, 2, cancellation);
     // A cycle that began within half a day of today's start already holds today's events.
     Events todayEvents = cycleEvents;
     if (FetchRules::todayNeedsOwnWindow(cycleStart, todayStart))

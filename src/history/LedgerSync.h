@@ -15,10 +15,6 @@
 // of page requests and never throws.
 namespace LedgerSync {
 
-// Page requests per run: the window's process refreshes often, the headless run must stay short.
-inline constexpr int appBudget = 20;
-inline constexpr int headlessBudget = 10;
-
 enum class Outcome {
     upToDate,     // every window complete and those not yet final checked
     budgetUsed,   // more to fetch on a later run

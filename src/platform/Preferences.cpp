@@ -94,11 +94,16 @@ void Preferences::setProcess(Process process)
     currentProcess() = process;
 }
 
+Preferences::Process Preferences::process()
+{
+    return currentProcess();
+}
+
 QVariant Preferences::value(Key key)
 {
     const Declaration& row = declaration(key);
-    const QVariant stored =
-        SettingsFile::open(domainName(row.domain), SettingsFile::Mode::read)->value(QLatin1StringView(row.name));
+    const QVariant stored = SettingsFile::open(domainName(row.domain), SettingsFile::Mode::read)
+                                ->value(QLatin1StringView(row.name));
     return stored.isValid() ? stored : row.fallback;
 }
 

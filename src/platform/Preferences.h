@@ -39,6 +39,7 @@ enum class Process { app = 1, headless = 2, widget = 4 };
 // Which process this is; set once in main(). Writing a key this process may not write is a bug:
 // it asserts in debug builds and writes nothing.
 void setProcess(Process process);
+Process process();
 
 // The stored value, or the key's default when it is missing.
 QVariant value(Key key);

@@ -6,10 +6,10 @@
 
 LedgerOnDisk::LedgerOnDisk(QString path)
     : m_path(std::move(path))
-{
-}
+{}
 
-QCoro::Task<LedgerSync::Result> LedgerOnDisk::sync(UsageSnapshot snapshot, int pageBudget, LedgerSync::Source source)
+QCoro::Task<LedgerSync::Result> LedgerOnDisk::sync(UsageSnapshot snapshot, int pageBudget,
+                                                   LedgerSync::Source source)
 {
     // The sync's own task, holding its own copy of the path: nothing here refers back to `this`.
     return LedgerSync::runLocked(m_path, std::move(snapshot), pageBudget, std::move(source));
@@ -24,4 +24,10 @@ TrendsReport LedgerOnDisk::trends(const UsageSnapshot& snapshot)
 void LedgerOnDisk::remove()
 {
     Ledger::remove(m_path);
+}
+
+CycleExport::Result LedgerOnDisk::exportCycle(const UsageSnapshot& snapshot, CycleExport::Cycle cycle,
+                                              const QString& fileName)
+{
+    return CycleExport::write(m_path, snapshot, cycle, fileName);
 }

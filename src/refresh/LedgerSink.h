@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/CycleExport.h"
 #include "history/LedgerSync.h"
 #include "history/TrendsReport.h"
 
@@ -17,6 +18,9 @@ public:
     virtual TrendsReport trends(const UsageSnapshot& snapshot) = 0;
     // Deletes the ledger ("保存用量历史" switched off).
     virtual void remove() = 0;
+    // "导出 CSV": one cycle's events to a file the user named.
+    virtual CycleExport::Result exportCycle(const UsageSnapshot& snapshot, CycleExport::Cycle cycle,
+                                            const QString& fileName) = 0;
 };
 
 class LedgerOnDisk : public LedgerSink
@@ -24,9 +28,12 @@ class LedgerOnDisk : public LedgerSink
 public:
     explicit LedgerOnDisk(QString path);
 
-    QCoro::Task<LedgerSync::Result> sync(UsageSnapshot snapshot, int pageBudget, LedgerSync::Source source) override;
+    QCoro::Task<LedgerSync::Result> sync(UsageSnapshot snapshot, int pageBudget,
+                                         LedgerSync::Source source) override;
     TrendsReport trends(const UsageSnapshot& snapshot) override;
     void remove() override;
+    CycleExport::Result exportCycle(const UsageSnapshot& snapshot, CycleExport::Cycle cycle,
+                                    const QString& fileName) override;
 
 private:
     QString m_path;

@@ -40,18 +40,18 @@ QString timeOf(const UsageSnapshot& snapshot)
 const std::array<RefreshPipeline::Step, 12>& RefreshPipeline::steps()
 {
     static const std::array<Step, 12> list{
-        &RefreshPipeline::awaitPricing,    // the day's pricing first, when the policy awaits it
-        &RefreshPipeline::checkLock,       // a user's action unlocks; otherwise a locked keyring ends it
-        &RefreshPipeline::followEditor,    // the editor's rotated login replaces the stored one
-        &RefreshPipeline::lookUpToken,     // no token, no refresh
+        &RefreshPipeline::awaitPricing,     // the day's pricing first, when the policy awaits it
+        &RefreshPipeline::checkLock,        // a user's action unlocks; otherwise a locked keyring ends it
+        &RefreshPipeline::followEditor,     // the editor's rotated login replaces the stored one
+        &RefreshPipeline::lookUpToken,      // no token, no refresh
         &RefreshPipeline::respectRateLimit, // the service's wait after a 429
-        &RefreshPipeline::beginGeneration, // newest refresh wins; pricing alongside
-        &RefreshPipeline::fetchOverview,   //
-        &RefreshPipeline::applyOverview,   // shown at once; the rest then runs on its own
-        &RefreshPipeline::fetchEventPatch, //
-        &RefreshPipeline::storeSnapshot,   // stored where the widget reads it, widget nudged
-        &RefreshPipeline::postNotices,     // the notices the stored snapshot earns
-        &RefreshPipeline::syncLedgerStep,  // last, so it never delays what the refresh stored
+        &RefreshPipeline::beginGeneration,  // newest refresh wins; pricing alongside
+        &RefreshPipeline::fetchOverview,    //
+        &RefreshPipeline::applyOverview,    // shown at once; the rest then runs on its own
+        &RefreshPipeline::fetchEventPatch,  //
+        &RefreshPipeline::storeSnapshot,    // stored where the widget reads it, widget nudged
+        &RefreshPipeline::postNotices,      // the notices the stored snapshot earns
+        &RefreshPipeline::syncLedgerStep,   // last, so it never delays what the refresh stored
     };
     return list;
 }
@@ -63,8 +63,7 @@ RefreshPipeline::RefreshPipeline(RefreshEdges edges, DashboardClient::ClientStat
     , m_snapshot(m_edges.snapshots->load())
     , m_status(u"等待粘贴 Cookie"_s)
     , m_pricingLabel(m_edges.pricing->label())
-{
-}
+{}
 
 RefreshPipeline::~RefreshPipeline()
 {
@@ -100,7 +99,8 @@ void RefreshPipeline::start()
 
 QCoro::Task<RefreshOutcome> RefreshPipeline::refresh(RefreshPolicy policy)
 {
-    Run run{policy};
+    Run run;
+    run.policy = policy;
     co_await runSteps(run, 0);
     co_return run.outcome;
 }
@@ -109,7 +109,10 @@ QCoro::Task<> RefreshPipeline::runSteps(Run& run, std::size_t from)
 {
     const std::shared_ptr<bool> alive = m_alive;
     for (std::size_t step = from; step < steps().size(); ++step) {
-        if (!co_await (this->*steps()[step])(run) || !*alive)
+        // Awaited in a statement of its own: GCC 12 miscompiles some awaits inside a condition and
+        // then resumes a frame it has already freed.
+        const bool goesOn = co_await (this->*steps()[step])(run);
+        if (!goesOn || !*alive)
             break;
     }
 }
@@ -137,16 +140,18 @@ QCoro::Task<bool> RefreshPipeline::checkLock(Run& run)
 {
     if (run.policy.mayUnlock) {
         // Following may store the editor's newer login: the keyring is unlocked for that too.
-        if (co_await unlock(m_edges.session->isFollowing()))
-            co_return true;
-        run.outcome = {Result::unlockFailed, m_status, {}};
-        co_return false;
+        const bool following = m_edges.session->isFollowing();
+        const std::shared_ptr<bool> alive = m_alive;
+        const bool unlocked = co_await unlock(following);
+        if (!unlocked && *alive)
+            run.outcome = outcome(Result::unlockFailed);
+        co_return unlocked;
     }
     if (m_edges.session->lookup().state != State::locked)
         co_return true;
     setHasSession(true);
     say(DashboardError::locked().description());
-    run.outcome = {Result::locked, m_status, {}};
+    run.outcome = outcome(Result::locked);
     co_return false;
 }
 
@@ -163,7 +168,7 @@ QCoro::Task<bool> RefreshPipeline::followEditor(Run& run)
         if (m_edges.session->lookup().state != State::found) {
             setHasSession(true);
             say(DashboardError::locked().description());
-            run.outcome = {Result::locked, m_status, {}};
+            run.outcome = outcome(Result::locked);
             co_return false;
         }
         break;
@@ -185,13 +190,13 @@ QCoro::Task<bool> RefreshPipeline::lookUpToken(Run& run)
         // Locked since the step that checked (another program locked the keyring).
         setHasSession(true);
         say(DashboardError::locked().description());
-        run.outcome = {Result::locked, m_status, {}};
+        run.outcome = outcome(Result::locked);
         co_return false;
     }
     setHasSession(false);
     if (!run.policy.silent)
         say(u"还没有登录态。请先粘贴 Cookie。"_s);
-    run.outcome = {Result::noSession, m_status, {}};
+    run.outcome = outcome(Result::noSession);
     co_return false;
 }
 
@@ -204,7 +209,7 @@ QCoro::Task<bool> RefreshPipeline::respectRateLimit(Run& run)
     // The pricing document is no dashboard request: its daily download goes on.
     startPricing(run.policy);
     say(withCache(DashboardError::rateLimited(*until).description()));
-    run.outcome = {Result::busy, m_status, {}};
+    run.outcome = outcome(Result::busy);
     co_return false;
 }
 
@@ -245,7 +250,7 @@ QCoro::Task<bool> RefreshPipeline::fetchOverview(Run& run)
     }
     if (run.generation != m_generation) {
         finishUserRefresh(run.generation);
-        run.outcome = {Result::superseded, m_status, {}};
+        run.outcome = outcome(Result::superseded);
         co_return false;
     }
     co_return true;
@@ -260,7 +265,7 @@ void RefreshPipeline::failOverview(Run& run, std::optional<DashboardError::Kind>
     finishUserRefresh(run.generation);
     if (run.generation != m_generation) {
         // A newer refresh has the last word (and an older one's "unauthorized" never signs it out).
-        run.outcome = {Result::superseded, m_status, {}};
+        run.outcome = outcome(Result::superseded);
         return;
     }
     if (kind == DashboardError::Kind::unauthorized) {
@@ -274,7 +279,7 @@ void RefreshPipeline::failOverview(Run& run, std::optional<DashboardError::Kind>
             setHasSession(false);
         }
         say(text);
-        run.outcome = {Result::unauthorized, m_status, {}};
+        run.outcome = outcome(Result::unauthorized);
         return;
     }
     if (kind == DashboardError::Kind::rateLimited)
@@ -283,7 +288,7 @@ void RefreshPipeline::failOverview(Run& run, std::optional<DashboardError::Kind>
         say(u"仍显示缓存 · "_s + text);
     else
         say(text);
-    run.outcome = {kind == DashboardError::Kind::rateLimited ? Result::busy : Result::failed, m_status, {}};
+    run.outcome = outcome(kind == DashboardError::Kind::rateLimited ? Result::busy : Result::failed);
 }
 
 QCoro::Task<bool> RefreshPipeline::applyOverview(Run& run)
@@ -293,10 +298,10 @@ QCoro::Task<bool> RefreshPipeline::applyOverview(Run& run)
     const bool stored = store(*run.snapshot, u"已更新概览 · "_s + timeOf(*run.snapshot));
     finishUserRefresh(run.generation);
     if (!stored) {
-        run.outcome = {Result::notStored, m_status, {}};
+        run.outcome = outcome(Result::notStored);
         co_return false;
     }
-    run.outcome = {Result::stored, m_status, run.snapshot};
+    run.outcome = outcome(Result::stored, run.snapshot);
     m_edges.notices->post(*run.snapshot); // not awaited: the notices go out on their own
     // The rest (patch, store, notices, ledger) runs on its own; a newer refresh stops it.
     run.cancellation = std::make_shared<DashboardClient::Cancellation>();
@@ -311,7 +316,8 @@ QCoro::Task<bool> RefreshPipeline::fetchEventPatch(Run& run)
     const std::shared_ptr<bool> alive = m_alive;
     std::optional<UsageSnapshot> patched;
     try {
-        patched = co_await m_edges.service->fetchEventPatch(run.token, m_state, *run.snapshot, run.cancellation);
+        patched =
+            co_await m_edges.service->fetchEventPatch(run.token, m_state, *run.snapshot, run.cancellation);
     } catch (...) {
         // Never shown: the overview stays as it was applied, or is stored alone.
     }
@@ -333,10 +339,10 @@ QCoro::Task<bool> RefreshPipeline::storeSnapshot(Run& run)
         co_return false;
     if (!store(*run.snapshot, u"已更新 · "_s + timeOf(*run.snapshot))) {
         // Nothing acts on usage nobody can read back: no notice, no ledger.
-        run.outcome = {Result::notStored, m_status, {}};
+        run.outcome = outcome(Result::notStored);
         co_return false;
     }
-    run.outcome = {Result::stored, m_status, run.snapshot};
+    run.outcome = outcome(Result::stored, run.snapshot);
     co_return true;
 }
 
@@ -406,7 +412,10 @@ QCoro::Task<> RefreshPipeline::syncLedgerWith(QString token, UsageSnapshot snaps
         co_return;
     const std::shared_ptr<bool> alive = m_alive;
     m_ledgerSyncing = true;
-    co_await m_edges.ledger->sync(std::move(snapshot), pageBudget, {m_edges.service, std::move(token), m_state});
+    // Named, not a temporary inside the co_await: GCC 12 destroys a braced temporary there twice (GCC bug
+    // 99576), which here would release the shared edges once too often.
+    LedgerSync::Source source{m_edges.service, std::move(token), m_state};
+    co_await m_edges.ledger->sync(std::move(snapshot), pageBudget, std::move(source));
     if (!*alive)
         co_return;
     m_ledgerSyncing = false;
@@ -461,6 +470,12 @@ void RefreshPipeline::supersede()
         m_eventTask->requested = true;
         m_eventTask.reset();
     }
+}
+
+RefreshOutcome RefreshPipeline::outcome(RefreshOutcome::Result result,
+                                        std::optional<UsageSnapshot> stored) const
+{
+    return RefreshOutcome{result, m_status, std::move(stored)};
 }
 
 QString RefreshPipeline::withCache(const QString& text) const

@@ -125,6 +125,8 @@ private:
     QCoro::Task<bool> syncLedgerStep(Run& run);
 
     void failOverview(Run& run, std::optional<DashboardError::Kind> kind, QString text);
+    // The outcome of a refresh that ends now, with the status it leaves.
+    RefreshOutcome outcome(RefreshOutcome::Result result, std::optional<UsageSnapshot> stored = {}) const;
     bool store(const UsageSnapshot& snapshot, const QString& status);
     void startPricing(const RefreshPolicy& policy);
     QCoro::Task<> syncPricingAlongside();

@@ -9,14 +9,14 @@ using namespace Qt::StringLiterals;
 
 SessionController::SessionController(RefreshPipeline& pipeline)
     : m_pipeline(pipeline)
-{
-}
+{}
 
 QCoro::Task<bool> SessionController::saveCookie(QString pasted)
 {
     // Writing into a locked keyring would prompt inside a blocking call: unlock first.
     QPointer<RefreshPipeline> pipeline(&m_pipeline);
-    if (!co_await m_pipeline.unlock(true) || !pipeline)
+    const bool unlocked = co_await m_pipeline.unlock(true);
+    if (!unlocked || !pipeline)
         co_return false;
     try {
         m_pipeline.edges().session->save(pasted);
@@ -26,13 +26,16 @@ QCoro::Task<bool> SessionController::saveCookie(QString pasted)
     }
     // A pasted cookie is the user's choice over the editor's login.
     setFollowing(false);
-    co_return co_await stored(u"已保存到本机钥匙串，正在读取用量"_s);
+    m_pipeline.setHasSession(true);
+    m_pipeline.say(u"已保存到本机钥匙串，正在读取用量"_s);
+    co_return true;
 }
 
 QCoro::Task<bool> SessionController::importFromEditor()
 {
     QPointer<RefreshPipeline> pipeline(&m_pipeline);
-    if (!co_await m_pipeline.unlock(true) || !pipeline)
+    const bool unlocked = co_await m_pipeline.unlock(true);
+    if (!unlocked || !pipeline)
         co_return false;
     try {
         m_pipeline.edges().session->importFromEditor();
@@ -43,14 +46,8 @@ QCoro::Task<bool> SessionController::importFromEditor()
         m_pipeline.say(error.description());
         co_return false;
     }
-    co_return co_await stored(u"已保存到本机钥匙串，正在读取用量"_s);
-}
-
-QCoro::Task<bool> SessionController::stored(QString status)
-{
     m_pipeline.setHasSession(true);
-    m_pipeline.say(status);
-    co_await m_pipeline.refresh(RefreshPolicy::user());
+    m_pipeline.say(u"已保存到本机钥匙串，正在读取用量"_s);
     co_return true;
 }
 
@@ -72,7 +69,8 @@ QCoro::Task<> SessionController::logout()
     const std::shared_ptr<SessionAccess> session = m_pipeline.edges().session;
     if (session->lookup().state == SecretLookup::State::locked) {
         QPointer<RefreshPipeline> pipeline(&m_pipeline);
-        if (!co_await m_pipeline.unlock(false) || !pipeline)
+        const bool unlocked = co_await m_pipeline.unlock(false);
+        if (!unlocked || !pipeline)
             co_return;
     }
     session->remove();

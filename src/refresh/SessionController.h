@@ -8,14 +8,14 @@
 // The user's actions on the session of one account: a pasted cookie, an import of the editor's
 // login, the follow switch and logging out. Each one unlocks the keyring first when it must write
 // (asynchronously: the window keeps painting while the prompt is up), says how it went in the
-// pipeline's status line and refreshes after a new token.
+// pipeline's status line.
 class SessionController
 {
 public:
     explicit SessionController(RefreshPipeline& pipeline);
 
-    // True when the token was stored (the cookie sheet closes then); the refresh that follows is
-    // awaited too.
+    // True when the token was stored and the status says so ("已保存到本机钥匙串，正在读取用量"); the
+    // caller then refreshes. Otherwise the status says why, and the stored token is unchanged.
     QCoro::Task<bool> saveCookie(QString pasted);
     QCoro::Task<bool> importFromEditor();
 
@@ -28,7 +28,5 @@ public:
     QCoro::Task<> logout();
 
 private:
-    QCoro::Task<bool> stored(QString status);
-
     RefreshPipeline& m_pipeline;
 };

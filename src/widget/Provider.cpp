@@ -2,7 +2,7 @@
 
 #include "model/SnapshotStore.h"
 #include "platform/Clock.h"
-#include "platform/Settings.h"
+#include "platform/Preferences.h"
 
 UsageEntry Provider::placeholder() const
 {
@@ -13,8 +13,7 @@ UsageEntry Provider::snapshot() const
 {
     const Timestamp now = Clock::now();
     // The widget's own settings domain only backs up the shared file; the app never writes it.
-    const auto defaults = Settings::open(QLatin1StringView(Settings::widgetDomain));
-    return UsageEntry{now, SnapshotStore::load(defaults.get())};
+    return UsageEntry{now, SnapshotStore::load(Preferences::Key::widgetSnapshot)};
 }
 
 Timeline Provider::timeline() const

@@ -4,7 +4,7 @@
 #include "TallyfernView.h"
 #include "WidgetPalette.h"
 
-#include "platform/Settings.h"
+#include "platform/Preferences.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -36,27 +36,35 @@ QString familyMenuText(WidgetFamily family)
 
 WidgetWindow::WidgetWindow(TimelineHost* host, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint)
-    , m_settings(Settings::open(QLatin1StringView(Settings::widgetDomain)))
     , m_entry(host->currentEntry())
 {
     setWindowTitle(QLatin1StringView(Tallyfern::displayName));
     // The card has round corners; where the desktop composites windows, they stay round.
     setAttribute(Qt::WA_TranslucentBackground);
 
-    const auto stored = WidgetFamilies::fromName(m_settings->value(QLatin1StringView(familyKey)).toString());
+    const auto stored =
+        WidgetFamilies::fromName(Preferences::value(Preferences::Key::widgetFamily).toString());
     setFamily(stored.value_or(WidgetFamily::small));
     restorePosition();
+    m_positionSaver.setSingleShot(true);
+    m_positionSaver.setInterval(500);
+    connect(&m_positionSaver, &QTimer::timeout, this, &WidgetWindow::savePosition);
 
     connect(host, &TimelineHost::entryChanged, this, &WidgetWindow::showEntry);
 }
 
-WidgetWindow::~WidgetWindow() = default;
+WidgetWindow::~WidgetWindow()
+{
+    // A move that has not rested long enough to be written yet.
+    if (m_positionSaver.isActive())
+        savePosition();
+}
 
 void WidgetWindow::setFamily(WidgetFamily family)
 {
     m_family = family;
     setFixedSize(WidgetFamilies::size(family).toSize());
-    m_settings->setValue(QLatin1StringView(familyKey), WidgetFamilies::name(family));
+    Preferences::setValue(Preferences::Key::widgetFamily, WidgetFamilies::name(family));
     update();
 }
 
@@ -119,15 +127,14 @@ void WidgetWindow::mouseReleaseEvent(QMouseEvent* event)
 void WidgetWindow::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
-    // A system move ends without a release event here; remember every position it passes.
+    // A system move ends without a release event here: the position is written once it rests.
     if (isVisible() && !m_dragOffset)
-        savePosition();
+        m_positionSaver.start();
 }
 
 void WidgetWindow::closeEvent(QCloseEvent* event)
 {
     savePosition();
-    m_settings->sync();
     QWidget::closeEvent(event);
     // A tool window does not count as the application's last window, so quit outright.
     QApplication::quit();
@@ -149,7 +156,7 @@ void WidgetWindow::changeEvent(QEvent* event)
 
 void WidgetWindow::restorePosition()
 {
-    const QVariant stored = m_settings->value(QLatin1StringView(positionKey));
+    const QVariant stored = Preferences::value(Preferences::Key::widgetPosition);
     if (stored.isValid()) {
         const QPoint position = stored.toPoint();
         // Only where some screen still shows the widget's top-left corner.
@@ -166,5 +173,6 @@ void WidgetWindow::restorePosition()
 
 void WidgetWindow::savePosition()
 {
-    m_settings->setValue(QLatin1StringView(positionKey), pos());
+    m_positionSaver.stop();
+    Preferences::setValue(Preferences::Key::widgetPosition, pos());
 }

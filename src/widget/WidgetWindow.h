@@ -5,7 +5,7 @@
 #include "WidgetFamily.h"
 
 #include <QPoint>
-#include <QSettings>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -31,9 +31,6 @@ public:
     // The context menu's actions: the three sizes, then close. Owned by the caller.
     QMenu* createMenu(QWidget* parent);
 
-    static constexpr auto familyKey = "family";
-    static constexpr auto positionKey = "position";
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -49,8 +46,8 @@ private:
     void restorePosition();
     void savePosition();
 
-    std::unique_ptr<QSettings> m_settings;
     UsageEntry m_entry;
     WidgetFamily m_family = WidgetFamily::small;
     std::optional<QPoint> m_dragOffset;
+    QTimer m_positionSaver;
 };

@@ -3,7 +3,7 @@
 #include "FakeService.h"
 #include "TestEnvironment.h"
 
-#include "app/LaunchAgent.h"
+#include "app/desktop/LaunchAgent.h"
 #include "client/DashboardClient.h"
 #include "platform/MemorySecretStore.h"
 #include "platform/ProcessRunner.h"
@@ -75,7 +75,6 @@ struct AppWorld
                           {200, fileBytes(QStringLiteral(TALLYFERN_PRICING_DOCUMENT)), {}, 0});
         SecretStore::setCurrent(&secrets);
         ProcessRunner::setCurrent(&runner);
-        DashboardClient::Testing::reset();
         env.setNow(u"2026-04-20T10:00:00+08:00"_s);
     }
 

@@ -3,10 +3,10 @@
 #include "FakeNotifications.h"
 #include "TestRegistry.h"
 
-#include "app/CommandLine.h"
-#include "app/QuotaNotices.h"
-#include "app/StatusLine.h"
 #include "app/UsageStore.h"
+#include "app/commands/CommandLine.h"
+#include "app/desktop/QuotaNotices.h"
+#include "app/desktop/StatusLine.h"
 #include "client/EditorLogin.h"
 #include "client/EditorSession.h"
 #include "client/RateLimit.h"
@@ -15,7 +15,6 @@
 #include "model/SnapshotStore.h"
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
-#include "platform/Settings.h"
 #include "platform/WidgetCenter.h"
 
 using Mode = CommandLine::Mode;
@@ -52,7 +51,7 @@ QString manualPage()
 // The app's settings, as the executable left them.
 std::unique_ptr<QSettings> settings()
 {
-    return Settings::open(QLatin1StringView(Settings::appDomain));
+    return std::make_unique<QSettings>(Paths::settingsFolder() + u"/Tallyfern.conf"_s, QSettings::IniFormat);
 }
 
 } // namespace
@@ -351,7 +350,7 @@ private Q_SLOTS:
         // leaves the service alone until then (the window's refreshes read the same entry).
         world.service.setAnswer("GET", DashboardClient::mePath, {429, {}, {{"Retry-After", "600"}}, 0});
         QCOMPARE(refresh(), quiet);
-        QVERIFY(settings()->contains(QLatin1StringView(RateLimit::untilKey)));
+        QVERIFY(settings()->contains("serviceBusyUntil"_L1));
         QCOMPARE(refresh(), quiet);
         QVERIFY(world.service.requests().isEmpty());
         QCOMPARE(fileBytes(snapshotFile), before);

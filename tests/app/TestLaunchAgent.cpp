@@ -1,7 +1,7 @@
 #include "AppWorld.h"
 #include "TestRegistry.h"
 
-#include "app/LoginItem.h"
+#include "app/desktop/LoginItem.h"
 #include "model/SnapshotStore.h"
 #include "platform/Paths.h"
 #include "platform/SecretStore.h"

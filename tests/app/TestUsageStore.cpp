@@ -3,15 +3,15 @@
 #include "FakeNotifications.h"
 #include "TestRegistry.h"
 
-#include "app/LoginItem.h"
-#include "app/QuotaNotices.h"
 #include "app/UsageStore.h"
+#include "app/desktop/LoginItem.h"
+#include "app/desktop/QuotaNotices.h"
 #include "client/EditorLogin.h"
 #include "client/EditorSession.h"
 #include "history/Ledger.h"
 #include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
-#include "platform/Settings.h"
+#include "platform/Preferences.h"
 #include "platform/WidgetCenter.h"
 
 #include <atomic>
@@ -34,7 +34,7 @@ UsageSnapshot storeEarlierSnapshot()
     s.hasRealData = true;
     s.monthlyUsed = 7;
     s.updatedAt = *Timestamp::parseInternetDateTime(u"2026-04-01T00:00:00Z"_s);
-    Settings::open(u"Tallyfern"_s)->setValue(u"usageSnapshot"_s, *s.encode());
+    Preferences::setValue(Preferences::Key::usageSnapshot, *s.encode());
     return s;
 }
 
@@ -69,7 +69,7 @@ private Q_SLOTS:
         QCOMPARE(store.refreshStatus(), u"已显示上次缓存 · 请重新粘贴 Cookie 后刷新"_s);
         QCOMPARE(store.snapshot(), earlier);
         // Stored again where the widget reads it, and the widget nudged.
-        QCOMPARE(SnapshotStore::load(nullptr), earlier);
+        QCOMPARE(SnapshotStore::load(std::nullopt), earlier);
         QVERIFY(QFile::exists(WidgetCenter::markerFileName()));
 
         store.refresh(false);
@@ -92,8 +92,8 @@ private Q_SLOTS:
         QCOMPARE(store.snapshot().monthlyUsed, 232.22);
         QCOMPARE(store.snapshot().planName, u"Pro+"_s);
         QVERIFY2(!store.snapshot().days.isEmpty(), "the event patch was applied");
-        QCOMPARE(SnapshotStore::load(nullptr), store.snapshot());
-        QCOMPARE(SnapshotStore::load(Settings::open(u"Tallyfern"_s).get()), store.snapshot());
+        QCOMPARE(SnapshotStore::load(std::nullopt), store.snapshot());
+        QCOMPARE(SnapshotStore::load(), store.snapshot());
         // Then the ledger syncs on its own, and the trends page's figures follow it.
         QTRY_VERIFY(store.trends().elapsedDays > 0);
         QVERIFY(QFile::exists(Ledger::defaultPath()));
@@ -129,7 +129,7 @@ private Q_SLOTS:
 
         store.refresh(true);
         QTRY_COMPARE(store.refreshStatus(), u"仍显示缓存 · 读取 /api/auth/me 失败"_s);
-        QCOMPARE(SnapshotStore::load(nullptr), earlier);
+        QCOMPARE(SnapshotStore::load(std::nullopt), earlier);
         QVERIFY(store.hasSession());
 
         // A busy service: until the time it named, neither the timer nor the next start reaches it;
@@ -139,14 +139,14 @@ private Q_SLOTS:
         store.refresh(true);
         QTRY_COMPARE(store.refreshStatus(), busy);
         world.service.clearRequests();
-        Settings::open(u"Tallyfern"_s)->remove(QLatin1StringView(PricingStore::lastAttemptKey));
+        Preferences::remove(Preferences::Key::pricingLastAttemptDay);
         store.refresh(true); // only the day's pricing download, which a 429 does not hold back
         UsageStore next(1h);
         QCOMPARE(next.refreshStatus(), busy);
         QTRY_COMPARE(world.service.requests(PricingClient::documentPath).size(), 1);
         QCOMPARE(world.service.requests().size(), 1);
         // With nothing cached, nothing is said to be still shown.
-        Settings::open(u"Tallyfern"_s)->remove(u"usageSnapshot"_s);
+        Preferences::remove(Preferences::Key::usageSnapshot);
         QVERIFY(QFile::remove(SnapshotStore::fileName()));
         QCOMPARE(UsageStore(1h).refreshStatus(), u"服务繁忙，10:02 后再试"_s);
         store.refresh(false);
@@ -339,7 +339,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!store.isRefreshing());
         QTest::qWait(100);
         QCOMPARE(store.snapshot().monthlyUsed, 2.0); // the older result was dropped
-        QCOMPARE(SnapshotStore::load(nullptr).monthlyUsed, 2.0);
+        QCOMPARE(SnapshotStore::load(std::nullopt).monthlyUsed, 2.0);
     }
 
     void savingAndForgettingTheCookie()
@@ -370,7 +370,7 @@ private Q_SLOTS:
         QCOMPARE(store.refreshStatus(), u"已退出登录。上次用量仍留在本机。"_s);
         QVERIFY(!store.hasSession() && !world.secrets.read());
         QCOMPARE(store.snapshot(), shown);
-        QCOMPARE(SnapshotStore::load(nullptr), shown);
+        QCOMPARE(SnapshotStore::load(std::nullopt), shown);
     }
 
     void settingsPersist()
@@ -405,7 +405,7 @@ private Q_SLOTS:
                 .toUtf8();
         QCOMPARE(LoginItem::fileName(), world.env.configHome() + u"/autostart/com.local.tallyfern.desktop");
         QCOMPARE(fileBytes(LoginItem::fileName()), entry);
-        const auto defaults = Settings::open(u"Tallyfern"_s);
+        const auto defaults = world.env.settingsFile();
         QVERIFY(!defaults->value(u"backgroundRefreshEnabled"_s).toBool());
         QVERIFY(defaults->value(u"windowPinnedEnabled"_s).toBool());
         QFile::remove(LoginItem::fileName());

@@ -69,6 +69,16 @@ struct ClientFixture
     TestEnvironment environment;
     MemorySecretStore store;
     FakeService service;
+    // The session every call carries, and the account's state, fresh for each test.
+    QString session = QString::fromLatin1(token);
+    DashboardClient::ClientStateRef state = freshState();
+
+    static DashboardClient::ClientStateRef freshState()
+    {
+        auto state = std::make_shared<DashboardClient::ClientState>();
+        state->rateLimit = std::make_shared<MemoryRateLimit>();
+        return state;
+    }
 
     ClientFixture()
     {
@@ -78,7 +88,6 @@ struct ClientFixture
         qputenv("TALLYFERN_SERVICE_ORIGIN", service.origin().toUtf8());
         SecretStore::setCurrent(&store);
         store.write(QString::fromLatin1(token));
-        DashboardClient::Testing::reset();
         environment.setNow(QStringLiteral("2026-04-20T10:00:00+08:00"));
     }
 
@@ -88,6 +97,7 @@ struct ClientFixture
         for (QNetworkAccessManager* manager : qApp->findChildren<QNetworkAccessManager*>())
             manager->clearConnectionCache();
         SecretStore::setCurrent(nullptr);
+        DashboardClient::Testing::restoreLimits();
     }
 
     // Fields of the body of each request to a path, joined by "-" ("none" when missing); requests

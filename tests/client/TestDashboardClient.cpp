@@ -40,9 +40,9 @@ void scriptAccount(FakeService& service, int delayMs = 0)
 }
 
 // A coroutine, so that a request that cannot be built fails inside the task.
-QCoro::Task<QJsonObject> get(QString path)
+QCoro::Task<QJsonObject> get(QString token, ClientStateRef state, QString path)
 {
-    co_return co_await send(request(path, "GET"));
+    co_return co_await send(request(token, path, "GET"), state);
 }
 
 // The base snapshot as an overview leaves it.
@@ -74,7 +74,11 @@ class TestDashboardClient : public QObject
     }
 
     // What a required and an optional GET come to.
-    QString both(const QString& path) { return outcomeOf(get(path)) + u' ' + outcomeOf(optionalGet(path)); }
+    QString both(const QString& path)
+    {
+        return outcomeOf(get(f->session, f->state, path)) + u' ' +
+               outcomeOf(optionalGet(f->session, f->state, path));
+    }
 
     // What saving a paste leaves in the store, or the text of the error the save ends with.
     QString saved(const QString& pasted)
@@ -105,7 +109,7 @@ class TestDashboardClient : public QObject
         for (const char* path : {mePath, planPath}) {
             scriptAccount(f->service);
             f->service.setAnswer(path == mePath ? "GET" : "POST", path, {status, body, {}, 0});
-            outcomes << outcomeOf(fetchOverview());
+            outcomes << outcomeOf(fetchOverview(f->session, f->state));
         }
         return outcomes.join(u' ');
     }
@@ -118,7 +122,7 @@ class TestDashboardClient : public QObject
                            "{\"displayMessage\":\"5%\",\"billingCycleStart\":"_ba + from +
                                ",\"billingCycleEnd\":" + to + '}');
         f->service.clearRequests();
-        const double input = await(fetchOverview()).tokens.input;
+        const double input = await(fetchOverview(f->session, f->state)).tokens.input;
         return f->sent(aggregatedPath, window) + (input == 5004 ? u" | month"_s : u" | cycle"_s);
     }
 
@@ -135,7 +139,8 @@ class TestDashboardClient : public QObject
             return FakeService::Answer{events < 0 ? 500 : 200, page, {}, 0};
         });
         f->service.clearRequests();
-        const qsizetype events = await(fetchEvents(userId, cycleStartMs, cycleEndMs, maxPages)).size();
+        const qsizetype events =
+            await(fetchEvents(f->session, f->state, userId, cycleStartMs, cycleEndMs, maxPages)).size();
         return QString::number(events) + u": " + f->sent(eventsPath, u"page"_s);
     }
 
@@ -183,16 +188,13 @@ private Q_SLOTS:
 
     void requestsThatAreNeverSent()
     {
-        f->store.remove();
+        // No token, or one that would break the header line, is no session: nothing is sent.
+        f->session.clear();
         QCOMPARE(both(u"/api/x"_s), u"noSession absent"_s);
-        // A stored value that would break the header line is not a session either.
-        f->store.write(u"tok\r\nX-Injected: 1"_s);
-        QCOMPARE(outcomeOf(get(u"/api/x"_s)), u"noSession"_s);
-        // A locked keyring holds a token that cannot be read, and nothing here may unlock it.
-        f->store.setLocked(true);
-        QCOMPARE(both(u"/api/x"_s), u"locked absent"_s);
-        QCOMPARE(outcomeOf(fetchOverview()) + u' ' + outcomeOf(fetchEventPatch({})), u"locked locked"_s);
-        QCOMPARE(f->store.unlockCount(), 0);
+        f->session = u"tok\r\nX-Injected: 1"_s;
+        QCOMPARE(outcomeOf(fetchOverview(f->session, f->state)) + u' ' +
+                     outcomeOf(fetchEventPatch(f->session, f->state, {})),
+                 u"noSession noSession"_s);
         QVERIFY(f->service.requests().isEmpty());
     }
 
@@ -204,7 +206,7 @@ private Q_SLOTS:
         f->service.setJson("GET", "/api/x", R"({"here":true})");
         f->service.setAnswer("GET", "/api/away",
                              {302, {}, {{"Location", elsewhere.origin().toUtf8() + "/x"}}, 0});
-        QVERIFY(await(get(u"/api/moved"_s)).value("here"_L1).toBool());
+        QVERIFY(await(get(f->session, f->state, u"/api/moved"_s)).value("here"_L1).toBool());
         QCOMPARE(both(u"/api/away"_s), u"读取 /api/away 失败 absent"_s);
         QVERIFY(elsewhere.requests().isEmpty());
 
@@ -213,7 +215,9 @@ private Q_SLOTS:
         f->service.setJson("GET", "/api/slow", "{}", 1500);
         f->service.setJson("GET", "/api/x", '{' + QByteArray(900, ' ') + '}');
         f->service.setJson("GET", "/api/big", '{' + QByteArray(4000, ' ') + '}');
-        QCOMPARE(outcomeOf(get(u"/api/slow"_s)) + u' ' + outcomeOf(get(u"/api/x"_s)), u"timeout ok"_s);
+        QCOMPARE(outcomeOf(get(f->session, f->state, u"/api/slow"_s)) + u' ' +
+                     outcomeOf(get(f->session, f->state, u"/api/x"_s)),
+                 u"timeout ok"_s);
         QCOMPARE(both(u"/api/big"_s), u"读取 /api/big 失败 absent"_s);
     }
 
@@ -225,7 +229,8 @@ private Q_SLOTS:
         scriptAccount(f->service, 2000);
         f->service.setJson("GET", mePath, data("service-me.json"));
         f->service.setAnswer("POST", periodPath, {401, {}, {}, 100});
-        QCOMPARE(f->run(fetchOverview, aggregatedPath, u"teamId"_s), u"unauthorized: 0"_s);
+        QCOMPARE(f->run([this] { return fetchOverview(f->session, f->state); }, aggregatedPath, u"teamId"_s),
+                 u"unauthorized: 0"_s);
         for (const char* path : {planPath, sandPath, aggregatedPath})
             QCOMPARE(f->service.requests(path).at(0).answeredMs, 0);
         // Then what each answer comes to for the required me and the optional plan.
@@ -241,7 +246,7 @@ private Q_SLOTS:
         // period's expired cookie arrives first, but me is awaited first and its failure wins.
         f->service.setAnswer("GET", mePath, {500, {}, {}, 200});
         f->service.setAnswer("POST", periodPath, {401, {}, {}, 0});
-        QCOMPARE(outcomeOf(fetchOverview()), u"读取 /api/auth/me 失败"_s);
+        QCOMPARE(outcomeOf(fetchOverview(f->session, f->state)), u"读取 /api/auth/me 失败"_s);
         // The other kinds' texts are checked where the app shows them (tests/app).
         QCOMPARE(describe(DashboardError::empty()), u"接口没有返回用量字段"_s);
     }
@@ -266,11 +271,11 @@ private Q_SLOTS:
         if (!retryAfter.isNull())
             headers.append({"Retry-After", retryAfter});
         f->service.setAnswer("POST", planPath, {429, {}, headers, 0});
-        QCOMPARE(outcomeOf(fetchOverview()), u"rateLimited"_s);
-        const std::optional<Timestamp> held = RateLimit::until();
+        QCOMPARE(outcomeOf(fetchOverview(f->session, f->state)), u"rateLimited"_s);
+        const std::optional<Timestamp> held = f->state->rateLimit->until();
         QCOMPARE(held, std::optional(Timestamp{Clock::now().secondsSinceReference + wait}));
         f->environment.setNow(Timestamp{held->secondsSinceReference + 1});
-        QCOMPARE(RateLimit::until(), std::nullopt);
+        QCOMPARE(f->state->rateLimit->until(), std::nullopt);
     }
 
     void overviewOfACycleFromThe17th()
@@ -278,7 +283,7 @@ private Q_SLOTS:
         // me's answer also tries to plant a cookie: later requests carry only the stored token.
         f->service.setAnswer("GET", mePath,
                              {200, R"({"id":254123789})", {{"Set-Cookie", "WorkosCursorSessionToken=x"}}, 0});
-        const UsageSnapshot snapshot = await(fetchOverview());
+        const UsageSnapshot snapshot = await(fetchOverview(f->session, f->state));
         const QByteArray origin = f->service.origin().toUtf8();
         const QByteArray common = "|application/json|" + origin + '|' + origin + "/dashboard/usage|" +
                                   "WorkosCursorSessionToken=" + ClientFixture::token + '|';
@@ -317,7 +322,7 @@ private Q_SLOTS:
         scriptAccount(f->service, 400);
         f->service.setJson("GET", mePath, R"({"id":"254123789"})", 100);
         f->service.setJson("POST", periodPath, R"({"billingCycleStart":"1774972800000"})", 400);
-        await(fetchOverview());
+        await(fetchOverview(f->session, f->state));
         QCOMPARE(f->sent(aggregatedPath, u"userId"_s), u"254123789"_s);
         const auto me = f->service.requests(mePath).at(0);
         const auto aggregated = f->service.requests(aggregatedPath).at(0);
@@ -332,7 +337,7 @@ private Q_SLOTS:
     void overviewFromTheSummary()
     {
         f->service.setAnswer("POST", periodPath, {500, R"({"error":"internal"})", {}, 0});
-        QCOMPARE(await(fetchOverview()).monthlyUsed, 232.22);    // individualUsage.plan.used
+        QCOMPARE(await(fetchOverview(f->session, f->state)).monthlyUsed, 232.22); // individualUsage.plan.used
         QCOMPARE(f->service.requests(aggregatedPath).size(), 2); // the summary's cycle has its own window
         // A team seat's period answers, but with equal cycle bounds only: the summary is asked too and
         // gives the plan, the figures and the cycle's window.
@@ -340,7 +345,7 @@ private Q_SLOTS:
         f->service.setJson("GET", summaryPath, data("service-summary-team.json"));
         f->service.setJson("POST", planPath, "{}");
         f->service.clearRequests();
-        const UsageSnapshot team = await(fetchOverview());
+        const UsageSnapshot team = await(fetchOverview(f->session, f->state));
         QCOMPARE(f->service.requests(summaryPath).size(), 1);
         QCOMPARE(f->sent(aggregatedPath, window), monthWindow + u' ' + cycleWindow);
         // The team's own figures are the parser's tests; here only that the summary reached the snapshot.
@@ -349,16 +354,18 @@ private Q_SLOTS:
         f->service.setAnswer("POST", periodPath, {500, {}, {}, 0});
         f->service.setAnswer("GET", summaryPath, {500, {}, {}, 0});
         f->service.setAnswer("POST", aggregatedPath, {500, {}, {}, 0});
-        QCOMPARE(f->run(fetchOverview, aggregatedPath, u"teamId"_s), u"empty: 0 -1 none"_s);
+        QCOMPARE(f->run([this] { return fetchOverview(f->session, f->state); }, aggregatedPath, u"teamId"_s),
+                 u"empty: 0 -1 none"_s);
         f->service.setAnswer("GET", summaryPath, {401, {}, {}, 0});
-        QCOMPARE(outcomeOf(fetchOverview()), u"unauthorized"_s);
+        QCOMPARE(outcomeOf(fetchOverview(f->session, f->state)), u"unauthorized"_s);
     }
 
     void aggregatedBodiesInTurn()
     {
         const auto fetch = [this](double startMs = cycleStartMs) {
-            return f->run([=] { return fetchAggregated(userId, startMs, cycleEndMs); }, aggregatedPath,
-                          u"teamId"_s);
+            return f->run(
+                [=, this] { return fetchAggregated(f->session, f->state, userId, startMs, cycleEndMs); },
+                aggregatedPath, u"teamId"_s);
         };
         // team0 refused, teamNeg1 answers: teamNeg1 goes first from now on.
         answerByTeam(aggregatedPath, {{u"0"_s, 400}}, R"({"aggregations":[]})");
@@ -385,10 +392,12 @@ private Q_SLOTS:
         // The body with a team first; the other one after a failure, and first from then on: page 1,
         // then page 2.
         const auto pages = [this](int withTeam, int withoutTeam) -> QString {
-            Testing::reset();
+            f->state = ClientFixture::freshState();
             answerByTeam(eventsPath, {{u"0"_s, withTeam}, {u"none"_s, withoutTeam}}, "{}");
-            const auto page = [](int n) {
-                return [n] { return fetchEventPage(userId, cycleStartMs + 0.7, cycleEndMs, n); };
+            const auto page = [this](int n) {
+                return [this, n] {
+                    return fetchEventPage(f->session, f->state, userId, cycleStartMs + 0.7, cycleEndMs, n);
+                };
             };
             const QString first = f->run(page(1), eventsPath, u"teamId"_s);
             return first + u" |" + f->run(page(2), eventsPath, u"teamId"_s).section(u':', 1);
@@ -413,7 +422,7 @@ private Q_SLOTS:
 
     void eventPatch()
     {
-        const UsageSnapshot patched = await(fetchEventPatch(overview()));
+        const UsageSnapshot patched = await(fetchEventPatch(f->session, f->state, overview()));
         // No user id yet: me first, then the cycle's page, then today's, one after the other.
         QCOMPARE(f->service.requests().at(0).path, QByteArray(mePath));
         QVERIFY(f->service.requests().at(1).answeredMs <= f->service.requests().at(2).arrivedMs);
@@ -427,20 +436,22 @@ private Q_SLOTS:
         // The user id is known now. A cycle that began within 12 hours of today's start holds today's
         // events; one that began at a time not known starts with the month.
         const auto windows = [this](const QString& start) {
-            return f->run([=] { return fetchEventPatch(overview(start)); }, eventsPath, window);
+            return f->run([=, this] { return fetchEventPatch(f->session, f->state, overview(start)); },
+                          eventsPath, window);
         };
         QCOMPARE(windows(u"2026-04-19T20:00:00Z"_s), u"ok: 1776628800000-1779010934000"_s);
         QCOMPARE(windows(u"2026-04-19T04:00:00Z"_s), u"ok: 1776571200000-1779010934000 "_s + todayWindow);
         QCOMPARE(windows({}), u"ok: "_s + monthWindow + u' ' + todayWindow);
         QVERIFY(f->service.requests(mePath).isEmpty());
         // Today's events are the cycle's when it began today; a smaller total gives way to the events'.
-        const UsageSnapshot grown = await(fetchEventPatch(overview(u"2026-04-19T20:00:00Z"_s, 1000)));
+        const UsageSnapshot grown =
+            await(fetchEventPatch(f->session, f->state, overview(u"2026-04-19T20:00:00Z"_s, 1000)));
         QCOMPARE((QList<double>{grown.todayTokens.total, grown.totalTokens}),
                  (QList<double>{260'239, 260'239}));
 
         // No events: the overview's split stays, while today and the series are emptied.
         f->service.setAnswer("POST", eventsPath, {500, {}, {}, 0});
-        const UsageSnapshot without = await(fetchEventPatch(patched));
+        const UsageSnapshot without = await(fetchEventPatch(f->session, f->state, patched));
         QCOMPARE(without.onDemandTokens, patched.onDemandTokens);
         QVERIFY(without.days.isEmpty() && without.todayTokens.total == 0);
 
@@ -450,7 +461,8 @@ private Q_SLOTS:
         f->service.setJson("POST", eventsPath, fullPage, 300);
         f->service.clearRequests();
         const auto cancellation = std::make_shared<Cancellation>();
-        QCoro::Task<UsageSnapshot> superseded = fetchEventPatch(overview(), cancellation);
+        QCoro::Task<UsageSnapshot> superseded =
+            fetchEventPatch(f->session, f->state, overview(), cancellation);
         QTRY_COMPARE(f->service.requests(eventsPath).size(), 1);
         cancellation->requested = true;
         QCOMPARE(outcomeOf(std::move(superseded)), u"transport"_s);

@@ -2,7 +2,7 @@
 #include "HeavyAccount.h"
 #include "TestRegistry.h"
 
-#include "app/ExportCommand.h"
+#include "app/commands/ExportCommand.h"
 #include "client/RateLimit.h"
 #include "history/CsvExport.h"
 #include "history/Ledger.h"
@@ -10,7 +10,6 @@
 #include "history/TrendsReport.h"
 #include "model/SnapshotStore.h"
 #include "platform/Clock.h"
-#include "platform/Settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -78,9 +77,10 @@ struct LedgerWorld : ClientFixture
                            [this](const FakeService::Request& request) { return account.answer(request); });
     }
 
-    LedgerSync::Result sync(int budget = LedgerSync::appBudget)
+    LedgerSync::Result sync(int budget = 20)
     {
-        return await(LedgerSync::runLocked(path, aprilCycle(), budget));
+        return await(LedgerSync::runLocked(path, aprilCycle(), budget,
+                                           {std::make_shared<CursorService>(), session, state}));
     }
 
     QList<LedgerEvent> stored() { return Ledger::open(path)->events(march1, march1 + 61 * dayMs); }
@@ -165,8 +165,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("refusesTeamId");
         QTest::addColumn<int>("events");
         QTest::addColumn<int>("budget");
-        QTest::newRow("team body") << false << 3000 << LedgerSync::appBudget;
-        QTest::newRow("team-id fallback") << true << 3000 << LedgerSync::appBudget;
+        QTest::newRow("team body") << false << 3000 << 20;
+        QTest::newRow("team-id fallback") << true << 3000 << 20;
         // Days of several pages, cut off mid-day by the budget and resumed on the next run.
         QTest::newRow("busy days, small budget") << false << 30000 << 3;
     }
@@ -194,7 +194,7 @@ private Q_SLOTS:
         const int windows = 31 + 20;
         QVERIFY2(pages <= events / 200 + windows, qPrintable(QString::number(pages)));
         QCOMPARE(inOrder(world.stored()), asLedger(world.account.events()));
-        QCOMPARE(DashboardClient::eventsUseTeamId(), !refusesTeamId);
+        QCOMPARE(world.state->eventsUseTeamId, !refusesTeamId);
 
         // Nothing new: one page each for today and yesterday, and no row doubled.
         QCOMPARE(world.sync().requests, 2);
@@ -255,7 +255,7 @@ private Q_SLOTS:
         LedgerWorld world;
         QCOMPARE(world.sync().outcome, LedgerSync::Outcome::budgetUsed);
         const QList<LedgerEvent> before = world.stored();
-        const bool teamFirst = DashboardClient::eventsUseTeamId();
+        const bool teamFirst = world.state->eventsUseTeamId;
 
         FakeService::Answer refusal{status, "{}", {}, 0};
         if (!retryAfter.isEmpty())
@@ -268,10 +268,10 @@ private Q_SLOTS:
         // Only a plain failure tries the other body, as the snapshot's pages do.
         QCOMPARE(world.service.requests(DashboardClient::eventsPath).size(), status == 500 ? 2 : 1);
         QCOMPARE(world.stored(), before);
-        QCOMPARE(DashboardClient::eventsUseTeamId(), status == 500 ? !teamFirst : teamFirst);
+        QCOMPARE(world.state->eventsUseTeamId, status == 500 ? !teamFirst : teamFirst);
 
         // The wait goes to the shared record the refreshes read too.
-        const std::optional<Timestamp> held = RateLimit::until();
+        const std::optional<Timestamp> held = world.state->rateLimit->until();
         const double now = Clock::now().secondsSinceReference;
         QCOMPARE(held.value_or(Timestamp{now}).secondsSinceReference, now + double(waitSeconds));
         if (waitSeconds > 0) {
@@ -285,7 +285,7 @@ private Q_SLOTS:
     {
         // A 429 met by the window's refresh holds the sync back too, and the wait's end frees it.
         LedgerWorld world;
-        RateLimit::record("120");
+        world.state->rateLimit->record("120");
         world.service.clearRequests();
         QCOMPARE(world.sync().outcome, LedgerSync::Outcome::rateLimited);
         QVERIFY(world.service.requests().isEmpty());
@@ -470,7 +470,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, written);
         LedgerWorld world;
         QDir::setCurrent(world.environment.root());
-        SnapshotStore::save(aprilCycle(), Settings::open(QLatin1StringView(Settings::appDomain)).get());
+        SnapshotStore::save(aprilCycle());
         if (QString::fromLatin1(QTest::currentDataTag()) != "no ledger"_L1) {
             const auto ledger = Ledger::open(world.path);
             const qint64 today = march1 + 50 * dayMs;

@@ -2,7 +2,6 @@
 #include "TestRegistry.h"
 
 #include "model/SnapshotStore.h"
-#include "platform/Settings.h"
 
 #include <QtTest>
 
@@ -37,9 +36,8 @@ private Q_SLOTS:
     void saveCreatesTheFolderAndWritesSettingsAndFile()
     {
         TestEnvironment env;
-        auto defaults = Settings::open(u"Tallyfern"_s);
         const UsageSnapshot saved = realSnapshot(12.5);
-        SnapshotStore::save(saved, defaults.get());
+        QVERIFY(SnapshotStore::save(saved));
 
         QCOMPARE(SnapshotStore::fileName(), env.dataHome() + u"/Tallyfern/snapshot.json");
         QFile file(SnapshotStore::fileName());
@@ -47,56 +45,55 @@ private Q_SLOTS:
         const QByteArray bytes = file.readAll();
         QCOMPARE(bytes, *saved.encode());
         // The entry holds the same bytes, and survives a fresh look at the settings file.
-        auto reopened = Settings::open(u"Tallyfern"_s);
-        QCOMPARE(reopened->value(u"usageSnapshot"_s).toByteArray(), bytes);
-        QCOMPARE(SnapshotStore::load(reopened.get()), saved);
-        QCOMPARE(SnapshotStore::load(nullptr), saved);
+        QCOMPARE(env.settingsFile()->value(u"usageSnapshot"_s).toByteArray(), bytes);
+        QCOMPARE(SnapshotStore::load(), saved);
+        QCOMPARE(SnapshotStore::load(std::nullopt), saved);
     }
 
     void fallsBackFromFileToSettingsToEmpty()
     {
         TestEnvironment env;
-        auto defaults = Settings::open(u"Tallyfern"_s);
-        QCOMPARE(SnapshotStore::load(defaults.get()), UsageSnapshot::empty());
-        QCOMPARE(SnapshotStore::load(nullptr), UsageSnapshot::empty());
+        const auto defaults = env.settingsFile();
+        QCOMPARE(SnapshotStore::load(), UsageSnapshot::empty());
         // One without real data is saved, but never loaded.
-        SnapshotStore::save(UsageSnapshot::empty(), defaults.get());
+        SnapshotStore::save(UsageSnapshot::empty());
         QVERIFY(QFileInfo::exists(SnapshotStore::fileName()));
-        QCOMPARE(SnapshotStore::load(defaults.get()), UsageSnapshot::empty());
+        QCOMPARE(SnapshotStore::load(), UsageSnapshot::empty());
 
         const UsageSnapshot inSettings = realSnapshot(3);
         defaults->setValue(u"usageSnapshot"_s, *inSettings.encode());
-        QCOMPARE(SnapshotStore::load(defaults.get()),
+        defaults->sync();
+        QCOMPARE(SnapshotStore::load(),
                  inSettings); // the file without real data does not count
         // A corrupt or truncated file falls through as well.
         writeFile(SnapshotStore::fileName(), R"({"monthlyUsed":1,"hasRealData":tr)");
-        QCOMPARE(SnapshotStore::load(defaults.get()), inSettings);
-        QCOMPARE(SnapshotStore::load(nullptr), UsageSnapshot::empty());
+        QCOMPARE(SnapshotStore::load(), inSettings);
+        QCOMPARE(SnapshotStore::load(std::nullopt), UsageSnapshot::empty());
 
         // A valid file wins over the settings entry.
         const UsageSnapshot inFile = realSnapshot(9);
         writeFile(SnapshotStore::fileName(), *inFile.encode());
-        QCOMPARE(SnapshotStore::load(defaults.get()), inFile);
+        QCOMPARE(SnapshotStore::load(), inFile);
 
         // Garbage in the settings entry is no snapshot either.
         QFile::remove(SnapshotStore::fileName());
         defaults->setValue(u"usageSnapshot"_s, QByteArray("not json"));
-        QCOMPARE(SnapshotStore::load(defaults.get()), UsageSnapshot::empty());
+        defaults->sync();
+        QCOMPARE(SnapshotStore::load(), UsageSnapshot::empty());
     }
 
     void failedWritesKeepThePreviousData()
     {
         TestEnvironment env;
-        auto defaults = Settings::open(u"Tallyfern"_s);
         const UsageSnapshot first = realSnapshot(1);
-        SnapshotStore::save(first, defaults.get());
+        QVERIFY(SnapshotStore::save(first));
 
         // Unencodable: nothing is written anywhere.
         UsageSnapshot broken = realSnapshot(2);
         broken.monthlyLimit = qQNaN();
-        SnapshotStore::save(broken, defaults.get());
-        QCOMPARE(SnapshotStore::load(defaults.get()), first);
-        QCOMPARE(SnapshotStore::load(nullptr), first);
+        QVERIFY(!SnapshotStore::save(broken));
+        QCOMPARE(SnapshotStore::load(), first);
+        QCOMPARE(SnapshotStore::load(std::nullopt), first);
 
         // A regular file where the folder should be, which not even root can write into: the
         // settings entry has the new snapshot, the file in the moved-away folder the old one.
@@ -104,11 +101,11 @@ private Q_SLOTS:
         QVERIFY(QDir().rename(folder, folder + u".away"));
         writeFile(folder, "not a folder");
         const UsageSnapshot second = realSnapshot(2);
-        SnapshotStore::save(second, defaults.get());
+        QVERIFY(!SnapshotStore::save(second));
         QVERIFY(QFileInfo(folder).isFile() && QFile::remove(folder));
         QVERIFY(QDir().rename(folder + u".away", folder));
-        QCOMPARE(SnapshotStore::load(nullptr), first);
-        QCOMPARE(UsageSnapshot::decode(defaults->value(u"usageSnapshot"_s).toByteArray()),
+        QCOMPARE(SnapshotStore::load(std::nullopt), first);
+        QCOMPARE(UsageSnapshot::decode(env.settingsFile()->value(u"usageSnapshot"_s).toByteArray()),
                  std::optional(second));
     }
 };

@@ -177,15 +177,14 @@ private Q_SLOTS:
     void thresholdsKeepOnlyValidPairs()
     {
         TestEnvironment env;
-        QSettings settings(env.root() + u"/t.ini"_s, QSettings::IniFormat);
-        QCOMPARE(QuotaThresholds::load(&settings), QuotaThresholds({20, 5}));
-        QVERIFY(QuotaThresholds({50, 30}).save(&settings));
-        QCOMPARE(QuotaThresholds::load(&settings), QuotaThresholds({50, 30}));
+        QCOMPARE(QuotaThresholds::load(), QuotaThresholds({20, 5}));
+        QVERIFY(QuotaThresholds({50, 30}).save());
+        QCOMPARE(QuotaThresholds::load(), QuotaThresholds({50, 30}));
         for (const QuotaThresholds& invalid :
              {QuotaThresholds{30, 30}, QuotaThresholds{100, 5}, QuotaThresholds{20, 0}})
-            QVERIFY(!invalid.save(&settings));
-        settings.setValue(u"quotaCriticalThreshold"_s, u"60"_s); // edited by hand above low
-        QCOMPARE(QuotaThresholds::load(&settings), QuotaThresholds({20, 5}));
+            QVERIFY(!invalid.save());
+        env.settingsFile()->setValue(u"quotaCriticalThreshold"_s, u"60"_s); // edited by hand above low
+        QCOMPARE(QuotaThresholds::load(), QuotaThresholds({20, 5}));
     }
 };
 

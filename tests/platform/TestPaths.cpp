@@ -2,7 +2,7 @@
 #include "TestRegistry.h"
 
 #include "platform/Paths.h"
-#include "platform/Settings.h"
+#include "platform/Preferences.h"
 
 #include <QtTest>
 
@@ -36,14 +36,14 @@ private Q_SLOTS:
         // Qt resolves its own settings folder once per process; each test needs a fresh one.
         {
             TestEnvironment env;
-            auto settings = Settings::open(QString::fromLatin1(Settings::appDomain));
-            settings->setValue(u"windowPinnedEnabled"_s, true);
-            settings->sync();
+            Preferences::setValue(Preferences::Key::windowPinned, true);
             QVERIFY(QFileInfo::exists(env.configHome() + u"/Tallyfern/Tallyfern.conf"));
         }
         TestEnvironment other;
-        auto settings = Settings::open(QString::fromLatin1(Settings::appDomain));
-        QVERIFY(!settings->contains(u"windowPinnedEnabled"_s));
+        QVERIFY(!Preferences::contains(Preferences::Key::windowPinned));
+        // Reading creates nothing.
+        QVERIFY(!Preferences::flag(Preferences::Key::windowPinned));
+        QVERIFY(!QFileInfo::exists(other.configHome()));
     }
 };
 

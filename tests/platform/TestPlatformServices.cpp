@@ -3,8 +3,8 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
+#include "platform/Preferences.h"
 #include "platform/ProcessRunner.h"
-#include "platform/Settings.h"
 #include "platform/WidgetCenter.h"
 
 #include <QtTest>
@@ -66,8 +66,10 @@ private Q_SLOTS:
 
         const mode_t umask = ::umask(0);
         WidgetCenter::reloadAllTimelines();
-        Settings::open(QLatin1StringView(Settings::appDomain))->setValue(u"added"_s, 2);
-        Settings::open(QLatin1StringView(Settings::widgetDomain))->setValue(u"added"_s, 3);
+        Preferences::setValue(Preferences::Key::windowPinned, true);
+        Preferences::setProcess(Preferences::Process::widget);
+        Preferences::setValue(Preferences::Key::widgetFamily, u"small"_s);
+        Preferences::setProcess(Preferences::Process::app);
         ::umask(umask);
 
         const QString widgetSettings = Paths::settingsFolder() + u"/TallyfernWidget.conf";

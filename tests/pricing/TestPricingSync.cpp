@@ -3,7 +3,7 @@
 #include "TestRegistry.h"
 
 #include "model/PricingStore.h"
-#include "platform/Settings.h"
+#include "platform/Preferences.h"
 #include "pricing/PricingClient.h"
 #include "pricing/PricingParser.h"
 
@@ -45,7 +45,7 @@ std::optional<bool> runSync()
 
 QString storedMarker()
 {
-    return Settings::open(u"Tallyfern"_s)->value("pricingLastAttemptDay"_L1).toString();
+    return Preferences::value(Preferences::Key::pricingLastAttemptDay).toString();
 }
 
 // The pricing client keeps its connections for the life of the process; closing them after each

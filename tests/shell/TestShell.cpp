@@ -3,8 +3,8 @@
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
-#include "app/StatusLine.h"
 #include "app/UsageStore.h"
+#include "app/desktop/StatusLine.h"
 #include "app/shell/ActionButton.h"
 #include "app/shell/AppShell.h"
 #include "app/shell/AppTray.h"
@@ -26,8 +26,8 @@
 #include "client/EditorLogin.h"
 #include "model/QuotaThresholds.h"
 #include "platform/MemorySecretStore.h"
+#include "platform/Preferences.h"
 #include "platform/ProcessRunner.h"
-#include "platform/Settings.h"
 
 #include <QAccessible>
 #include <QDir>
@@ -81,7 +81,6 @@ struct ShellFixture
         qputenv("TALLYFERN_SERVICE_ORIGIN", service.origin().toUtf8());
         SecretStore::setCurrent(&secrets);
         ProcessRunner::setCurrent(&runner);
-        DashboardClient::Testing::reset();
         environment.setNow(u"2025-05-19T04:00:00Z"_s);
         service.setHandler("GET", DashboardClient::mePath, [gate = gate](const FakeService::Request&) {
             gate->tryAcquire(1, 20000); // long enough only that a failing test still ends
@@ -100,12 +99,11 @@ struct ShellFixture
         SecretStore::setCurrent(nullptr);
         ProcessRunner::setCurrent(nullptr);
         qunsetenv("TALLYFERN_SERVICE_ORIGIN");
-        DashboardClient::Testing::reset();
     }
     void openGate() { gate->release(1000); }
     QVariant stored(const char* key) const
     {
-        return Settings::open(QString::fromLatin1(Settings::appDomain))->value(QLatin1StringView(key));
+        return environment.settingsFile()->value(QLatin1StringView(key));
     }
     // The periodic refresh stays out of the way of the tests.
     std::unique_ptr<UsageStore> makeStore() { return std::make_unique<UsageStore>(std::chrono::hours(1)); }
@@ -328,7 +326,7 @@ private Q_SLOTS:
         QVERIFY(settings->importRow()->isVisibleTo(settings) && settings->followSwitch()->isChecked());
         QTest::mouseClick(settings->followSwitch(), Qt::LeftButton);
         QVERIFY(!store->followsEditor() && !settings->followSwitch()->isChecked());
-        QCOMPARE(fixture.stored(EditorLogin::followKey), QVariant(u"false"_s));
+        QCOMPARE(fixture.stored("editorLoginFollowEnabled"), QVariant(u"false"_s));
     }
 
     void pinSwitchPinsTheWindow()
@@ -605,17 +603,14 @@ private Q_SLOTS:
             QCOMPARE(AppTray::tint(s, 20), tint);
         }
         // The stored low threshold when it is 1 to 99, else 20.
-        const auto settings = Settings::open(QString::fromLatin1(Settings::appDomain));
         for (const auto& [value, threshold] :
              QList<std::pair<QVariant, int>>{{{}, 20}, {u"35"_s, 35}, {100, 20}}) {
-            settings->setValue(QLatin1StringView(QuotaThresholds::lowKey), value);
-            settings->sync();
+            Preferences::setValue(Preferences::Key::quotaLowThreshold, value);
             QCOMPARE(AppTray::lowThreshold(), threshold);
         }
 
         // The shell's tray follows the store, whether or not a panel shows it.
-        settings->setValue(QLatin1StringView(QuotaThresholds::lowKey), 90);
-        settings->sync();
+        Preferences::setValue(Preferences::Key::quotaLowThreshold, 90);
         auto store = fixture.makeStore();
         AppShell shell(store.get());
         QCOMPARE(shell.tray()->toolTip(), u"暂无用量数据"_s);

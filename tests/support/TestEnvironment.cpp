@@ -16,6 +16,12 @@ TestEnvironment::~TestEnvironment()
     Clock::setSource({});
 }
 
+std::unique_ptr<QSettings> TestEnvironment::settingsFile(const QString& domain) const
+{
+    return std::make_unique<QSettings>(configHome() + u"/Tallyfern/" + domain + u".conf",
+                                       QSettings::IniFormat);
+}
+
 void TestEnvironment::setNow(const QString& internetDateTime)
 {
     const auto parsed = Timestamp::parseInternetDateTime(internetDateTime);

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/Preferences.h"
 
+#include <QSettings>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -22,12 +24,34 @@ public:
     QString dataHome() const { return m_dir.path() + u"/data"; }
     QString configHome() const { return m_dir.path() + u"/config"; }
 
+    // The settings file of a domain as it is on disk, for checking what was stored under which name
+    // and for planting what an older version or a hand edit left ("Tallyfern", "TallyfernWidget").
+    std::unique_ptr<QSettings> settingsFile(const QString& domain = QStringLiteral("Tallyfern")) const;
+
     // Pins Clock::now() to the given instant (internet date-time text).
     void setNow(const QString& internetDateTime);
     void setNow(Timestamp now);
 
 private:
     QTemporaryDir m_dir;
+};
+
+// Stands in for another process while it lives: the widget writing its own settings, say.
+class AsProcess
+{
+public:
+    explicit AsProcess(Preferences::Process process)
+        : m_previous(Preferences::process())
+    {
+        Preferences::setProcess(process);
+    }
+    ~AsProcess() { Preferences::setProcess(m_previous); }
+
+    AsProcess(const AsProcess&) = delete;
+    AsProcess& operator=(const AsProcess&) = delete;
+
+private:
+    Preferences::Process m_previous;
 };
 
 // Reads a file under the calling test module's data folder.

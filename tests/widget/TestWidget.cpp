@@ -8,7 +8,7 @@
 
 #include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
-#include "platform/Settings.h"
+#include "platform/Preferences.h"
 #include "platform/WidgetCenter.h"
 
 #include <QGlyphRun>
@@ -36,11 +36,18 @@ bool waitForSnapshot(TimelineHost& host, QSignalSpy& spy, const UsageSnapshot& e
     return true;
 }
 
-void storeInSettings(const char* domain, const UsageSnapshot& snapshot)
+// What the app stored, for the widget to read.
+void storeAsApp(const UsageSnapshot& snapshot)
 {
-    const auto settings = Settings::open(QLatin1StringView(domain));
-    settings->setValue(QLatin1StringView(SnapshotStore::settingsKey), *snapshot.encode());
-    settings->sync();
+    const AsProcess app(Preferences::Process::app);
+    SnapshotStore::save(snapshot);
+}
+
+void storeInSettings(Preferences::Key key, const UsageSnapshot& snapshot)
+{
+    const AsProcess writer(key == Preferences::Key::widgetSnapshot ? Preferences::Process::widget
+                                                                   : Preferences::Process::app);
+    Preferences::setValue(key, *snapshot.encode());
 }
 
 // Runs the widget executable with the test's environment; the exit status is -1 after a crash or
@@ -64,6 +71,10 @@ class TestWidget : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // This process is the widget; what the app stored is planted as the app (storeAsApp).
+    void initTestCase() { Preferences::setProcess(Preferences::Process::widget); }
+    void cleanupTestCase() { Preferences::setProcess(Preferences::Process::app); }
+
     void init()
     {
         // Nothing stored, no pricing catalog to change the estimates, and the clock at noon.
@@ -82,20 +93,21 @@ private Q_SLOTS:
         // A snapshot without real data is never shown, and the app's settings are not the widget's.
         UsageSnapshot fake = realistic();
         fake.hasRealData = false;
-        storeInSettings(Settings::appDomain, realistic());
-        SnapshotStore::save(fake, Settings::open(QLatin1StringView(Settings::widgetDomain)).get());
+        storeInSettings(Preferences::Key::usageSnapshot, realistic());
+        storeInSettings(Preferences::Key::widgetSnapshot, fake);
+        storeAsApp(fake);
         QCOMPARE(Provider().snapshot(), (UsageEntry{at(noon), UsageSnapshot::empty()}));
 
         // The file first, then the widget's own settings.
-        storeInSettings(Settings::widgetDomain, real(u"Pro"_s));
+        storeInSettings(Preferences::Key::widgetSnapshot, real(u"Pro"_s));
         QCOMPARE(Provider().timeline().entries.constFirst().snapshot, real(u"Pro"_s));
-        SnapshotStore::save(realistic(), nullptr);
+        storeAsApp(realistic());
         QCOMPARE(Provider().snapshot().snapshot, realistic());
     }
 
     void placeholderIsTheSampleWhateverIsStored()
     {
-        SnapshotStore::save(realistic(), nullptr);
+        storeAsApp(realistic());
         const UsageEntry entry = Provider().placeholder();
         QCOMPARE(entry, (UsageEntry{at(noon), UsageSnapshot::sample()}));
         // Made once: a later clock does not give it a new update time.
@@ -116,7 +128,7 @@ private Q_SLOTS:
 
         // Each save replaces the file atomically; the host follows every one of them.
         for (const QString& plan : {u"Pro"_s, u"Ultra"_s}) {
-            SnapshotStore::save(real(plan), nullptr);
+            storeAsApp(real(plan));
             QVERIFY2(waitForSnapshot(host, spy, real(plan)), qPrintable(plan));
         }
 
@@ -164,10 +176,8 @@ private Q_SLOTS:
         QCOMPARE(reopened.pos(), QPoint(120, 80));
 
         // A place off every screen, or a size it does not know, is not restored.
-        const auto settings = Settings::open(QLatin1StringView(Settings::widgetDomain));
-        settings->setValue(QLatin1StringView(WidgetWindow::positionKey), QPoint(-50000, 90000));
-        settings->setValue(QLatin1StringView(WidgetWindow::familyKey), u"huge"_s);
-        settings->sync();
+        Preferences::setValue(Preferences::Key::widgetPosition, QPoint(-50000, 90000));
+        Preferences::setValue(Preferences::Key::widgetFamily, u"huge"_s);
         WidgetWindow lost(&host);
         QCOMPARE(lost.size(), QSize(170, 170));
         QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(lost.geometry()));
@@ -180,7 +190,7 @@ private Q_SLOTS:
             QVERIFY(passesInChild(QString::fromLatin1(QTest::currentTestFunction()), "QT_SCALE_FACTOR", "2"));
             return;
         }
-        SnapshotStore::save(realistic(), nullptr);
+        storeAsApp(realistic());
         TimelineHost host;
         WidgetWindow window(&host);
         host.start();
@@ -203,7 +213,7 @@ private Q_SLOTS:
         QCOMPARE(
             runWidget({u"--render=small"_s, u"--placeholder"_s, u"--scale=1"_s, out + u"sample.png"}).first,
             0);
-        SnapshotStore::save(realistic(), nullptr);
+        storeAsApp(realistic());
         for (const auto& [family, pixels] : {std::pair{u"small"_s, QSize(340, 340)},
                                              {u"medium"_s, QSize(728, 340)},
                                              {u"large"_s, QSize(728, 764)}}) {

@@ -11,10 +11,10 @@ namespace BackgroundRefresh {
 // Runs `runOnce()` on a QCoreApplication (no display needed) and returns the exit status: 0.
 int run(int& argc, char** argv);
 
-// One refresh, its steps in the order BackgroundRefresh.cpp lists them. The pricing sync is awaited
-// first; while the service asked to be left alone, or without a readable token (none, or locked),
-// nothing else happens. A failed overview leaves the stored snapshot alone (the widget is nudged
-// only when the pricing changed); a failed event patch stores the overview as it is. Never throws.
+// One refresh of the pipeline's steps with the headless policy: the pricing sync is awaited first;
+// while the service asked to be left alone, or without a readable token (none, or locked), nothing
+// else happens. A failed overview leaves the stored snapshot alone (the widget is nudged only when
+// the pricing changed); a failed event patch stores the overview as it is. Never throws.
 QCoro::Task<> runOnce();
 
 } // namespace BackgroundRefresh

@@ -2,7 +2,7 @@
 
 #include "CommandLine.h"
 
-#include "history/CsvExport.h"
+#include "history/CycleExport.h"
 #include "history/Ledger.h"
 #include "model/SnapshotStore.h"
 #include "platform/Clock.h"
@@ -29,11 +29,11 @@ Parsed parse(const QStringList& arguments)
     const QString fileName = parser.value(file);
     if (fileName.isEmpty() || fileName.startsWith(u'-'))
         return Parsed{std::nullopt, u"--export-csv 需要一个文件名"_s};
-    Request request{fileName, Cycle::current};
+    Request request{fileName, CycleExport::Cycle::current};
     if (parser.isSet(cycle)) {
         const QString value = parser.value(cycle);
         if (value == "previous"_L1)
-            request.cycle = Cycle::previous;
+            request.cycle = CycleExport::Cycle::previous;
         else if (value != "current"_L1)
             return Parsed{std::nullopt, u"--cycle 只能是 current 或 previous"_s};
     }
@@ -42,27 +42,24 @@ Parsed parse(const QStringList& arguments)
 
 int exportCsv(const Request& request, QString* errors)
 {
-    const QString path = Ledger::defaultPath();
-    if (!QFileInfo::exists(path)) {
+    using Outcome = CycleExport::Result::Outcome;
+    const CycleExport::Result result =
+        CycleExport::write(Ledger::defaultPath(), SnapshotStore::load(), request.cycle, request.fileName);
+    switch (result.outcome) {
+    case Outcome::noLedger:
         *errors = u"没有用量历史：请先在设置中打开“保存用量历史”并刷新"_s;
         return 1;
-    }
-    const std::unique_ptr<Ledger> ledger = Ledger::open(path);
-    if (!ledger) {
+    case Outcome::unreadable:
         *errors = u"无法读取用量历史"_s;
         return 1;
-    }
-
-    const CycleSpan current = CycleSpan::current(SnapshotStore::load(), Clock::now());
-    const CycleSpan span = request.cycle == Cycle::previous ? current.previous() : current;
-    if (!CsvExport::write(request.fileName, ledger->events(span.startMs, span.endMs))) {
+    case Outcome::unwritable:
         *errors = u"无法写入 "_s + request.fileName;
         return 1;
+    case Outcome::written:
+        break;
     }
-    const QList<CycleSpan::Window> windows = span.windows(qint64(Clock::now().msSince1970()));
-    const int synced = ledger->finalCount(windows);
-    if (synced < windows.size())
-        *errors = u"账期尚未同步完整（%1/%2 天）"_s.arg(synced).arg(windows.size());
+    if (!result.isComplete())
+        *errors = u"账期尚未同步完整（%1/%2 天）"_s.arg(result.finalDays).arg(result.days);
     return 0;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "history/CycleExport.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -11,12 +13,10 @@
 // written, 2 for a usage error; every failure is one line on stderr.
 namespace ExportCommand {
 
-enum class Cycle { current, previous };
-
 struct Request
 {
     QString fileName;
-    Cycle cycle = Cycle::current;
+    CycleExport::Cycle cycle = CycleExport::Cycle::current;
 };
 
 // The request, or the one-line reason it is no usable request.

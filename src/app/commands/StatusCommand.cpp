@@ -1,6 +1,6 @@
 #include "StatusCommand.h"
 
-#include "StatusLine.h"
+#include "desktop/StatusLine.h"
 
 #include "model/SnapshotStore.h"
 

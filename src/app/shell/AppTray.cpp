@@ -1,7 +1,7 @@
 #include "AppTray.h"
 
-#include "app/StatusLine.h"
 #include "app/UsageStore.h"
+#include "app/desktop/StatusLine.h"
 #include "model/QuotaAlerts.h"
 #include "model/QuotaThresholds.h"
 #include "model/UsageSnapshot.h"
