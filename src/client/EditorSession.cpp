@@ -185,12 +185,7 @@ QString EditorSession::databasePath()
 {
     if (!pathOverride().isEmpty())
         return pathOverride();
-#ifdef Q_OS_MACOS
-    const QString config = Paths::homeDirectory() + u"/Library/Application Support"_s;
-#else
-    const QString config = Paths::configHome();
-#endif
-    return config + u"/Cursor/User/globalStorage/state.vscdb"_s;
+    return Paths::applicationsConfigHome() + u"/Cursor/User/globalStorage/state.vscdb"_s;
 }
 
 void EditorSession::setDatabasePath(const QString& path)

@@ -4,6 +4,7 @@
 
 #include "UsageJSON.h"
 #include "platform/AtomicFile.h"
+#include "platform/FileIdentity.h"
 
 #include "platform/Preferences.h"
 
@@ -12,42 +13,9 @@
 
 #include <mutex>
 
-#include <sys/stat.h>
-
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// What identifies one version of the file: a save is an atomic rename (new inode), and an
-// in-place edit changes the size or the modification time.
-struct FileIdentity
-{
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified{};
-    timespec changed{};
-
-    bool operator==(const FileIdentity& other) const
-    {
-        return device == other.device && inode == other.inode && size == other.size &&
-               modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
-               changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
-    }
-};
-
-std::optional<FileIdentity> identityOf(const QString& path)
-{
-    struct stat info
-    {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return std::nullopt;
-#ifdef Q_OS_MACOS
-    return FileIdentity{info.st_dev, info.st_ino, info.st_size, info.st_mtimespec, info.st_ctimespec};
-#else
-    return FileIdentity{info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
-#endif
-}
 
 std::optional<PricingCatalog> readCatalog(const QString& path)
 {
@@ -79,7 +47,7 @@ std::optional<PricingCatalog> PricingStore::load()
 {
     static Cache cache;
     const QString path = fileName();
-    const auto identity = identityOf(path);
+    const auto identity = FileIdentity::of(path);
     if (!identity)
         return std::nullopt;
 

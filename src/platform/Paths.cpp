@@ -25,15 +25,6 @@ QString Paths::homeDirectory()
     return QDir::homePath();
 }
 
-QString Paths::supportFolder()
-{
-#ifdef Q_OS_MACOS
-    return homeDirectory() + u"/Library/Application Support/Tallyfern";
-#else
-    return dataHome() + u"/Tallyfern";
-#endif
-}
-
 QString Paths::dataHome()
 {
     const QString dataHome = xdgFolder("XDG_DATA_HOME");

@@ -19,6 +19,10 @@ QString dataHome();
 // Linux: $XDG_CONFIG_HOME, else <home>/.config.
 QString configHome();
 
+// Where desktop applications keep their own files, the Cursor editor among them. Linux: the config
+// home; macOS: <home>/Library/Application Support.
+QString applicationsConfigHome();
+
 // Where the settings files live on Linux: <configHome>/Tallyfern.
 QString settingsFolder();
 

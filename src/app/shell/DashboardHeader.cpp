@@ -1,6 +1,7 @@
 #include "DashboardHeader.h"
 
 #include "ActionButton.h"
+#include "PlatformTexts.h"
 #include "SwitchToggle.h"
 
 #include "app/UsageStore.h"
@@ -47,11 +48,7 @@ DashboardHeader::DashboardHeader(UsageStore* store, QWidget* parent)
 QString DashboardHeader::subtitle(const UsageSnapshot& snapshot)
 {
     if (!snapshot.hasRealData || snapshot.updatedAt == Timestamp::distantPast()) {
-#ifdef Q_OS_MACOS
-        return u"仅保存在这台 Mac 上"_s;
-#else
-        return u"仅保存在这台电脑上"_s;
-#endif
+        return PlatformTexts::keptOnThisMachine();
     }
     return u"仅本机保存 · 已更新 "_s + UsageStore::shortTime(snapshot.updatedAt);
 }

@@ -3,6 +3,7 @@
 #include "ActionButton.h"
 #include "CookieEntry.h"
 #include "PasteField.h"
+#include "PlatformTexts.h"
 #include "SettingsRow.h"
 #include "SwitchToggle.h"
 #include "ThresholdRow.h"
@@ -106,13 +107,8 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
 
 QString SettingsPage::footerText(const QString& pricingLabel)
 {
-#ifdef Q_OS_MACOS
-    const QString cache = u"用量缓存在本机 Application Support，不含 Cookie。"_s;
-#else
-    // The cache is not under Application Support here; name the folder for what it is.
-    const QString cache = u"用量缓存在本机数据目录，不含 Cookie。"_s;
-#endif
-    return cache + u"预估美元按官方标价本地计算，不是账单。"_s + pricingLabel + u"。后台刷新不弹窗。"_s;
+    return PlatformTexts::cacheLocation() + u"预估美元按官方标价本地计算，不是账单。"_s + pricingLabel +
+           u"。后台刷新不弹窗。"_s;
 }
 
 void SettingsPage::historyClicked(bool on)
