@@ -3,29 +3,57 @@
 #include "desktop/LaunchAgent.h"
 #include "desktop/LoginItem.h"
 
-#include "client/EditorSession.h"
+#include "client/DashboardError.h"
+#include "client/EditorLogin.h"
+#include "client/EditorSessionError.h"
+#include "client/SessionKeychain.h"
+#include "client/SessionKeychainError.h"
 #include "model/DisplayFormat.h"
 #include "platform/Preferences.h"
 
 using namespace Qt::StringLiterals;
 using Preferences::Key;
 
+namespace {
+
+const QString foreignLogin = u"这个登录属于另一个账号 · 请在「设置」中添加账号"_s;
+
+} // namespace
+
 UsageStore::UsageStore(std::chrono::milliseconds refreshInterval, QObject* parent)
-    : UsageStore(AccountWiring::home(), refreshInterval, parent)
-{}
+    : QObject(parent)
+{
+    start(refreshInterval);
+}
 
 UsageStore::UsageStore(AccountWiring wiring, std::chrono::milliseconds refreshInterval, QObject* parent)
+    : UsageStore([wiring](const AccountPlace&, const QString&, bool,
+                          std::shared_ptr<PricingSource>) { return wiring; },
+                 wiring.edges.pricing, refreshInterval, parent)
+{}
+
+UsageStore::UsageStore(AccountSet::Wiring wiring, std::shared_ptr<PricingSource> pricing,
+                       std::chrono::milliseconds refreshInterval, QObject* parent)
     : QObject(parent)
-    , m_pipeline(std::move(wiring.edges), std::move(wiring.state))
-    , m_session(m_pipeline)
+    , m_accounts(std::move(wiring), std::move(pricing))
 {
-    connect(&m_pipeline, &RefreshPipeline::changed, this, &UsageStore::changed);
-    connect(&m_pipeline, &RefreshPipeline::ledgerSynced, this, [this] {
-        reloadTrends();
-        Q_EMIT changed();
-    });
+    start(refreshInterval);
+}
+
+void UsageStore::start(std::chrono::milliseconds refreshInterval)
+{
+    // A broken accounts.json is set aside: the home account goes on alone.
+    AccountList::setAsideIfBroken();
+    reloadAccounts();
+    m_current = m_accounts.primaryIndex();
     reloadTrends();
-    m_pipeline.start();
+    QList<QPointer<RefreshPipeline>> due;
+    for (qsizetype i = 0; i < m_accounts.size(); ++i) {
+        if (m_accounts.pipeline(i).prepare())
+            due.append(&m_accounts.pipeline(i));
+    }
+    if (!due.isEmpty())
+        AccountRefresh::run(due, RefreshPolicy::startUp(), m_accounts.pricing());
 
     m_timer.setInterval(refreshInterval);
     connect(&m_timer, &QTimer::timeout, this, [this] { refresh(true); });
@@ -41,6 +69,46 @@ UsageStore::UsageStore(AccountWiring wiring, std::chrono::milliseconds refreshIn
         LoginItem::install();
 }
 
+void UsageStore::reloadAccounts()
+{
+    const QString current = m_accounts.size() > 0 ? m_accounts.account(m_current).userId : QString();
+    m_accounts.reload();
+    const qsizetype kept = m_accounts.indexOf(current);
+    m_current = kept >= 0 ? kept : std::min(m_current, m_accounts.size() - 1);
+    // Made once per pipeline, however often the list is read again.
+    for (qsizetype i = 0; i < m_accounts.size(); ++i) {
+        RefreshPipeline* pipeline = &m_accounts.pipeline(i);
+        connect(pipeline, &RefreshPipeline::changed, this, &UsageStore::pipelineChanged,
+                Qt::UniqueConnection);
+        connect(pipeline, &RefreshPipeline::ledgerSynced, this, &UsageStore::ledgerSynced,
+                Qt::UniqueConnection);
+    }
+}
+
+void UsageStore::pipelineChanged()
+{
+    // Only the account on screen redraws the views.
+    if (sender() == &pipeline())
+        Q_EMIT changed();
+}
+
+void UsageStore::ledgerSynced()
+{
+    if (sender() == &pipeline()) {
+        reloadTrends();
+        Q_EMIT changed();
+    }
+}
+
+void UsageStore::setCurrentAccount(qsizetype index)
+{
+    if (index < 0 || index >= m_accounts.size() || index == m_current)
+        return;
+    m_current = index;
+    reloadTrends();
+    Q_EMIT changed();
+}
+
 bool UsageStore::isPinned() const
 {
     return Preferences::flag(Key::windowPinned);
@@ -53,7 +121,7 @@ bool UsageStore::backgroundRefreshEnabled() const
 
 bool UsageStore::followsEditor() const
 {
-    return m_session.isFollowing();
+    return SessionController::isFollowing(pipeline());
 }
 
 bool UsageStore::quotaNoticesEnabled() const
@@ -103,38 +171,98 @@ void UsageStore::setPinned(bool pinned)
 
 QCoro::Task<> UsageStore::refresh(bool silently)
 {
+    reloadAccounts();
     const RefreshPolicy policy = silently ? RefreshPolicy::timer() : RefreshPolicy::user();
-    co_await m_pipeline.refresh(policy);
+    co_await m_accounts.refreshAll(policy);
+}
+
+QCoro::Task<std::optional<qsizetype>> UsageStore::accountOf(QString token)
+{
+    QPointer<UsageStore> self(this);
+    RefreshPipeline* current = &pipeline();
+    std::optional<qsizetype> index;
+    QString refusal;
+    try {
+        // Asked with a state of its own: nothing of the account on screen is learnt from it.
+        const auto state = std::make_shared<DashboardClient::ClientState>();
+        const DashboardClient::Identity identity = co_await current->edges().service->identify(token, state);
+        if (!self)
+            co_return std::nullopt;
+        if (const qsizetype found = m_accounts.indexOf(identity.userId); found >= 0)
+            index = found;
+        else
+            refusal = foreignLogin;
+    } catch (const std::exception& error) {
+        refusal = DashboardClient::describe(error);
+    }
+    if (!self)
+        co_return std::nullopt;
+    if (!index)
+        pipeline().say(refusal);
+    co_return index;
+}
+
+QCoro::Task<> UsageStore::refreshAfterSaving(qsizetype index)
+{
+    setShowCookieSheet(false);
+    setCurrentAccount(index);
+    // The account the token went to, the way "刷新" refreshes it.
+    QList<QPointer<RefreshPipeline>> one{&m_accounts.pipeline(index)};
+    co_await AccountRefresh::run(one, RefreshPolicy::user(), m_accounts.pricing());
 }
 
 QCoro::Task<> UsageStore::saveCookie(QString pastedText)
 {
     QPointer<UsageStore> self(this);
-    const bool saved = co_await m_session.saveCookie(std::move(pastedText));
-    if (!saved || !self)
-        co_return;
-    setShowCookieSheet(false);
-    co_await refresh(false);
+    qsizetype index = m_current;
+    if (m_accounts.isListed()) {
+        // With several accounts the token goes to its own account, which the service names.
+        const QString token = SessionKeychain::normalize(pastedText);
+        if (token.isEmpty() || !SessionKeychain::isSendable(token)) {
+            pipeline().say(SessionKeychainError(SessionKeychainError::Kind::empty).description());
+            co_return;
+        }
+        const std::optional<qsizetype> owner = co_await accountOf(token);
+        if (!owner || !self)
+            co_return;
+        index = *owner;
+    }
+    const bool saved =
+        co_await SessionController::saveCookie(m_accounts.pipeline(index), std::move(pastedText));
+    if (saved && self)
+        co_await refreshAfterSaving(index);
 }
 
 QCoro::Task<> UsageStore::importFromEditor()
 {
     QPointer<UsageStore> self(this);
-    const bool imported = co_await m_session.importFromEditor();
-    if (!imported || !self)
-        co_return;
-    setShowCookieSheet(false);
-    co_await refresh(false);
+    qsizetype index = m_current;
+    if (m_accounts.isListed()) {
+        // The editor's login names its user: it goes to that account, or nowhere.
+        try {
+            index = m_accounts.indexOf(EditorLogin::current().userId);
+        } catch (const EditorSessionError& error) {
+            pipeline().say(error.description());
+            co_return;
+        }
+        if (index < 0) {
+            pipeline().say(foreignLogin);
+            co_return;
+        }
+    }
+    const bool imported = co_await SessionController::importFromEditor(m_accounts.pipeline(index));
+    if (imported && self)
+        co_await refreshAfterSaving(index);
 }
 
 void UsageStore::logout()
 {
-    m_session.logout();
+    SessionController::logout(pipeline());
 }
 
 void UsageStore::setFollowEditor(bool follow)
 {
-    m_session.setFollowing(follow);
+    SessionController::setFollowing(pipeline(), follow);
 }
 
 void UsageStore::setBackgroundRefresh(bool enabled)
@@ -169,7 +297,7 @@ void UsageStore::setTrayAtLogin(bool enabled)
 
 void UsageStore::reloadTrends()
 {
-    m_trends = historyEnabled() ? m_pipeline.edges().ledger->trends(snapshot()) : TrendsReport{};
+    m_trends = historyEnabled() ? pipeline().edges().ledger->trends(snapshot()) : TrendsReport{};
 }
 
 void UsageStore::setHistoryEnabled(bool enabled)
@@ -177,26 +305,29 @@ void UsageStore::setHistoryEnabled(bool enabled)
     if (historyEnabled() == enabled)
         return;
     Preferences::setValue(Key::usageHistory, enabled);
-    if (!enabled)
-        m_pipeline.edges().ledger->remove();
+    for (qsizetype i = 0; !enabled && i < m_accounts.size(); ++i)
+        m_accounts.pipeline(i).edges().ledger->remove();
     reloadTrends();
     Q_EMIT changed();
-    if (enabled && snapshot().hasRealData && hasSession())
-        m_pipeline.syncLedger();
+    for (qsizetype i = 0; enabled && i < m_accounts.size(); ++i) {
+        RefreshPipeline& account = m_accounts.pipeline(i);
+        if (account.snapshot().hasRealData && account.hasSession())
+            account.syncLedger();
+    }
 }
 
 void UsageStore::exportCsv(const QString& fileName)
 {
     using Outcome = CycleExport::Result::Outcome;
     const CycleExport::Result result =
-        m_pipeline.edges().ledger->exportCycle(snapshot(), CycleExport::Cycle::current, fileName);
+        pipeline().edges().ledger->exportCycle(snapshot(), CycleExport::Cycle::current, fileName);
     switch (result.outcome) {
     case Outcome::noLedger:
     case Outcome::unreadable:
-        m_pipeline.say(u"没有可导出的用量历史"_s);
+        pipeline().say(u"没有可导出的用量历史"_s);
         return;
     case Outcome::unwritable:
-        m_pipeline.say(u"无法写入 "_s + fileName);
+        pipeline().say(u"无法写入 "_s + fileName);
         return;
     case Outcome::written:
         break;
@@ -204,7 +335,7 @@ void UsageStore::exportCsv(const QString& fileName)
     QString status = u"已导出 %1 个事件"_s.arg(result.events);
     if (!result.isComplete())
         status += u" · 账期尚未同步完整（%1/%2 天）"_s.arg(result.finalDays).arg(result.days);
-    m_pipeline.say(status);
+    pipeline().say(status);
 }
 
 QString UsageStore::shortTime(Timestamp timestamp)

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "desktop/AccountWiring.h"
+#include "desktop/AccountSet.h"
 #include "history/TrendsReport.h"
 #include "model/QuotaThresholds.h"
 #include "model/UsageSnapshot.h"
 #include "platform/Preferences.h"
 #include "refresh/RefreshPipeline.h"
 #include "refresh/SessionController.h"
+
+#include <optional>
 
 #include <QCoro/QCoroTask>
 #include <QObject>
@@ -16,9 +18,10 @@
 #include <chrono>
 
 // The interactive app's one state object, on the main thread: what the window and the tray read and
-// the actions they call. The refreshes are the pipeline's, the session's actions the session
-// controller's, the settings Preferences'; this only binds them for the views, which redraw on
-// changed().
+// the actions they call. The refreshes are the accounts' pipelines', the session's actions the
+// session controller's, the settings Preferences'; this only binds them for the views, which redraw
+// on changed(). With several accounts the views show the current one (the primary at first), and
+// every refresh refreshes them all.
 class UsageStore : public QObject
 {
     Q_OBJECT
@@ -42,15 +45,17 @@ public:
     // background agent as the setting says.
     explicit UsageStore(std::chrono::milliseconds refreshInterval = defaultRefreshInterval,
                         QObject* parent = nullptr);
-    // The same on other edges (tests script them).
+    // The same on other edges (tests script them): one account's, or every account's.
     UsageStore(AccountWiring wiring, std::chrono::milliseconds refreshInterval, QObject* parent = nullptr);
+    UsageStore(AccountSet::Wiring wiring, std::shared_ptr<PricingSource> pricing,
+               std::chrono::milliseconds refreshInterval, QObject* parent = nullptr);
 
-    const UsageSnapshot& snapshot() const { return m_pipeline.snapshot(); }
-    QString refreshStatus() const { return m_pipeline.status(); }
-    bool hasSession() const { return m_pipeline.hasSession(); }
+    const UsageSnapshot& snapshot() const { return pipeline().snapshot(); }
+    QString refreshStatus() const { return pipeline().status(); }
+    bool hasSession() const { return pipeline().hasSession(); }
     bool showCookieSheet() const { return m_showCookieSheet; }
-    bool isRefreshing() const { return m_pipeline.isRefreshing(); }
-    QString pricingLabel() const { return m_pipeline.pricingLabel(); }
+    bool isRefreshing() const { return pipeline().isRefreshing(); }
+    QString pricingLabel() const { return pipeline().pricingLabel(); }
     // The settings are read at each use: the background refresh and the commands change some too.
     bool isPinned() const;
     bool backgroundRefreshEnabled() const;
@@ -63,7 +68,13 @@ public:
     static bool editorLoginAvailable();
     // The ledger's figures for the trends page, as of the last sync.
     const TrendsReport& trends() const { return m_trends; }
-    RefreshPipeline& pipeline() { return m_pipeline; }
+    const AccountSet& accounts() const { return m_accounts; }
+    qsizetype currentAccount() const { return m_current; }
+    RefreshPipeline& pipeline() const { return m_accounts.pipeline(m_current); }
+    // Shows another account; the pages redraw from its stored snapshot at once, without a request.
+    void setCurrentAccount(qsizetype index);
+    // Reads accounts.json again (an account added or removed elsewhere).
+    void reloadAccounts();
 
     void setShowCookieSheet(bool show);
     void setPinned(bool pinned);
@@ -95,12 +106,21 @@ Q_SIGNALS:
     // Any published value changed, or the pricing table behind the estimates did.
     void changed();
 
+private Q_SLOTS:
+    void pipelineChanged();
+    void ledgerSynced();
+
 private:
+    void start(std::chrono::milliseconds refreshInterval);
     void setFlag(Preferences::Key key, bool value);
     void reloadTrends();
+    // With several accounts, a token goes to the account it belongs to: the index, or the refusal
+    // said in the status line.
+    QCoro::Task<std::optional<qsizetype>> accountOf(QString token);
+    QCoro::Task<> refreshAfterSaving(qsizetype index);
 
-    RefreshPipeline m_pipeline;
-    SessionController m_session;
+    AccountSet m_accounts;
+    qsizetype m_current = 0;
     bool m_showCookieSheet = false;
     TrendsReport m_trends;
     QTimer m_timer;

@@ -99,8 +99,8 @@ std::optional<qint64> eventCountOf(const Answer& page);
 
 // The events of a window, page after page, up to maxPages pages of 200. Throws what ends a refresh
 // (unauthorized, rateLimited), or cancelled when `cancellation` was raised before a page.
-QCoro::Task<Events> fetchEvents(QString token, ClientStateRef state, double userId, double startMs, double endMs,
-                                int maxPages, CancellationFlag cancellation = {});
+QCoro::Task<Events> fetchEvents(QString token, ClientStateRef state, double userId, double startMs,
+                                double endMs, int maxPages, CancellationFlag cancellation = {});
 
 // The user id of the state's last "/api/auth/me", asking for it when none is known. Throws
 // noSession, unauthorized, or the failure of that request.
@@ -111,6 +111,19 @@ QCoro::Task<double> currentUserId(QString token, ClientStateRef state);
 // asked for the user id; stops between pages once `cancellation` is raised.
 QCoro::Task<UsageSnapshot> fetchEventPatch(QString token, ClientStateRef state, UsageSnapshot base,
                                            CancellationFlag cancellation = {});
+
+// Who a token belongs to, as "/api/auth/me" says: the user id is its `sub` after the last '|'.
+struct Identity
+{
+    double id = 0;
+    QString userId;
+    QString email;
+    QString name;
+};
+
+// Asks "/api/auth/me" (and remembers the numeric id in the state). Throws what a required request
+// throws, and requestFailed for an answer whose `sub` names no usable user id.
+QCoro::Task<Identity> fetchIdentity(QString token, ClientStateRef state);
 
 // The status-line text of any failure the client throws.
 QString describe(const std::exception& error);

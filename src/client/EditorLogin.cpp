@@ -36,19 +36,25 @@ void EditorLogin::setFollowing(bool following)
     Preferences::setValue(Preferences::Key::editorLoginFollow, following);
 }
 
-EditorSession::Login EditorLogin::importNow()
+EditorSession::Login EditorLogin::current()
 {
     EditorSession::Login login = EditorSession::read();
     if (wasRejected(login.token))
         throw EditorSessionError(EditorSessionError::Kind::rejected);
     if (!SessionKeychain::isSendable(login.token))
         throw EditorSessionError(EditorSessionError::Kind::malformed);
-    SessionKeychain::save(login.token);
+    return login;
+}
+
+EditorSession::Login EditorLogin::importNow(const SecretKey& key)
+{
+    EditorSession::Login login = current();
+    SessionKeychain::save(login.token, key);
     setFollowing(true);
     return login;
 }
 
-EditorLogin::FollowOutcome EditorLogin::follow()
+EditorLogin::FollowOutcome EditorLogin::follow(const SecretKey& key, const QString& accountUserId)
 {
     if (!isFollowing())
         return FollowOutcome::unchanged;
@@ -59,17 +65,18 @@ EditorLogin::FollowOutcome EditorLogin::follow()
         // Signed out, expired or unreadable: the stored token is used as it is.
         return FollowOutcome::unchanged;
     }
-    if (wasRejected(login->token))
+    // With several accounts, each follows only a login of its own user.
+    if (wasRejected(login->token) || (!accountUserId.isEmpty() && login->userId != accountUserId))
         return FollowOutcome::unchanged;
     // Following runs on its own (start-up, timer, background run): looked up without unlocking, and
     // a locked keyring is never written, since that would raise its prompt.
-    const SecretLookup stored = SessionKeychain::lookup();
+    const SecretLookup stored = SessionKeychain::lookup(key);
     if (stored.state == SecretLookup::State::found && stored.secret == login->token)
         return FollowOutcome::unchanged;
     if (stored.state == SecretLookup::State::locked)
         return FollowOutcome::locked;
     try {
-        SessionKeychain::save(login->token);
+        SessionKeychain::save(login->token, key);
     } catch (const SessionKeychainError& error) {
         return error.kind() == SessionKeychainError::Kind::locked ? FollowOutcome::locked
                                                                   : FollowOutcome::unchanged;

@@ -2,6 +2,8 @@
 
 #include "EditorSession.h"
 
+#include "platform/SecretKey.h"
+
 #include <QString>
 
 // Signing in from the editor: the one-off import the user asks for, and the follow step that keeps
@@ -16,7 +18,10 @@ void setFollowing(bool following);
 // EditorSessionError (also `rejected` for a token the service already turned away, `malformed` for
 // one that could not be sent) or SessionKeychainError (`locked`, `saveFailed`); the stored token and
 // the switch are then left as they were.
-EditorSession::Login importNow();
+EditorSession::Login importNow(const SecretKey& key = SecretKey::home());
+
+// The editor's current login when it could be imported: what importNow() checks, without storing.
+EditorSession::Login current();
 
 enum class FollowOutcome {
     unchanged, // following off, nothing usable in the editor, or the same token already stored
@@ -27,7 +32,8 @@ enum class FollowOutcome {
 // Before a refresh: with following on, stores the editor's login when it is valid, differs from the
 // stored token and was not turned away before. The stored token is used as is otherwise. Never
 // throws, never unlocks the keyring and never writes into a locked one.
-FollowOutcome follow();
+// With `accountUserId` (an account among several), only a login of that user is taken.
+FollowOutcome follow(const SecretKey& key = SecretKey::home(), const QString& accountUserId = {});
 
 // Called when the service answered "unauthorized" to `token`, so that following never stores it
 // again.

@@ -41,12 +41,13 @@ SecretLookup trimmed(SecretLookup stored)
 // never inside the call).
 struct UnlockAwaiter
 {
+    SecretKey key;
     SecretLookup result;
 
     bool await_ready() const noexcept { return false; }
     void await_suspend(std::coroutine_handle<> waiting)
     {
-        SecretStore::current().unlockAndLookup([this, waiting](SecretLookup answer) {
+        SecretStore::current().unlockAndLookup(key, [this, waiting](SecretLookup answer) {
             result = std::move(answer);
             waiting.resume();
         });
@@ -80,7 +81,7 @@ bool SessionKeychain::isSendable(const QString& token)
                         [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
 }
 
-void SessionKeychain::save(const QString& pasted)
+void SessionKeychain::save(const QString& pasted, const SecretKey& key)
 {
     const QString token = normalize(pasted);
     if (token.isEmpty() || !isSendable(token))
@@ -89,7 +90,7 @@ void SessionKeychain::save(const QString& pasted)
         throw SessionKeychainError(SessionKeychainError::Kind::locked);
     // Written in place of the earlier token: it is never removed first, so a refused write leaves the
     // user still signed in with the old cookie instead of with none.
-    if (!SecretStore::current().write(token))
+    if (!SecretStore::current().write(key, token))
         throw SessionKeychainError(SessionKeychainError::Kind::saveFailed);
 }
 
@@ -98,25 +99,27 @@ bool SessionKeychain::isLocked()
     return SecretStore::current().isLocked();
 }
 
-SecretLookup SessionKeychain::lookup()
+SecretLookup SessionKeychain::lookup(const SecretKey& key)
 {
-    return trimmed(SecretStore::current().lookup());
+    return trimmed(SecretStore::current().lookup(key));
 }
 
-QCoro::Task<SecretLookup> SessionKeychain::unlockAndLookup()
+QCoro::Task<SecretLookup> SessionKeychain::unlockAndLookup(SecretKey key)
 {
-    co_return trimmed(co_await UnlockAwaiter{});
+    UnlockAwaiter unlock{std::move(key), {}};
+    SecretLookup found = co_await unlock;
+    co_return trimmed(std::move(found));
 }
 
-std::optional<QString> SessionKeychain::read()
+std::optional<QString> SessionKeychain::read(const SecretKey& key)
 {
-    SecretLookup stored = lookup();
+    SecretLookup stored = lookup(key);
     if (stored.state != SecretLookup::State::found)
         return std::nullopt;
     return std::move(stored.secret);
 }
 
-void SessionKeychain::remove()
+void SessionKeychain::remove(const SecretKey& key)
 {
-    SecretStore::current().remove();
+    SecretStore::current().remove(key);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/SecretKey.h"
 #include "platform/SecretLookup.h"
 
 #include <QCoroTask>
@@ -8,7 +9,8 @@
 #include <optional>
 
 // The session cookie "WorkosCursorSessionToken": turns a paste into the token and keeps it in the
-// secret store, the only place it is ever written. Nothing is kept in memory.
+// secret store, the only place it is ever written, under the account's key (the home account's when
+// none is given). Nothing is kept in memory.
 namespace SessionKeychain {
 
 // The token out of a whole Cookie header, one cookie, or the bare value; may be empty. Pure.
@@ -22,25 +24,25 @@ bool isSendable(const QString& token);
 // when the paste holds no token, or one that could not be sent; `locked` when the keyring would
 // have to be unlocked first (it is never written then, so nothing prompts); `saveFailed` when the
 // store refuses. In each case the earlier token, if any, is still there.
-void save(const QString& pasted);
+void save(const QString& pasted, const SecretKey& key = SecretKey::home());
 
 // Whether save() would find the keyring locked. Never prompts.
 bool isLocked();
 
 // The stored token, trimmed, looked up without unlocking the keyring: what a refresh nobody asked
 // for, the start-up and the headless run use. A blank token is absent.
-SecretLookup lookup();
+SecretLookup lookup(const SecretKey& key = SecretKey::home());
 
 // For a user's own action only: unlocks the keyring (it may prompt) and looks the token up again.
 // Completes from the event loop; `locked` when the unlock was cancelled or failed (isLocked() then
 // stays true too).
-QCoro::Task<SecretLookup> unlockAndLookup();
+QCoro::Task<SecretLookup> unlockAndLookup(SecretKey key = SecretKey::home());
 
 // The token when lookup() finds one; nothing when none is stored, it is blank, it is locked, or the
 // store cannot be read.
-std::optional<QString> read();
+std::optional<QString> read(const SecretKey& key = SecretKey::home());
 
 // Removes the stored token if there is one. Never fails.
-void remove();
+void remove(const SecretKey& key = SecretKey::home());
 
 } // namespace SessionKeychain

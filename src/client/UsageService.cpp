@@ -9,8 +9,8 @@ QCoro::Task<UsageSnapshot> CursorService::fetchOverview(QString token, ClientSta
     return DashboardClient::fetchOverview(std::move(token), std::move(state));
 }
 
-QCoro::Task<UsageSnapshot> CursorService::fetchEventPatch(QString token, ClientStateRef state, UsageSnapshot base,
-                                                          CancellationFlag cancellation)
+QCoro::Task<UsageSnapshot> CursorService::fetchEventPatch(QString token, ClientStateRef state,
+                                                          UsageSnapshot base, CancellationFlag cancellation)
 {
     return DashboardClient::fetchEventPatch(std::move(token), std::move(state), std::move(base),
                                             std::move(cancellation));
@@ -19,6 +19,11 @@ QCoro::Task<UsageSnapshot> CursorService::fetchEventPatch(QString token, ClientS
 QCoro::Task<double> CursorService::currentUserId(QString token, ClientStateRef state)
 {
     return DashboardClient::currentUserId(std::move(token), std::move(state));
+}
+
+QCoro::Task<Identity> CursorService::identify(QString token, ClientStateRef state)
+{
+    return DashboardClient::fetchIdentity(std::move(token), std::move(state));
 }
 
 QCoro::Task<Answer> CursorService::fetchEventPage(QString token, ClientStateRef state, double userId,

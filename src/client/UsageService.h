@@ -9,12 +9,16 @@ class UsageService
 public:
     virtual ~UsageService() = default;
 
-    virtual QCoro::Task<UsageSnapshot> fetchOverview(QString token, DashboardClient::ClientStateRef state) = 0;
+    virtual QCoro::Task<UsageSnapshot> fetchOverview(QString token,
+                                                     DashboardClient::ClientStateRef state) = 0;
     virtual QCoro::Task<UsageSnapshot> fetchEventPatch(QString token, DashboardClient::ClientStateRef state,
                                                        UsageSnapshot base,
                                                        DashboardClient::CancellationFlag cancellation) = 0;
     virtual QCoro::Task<double> currentUserId(QString token, DashboardClient::ClientStateRef state) = 0;
-    virtual QCoro::Task<DashboardClient::Answer> fetchEventPage(QString token, DashboardClient::ClientStateRef state,
+    virtual QCoro::Task<DashboardClient::Identity> identify(QString token,
+                                                            DashboardClient::ClientStateRef state) = 0;
+    virtual QCoro::Task<DashboardClient::Answer> fetchEventPage(QString token,
+                                                                DashboardClient::ClientStateRef state,
                                                                 double userId, double startMs, double endMs,
                                                                 int page) = 0;
 };
@@ -29,6 +33,8 @@ public:
                                                UsageSnapshot base,
                                                DashboardClient::CancellationFlag cancellation) override;
     QCoro::Task<double> currentUserId(QString token, DashboardClient::ClientStateRef state) override;
+    QCoro::Task<DashboardClient::Identity> identify(QString token,
+                                                    DashboardClient::ClientStateRef state) override;
     QCoro::Task<DashboardClient::Answer> fetchEventPage(QString token, DashboardClient::ClientStateRef state,
                                                         double userId, double startMs, double endMs,
                                                         int page) override;

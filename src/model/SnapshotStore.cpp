@@ -27,12 +27,20 @@ QString SnapshotStore::fileName()
     return supportFolder() + u"/snapshot.json";
 }
 
+namespace {
+
+std::optional<UsageSnapshot> readFile(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? realSnapshot(file.readAll()) : std::nullopt;
+}
+
+} // namespace
+
 UsageSnapshot SnapshotStore::load(std::optional<Preferences::Key> fallback)
 {
-    if (QFile file(fileName()); file.open(QIODevice::ReadOnly)) {
-        if (auto snapshot = realSnapshot(file.readAll()))
-            return *snapshot;
-    }
+    if (auto snapshot = readFile(fileName()))
+        return *snapshot;
     if (fallback) {
         const QVariant stored = Preferences::value(*fallback);
         if (stored.isValid()) {
@@ -51,4 +59,19 @@ bool SnapshotStore::save(const UsageSnapshot& snapshot)
     Preferences::setValue(Preferences::Key::usageSnapshot, *bytes);
     AtomicFile::makePrivateFolder(supportFolder());
     return AtomicFile::write(fileName(), *bytes);
+}
+
+UsageSnapshot SnapshotStore::loadFrom(const AccountPlace& place)
+{
+    if (place.home)
+        return load();
+    return readFile(place.snapshotFile()).value_or(UsageSnapshot::empty());
+}
+
+bool SnapshotStore::saveTo(const AccountPlace& place, const UsageSnapshot& snapshot)
+{
+    if (place.home)
+        return save(snapshot);
+    const auto bytes = snapshot.encode();
+    return bytes && place.makeFolder() && AtomicFile::write(place.snapshotFile(), *bytes);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AccountPlace.h"
 #include "UsageSnapshot.h"
 
 #include "platform/Preferences.h"
@@ -23,5 +24,10 @@ UsageSnapshot load(std::optional<Preferences::Key> fallback = Preferences::Key::
 // file whole; a snapshot that cannot be encoded writes nothing. True when the file was written:
 // what the widget and the next start will read.
 bool save(const UsageSnapshot& snapshot);
+
+// One account's: the home account's as above; another's from its own folder, without a settings
+// entry.
+UsageSnapshot loadFrom(const AccountPlace& place);
+bool saveTo(const AccountPlace& place, const UsageSnapshot& snapshot);
 
 } // namespace SnapshotStore

@@ -15,11 +15,13 @@ namespace {
 constexpr mode_t privateFile = S_IRUSR | S_IWUSR;
 constexpr mode_t privateFolder = S_IRWXU;
 
+// The support folder, each account's folder in it, and the settings folder.
 bool inOurFolders(const QString& fileName)
 {
     const QString folder = QFileInfo(fileName).absolutePath();
-    return folder == QDir::cleanPath(Paths::supportFolder()) ||
-           folder == QDir::cleanPath(Paths::settingsFolder());
+    const QString support = QDir::cleanPath(Paths::supportFolder());
+    return folder == support || folder == QDir::cleanPath(Paths::settingsFolder()) ||
+           QFileInfo(folder).absolutePath() == support + u"/accounts";
 }
 
 } // namespace

@@ -6,7 +6,7 @@
 
 using namespace Qt::StringLiterals;
 
-QDBusPendingCall DesktopNotifications::notify(const QString& body)
+QDBusPendingCall DesktopNotifications::notify(const QString& body, const QString& title)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
@@ -15,7 +15,7 @@ QDBusPendingCall DesktopNotifications::notify(const QString& body)
                                                        QLatin1StringView(interface), u"Notify"_s);
     // The desktop entry lets the desktop group our notices under the app.
     const QVariantMap hints{{u"desktop-entry"_s, u"com.local.tallyfern"_s}};
-    call << u"Tallyfern"_s << 0u << u"tallyfern"_s << u"Tallyfern"_s << body << QStringList() << hints << -1;
+    call << u"Tallyfern"_s << 0u << u"tallyfern"_s << title << body << QStringList() << hints << -1;
     // A desktop without a notification service must not hold the headless run for long.
     return bus.asyncCall(call, 5000);
 }

@@ -11,8 +11,9 @@ inline constexpr auto service = "org.freedesktop.Notifications";
 inline constexpr auto path = "/org/freedesktop/Notifications";
 inline constexpr auto interface = "org.freedesktop.Notifications";
 
-// Asks for one notice titled "Tallyfern" with the app's icon. Without a session bus or a
-// notification service the call finishes with an error, which callers may ignore.
-QDBusPendingCall notify(const QString& body);
+// Asks for one notice with the app's icon, titled "Tallyfern" unless another title is given.
+// Without a session bus or a notification service the call finishes with an error, which callers
+// may ignore.
+QDBusPendingCall notify(const QString& body, const QString& title = QStringLiteral("Tallyfern"));
 
 } // namespace DesktopNotifications

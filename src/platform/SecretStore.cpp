@@ -17,9 +17,9 @@ void SecretStore::setCurrent(SecretStore* store)
     replacement = store;
 }
 
-std::optional<QString> SecretStore::read()
+std::optional<QString> SecretStore::read(const SecretKey& key)
 {
-    SecretLookup found = lookup();
+    SecretLookup found = lookup(key);
     if (found.state != SecretLookup::State::found)
         return std::nullopt;
     return std::move(found.secret);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SecretKey.h"
 #include "SecretLookup.h"
 
 #include <QString>
@@ -7,9 +8,9 @@
 #include <functional>
 #include <optional>
 
-// The one secret Tallyfern keeps: the session cookie, in the desktop's Secret Service (GNOME Keyring,
-// KWallet) under the attributes service "tallyfern.session" and account "WorkosCursorSessionToken".
-// Tests install an in-memory store instead of touching the user's keyring.
+// The secrets Tallyfern keeps: one session cookie per account, in the desktop's Secret Service
+// (GNOME Keyring, KWallet), each under its SecretKey. Tests install an in-memory store instead of
+// touching the user's keyring. The calls without a key are the home account's item.
 class SecretStore
 {
 public:
@@ -18,7 +19,7 @@ public:
     // The stored text, looked up without unlocking anything, so it never raises a prompt. Absent when
     // no item exists, the store cannot be reached, or the item does not hold UTF-8 text; locked when
     // the item is there but its keyring is locked.
-    virtual SecretLookup lookup() = 0;
+    virtual SecretLookup lookup(const SecretKey& key) = 0;
     // Whether writing would first have to unlock the keyring, which raises a prompt: the default
     // collection, where new items go, is locked or does not exist yet. Never prompts itself, so work
     // that runs on its own asks this before every write.
@@ -27,15 +28,19 @@ public:
     // password), then looks the item up again. Only for a user's own action. Never blocks: `done` is
     // called later from the event loop; the item reads `locked`, and isLocked() stays true, when
     // the user cancelled or the prompt could not be shown.
-    virtual void unlockAndLookup(std::function<void(SecretLookup)> done) = 0;
+    virtual void unlockAndLookup(const SecretKey& key, std::function<void(SecretLookup)> done) = 0;
     // Replaces the stored text in place. False when nothing was written, in which case the previous
     // text is still there. Into a locked keyring this prompts: callers check isLocked() first.
-    virtual bool write(const QString& secret) = 0;
+    virtual bool write(const SecretKey& key, const QString& secret) = 0;
     // Removes the item if there is one; failures are not reported.
-    virtual void remove() = 0;
+    virtual void remove(const SecretKey& key) = 0;
 
+    SecretLookup lookup() { return lookup(SecretKey::home()); }
+    bool write(const QString& secret) { return write(SecretKey::home(), secret); }
+    void remove() { remove(SecretKey::home()); }
     // The text when it could be read without unlocking; nothing otherwise.
-    std::optional<QString> read();
+    std::optional<QString> read(const SecretKey& key = SecretKey::home());
+
     // The store in use: the system one unless a test replaced it.
     static SecretStore& current();
     // nullptr restores the system store. The caller keeps ownership.
@@ -48,14 +53,15 @@ public:
 class SystemSecretStore : public SecretStore
 {
 public:
-    static constexpr auto serviceAttribute = "tallyfern.session";
-    static constexpr auto accountAttribute = "WorkosCursorSessionToken";
+    using SecretStore::lookup;
+    using SecretStore::remove;
+    using SecretStore::write;
 
-    SecretLookup lookup() override;
+    SecretLookup lookup(const SecretKey& key) override;
     bool isLocked() override;
-    void unlockAndLookup(std::function<void(SecretLookup)> done) override;
-    bool write(const QString& secret) override;
-    void remove() override;
+    void unlockAndLookup(const SecretKey& key, std::function<void(SecretLookup)> done) override;
+    bool write(const SecretKey& key, const QString& secret) override;
+    void remove(const SecretKey& key) override;
 
     // Forgets the shared connection to the Secret Service, so that the next call reaches the daemon
     // that now owns the bus name (after a keyring daemon was replaced).

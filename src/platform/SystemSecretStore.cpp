@@ -11,27 +11,6 @@
 
 namespace {
 
-// Removals match the two attributes only (SECRET_SCHEMA_DONT_MATCH_NAME leaves the
-// schema name out of the search), so an item written by `secret-tool store` with the same two
-// attributes is the one we remove.
-const SecretSchema schema = {
-    "tallyfern.session",
-    SECRET_SCHEMA_DONT_MATCH_NAME,
-    {
-        {"service", SECRET_SCHEMA_ATTRIBUTE_STRING},
-        {"account", SECRET_SCHEMA_ATTRIBUTE_STRING},
-        {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING},
-    },
-    0,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-};
-
 constexpr auto label = "Tallyfern 会话 Cookie";
 
 struct ErrorFree
@@ -56,16 +35,23 @@ struct ItemsFree
 };
 using ItemList = std::unique_ptr<GList, ItemsFree>;
 
-// The two attributes alone, so that an item `secret-tool store` wrote is found too.
-std::unique_ptr<GHashTable, TableUnref> attributes()
+// The key's two attributes alone, so that an item `secret-tool store` wrote is found too. The table
+// points into the three byte arrays beside it.
+struct Attributes
 {
-    std::unique_ptr<GHashTable, TableUnref> table(g_hash_table_new(g_str_hash, g_str_equal));
-    g_hash_table_insert(table.get(), const_cast<char*>("service"),
-                        const_cast<char*>(SystemSecretStore::serviceAttribute));
-    g_hash_table_insert(table.get(), const_cast<char*>("account"),
-                        const_cast<char*>(SystemSecretStore::accountAttribute));
-    return table;
-}
+    QByteArray service, name, value;
+    std::unique_ptr<GHashTable, TableUnref> table;
+
+    explicit Attributes(const SecretKey& key)
+        : service(key.service.toUtf8())
+        , name(key.attribute.toUtf8())
+        , value(key.value.toUtf8())
+        , table(g_hash_table_new(g_str_hash, g_str_equal))
+    {
+        g_hash_table_insert(table.get(), const_cast<char*>("service"), service.data());
+        g_hash_table_insert(table.get(), name.data(), value.data());
+    }
+};
 
 template <typename T>
 struct ObjectUnref
@@ -121,32 +107,41 @@ SecretLookup lookupOf(const ItemList& items)
     return {SecretLookup::State::found, std::move(text)};
 }
 
+// What an unlock carries from call to callback: the key it looks up in the end, and whom to tell.
+struct PendingUnlock
+{
+    SecretKey key;
+    std::function<void(SecretLookup)> done;
+};
+
 // The search unlocks what it finds (the keyring shows its prompt) and completes from GLib's main
 // context, which Qt's event loop runs: the window keeps painting while the prompt is up.
-void searchUnlocking(gpointer pending)
+void searchUnlocking(gpointer data)
 {
+    auto* pending = static_cast<PendingUnlock*>(data);
+    const Attributes attributes(pending->key);
     secret_service_search(
-        nullptr, nullptr, attributes().get(),
+        nullptr, nullptr, attributes.table.get(),
         static_cast<SecretSearchFlags>(SECRET_SEARCH_UNLOCK | SECRET_SEARCH_LOAD_SECRETS), nullptr,
         [](GObject*, GAsyncResult* result, gpointer data) {
-            const std::unique_ptr<std::function<void(SecretLookup)>> callback(
-                static_cast<std::function<void(SecretLookup)>*>(data));
+            const std::unique_ptr<PendingUnlock> pending(static_cast<PendingUnlock*>(data));
             GError* rawError = nullptr;
             ItemList items(secret_service_search_finish(nullptr, result, &rawError));
             const ErrorPointer error(rawError);
-            (*callback)(lookupOf(items));
+            pending->done(lookupOf(items));
         },
         pending);
 }
 
 } // namespace
 
-SecretLookup SystemSecretStore::lookup()
+SecretLookup SystemSecretStore::lookup(const SecretKey& key)
 {
     // Without SECRET_SEARCH_UNLOCK the search only reports a locked item; it never asks for the
     // keyring's password. Secrets are loaded for unlocked items only.
+    const Attributes attributes(key);
     GError* rawError = nullptr;
-    GList* items = secret_service_search_sync(nullptr, nullptr, attributes().get(),
+    GList* items = secret_service_search_sync(nullptr, nullptr, attributes.table.get(),
                                               SECRET_SEARCH_LOAD_SECRETS, nullptr, &rawError);
     const ErrorPointer error(rawError);
     return lookupOf(ItemList(items));
@@ -164,9 +159,9 @@ bool SystemSecretStore::isLocked()
     return defaultCollection(service).locked;
 }
 
-void SystemSecretStore::unlockAndLookup(std::function<void(SecretLookup)> done)
+void SystemSecretStore::unlockAndLookup(const SecretKey& key, std::function<void(SecretLookup)> done)
 {
-    auto* pending = new std::function<void(SecretLookup)>(std::move(done));
+    auto* pending = new PendingUnlock{key, std::move(done)};
     GError* rawError = nullptr;
     SecretService* service = secret_service_get_sync(SECRET_SERVICE_NONE, nullptr, &rawError);
     const ErrorPointer error(rawError);
@@ -215,7 +210,7 @@ void SystemSecretStore::unlockAndLookup(std::function<void(SecretLookup)> done)
     }
 }
 
-bool SystemSecretStore::write(const QString& secret)
+bool SystemSecretStore::write(const SecretKey& key, const QString& secret)
 {
     // secret_password_store_sync() would also stamp an "xdg:schema" attribute on the item. An item
     // that `secret-tool store` wrote (two attributes only) then no longer counts as the same item:
@@ -226,19 +221,21 @@ bool SystemSecretStore::write(const QString& secret)
     const std::unique_ptr<SecretValue, ValueUnref> value(
         secret_value_new(utf8.constData(), utf8.size(), "text/plain"));
 
+    const Attributes attributes(key);
     GError* rawError = nullptr;
     const gboolean stored =
-        secret_service_store_sync(nullptr, nullptr, attributes().get(), SECRET_COLLECTION_DEFAULT, label,
+        secret_service_store_sync(nullptr, nullptr, attributes.table.get(), SECRET_COLLECTION_DEFAULT, label,
                                   value.get(), nullptr, &rawError);
     const ErrorPointer error(rawError);
     return stored && !error;
 }
 
-void SystemSecretStore::remove()
+void SystemSecretStore::remove(const SecretKey& key)
 {
+    // Every unlocked item with the key's two attributes (an item `secret-tool store` wrote too).
+    const Attributes attributes(key);
     GError* rawError = nullptr;
-    secret_password_clear_sync(&schema, nullptr, &rawError, "service", serviceAttribute, "account",
-                               accountAttribute, nullptr);
+    secret_service_clear_sync(nullptr, nullptr, attributes.table.get(), nullptr, &rawError);
     const ErrorPointer error(rawError);
 }
 

@@ -12,7 +12,6 @@ RefreshPipeline::RefreshPipeline(RefreshEdges edges, DashboardClient::ClientStat
     , m_state(std::move(state))
     , m_snapshot(m_edges.snapshots->load())
     , m_status(u"等待粘贴 Cookie"_s)
-    , m_pricingLabel(m_edges.pricing->label())
 {}
 
 RefreshPipeline::~RefreshPipeline()
@@ -22,7 +21,7 @@ RefreshPipeline::~RefreshPipeline()
         m_eventTask->requested = true;
 }
 
-void RefreshPipeline::start()
+bool RefreshPipeline::prepare()
 {
     if (m_snapshot.hasRealData) {
         // Stored again so that the file and the settings entry agree, and the widget catches up.
@@ -36,15 +35,17 @@ void RefreshPipeline::start()
     // "刷新" may ask for its password.
     const SecretLookup token = m_edges.session->lookup();
     m_hasSession = token.state != State::absent || followLocked;
+    bool refreshNow = false;
     if (token.state == State::locked || followLocked) {
         m_status = DashboardError::locked().description();
     } else if (m_hasSession) {
         m_status = m_snapshot.hasRealData ? u"已加载本地缓存"_s : u"正在读取用量"_s;
-        refresh(RefreshPolicy::startUp());
+        refreshNow = true;
     } else if (m_snapshot.hasRealData) {
         m_status = u"已显示上次缓存 · 请重新粘贴 Cookie 后刷新"_s;
     }
     Q_EMIT changed();
+    return refreshNow;
 }
 
 QCoro::Task<RefreshOutcome> RefreshPipeline::refresh(RefreshPolicy policy)
@@ -96,11 +97,10 @@ QCoro::Task<> RefreshPipeline::syncPricingAlongside()
     const std::shared_ptr<bool> alive = m_alive;
     const RefreshEdges edges = m_edges;
     const bool replaced = co_await edges.pricing->syncIfNeeded();
-    if (*alive) {
-        m_pricingLabel = edges.pricing->label();
-        // Estimates read the stored catalog on every lookup: a redraw is all a new table needs.
+    // Estimates and the label read the stored catalog on every lookup: a redraw is all a new table
+    // needs.
+    if (*alive)
         Q_EMIT changed();
-    }
     if (replaced)
         edges.snapshots->nudgeWidget();
 }
@@ -131,13 +131,18 @@ QCoro::Task<> RefreshPipeline::syncLedgerWith(QString token, UsageSnapshot snaps
     Q_EMIT ledgerSynced();
 }
 
+bool RefreshPipeline::needsUnlock(bool forWriting) const
+{
+    return m_edges.session->lookup().state == State::locked || (forWriting && m_edges.session->isLocked());
+}
+
 QCoro::Task<bool> RefreshPipeline::unlock(bool forWriting)
 {
     const std::shared_ptr<SessionAccess> session = m_edges.session;
     const auto locked = [&session, forWriting](const SecretLookup& token) {
         return token.state == State::locked || (forWriting && session->isLocked());
     };
-    if (!locked(session->lookup()))
+    if (!needsUnlock(forWriting))
         co_return true;
     if (m_unlocking)
         co_return false; // the prompt of an earlier click is still up

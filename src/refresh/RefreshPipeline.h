@@ -70,12 +70,14 @@ public:
     bool hasSession() const { return m_hasSession; }
     // A refresh that is not silent is running.
     bool isRefreshing() const { return m_isRefreshing; }
-    QString pricingLabel() const { return m_pricingLabel; }
+    // Read at each call: every account's pipeline shares the one pricing table.
+    QString pricingLabel() const { return m_edges.pricing->label(); }
     const RefreshEdges& edges() const { return m_edges; }
 
     // The window's start: the stored snapshot is stored again and the widget nudged, the editor's
-    // login followed, the first status set, and the start-up refresh begun when a session is there.
-    void start();
+    // login followed and the first status set. True when a session is there to refresh at once
+    // (with RefreshPolicy::startUp()).
+    bool prepare();
 
     // One refresh. It ends once its result is stored (with appliesOverviewFirst, the event patch
     // then runs on its own); never throws.
@@ -84,6 +86,8 @@ public:
     // For a user's own action: unlocks the keyring when the token is locked, or, `forWriting`, when a
     // save would have to; false (with the status said) when it stays locked.
     QCoro::Task<bool> unlock(bool forWriting);
+    // Whether unlock() would have to ask. Never prompts.
+    bool needsUnlock(bool forWriting) const;
 
     // One sync of the ledger outside any refresh ("保存用量历史" switched on), with the stored token.
     QCoro::Task<> syncLedger();
@@ -106,12 +110,11 @@ Q_SIGNALS:
 private:
     struct Run;
     using Step = QCoro::Task<bool> (RefreshPipeline::*)(Run&);
-    static const std::array<Step, 12>& steps();
+    static const std::array<Step, 11>& steps();
 
     QCoro::Task<> runSteps(Run& run, std::size_t from);
     QCoro::Task<> continueFrom(Run run, std::size_t from);
 
-    QCoro::Task<bool> awaitPricing(Run& run);
     QCoro::Task<bool> checkLock(Run& run);
     QCoro::Task<bool> followEditor(Run& run);
     QCoro::Task<bool> lookUpToken(Run& run);
@@ -142,7 +145,6 @@ private:
     QString m_status;
     bool m_hasSession = false;
     bool m_isRefreshing = false;
-    QString m_pricingLabel;
 
     qint64 m_generation = 0;
     qint64 m_activeUserRefresh = 0;

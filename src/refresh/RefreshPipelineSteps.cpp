@@ -24,10 +24,9 @@ QString timeOf(const UsageSnapshot& snapshot)
 // Every refresh, in this order and nowhere else. A step answers whether the refresh goes on; the
 // policy decides what a step does. A step that must come before the first dashboard request goes in
 // before fetchOverview; one that acts on the stored snapshot goes after storeSnapshot.
-const std::array<RefreshPipeline::Step, 12>& RefreshPipeline::steps()
+const std::array<RefreshPipeline::Step, 11>& RefreshPipeline::steps()
 {
-    static const std::array<Step, 12> list{
-        &RefreshPipeline::awaitPricing,     // the day's pricing first, when the policy awaits it
+    static const std::array<Step, 11> list{
         &RefreshPipeline::checkLock,        // a user's action unlocks; otherwise a locked keyring ends it
         &RefreshPipeline::followEditor,     // the editor's rotated login replaces the stored one
         &RefreshPipeline::lookUpToken,      // no token, no refresh
@@ -41,20 +40,6 @@ const std::array<RefreshPipeline::Step, 12>& RefreshPipeline::steps()
         &RefreshPipeline::syncLedgerStep,   // last, so it never delays what the refresh stored
     };
     return list;
-}
-
-QCoro::Task<bool> RefreshPipeline::awaitPricing(Run& run)
-{
-    if (run.policy.pricing != RefreshPolicy::Pricing::awaitedFirst)
-        co_return true;
-    // Whatever the token's state: the widget's estimates need the day's prices even without one.
-    const std::shared_ptr<bool> alive = m_alive;
-    const bool replaced = co_await m_edges.pricing->syncIfNeeded();
-    if (!*alive)
-        co_return false;
-    run.pricingChanged = replaced;
-    m_pricingLabel = m_edges.pricing->label();
-    co_return true;
 }
 
 QCoro::Task<bool> RefreshPipeline::checkLock(Run& run)
@@ -181,7 +166,7 @@ void RefreshPipeline::failOverview(Run& run, std::optional<DashboardError::Kind>
 {
     // A failure never touches the snapshot on screen or on disk; the widget only redraws for new
     // prices.
-    if (run.pricingChanged)
+    if (run.policy.pricingChanged)
         m_edges.snapshots->nudgeWidget();
     finishUserRefresh(run.generation);
     if (run.generation != m_generation) {

@@ -8,7 +8,6 @@ struct RefreshPipeline::Run
     RefreshPolicy policy;
     qint64 generation = 0;
     QString token;
-    bool pricingChanged = false;
     bool patchFailed = false;
     std::optional<UsageSnapshot> snapshot;
     std::shared_ptr<DashboardClient::Cancellation> cancellation;

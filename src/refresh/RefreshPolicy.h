@@ -5,8 +5,9 @@
 struct RefreshPolicy
 {
     enum class Pricing {
-        awaitedFirst, // the day's pricing download ends before anything else starts
-        alongside,    // it runs on its own beside the usage download, also while the service is busy
+        beforehand, // the day's pricing download ends before any account's refresh starts
+                    // (AccountRefresh awaits it once for them all)
+        alongside,  // it runs on its own beside the usage download, also while the service is busy
     };
 
     // A user's own action: the keyring may be unlocked, which prompts for its password.
@@ -14,6 +15,9 @@ struct RefreshPolicy
     // A user's own action too: a service that asked to be left alone (429) is asked all the same.
     bool ignoresRateLimit = false;
     Pricing pricing = Pricing::alongside;
+    // Beforehand, whether that download brought a new table: a refresh that then stores nothing
+    // still has the widget redraw for the new prices. Set by AccountRefresh.
+    bool pricingChanged = false;
     // The editor's login is taken over before the token is looked up, even when none is stored yet.
     // Otherwise only a stored session follows the editor.
     bool followsWithoutToken = true;
@@ -53,7 +57,7 @@ struct RefreshPolicy
     static constexpr RefreshPolicy headless()
     {
         RefreshPolicy policy;
-        policy.pricing = Pricing::awaitedFirst;
+        policy.pricing = Pricing::beforehand;
         policy.followsWithoutToken = false;
         policy.appliesOverviewFirst = false;
         policy.removesRejectedToken = false;

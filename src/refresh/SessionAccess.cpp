@@ -2,9 +2,14 @@
 
 #include "client/SessionKeychain.h"
 
+KeychainSession::KeychainSession(AccountPlace place, bool ownUserOnly)
+    : m_place(std::move(place))
+    , m_ownUserOnly(ownUserOnly)
+{}
+
 SecretLookup KeychainSession::lookup()
 {
-    return SessionKeychain::lookup();
+    return SessionKeychain::lookup(m_place.secretKey());
 }
 
 bool KeychainSession::isLocked()
@@ -14,17 +19,17 @@ bool KeychainSession::isLocked()
 
 QCoro::Task<SecretLookup> KeychainSession::unlockAndLookup()
 {
-    return SessionKeychain::unlockAndLookup();
+    return SessionKeychain::unlockAndLookup(m_place.secretKey());
 }
 
 void KeychainSession::save(const QString& pasted)
 {
-    SessionKeychain::save(pasted);
+    SessionKeychain::save(pasted, m_place.secretKey());
 }
 
 void KeychainSession::remove()
 {
-    SessionKeychain::remove();
+    SessionKeychain::remove(m_place.secretKey());
 }
 
 bool KeychainSession::isFollowing()
@@ -39,12 +44,12 @@ void KeychainSession::setFollowing(bool following)
 
 EditorLogin::FollowOutcome KeychainSession::follow()
 {
-    return EditorLogin::follow();
+    return EditorLogin::follow(m_place.secretKey(), m_ownUserOnly ? m_place.userId : QString());
 }
 
 EditorSession::Login KeychainSession::importFromEditor()
 {
-    return EditorLogin::importNow();
+    return EditorLogin::importNow(m_place.secretKey());
 }
 
 void KeychainSession::rememberRejected(const QString& token)

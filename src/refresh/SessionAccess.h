@@ -1,6 +1,7 @@
 #pragma once
 
 #include "client/EditorLogin.h"
+#include "model/AccountPlace.h"
 #include "platform/SecretLookup.h"
 
 #include <QCoroTask>
@@ -34,10 +35,13 @@ public:
     virtual void rememberRejected(const QString& token) = 0;
 };
 
-// The secret store's item for the session cookie, and the editor's login.
+// The account's item in the secret store, and the editor's login. With several accounts
+// (`ownUserOnly`), the account follows and imports only a login of its own user.
 class KeychainSession : public SessionAccess
 {
 public:
+    explicit KeychainSession(AccountPlace place = AccountPlace::homeAccount(), bool ownUserOnly = false);
+
     SecretLookup lookup() override;
     bool isLocked() override;
     QCoro::Task<SecretLookup> unlockAndLookup() override;
@@ -48,4 +52,8 @@ public:
     EditorLogin::FollowOutcome follow() override;
     EditorSession::Login importFromEditor() override;
     void rememberRejected(const QString& token) override;
+
+private:
+    AccountPlace m_place;
+    bool m_ownUserOnly;
 };

@@ -7,76 +7,83 @@
 
 using namespace Qt::StringLiterals;
 
-SessionController::SessionController(RefreshPipeline& pipeline)
-    : m_pipeline(pipeline)
-{}
+namespace SessionController {
 
-QCoro::Task<bool> SessionController::saveCookie(QString pasted)
+namespace {
+
+void sayStored(RefreshPipeline& pipeline)
+{
+    pipeline.setHasSession(true);
+    pipeline.say(u"已保存到本机钥匙串，正在读取用量"_s);
+}
+
+} // namespace
+
+QCoro::Task<bool> saveCookie(RefreshPipeline& pipeline, QString pasted)
 {
     // Writing into a locked keyring would prompt inside a blocking call: unlock first.
-    QPointer<RefreshPipeline> pipeline(&m_pipeline);
-    const bool unlocked = co_await m_pipeline.unlock(true);
-    if (!unlocked || !pipeline)
+    const QPointer<RefreshPipeline> alive(&pipeline);
+    const bool unlocked = co_await pipeline.unlock(true);
+    if (!unlocked || !alive)
         co_return false;
     try {
-        m_pipeline.edges().session->save(pasted);
+        pipeline.edges().session->save(pasted);
     } catch (const SessionKeychainError& error) {
-        m_pipeline.say(error.description());
+        pipeline.say(error.description());
         co_return false;
     }
     // A pasted cookie is the user's choice over the editor's login.
-    setFollowing(false);
-    m_pipeline.setHasSession(true);
-    m_pipeline.say(u"已保存到本机钥匙串，正在读取用量"_s);
+    setFollowing(pipeline, false);
+    sayStored(pipeline);
     co_return true;
 }
 
-QCoro::Task<bool> SessionController::importFromEditor()
+QCoro::Task<bool> importFromEditor(RefreshPipeline& pipeline)
 {
-    QPointer<RefreshPipeline> pipeline(&m_pipeline);
-    const bool unlocked = co_await m_pipeline.unlock(true);
-    if (!unlocked || !pipeline)
+    const QPointer<RefreshPipeline> alive(&pipeline);
+    const bool unlocked = co_await pipeline.unlock(true);
+    if (!unlocked || !alive)
         co_return false;
     try {
-        m_pipeline.edges().session->importFromEditor();
+        pipeline.edges().session->importFromEditor();
     } catch (const EditorSessionError& error) {
-        m_pipeline.say(error.description());
+        pipeline.say(error.description());
         co_return false;
     } catch (const SessionKeychainError& error) {
-        m_pipeline.say(error.description());
+        pipeline.say(error.description());
         co_return false;
     }
-    m_pipeline.setHasSession(true);
-    m_pipeline.say(u"已保存到本机钥匙串，正在读取用量"_s);
+    sayStored(pipeline);
     co_return true;
 }
 
-bool SessionController::isFollowing() const
+bool isFollowing(const RefreshPipeline& pipeline)
 {
-    return m_pipeline.edges().session->isFollowing();
+    return pipeline.edges().session->isFollowing();
 }
 
-void SessionController::setFollowing(bool following)
+void setFollowing(RefreshPipeline& pipeline, bool following)
 {
-    if (isFollowing() == following)
+    if (isFollowing(pipeline) == following)
         return;
-    m_pipeline.edges().session->setFollowing(following);
-    Q_EMIT m_pipeline.changed();
+    pipeline.edges().session->setFollowing(following);
+    Q_EMIT pipeline.changed();
 }
 
-QCoro::Task<> SessionController::logout()
+QCoro::Task<> logout(RefreshPipeline& pipeline)
 {
-    const std::shared_ptr<SessionAccess> session = m_pipeline.edges().session;
+    const QPointer<RefreshPipeline> alive(&pipeline);
+    const std::shared_ptr<SessionAccess> session = pipeline.edges().session;
     if (session->lookup().state == SecretLookup::State::locked) {
-        QPointer<RefreshPipeline> pipeline(&m_pipeline);
-        const bool unlocked = co_await m_pipeline.unlock(false);
-        if (!unlocked || !pipeline)
+        const bool unlocked = co_await pipeline.unlock(false);
+        if (!unlocked || !alive)
             co_return;
     }
     session->remove();
-    setFollowing(false);
-    m_pipeline.setHasSession(false);
-    // A refresh still running for the old token is no longer wanted.
-    m_pipeline.supersede();
-    m_pipeline.say(u"已退出登录。上次用量仍留在本机。"_s);
+    setFollowing(pipeline, false);
+    pipeline.setHasSession(false);
+    pipeline.supersede();
+    pipeline.say(u"已退出登录。上次用量仍留在本机。"_s);
 }
+
+} // namespace SessionController

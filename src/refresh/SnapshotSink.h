@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/AccountPlace.h"
 #include "model/UsageSnapshot.h"
 
 // Where a refresh keeps what it fetched, for the window's next start, the status line and the
@@ -17,11 +18,17 @@ public:
     virtual void nudgeWidget() = 0;
 };
 
-// snapshot.json and the app's settings entry (SnapshotStore), and the widget's reload marker.
+// The account's snapshot.json (the home account's with the app's settings entry, SnapshotStore),
+// and the widget's reload marker.
 class StoredSnapshots : public SnapshotSink
 {
 public:
+    explicit StoredSnapshots(AccountPlace place = AccountPlace::homeAccount());
+
     UsageSnapshot load() override;
     bool save(const UsageSnapshot& snapshot) override;
     void nudgeWidget() override;
+
+private:
+    AccountPlace m_place;
 };

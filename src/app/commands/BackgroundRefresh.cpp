@@ -1,6 +1,6 @@
 #include "BackgroundRefresh.h"
 
-#include "desktop/AccountWiring.h"
+#include "desktop/AccountSet.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -30,7 +30,7 @@ int BackgroundRefresh::run(int& argc, char** argv)
 
 QCoro::Task<> BackgroundRefresh::runOnce()
 {
-    const AccountWiring home = AccountWiring::home();
-    RefreshPipeline pipeline(home.edges, home.state);
-    co_await pipeline.refresh(RefreshPolicy::headless());
+    AccountList::setAsideIfBroken();
+    const AccountSet accounts;
+    co_await accounts.refreshAll(RefreshPolicy::headless());
 }

@@ -2,15 +2,22 @@
 
 #include "DesktopNotices.h"
 
-#include "history/Ledger.h"
 #include "refresh/StoredRateLimit.h"
+
+using namespace Qt::StringLiterals;
 
 AccountWiring AccountWiring::home()
 {
+    return forAccount(AccountPlace::homeAccount(), u"Tallyfern"_s, false, std::make_shared<DailyPricing>());
+}
+
+AccountWiring AccountWiring::forAccount(const AccountPlace& place, const QString& noticeTitle, bool several,
+                                        std::shared_ptr<PricingSource> pricing)
+{
     auto state = std::make_shared<DashboardClient::ClientState>();
-    state->rateLimit = std::make_shared<StoredRateLimit>();
-    return {{std::make_shared<CursorService>(), std::make_shared<KeychainSession>(),
-             std::make_shared<StoredSnapshots>(), std::make_shared<DesktopNotices>(),
-             std::make_shared<LedgerOnDisk>(Ledger::defaultPath()), std::make_shared<DailyPricing>()},
+    state->rateLimit = std::make_shared<StoredRateLimit>(place);
+    return {{std::make_shared<CursorService>(), std::make_shared<KeychainSession>(place, several),
+             std::make_shared<StoredSnapshots>(place), std::make_shared<DesktopNotices>(place, noticeTitle),
+             std::make_shared<LedgerOnDisk>(place.ledgerFile()), std::move(pricing)},
             std::move(state)};
 }

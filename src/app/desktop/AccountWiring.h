@@ -1,14 +1,20 @@
 #pragma once
 
+#include "model/AccountPlace.h"
 #include "refresh/RefreshPipeline.h"
 
-// The real edges of the account's refreshes: the Cursor service, the desktop's secret store, the
-// support folder's files, desktop notifications and the daily pricing download, with the client
-// state whose rate-limit record lives in the app's settings.
+// The real edges of one account's refreshes: the Cursor service, the desktop's secret store, the
+// account's files, desktop notices and the daily pricing download (one for every account), with the
+// client state whose rate-limit record lives where the account keeps it.
 struct AccountWiring
 {
     RefreshEdges edges;
     DashboardClient::ClientStateRef state;
 
+    // The home account alone, as every install with one account has it.
     static AccountWiring home();
+    // With several accounts (`several`), the account follows only its own user's editor login and
+    // names itself in its notices ("Tallyfern · <label or e-mail>").
+    static AccountWiring forAccount(const AccountPlace& place, const QString& noticeTitle, bool several,
+                                    std::shared_ptr<PricingSource> pricing);
 };

@@ -2,7 +2,13 @@
 
 #include "QuotaNotices.h"
 
+DesktopNotices::DesktopNotices(AccountPlace place, QString title)
+    : m_place(std::move(place))
+    , m_title(std::move(title))
+{}
+
 QCoro::Task<> DesktopNotices::post(UsageSnapshot snapshot)
 {
-    return QuotaNotices::post(std::move(snapshot));
+    // The task holds its own copies: nothing here refers back to `this`.
+    return QuotaNotices::post(std::move(snapshot), m_place, m_title);
 }

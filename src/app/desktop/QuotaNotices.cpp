@@ -26,9 +26,9 @@ struct State
 };
 
 // An unreadable file counts as nothing sent: at worst a notice comes twice, never not at all.
-State readState()
+State readState(const AccountPlace& place)
 {
-    QFile file(QuotaNotices::stateFileName());
+    QFile file(place.noticesFile());
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
@@ -38,29 +38,30 @@ State readState()
     return state;
 }
 
-void writeState(const State& state)
+void writeState(const AccountPlace& place, const State& state)
 {
     const QJsonObject object{{u"cycle"_s, state.cycle}, {u"sent"_s, QJsonArray::fromStringList(state.sent)}};
-    AtomicFile::write(QuotaNotices::stateFileName(), QJsonDocument(object).toJson(QJsonDocument::Compact));
+    AtomicFile::write(place.noticesFile(), QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
 // Under the lock: which notices are due, remembered as sent before any goes out, so that two
 // processes storing the same snapshot never both send it.
-QList<QuotaAlerts::Notice> claimDue(const UsageSnapshot& snapshot, const QuotaThresholds& thresholds)
+QList<QuotaAlerts::Notice> claimDue(const AccountPlace& place, const UsageSnapshot& snapshot,
+                                    const QuotaThresholds& thresholds)
 {
-    QDir().mkpath(Paths::supportFolder());
-    QLockFile lock(Paths::supportFolder() + u"/notices.lock");
+    place.makeFolder();
+    QLockFile lock(place.noticesLock());
     // Short: the window's refresh runs on the UI thread, and the next refresh tries again.
     if (!lock.tryLock(250))
         return {};
-    State state = readState();
+    State state = readState(place);
     const QString cycle = QuotaAlerts::cycle(snapshot);
     const bool newCycle = state.cycle != cycle;
     if (newCycle)
         state = State{cycle, {}};
     const QuotaAlerts::Outcome outcome = QuotaAlerts::due(snapshot, thresholds, state.sent);
     if (newCycle || outcome.sent != state.sent)
-        writeState(State{cycle, outcome.sent});
+        writeState(place, State{cycle, outcome.sent});
     return outcome.notices;
 }
 
@@ -68,10 +69,10 @@ QList<QuotaAlerts::Notice> claimDue(const UsageSnapshot& snapshot, const QuotaTh
 
 QString QuotaNotices::stateFileName()
 {
-    return Paths::supportFolder() + u"/notices.json";
+    return AccountPlace::homeAccount().noticesFile();
 }
 
-QCoro::Task<> QuotaNotices::post(UsageSnapshot snapshot)
+QCoro::Task<> QuotaNotices::post(UsageSnapshot snapshot, AccountPlace place, QString title)
 {
     QList<QuotaAlerts::Notice> notices;
     try {
@@ -79,11 +80,11 @@ QCoro::Task<> QuotaNotices::post(UsageSnapshot snapshot)
         if (!Preferences::flag(Preferences::Key::quotaNotices) || !snapshot.hasRealData ||
             !QDBusConnection::sessionBus().isConnected())
             co_return;
-        notices = claimDue(snapshot, QuotaThresholds::load());
+        notices = claimDue(place, snapshot, QuotaThresholds::load());
     } catch (...) {
         co_return;
     }
     // Awaited one by one, so that the headless run's message is delivered before it exits.
     for (const QuotaAlerts::Notice& notice : notices)
-        co_await DesktopNotifications::notify(notice.body);
+        co_await DesktopNotifications::notify(notice.body, title);
 }

@@ -1,0 +1,25 @@
+#include "DashboardClient_p.h"
+#include "DashboardError.h"
+
+#include "model/AccountPlace.h"
+
+using namespace Qt::StringLiterals;
+
+namespace DashboardClient {
+
+QCoro::Task<Identity> fetchIdentity(QString token, ClientStateRef state)
+{
+    const QJsonObject me = co_await send(request(token, QString::fromLatin1(mePath), "GET"), state);
+    Identity identity;
+    identity.id = detail::rememberUserId(me, *state);
+    // The token's own prefix is not trusted: the id names a folder, so it comes from the service and
+    // must have the shape of one.
+    identity.userId = AccountPlace::userIdOfSubject(me.value("sub"_L1).toString());
+    if (!AccountPlace::isValidUserId(identity.userId))
+        throw DashboardError::requestFailed(QString::fromLatin1(mePath));
+    identity.email = me.value("email"_L1).toString();
+    identity.name = me.value("name"_L1).toString();
+    co_return identity;
+}
+
+} // namespace DashboardClient
