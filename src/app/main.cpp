@@ -1,3 +1,4 @@
+#include "commands/AccountCommands.h"
 #include "commands/BackgroundRefresh.h"
 #include "commands/CommandLine.h"
 #include "commands/ExportCommand.h"
@@ -39,9 +40,17 @@ int main(int argc, char** argv)
     case CommandLine::Mode::ImportSession:
         return SessionImportCommand::run(argc, argv);
     case CommandLine::Mode::Status:
-        return StatusCommand::run(argc, argv, invocation.valueOf(u"format"_s));
+        return StatusCommand::run(argc, argv, invocation.format, invocation.account);
     case CommandLine::Mode::ExportCsv:
-        return ExportCommand::run(argc, argv);
+        return ExportCommand::run(argc, argv, {invocation.value, invocation.cycle, invocation.account});
+    case CommandLine::Mode::AddAccount:
+        return AccountCommands::add(argc, argv);
+    case CommandLine::Mode::Accounts:
+        return AccountCommands::list(argc, argv, invocation.format);
+    case CommandLine::Mode::RemoveAccount:
+        return AccountCommands::remove(argc, argv, invocation.value);
+    case CommandLine::Mode::Primary:
+        return AccountCommands::primary(argc, argv, invocation.value);
     case CommandLine::Mode::Background:
     case CommandLine::Mode::Interactive:
         break;

@@ -2,6 +2,7 @@
 #include "HeavyAccount.h"
 #include "TestRegistry.h"
 
+#include "app/commands/CommandLine.h"
 #include "app/commands/ExportCommand.h"
 #include "client/RateLimit.h"
 #include "history/CsvExport.h"
@@ -452,7 +453,7 @@ private Q_SLOTS:
         QTest::newRow("a folder") << current << u"folder"_s << 1 << u"无法写入 out.csv"_s << none;
         QTest::newRow("a fifo") << current << u"fifo"_s << 1 << u"无法写入 out.csv"_s << none;
         QTest::newRow("no file name")
-            << QStringList{u"--export-csv"_s} << QString() << 2 << u"--export-csv 需要一个文件名"_s << none;
+            << QStringList{u"--export-csv="_s} << QString() << 2 << u"--export-csv 需要一个文件名"_s << none;
         QTest::newRow("bad cycle") << QStringList{u"--export-csv"_s, u"out.csv"_s, u"--cycle"_s, u"last"_s}
                                    << QString() << 2 << u"--cycle 只能是 current 或 previous"_s << none;
         QTest::newRow("unwritable") << QStringList{u"--export-csv"_s, u"missing/out.csv"_s} << QString() << 1
@@ -507,9 +508,10 @@ private Q_SLOTS:
         {};
         ::lstat(target, &before);
 
-        const ExportCommand::Parsed parsed = ExportCommand::parse(QStringList{u"tallyfern"_s} + arguments);
-        QString errors = parsed.error;
-        const int status = parsed.request ? ExportCommand::exportCsv(*parsed.request, &errors) : 2;
+        const CommandLine::Invocation parsed = CommandLine::parse(QStringList{u"tallyfern"_s} + arguments);
+        QCOMPARE(parsed.mode, CommandLine::Mode::ExportCsv);
+        QString errors;
+        const int status = ExportCommand::exportCsv({parsed.value, parsed.cycle, parsed.account}, &errors);
         QCOMPARE(status, exitStatus);
         QCOMPARE(errors, stderrLine);
         for (const auto name : {"out.csv.backup", "out.csv.old123"}) {

@@ -1,15 +1,15 @@
 #pragma once
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 
-// The executable's arguments. "--refresh" anywhere selects the headless refresh that the background
-// agent starts, whatever else is there. Every other option is a row of one table (CommandLine.cpp),
-// which also writes the help text. Options the app does not know are ignored, not an error; a known
-// option used wrongly is.
+// The executable's arguments, parsed once: the mode and the modifiers that mode accepts, which the
+// commands take as they are and never parse again. "--refresh" anywhere selects the headless refresh
+// that the background agent starts, whatever else is there. Every other option is a row of one table
+// (CommandLine.cpp), which also writes the help text. Options the app does not know are ignored, not
+// an error; a known option used wrongly, or a modifier its mode does not take, is.
 namespace CommandLine {
 
 inline constexpr auto refreshArgument = "--refresh";
@@ -21,6 +21,10 @@ enum class Mode {
     ImportSession,
     Status,
     ExportCsv,
+    AddAccount,
+    Accounts,
+    RemoveAccount,
+    Primary,
     Help,
     Version,
     Misused
@@ -29,13 +33,13 @@ enum class Mode {
 struct Invocation
 {
     Mode mode = Mode::Interactive;
-    // The value of every option given that takes one, by its name without dashes ("format" to
-    // "json"); of an option given twice, the later value.
-    QHash<QString, QString> values;
-    QString problem; // for Misused: one line saying what is wrong
-
-    // The value given for the option `name`, if it was given.
-    std::optional<QString> valueOf(const QString& name) const;
+    // The mode's own value: the file of --export-csv, the account of --remove-account and --primary.
+    QString value;
+    // The modifiers given, each only for a mode that takes it.
+    std::optional<QString> format;  // --status, --accounts
+    std::optional<QString> cycle;   // --export-csv
+    std::optional<QString> account; // --status, --export-csv
+    QString problem;                // for Misused: one line saying what is wrong
 };
 
 // `arguments` includes the program name first, as argv has it.

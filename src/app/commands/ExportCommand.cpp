@@ -1,15 +1,10 @@
 #include "ExportCommand.h"
 
-#include "CommandLine.h"
+#include "CommandAccounts.h"
 
-#include "history/CycleExport.h"
-#include "history/Ledger.h"
 #include "model/SnapshotStore.h"
-#include "platform/Clock.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
 
 #include <cstdio>
 
@@ -17,34 +12,30 @@ using namespace Qt::StringLiterals;
 
 namespace ExportCommand {
 
-Parsed parse(const QStringList& arguments)
-{
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption file(u"export-csv"_s, QString(), u"file"_s);
-    const QCommandLineOption cycle(u"cycle"_s, QString(), u"cycle"_s);
-    parser.addOptions({file, cycle});
-    // Other options are the interactive app's business and ignored here.
-    parser.parse(arguments);
-    const QString fileName = parser.value(file);
-    if (fileName.isEmpty() || fileName.startsWith(u'-'))
-        return Parsed{std::nullopt, u"--export-csv 需要一个文件名"_s};
-    Request request{fileName, CycleExport::Cycle::current};
-    if (parser.isSet(cycle)) {
-        const QString value = parser.value(cycle);
-        if (value == "previous"_L1)
-            request.cycle = CycleExport::Cycle::previous;
-        else if (value != "current"_L1)
-            return Parsed{std::nullopt, u"--cycle 只能是 current 或 previous"_s};
-    }
-    return Parsed{request, {}};
-}
-
 int exportCsv(const Request& request, QString* errors)
 {
+    if (request.fileName.isEmpty() || request.fileName.startsWith(u'-')) {
+        *errors = u"--export-csv 需要一个文件名"_s;
+        return 2;
+    }
+    CycleExport::Cycle cycle = CycleExport::Cycle::current;
+    if (request.cycle && *request.cycle == "previous"_L1) {
+        cycle = CycleExport::Cycle::previous;
+    } else if (request.cycle && *request.cycle != "current"_L1) {
+        *errors = u"--cycle 只能是 current 或 previous"_s;
+        return 2;
+    }
+    const std::optional<QList<CommandAccounts::Entry>> chosen =
+        CommandAccounts::chosen(request.account, false);
+    if (!chosen) {
+        *errors = CommandAccounts::unknown(*request.account);
+        return 2;
+    }
+    const AccountPlace place = chosen->constFirst().place;
+
     using Outcome = CycleExport::Result::Outcome;
     const CycleExport::Result result =
-        CycleExport::write(Ledger::defaultPath(), SnapshotStore::load(), request.cycle, request.fileName);
+        CycleExport::write(place.ledgerFile(), SnapshotStore::loadFrom(place), cycle, request.fileName);
     switch (result.outcome) {
     case Outcome::noLedger:
         *errors = u"没有用量历史：请先在设置中打开“保存用量历史”并刷新"_s;
@@ -63,12 +54,11 @@ int exportCsv(const Request& request, QString* errors)
     return 0;
 }
 
-int run(int& argc, char** argv)
+int run(int& argc, char** argv, const Request& request)
 {
     QCoreApplication app(argc, argv);
-    const Parsed parsed = parse(CommandLine::fromArgv(argc, argv));
-    QString errors = parsed.error;
-    const int status = parsed.request ? exportCsv(*parsed.request, &errors) : 2;
+    QString errors;
+    const int status = exportCsv(request, &errors);
     if (!errors.isEmpty())
         std::fputs((errors + u'\n').toLocal8Bit().constData(), stderr);
     return status;

@@ -1,15 +1,44 @@
 #include "StatusCommand.h"
 
-#include "desktop/StatusLine.h"
+#include "CommandAccounts.h"
 
+#include "desktop/StatusLine.h"
 #include "model/SnapshotStore.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QJsonDocument>
 
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+StatusLine::Named named(const CommandAccounts::Entry& entry)
+{
+    // The home account alone has no name to show: its line is the plain one.
+    const QString name = entry.account.userId.isEmpty() ? QString() : entry.account.displayName();
+    return {name, SnapshotStore::loadFrom(entry.place)};
+}
+
+QJsonObject withAccount(QJsonObject object, const CommandAccounts::Entry& entry)
+{
+    const auto orNull = [](const QString& text) { return text.isEmpty() ? QJsonValue() : QJsonValue(text); };
+    object.insert(u"userId"_s, orNull(entry.account.userId));
+    object.insert(u"email"_s, orNull(entry.account.email));
+    object.insert(u"label"_s, orNull(entry.account.label));
+    object.insert(u"primary"_s, entry.primary);
+    return object;
+}
+
+int fail(const QString& line)
+{
+    std::fputs((line + u'\n').toLocal8Bit().constData(), stderr);
+    return 2;
+}
+
+} // namespace
 
 std::optional<StatusCommand::Format> StatusCommand::format(const std::optional<QString>& name)
 {
@@ -22,30 +51,56 @@ std::optional<StatusCommand::Format> StatusCommand::format(const std::optional<Q
     return std::nullopt;
 }
 
-int StatusCommand::run(int& argc, char** argv, const std::optional<QString>& formatName)
+int StatusCommand::run(int& argc, char** argv, const std::optional<QString>& formatName,
+                       const std::optional<QString>& account)
 {
     QCoreApplication app(argc, argv);
     const auto chosen = format(formatName);
-    if (!chosen) {
-        std::fputs("tallyfern: --format 只接受 text、json 或 waybar\n", stderr);
-        return 2;
-    }
-    // Reading creates nothing: a status bar polls this every few seconds.
-    const UsageSnapshot snapshot = SnapshotStore::load();
-    QByteArray line;
+    if (!chosen)
+        return fail(u"tallyfern: --format 只接受 text、json 或 waybar"_s);
+    const std::optional<QList<CommandAccounts::Entry>> entries = CommandAccounts::chosen(account, true);
+    if (!entries)
+        return fail(CommandAccounts::unknown(*account));
+    const bool every = account && *account == "all"_L1;
+
+    QStringList lines;
     switch (*chosen) {
     case Format::text:
-        line = StatusLine::text(snapshot).toUtf8();
+        for (const CommandAccounts::Entry& entry : *entries)
+            lines.append(every ? StatusLine::line(named(entry)) : StatusLine::text(named(entry).snapshot));
         break;
     case Format::json:
-        line = QJsonDocument(StatusLine::json(snapshot)).toJson(QJsonDocument::Compact);
+        if (every) {
+            QJsonArray list;
+            for (const CommandAccounts::Entry& entry : *entries)
+                list.append(withAccount(StatusLine::json(named(entry).snapshot), entry));
+            lines.append(QString::fromUtf8(
+                QJsonDocument(QJsonObject{{u"accounts"_s, list}}).toJson(QJsonDocument::Compact)));
+        } else {
+            lines.append(
+                QString::fromUtf8(QJsonDocument(StatusLine::json(named(entries->constFirst()).snapshot))
+                                      .toJson(QJsonDocument::Compact)));
+        }
         break;
-    case Format::waybar:
-        line = QJsonDocument(StatusLine::waybar(snapshot, QuotaThresholds::load()))
-                   .toJson(QJsonDocument::Compact);
+    case Format::waybar: {
+        // One account named: that account alone. Otherwise the primary, with a line for each other.
+        const QList<CommandAccounts::Entry> shown = account && !every ? *entries : CommandAccounts::all();
+        std::optional<StatusLine::Named> primary;
+        QList<StatusLine::Named> others;
+        for (const CommandAccounts::Entry& entry : shown) {
+            if (entry.primary || shown.size() == 1)
+                primary = named(entry);
+            else
+                others.append(named(entry));
+        }
+        const QuotaThresholds thresholds = QuotaThresholds::load();
+        const QJsonObject object = others.isEmpty() ? StatusLine::waybar(primary->snapshot, thresholds)
+                                                    : StatusLine::waybar(*primary, others, thresholds);
+        lines.append(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
         break;
     }
-    line.append('\n');
-    std::fputs(line.constData(), stdout);
+    }
+    for (const QString& line : std::as_const(lines))
+        std::fputs((line + u'\n').toUtf8().constData(), stdout);
     return 0;
 }

@@ -142,3 +142,40 @@ QJsonObject StatusLine::waybar(const UsageSnapshot& snapshot, const QuotaThresho
     object.insert(u"class"_s, cssClass);
     return object;
 }
+
+QString StatusLine::line(const Named& account, Timestamp now)
+{
+    return account.name.isEmpty() ? text(account.snapshot, now)
+                                  : account.name + u" · "_s + text(account.snapshot, now);
+}
+
+QJsonObject StatusLine::waybar(const Named& primary, const QList<Named>& others,
+                               const QuotaThresholds& thresholds, Timestamp now)
+{
+    QJsonObject object = waybar(primary.snapshot, thresholds, now);
+    QStringList tooltip{object.value("tooltip"_L1).toString()};
+    QString cssClass = object.value("class"_L1).toString();
+    const auto pressing = [&thresholds, now](const UsageSnapshot& snapshot) -> int {
+        const auto lowest = lowestRemaining(snapshot);
+        if (!snapshot.hasRealData || isStale(snapshot, now) || !lowest)
+            return 0;
+        return *lowest <= thresholds.critical ? 2 : *lowest <= thresholds.low ? 1 : 0;
+    };
+    int most = pressing(primary.snapshot);
+    for (const Named& other : others) {
+        tooltip.append(line(other, now));
+        most = std::max(most, pressing(other.snapshot));
+    }
+    if (most == 2)
+        cssClass = u"critical"_s;
+    else if (most == 1)
+        cssClass = u"low"_s;
+    object.insert(u"tooltip"_s, tooltip.join(u'\n'));
+    object.insert(u"class"_s, cssClass);
+    return object;
+}
+
+QString StatusLine::plan(const UsageSnapshot& snapshot)
+{
+    return snapshot.hasRealData ? planTitle(snapshot) : u"—"_s;
+}

@@ -27,4 +27,23 @@ QJsonObject json(const UsageSnapshot& snapshot, Timestamp now = Clock::now());
 QJsonObject waybar(const UsageSnapshot& snapshot, const QuotaThresholds& thresholds,
                    Timestamp now = Clock::now());
 
+// One account's snapshot under the name it goes by.
+struct Named
+{
+    QString name;
+    UsageSnapshot snapshot;
+};
+
+// "<name> · <text>": an account's line beside the others.
+QString line(const Named& account, Timestamp now = Clock::now());
+
+// With several accounts: the primary's object, a tooltip line for each other account, and the
+// class of the most pressing account whose data are fresh ("critical", else "low", else the
+// primary's own).
+QJsonObject waybar(const Named& primary, const QList<Named>& others, const QuotaThresholds& thresholds,
+                   Timestamp now = Clock::now());
+
+// The name the plan goes by ("Pro+"), or "—".
+QString plan(const UsageSnapshot& snapshot);
+
 } // namespace StatusLine

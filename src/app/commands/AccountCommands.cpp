@@ -1,0 +1,128 @@
+#include "AccountCommands.h"
+
+#include "CommandAccounts.h"
+#include "SecretInput.h"
+
+#include "client/SessionKeychain.h"
+#include "desktop/StatusLine.h"
+#include "model/SnapshotStore.h"
+#include "refresh/AccountEnrollment.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+int print(std::FILE* stream, const QString& line, int status)
+{
+    std::fputs((line + u'\n').toUtf8().constData(), stream);
+    return status;
+}
+
+// `work` holds what its task refers to (a lambda's captures), so it is kept here until the end.
+QCoro::Task<> runThenQuit(std::function<QCoro::Task<int>()> work, int* status)
+{
+    const int result = co_await work();
+    *status = result;
+    QCoreApplication::quit();
+}
+
+// Runs `work` from the event loop (the keyring's unlock and the network answer there) and returns
+// its exit status.
+int runOnLoop(int& argc, char** argv, std::function<QCoro::Task<int>()> work)
+{
+    QCoreApplication app(argc, argv);
+    int status = 1;
+    std::optional<QCoro::Task<>> task;
+    QTimer::singleShot(0, &app, [&] { task.emplace(runThenQuit(std::move(work), &status)); });
+    app.exec();
+    return status;
+}
+
+bool signedIn(const AccountPlace& place)
+{
+    // Looked up without unlocking: a locked item is still a session.
+    return SessionKeychain::lookup(place.secretKey()).state != SecretLookup::State::absent;
+}
+
+} // namespace
+
+int AccountCommands::add(int& argc, char** argv)
+{
+    return runOnLoop(argc, argv, []() -> QCoro::Task<int> {
+        const std::optional<QString> pasted = SecretInput::read(u"请粘贴 Cookie（输入不会显示）："_s);
+        if (!pasted)
+            co_return print(stderr, u"无法读取输入（最多 64 KiB）"_s, 1);
+        const AccountEnrollment::Outcome outcome =
+            co_await AccountEnrollment::add(*pasted, std::make_shared<CursorService>());
+        if (outcome.kind == AccountEnrollment::Outcome::Kind::refused)
+            co_return print(stderr, outcome.text, 1);
+        co_return print(stdout, outcome.text, 0);
+    });
+}
+
+int AccountCommands::list(int& argc, char** argv, const std::optional<QString>& format)
+{
+    QCoreApplication app(argc, argv);
+    const bool json = format && *format == "json"_L1;
+    if (format && !json && *format != "text"_L1)
+        return print(stderr, u"tallyfern: --accounts 的 --format 只接受 text 或 json"_s, 2);
+    const auto orNull = [](const QString& text) { return text.isEmpty() ? QJsonValue() : QJsonValue(text); };
+    QJsonArray array;
+    for (const CommandAccounts::Entry& entry : CommandAccounts::all()) {
+        const UsageSnapshot snapshot = SnapshotStore::loadFrom(entry.place);
+        const bool session = signedIn(entry.place);
+        if (json) {
+            array.append(QJsonObject{
+                {u"userId"_s, orNull(entry.account.userId)},
+                {u"email"_s, orNull(entry.account.email)},
+                {u"name"_s, orNull(entry.account.name)},
+                {u"label"_s, orNull(entry.account.label)},
+                {u"plan"_s, snapshot.hasRealData ? QJsonValue(StatusLine::plan(snapshot)) : QJsonValue()},
+                {u"primary"_s, entry.primary},
+                {u"signedIn"_s, session}});
+            continue;
+        }
+        const QString shownName = entry.account.label.isEmpty() ? entry.account.email : entry.account.label;
+        QStringList fields{entry.account.userId.isEmpty() ? u"—"_s : entry.account.userId,
+                           shownName.isEmpty() ? u"—"_s : shownName, StatusLine::plan(snapshot)};
+        if (entry.primary)
+            fields.append(u"主账号"_s);
+        if (!session)
+            fields.append(u"未登录"_s);
+        print(stdout, fields.join(u" · "_s), 0);
+    }
+    if (json)
+        print(stdout, QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact)), 0);
+    return 0;
+}
+
+int AccountCommands::remove(int& argc, char** argv, const QString& account)
+{
+    return runOnLoop(argc, argv, [account]() -> QCoro::Task<int> {
+        const AccountEnrollment::Removal removal = co_await AccountEnrollment::remove(account);
+        switch (removal.kind) {
+        case AccountEnrollment::Removal::Kind::removed:
+            co_return print(stdout, removal.text, 0);
+        case AccountEnrollment::Removal::Kind::unknown:
+            co_return print(stderr, CommandAccounts::unknown(account), 2);
+        case AccountEnrollment::Removal::Kind::failed:
+            break;
+        }
+        co_return print(stderr, removal.text, 1);
+    });
+}
+
+int AccountCommands::primary(int& argc, char** argv, const QString& account)
+{
+    QCoreApplication app(argc, argv);
+    if (!AccountEnrollment::setPrimary(account))
+        return print(stderr, CommandAccounts::unknown(account), 2);
+    return 0;
+}
