@@ -24,13 +24,16 @@ inline QByteArray fileBytes(const QString& fileName)
 // loop running so that a fake D-Bus service here can answer it.
 inline std::pair<int, QString>
 runProgram(const QString& program, const QStringList& arguments,
-           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+           const QByteArray& input = {})
 {
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
     QSignalSpy finished(&process, &QProcess::finished);
     process.start(program, arguments);
+    process.write(input); // a pipe, never a terminal
+    process.closeWriteChannel();
     if (!finished.wait(60'000))
         return {-1, QString::fromUtf8(process.readAll())}; // killed as it goes
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -66,11 +69,9 @@ struct AppWorld
     {
         QVERIFY(service.start());
         qputenv("TALLYFERN_SERVICE_ORIGIN", service.origin().toUtf8());
-        service.setFallback([](const FakeService::Request& request) {
-            const QByteArray body =
-                fileBytes(QStringLiteral(TALLYFERN_ACCOUNT_DIR) + QString::fromUtf8(request.path) + u".json");
-            return FakeService::Answer{body.isEmpty() ? 404 : 200, body, {}, 0};
-        });
+        // The personal account, and a team seat for tokens starting with "team".
+        service.serveFolders(QStringLiteral(TALLYFERN_ACCOUNT_DIR),
+                             {{"team", QStringLiteral(TALLYFERN_ACCOUNT_DIR) + u"/../team"_s}});
         service.setAnswer("GET", PricingClient::documentPath,
                           {200, fileBytes(QStringLiteral(TALLYFERN_PRICING_DOCUMENT)), {}, 0});
         SecretStore::setCurrent(&secrets);

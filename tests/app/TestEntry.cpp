@@ -11,6 +11,7 @@
 #include "client/EditorSession.h"
 #include "client/RateLimit.h"
 #include "history/Ledger.h"
+#include "model/AccountList.h"
 #include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
 #include "platform/AtomicFile.h"
@@ -25,7 +26,7 @@ namespace {
 // The built executable, run as the background agent or a user would, with its home in the world's
 // folder. It inherits this test's
 // private D-Bus session and gnome-keyring, so its token is in a real Secret Service.
-std::pair<int, QString> run(const AppWorld& world, const QStringList& arguments)
+std::pair<int, QString> run(const AppWorld& world, const QStringList& arguments, const QByteArray& input = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"HOME"_s, world.env.root());
@@ -34,7 +35,7 @@ std::pair<int, QString> run(const AppWorld& world, const QStringList& arguments)
     environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
     environment.remove(u"DISPLAY"_s);
     environment.remove(u"WAYLAND_DISPLAY"_s);
-    return runProgram(QStringLiteral(TALLYFERN_EXECUTABLE), arguments, environment);
+    return runProgram(QStringLiteral(TALLYFERN_EXECUTABLE), arguments, environment, input);
 }
 
 const std::pair<int, QString> quiet{0, {}};
@@ -65,41 +66,74 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<Mode>("mode");
+        QTest::addColumn<QString>("values"); // the mode's value, then format, cycle and account
         const QString program = u"/usr/bin/tallyfern"_s;
-        QTest::newRow("nothing") << QStringList{program} << Mode::Interactive;
-        QTest::newRow("not even a program") << QStringList{} << Mode::Interactive;
+        const QString none = u" - - -"_s;
+        QTest::newRow("nothing") << QStringList{program} << Mode::Interactive << none;
+        QTest::newRow("not even a program") << QStringList{} << Mode::Interactive << none;
         QTest::newRow("the program name is no argument")
-            << QStringList{u"--background"_s} << Mode::Interactive;
+            << QStringList{u"--background"_s} << Mode::Interactive << none;
         QTest::newRow("anywhere, among unknown options")
             << QStringList{program, u"--bogus"_s, u"-style"_s, u"fusion"_s, u"--refresh"_s, u"x"_s}
-            << Mode::Refresh;
-        QTest::newRow("upper case") << QStringList{program, u"--REFRESH"_s} << Mode::Interactive;
-        QTest::newRow("with a value") << QStringList{program, u"--refresh=1"_s} << Mode::Interactive;
-        QTest::newRow("toolkit option with a v") << QStringList{program, u"-reverse"_s} << Mode::Interactive;
-        QTest::newRow("help over version") << QStringList{program, u"-v"_s, u"-help"_s} << Mode::Help;
+            << Mode::Refresh << none;
+        QTest::newRow("upper case") << QStringList{program, u"--REFRESH"_s} << Mode::Interactive << none;
+        QTest::newRow("with a value") << QStringList{program, u"--refresh=1"_s} << Mode::Interactive << none;
+        QTest::newRow("toolkit option with a v")
+            << QStringList{program, u"-reverse"_s} << Mode::Interactive << none;
+        QTest::newRow("help over version") << QStringList{program, u"-v"_s, u"-help"_s} << Mode::Help << none;
         QTest::newRow("refresh over a misused option")
-            << QStringList{program, u"--help=x"_s, u"--refresh"_s} << Mode::Refresh;
-        QTest::newRow("a value for a flag") << QStringList{program, u"--version=2"_s} << Mode::Misused;
+            << QStringList{program, u"--help=x"_s, u"--refresh"_s} << Mode::Refresh << none;
+        QTest::newRow("a value for a flag")
+            << QStringList{program, u"--version=2"_s} << Mode::Misused << none;
         QTest::newRow("login launch")
-            << QStringList{program, u"-style"_s, u"fusion"_s, u"--background"_s} << Mode::Background;
+            << QStringList{program, u"-style"_s, u"fusion"_s, u"--background"_s} << Mode::Background << none;
         QTest::newRow("refresh over background")
-            << QStringList{program, u"--background"_s, u"--refresh"_s} << Mode::Refresh;
-        QTest::newRow("export") << QStringList{program, u"--export-csv"_s, u"out.csv"_s} << Mode::ExportCsv;
-        QTest::newRow("export with its cycle")
-            << QStringList{program, u"--export-csv=out.csv"_s, u"--cycle"_s, u"previous"_s}
-            << Mode::ExportCsv;
-        QTest::newRow("export without a file") << QStringList{program, u"--export-csv"_s} << Mode::Misused;
+            << QStringList{program, u"--background"_s, u"--refresh"_s} << Mode::Refresh << none;
+        QTest::newRow("export") << QStringList{program, u"--export-csv"_s, u"out.csv"_s} << Mode::ExportCsv
+                                << u"out.csv - - -"_s;
+        QTest::newRow("export with its cycle and account")
+            << QStringList{program, u"--export-csv=out.csv"_s, u"--cycle"_s, u"previous"_s,
+                           u"-account=工作"_s}
+            << Mode::ExportCsv << u"out.csv - previous 工作"_s;
+        QTest::newRow("export without a file")
+            << QStringList{program, u"--export-csv"_s} << Mode::Misused << none;
         QTest::newRow("cycle without a value")
-            << QStringList{program, u"--export-csv"_s, u"out.csv"_s, u"--cycle"_s} << Mode::Misused;
-        QTest::newRow("refresh over export")
-            << QStringList{program, u"--export-csv"_s, u"out.csv"_s, u"--refresh"_s} << Mode::Refresh;
+            << QStringList{program, u"--export-csv"_s, u"out.csv"_s, u"--cycle"_s} << Mode::Misused << none;
+        QTest::newRow("refresh over export, and its account ignored")
+            << QStringList{program, u"--export-csv"_s, u"out.csv"_s, u"--account"_s, u"x"_s, u"--refresh"_s}
+            << Mode::Refresh << none;
+        QTest::newRow("status of every account")
+            << QStringList{program, u"--status"_s, u"--account"_s, u"all"_s, u"-format"_s, u"json"_s}
+            << Mode::Status << u" json - all"_s;
+        QTest::newRow("a format alone is the status")
+            << QStringList{program, u"--format=waybar"_s} << Mode::Status << u" waybar - -"_s;
+        QTest::newRow("a modifier its mode does not take")
+            << QStringList{program, u"--status"_s, u"--cycle"_s, u"previous"_s} << Mode::Misused << none;
+        QTest::newRow("accounts") << QStringList{program, u"--accounts"_s, u"--format"_s, u"json"_s}
+                                  << Mode::Accounts << u" json - -"_s;
+        QTest::newRow("accounts take no account")
+            << QStringList{program, u"--accounts"_s, u"--account"_s, u"x"_s} << Mode::Misused << none;
+        QTest::newRow("add an account")
+            << QStringList{program, u"--add-account"_s} << Mode::AddAccount << none;
+        QTest::newRow("never a cookie on the command line")
+            << QStringList{program, u"--add-account=token"_s} << Mode::Misused << none;
+        QTest::newRow("remove an account") << QStringList{program, u"--remove-account"_s, u"工作"_s}
+                                           << Mode::RemoveAccount << u"工作 - - -"_s;
+        QTest::newRow("primary without an account")
+            << QStringList{program, u"--primary"_s} << Mode::Misused << none;
     }
 
     void modes()
     {
         QFETCH(QStringList, arguments);
         QFETCH(Mode, mode);
-        QCOMPARE(CommandLine::parse(arguments).mode, mode);
+        const CommandLine::Invocation parsed = CommandLine::parse(arguments);
+        QCOMPARE(parsed.mode, mode);
+        // What the command takes as it is: its value and the modifiers it accepts ("-": none).
+        const auto shown = [](const std::optional<QString>& value) { return value.value_or(u"-"_s); };
+        QTEST(QStringList({parsed.value, shown(parsed.format), shown(parsed.cycle), shown(parsed.account)})
+                  .join(u' '),
+              "values");
     }
 
     void statusLine_data()
@@ -354,6 +388,57 @@ private Q_SLOTS:
         QCOMPARE(refresh(), quiet);
         QVERIFY(world.service.requests().isEmpty());
         QCOMPARE(fileBytes(snapshotFile), before);
+    }
+
+    void twoAccountsFromATerminal()
+    {
+        AppWorld world;
+        const QString personal = u"user_01JQ8ZK5W3T2R9M4X7C6B1N0PA"_s;
+        const QString team = u"user_01TEAM7H4QZ2M8V6K3R9X5B1C0"_s;
+        for (const SecretKey& key : {SecretKey::home(), SecretKey::account(team)})
+            SystemSecretStore().remove(key); // an earlier test's
+        const auto add = [&world](const QByteArray& cookie) {
+            return run(world, {u"--add-account"_s}, cookie);
+        };
+
+        // The first account is the home account alone, as before; the list comes with the second.
+        QCOMPARE(add("_ga=1; WorkosCursorSessionToken=user_01JQ8ZK5W3T2R9M4X7C6B1N0PA%3A%3Aeyj.p; x=2\n"),
+                 std::pair(0, u"已添加账号：lin.wei@example.com\n"_s));
+        QVERIFY(!QFile::exists(AccountList::fileName()));
+        QCOMPARE(add("team::eyj.t"), std::pair(0, u"已添加账号：wei.chen@corp.example.com\n"_s));
+        QCOMPARE(SystemSecretStore().read(), std::optional(u"user_01JQ8ZK5W3T2R9M4X7C6B1N0PA::eyj.p"_s));
+        QCOMPARE(SystemSecretStore().read(SecretKey::account(team)), std::optional(u"team::eyj.t"_s));
+
+        // One background refresh for both, each into its own place.
+        QCOMPARE(run(world, {u"--refresh"_s}), quiet);
+        const AccountPlace teamPlace = AccountPlace::otherAccount(team);
+        const UsageSnapshot mine = SnapshotStore::load(), theirs = SnapshotStore::loadFrom(teamPlace);
+        QVERIFY(mine.hasRealData && theirs.hasRealData && mine.planName != theirs.planName);
+        QVERIFY(QFile::exists(teamPlace.ledgerFile()));
+        QCOMPARE(run(world, {u"--accounts"_s}),
+                 std::pair(0, QString(personal + u" · lin.wei@example.com · Pro+ · 主账号\n"_s + team +
+                                      u" · wei.chen@corp.example.com · Enterprise\n"_s)));
+        const Timestamp now = Timestamp::fromDateTime(QDateTime::currentDateTimeUtc());
+        QCOMPARE(run(world, {u"--status"_s, u"--account"_s, u"all"_s}).second,
+                 StatusLine::line({u"lin.wei@example.com"_s, mine}, now) + u'\n' +
+                     StatusLine::line({u"wei.chen@corp.example.com"_s, theirs}, now) + u'\n');
+
+        // One removed, the other untouched.
+        const QByteArray before = fileBytes(SnapshotStore::fileName());
+        QCOMPARE(run(world, {u"--remove-account"_s, team}),
+                 std::pair(0, u"已移除账号：wei.chen@corp.example.com\n"_s));
+        QVERIFY(!QFileInfo::exists(teamPlace.folder()) &&
+                !SystemSecretStore().read(SecretKey::account(team)));
+        QCOMPARE(fileBytes(SnapshotStore::fileName()), before);
+        QCOMPARE(SystemSecretStore().read(), std::optional(u"user_01JQ8ZK5W3T2R9M4X7C6B1N0PA::eyj.p"_s));
+        QCOMPARE(run(world, {u"--status"_s, u"--account"_s, team}),
+                 std::pair(2, QString(u"tallyfern：没有这个账号："_s + team + u'\n')));
+
+        // A token the service turns away is stored nowhere.
+        world.service.setAnswer("GET", DashboardClient::mePath, {401, {}, {}, 0});
+        QCOMPARE(add("team::eyj.t"), std::pair(1, u"Cookie 已失效，请重新粘贴\n"_s));
+        QVERIFY(!SystemSecretStore().read(SecretKey::account(team)));
+        QCOMPARE(AccountList::read().list.accounts.size(), 1);
     }
 
     void importsTheEditorsLoginAndFollowsItHeadless()

@@ -1,5 +1,7 @@
 #include "FakeService.h"
 
+#include <QFile>
+
 #include <httplib.h>
 
 #include <QElapsedTimer>
@@ -147,4 +149,24 @@ void FakeService::clearRequests()
     std::lock_guard lock(d->mutex);
     d->received.clear();
     ++d->epoch;
+}
+
+void FakeService::serveFolders(const QString& folder, const QList<QPair<QByteArray, QString>>& byTokenPrefix,
+                               int delayMs)
+{
+    setFallback([folder, byTokenPrefix, delayMs](const Request& request) {
+        static const QByteArray cookie = "WorkosCursorSessionToken=";
+        const QByteArray header = request.headers.value("cookie");
+        const QByteArray token = header.startsWith(cookie) ? header.sliced(cookie.size()) : QByteArray();
+        QString root = folder;
+        for (const auto& [prefix, other] : byTokenPrefix) {
+            if (token.startsWith(prefix)) {
+                root = other;
+                break;
+            }
+        }
+        QFile file(root + QString::fromUtf8(request.path) + QStringLiteral(".json"));
+        const bool found = !request.path.contains("..") && file.open(QIODevice::ReadOnly);
+        return Answer{found ? 200 : 404, found ? file.readAll() : QByteArray(), {}, delayMs};
+    });
 }

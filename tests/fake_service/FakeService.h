@@ -52,6 +52,11 @@ public:
     void setHandler(const QByteArray& method, const QByteArray& path, Handler handler);
     // The answer of every route not scripted otherwise (404 with an empty body by default).
     void setFallback(Handler handler);
+    // A fallback that answers every request for PATH with <folder>/PATH.json (404 when missing),
+    // taking the folder of the first (prefix, folder) pair whose prefix starts the request's session
+    // token, else `folder`: several accounts, told apart by their tokens.
+    void serveFolders(const QString& folder, const QList<QPair<QByteArray, QString>>& byTokenPrefix = {},
+                      int delayMs = 0);
 
     QList<Request> requests() const;
     QList<Request> requests(const QByteArray& path) const;

@@ -1,10 +1,13 @@
 // A stand-alone fake of the service for manual runs, demos and benchmarks. Every request for PATH
 // is answered with DIR/PATH.json when that file exists, else 404.
 //
-//   fake_service [--port N] [--delay MS] [--heavy-events N] DIR
+//   fake_service [--port N] [--delay MS] [--heavy-events N] [--account PREFIX=DIR]... DIR
 //   TALLYFERN_SERVICE_ORIGIN=http://127.0.0.1:N tallyfern
 //
-// tests/fake_service/account holds one account's answers for every dashboard route. With
+// tests/fake_service/account holds one account's answers for every dashboard route (a personal
+// Pro+ plan), tests/fake_service/team a team seat's. With --account, a session token that starts
+// with PREFIX is answered from that DIR instead, so several accounts can be tried side by side
+// ("--account team=tests/fake_service/team" and a token "team::…"). With
 // --heavy-events the event pages come from a generated busy account instead: N events in each of
 // the account's cycle and the one before, answered by window and page.
 #include "FakeService.h"
@@ -33,6 +36,7 @@ int main(int argc, char** argv)
     parser.addOption({u"port"_s, u"Listen on port N (default: any free port)."_s, u"N"_s, u"0"_s});
     parser.addOption({u"delay"_s, u"Delay every answer by MS milliseconds."_s, u"MS"_s, u"0"_s});
     parser.addOption({u"heavy-events"_s, u"Answer event pages from N generated events."_s, u"N"_s, u"0"_s});
+    parser.addOption({u"account"_s, u"Answer tokens starting with PREFIX from DIR."_s, u"PREFIX=DIR"_s});
     parser.addPositionalArgument(u"DIR"_s, u"Folder holding PATH.json for every route."_s);
     parser.process(app);
     if (parser.positionalArguments().size() != 1)
@@ -40,12 +44,15 @@ int main(int argc, char** argv)
 
     const QString root = QDir(parser.positionalArguments().constFirst()).absolutePath();
     const int delay = parser.value(u"delay"_s).toInt();
+    QList<QPair<QByteArray, QString>> accounts;
+    for (const QString& pair : parser.values(u"account"_s)) {
+        const qsizetype equals = pair.indexOf(u'=');
+        if (equals <= 0)
+            parser.showHelp(2);
+        accounts.append({pair.first(equals).toUtf8(), QDir(pair.sliced(equals + 1)).absolutePath()});
+    }
     FakeService service;
-    service.setFallback([root, delay](const FakeService::Request& request) {
-        QFile file(root + QString::fromUtf8(request.path) + u".json");
-        const bool found = !request.path.contains("..") && file.open(QIODevice::ReadOnly);
-        return FakeService::Answer{found ? 200 : 404, found ? file.readAll() : QByteArray(), {}, delay};
-    });
+    service.serveFolders(root, accounts, delay);
     std::unique_ptr<HeavyAccount> heavy;
     if (const int events = parser.value(u"heavy-events"_s).toInt(); events > 0) {
         // The account's own cycle and the one before it, so the history the app keeps fills up.
