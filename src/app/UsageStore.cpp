@@ -90,6 +90,7 @@ void UsageStore::pipelineChanged()
     // Only the account on screen redraws the views.
     if (sender() == &pipeline())
         Q_EMIT changed();
+    Q_EMIT accountsChanged();
 }
 
 void UsageStore::ledgerSynced()
@@ -107,6 +108,7 @@ void UsageStore::setCurrentAccount(qsizetype index)
     m_current = index;
     reloadTrends();
     Q_EMIT changed();
+    Q_EMIT accountsChanged();
 }
 
 bool UsageStore::isPinned() const

@@ -76,6 +76,32 @@ public:
     // Reads accounts.json again (an account added or removed elsewhere).
     void reloadAccounts();
 
+    // The accounts, for the header's switcher, the tray and the settings page
+    // (UsageStoreAccounts.cpp). With one account these are never shown.
+    qsizetype accountCount() const { return m_accounts.size(); }
+    bool hasSeveralAccounts() const { return m_accounts.isListed() && m_accounts.size() > 1; }
+    // The label, else the e-mail, else the name.
+    QString accountName(qsizetype index) const;
+    const UsageSnapshot& accountSnapshot(qsizetype index) const
+    {
+        return m_accounts.pipeline(index).snapshot();
+    }
+    bool accountSignedIn(qsizetype index) const { return m_accounts.pipeline(index).hasSession(); }
+    // "剩余 x%" (the smaller of the account's two remaining shares), or "未登录".
+    QString accountSummary(qsizetype index) const;
+    qsizetype primaryAccount() const { return m_accounts.primaryIndex(); }
+    // The account whose login the Cursor editor holds, when it is listed; -1 otherwise.
+    qsizetype editorAccount() const;
+
+    // "添加账号": a pasted cookie, or the editor's login, checked with the service and added (or its
+    // account's token updated); the new account is shown and refreshed. The status says how it went.
+    QCoro::Task<> addAccount(QString pastedText);
+    QCoro::Task<> addEditorAccount();
+    QCoro::Task<> removeAccount(qsizetype index);
+    void setPrimaryAccount(qsizetype index);
+    // Empty when the label was stored; otherwise why it was refused, and nothing changed.
+    QString setAccountLabel(qsizetype index, const QString& label);
+
     void setShowCookieSheet(bool show);
     void setPinned(bool pinned);
 
@@ -105,6 +131,9 @@ public:
 Q_SIGNALS:
     // Any published value changed, or the pricing table behind the estimates did.
     void changed();
+    // Some account's values changed, whether or not it is the one on screen (the tray follows the
+    // primary account, the switcher every account).
+    void accountsChanged();
 
 private Q_SLOTS:
     void pipelineChanged();
@@ -118,6 +147,7 @@ private:
     // said in the status line.
     QCoro::Task<std::optional<qsizetype>> accountOf(QString token);
     QCoro::Task<> refreshAfterSaving(qsizetype index);
+    QCoro::Task<> enrolled(QString pasted);
 
     AccountSet m_accounts;
     qsizetype m_current = 0;

@@ -3,11 +3,22 @@
 #include "Timeline.h"
 #include "UsageEntry.h"
 
-// Builds the widget's timeline from what the app stored. Keeps nothing between calls: every call
-// reads the store again. Never talks to the service and never reads the secret store.
+#include <QString>
+
+// Builds the widget's timeline from what the app stored, for the primary account or the one named
+// by its user id or label. Keeps nothing between calls: every call reads the store (and the account
+// list) again. Never talks to the service and never reads the secret store.
 class Provider
 {
 public:
+    explicit Provider(QString account = {});
+
+    // Whether the named account is listed (always, when none is named).
+    bool knowsAccount() const;
+    // The account's name for the window title: its label or e-mail; empty for the primary account
+    // when none was named.
+    QString accountName() const;
+
     // Seconds from one timeline to the next when nobody nudges the widget sooner.
     static constexpr double reloadInterval = 300;
 
@@ -19,4 +30,7 @@ public:
 
     // That one entry, and a reload five minutes later.
     Timeline timeline() const;
+
+private:
+    QString m_account;
 };

@@ -20,8 +20,9 @@ constexpr int settleMs = 150;
 
 } // namespace
 
-TimelineHost::TimelineHost(QObject* parent)
+TimelineHost::TimelineHost(Provider provider, QObject* parent)
     : QObject(parent)
+    , m_provider(std::move(provider))
     , m_entry(m_provider.placeholder())
 {
     m_reloadTimer.setSingleShot(true);

@@ -16,7 +16,7 @@ class TimelineHost : public QObject
     Q_OBJECT
 
 public:
-    explicit TimelineHost(QObject* parent = nullptr);
+    explicit TimelineHost(Provider provider = Provider(), QObject* parent = nullptr);
 
     // Arms the folder watch and builds the first timeline. Until then the entry is the placeholder.
     void start();

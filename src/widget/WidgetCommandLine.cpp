@@ -23,10 +23,13 @@ int fail(const QString& message)
     return 2;
 }
 
-int showOnDesktop(QApplication& app)
+int showOnDesktop(QApplication& app, const Provider& provider)
 {
-    TimelineHost host;
+    TimelineHost host(provider);
     WidgetWindow window(&host);
+    // Named in the title, so that two widgets side by side can be told apart.
+    if (const QString name = provider.accountName(); !name.isEmpty())
+        window.setWindowTitle(QLatin1StringView(Tallyfern::displayName) + u" · "_s + name);
     host.start();
     window.show();
     return app.exec();
@@ -68,7 +71,9 @@ int WidgetCommandLine::run(QApplication& app)
     const QCommandLineOption dark(u"dark"_s, u"With --render: use the dark palette."_s);
     const QCommandLineOption scale(u"scale"_s, u"With --render: device pixels per point (default 2)."_s,
                                    u"N"_s, u"2"_s);
-    parser.addOptions({render, placeholder, dark, scale});
+    const QCommandLineOption account(u"account"_s, u"Show another account than the primary one."_s,
+                                     u"USER-ID-OR-LABEL"_s);
+    parser.addOptions({render, placeholder, dark, scale, account});
     parser.addPositionalArgument(u"OUT.png"_s, u"With --render: the image file to write."_s);
     // An option without its value ("--render" alone) is a wrong use of it, exit 2 as the app's are;
     // process() would exit 1, which stays for an unknown option. It then handles help and version.
@@ -76,10 +81,13 @@ int WidgetCommandLine::run(QApplication& app)
         return fail(parser.errorText());
     parser.process(app);
 
+    const Provider provider(parser.value(account));
+    if (!provider.knowsAccount())
+        return fail(u"no account "_s + parser.value(account));
     if (!parser.isSet(render)) {
         if (!parser.positionalArguments().isEmpty() || parser.isSet(placeholder) || parser.isSet(dark))
             return fail(u"OUT.png, --placeholder and --dark go with --render"_s);
-        return showOnDesktop(app);
+        return showOnDesktop(app, provider);
     }
 
     const auto family = WidgetFamilies::fromName(parser.value(render));
@@ -94,7 +102,6 @@ int WidgetCommandLine::run(QApplication& app)
         return fail(u"--scale takes a number from 0.5 to 8"_s);
 
     // One timeline entry, as the desktop would show it now.
-    const Provider provider;
     UsageEntry entry = provider.placeholder();
     if (!parser.isSet(placeholder)) {
         const Timeline timeline = provider.timeline();

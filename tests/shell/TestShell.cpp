@@ -232,7 +232,7 @@ private Q_SLOTS:
         QTest::keyClicks(editor, u"  \t"_s);
         QTest::keyClick(editor, Qt::Key_Return);
         QVERIFY(!settings->saveButton()->isEnabled());
-        QCOMPARE(visibleButtons(settings), QStringList{u"保存并刷新"_s});
+        QCOMPARE(visibleButtons(settings), (QStringList{u"添加账号"_s, u"保存并刷新"_s}));
 
         // A keychain that refuses the cookie: said so, the field emptied all the same, no session.
         fixture.secrets.setFailsWrites(true);
@@ -252,7 +252,7 @@ private Q_SLOTS:
         QCOMPARE(settings->pasteField()->text(), QString());
         QCOMPARE(fixture.secrets.read(), std::optional(fakeToken));
         QCOMPARE(window.statusLabel()->text(), u"已保存到本机钥匙串，正在读取用量"_s);
-        QCOMPARE(visibleButtons(settings), (QStringList{u"退出登录"_s, u"保存并刷新"_s}));
+        QCOMPARE(visibleButtons(settings), (QStringList{u"退出登录"_s, u"添加账号"_s, u"保存并刷新"_s}));
         QVERIFY(store->isRefreshing() && !refresh->isEnabled());
         QCOMPARE(refresh->text(), u"刷新中"_s);
         QTest::mouseClick(refresh, Qt::LeftButton); // disabled: starts nothing
@@ -300,7 +300,7 @@ private Q_SLOTS:
         settings = showPage<SettingsPage>(window, DashboardPage::settings);
         QTest::mouseClick(settings->logoutButton(), Qt::LeftButton);
         QCOMPARE(fixture.secrets.read(), std::nullopt);
-        QCOMPARE(visibleButtons(settings), QStringList{u"保存并刷新"_s});
+        QCOMPARE(visibleButtons(settings), (QStringList{u"添加账号"_s, u"保存并刷新"_s}));
         QCOMPARE(window.statusLabel()->text(), u"已退出登录。上次用量仍留在本机。"_s);
     }
 
@@ -527,9 +527,10 @@ private Q_SLOTS:
         // Tab in reading order: the header, the switcher, the page's scroll area, the page's controls.
         settle(); // the new page shows on the next turn of the loop
         const QStringList header{u"置顶"_s, u"Cookie"_s, u"刷新"_s, u"页面"_s};
-        QCOMPARE(tabOrder(&window), header + QStringList({u"设置"_s, u"粘贴 Cookie"_s, u"置顶"_s,
-                                                          u"后台刷新"_s, u"登录时打开托盘"_s, u"额度提醒"_s,
-                                                          u"偏低"_s, u"紧急"_s, u"保存用量历史"_s}));
+        QCOMPARE(tabOrder(&window),
+                 header + QStringList({u"设置"_s, u"粘贴 Cookie"_s, u"添加账号"_s, u"置顶"_s, u"后台刷新"_s,
+                                       u"登录时打开托盘"_s, u"额度提醒"_s, u"偏低"_s, u"紧急"_s,
+                                       u"保存用量历史"_s}));
         window.selectPage(DashboardPage::overview);
         settle();
         QCOMPARE(tabOrder(&window), header + QStringList{u"概览"_s});

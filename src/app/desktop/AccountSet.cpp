@@ -12,6 +12,7 @@ AccountSet::AccountSet(Wiring wiring, std::shared_ptr<PricingSource> pricing)
 void AccountSet::reload()
 {
     const AccountList::Read read = AccountList::read();
+    const bool wasListed = m_listed;
     m_listed = read.state == AccountList::State::loaded;
     m_list = m_listed ? read.list : AccountList{};
 
@@ -25,8 +26,11 @@ void AccountSet::reload()
 
     std::vector<Entry> entries;
     for (auto& [account, place] : wanted) {
-        const auto kept = std::find_if(m_entries.begin(), m_entries.end(), [&place](const Entry& entry) {
-            return entry.pipeline && entry.place == place;
+        // Kept while the account keeps its place; all are made anew when a second account arrives
+        // or the last but one leaves, since following the editor then changes.
+        const auto kept = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& entry) {
+            return entry.pipeline && wasListed == m_listed && entry.place.home == place.home &&
+                   (place.home || entry.place.userId == place.userId);
         });
         if (kept != m_entries.end()) {
             entries.push_back({account, place, std::move(kept->pipeline)});

@@ -50,14 +50,26 @@ void AppTray::tryShow()
 
 void AppTray::follow(UsageStore* store)
 {
-    connect(store, &UsageStore::changed, this,
-            [this, store] { showUsage(store->snapshot(), lowThreshold()); });
-    showUsage(store->snapshot(), lowThreshold());
+    const auto show = [this, store] {
+        const qsizetype primary = store->primaryAccount();
+        QStringList others;
+        for (qsizetype i = 0; store->hasSeveralAccounts() && i < store->accountCount(); ++i) {
+            if (i != primary)
+                others.append(StatusLine::line({store->accountName(i), store->accountSnapshot(i)}));
+        }
+        showUsage(store->accountSnapshot(primary), lowThreshold(), others);
+    };
+    // A changed setting (the low threshold) comes with changed(), an account's data with either.
+    connect(store, &UsageStore::changed, this, show);
+    connect(store, &UsageStore::accountsChanged, this, show);
+    show();
 }
 
-void AppTray::showUsage(const UsageSnapshot& snapshot, int lowThreshold)
+void AppTray::showUsage(const UsageSnapshot& snapshot, int lowThreshold, const QStringList& otherAccounts)
 {
-    const QString text = toolTip(snapshot);
+    QString text = toolTip(snapshot);
+    for (const QString& line : otherAccounts)
+        text += u'\n' + line;
     if (text != m_toolTip) {
         m_toolTip = text;
         if (m_icon)

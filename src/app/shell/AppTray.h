@@ -29,9 +29,10 @@ public:
     int attemptsMade() const { return m_attemptsMade; }
     bool isRetrying() const { return m_retry.isActive(); }
 
-    // Shows the store's snapshot from now on, with the low threshold as stored at each change.
+    // Shows the store's primary account from now on, with the low threshold as stored at each
+    // change, and with several accounts a line in the tooltip for each other account.
     void follow(UsageStore* store);
-    void showUsage(const UsageSnapshot& snapshot, int lowThreshold);
+    void showUsage(const UsageSnapshot& snapshot, int lowThreshold, const QStringList& otherAccounts = {});
     // What the icon shows, or will show once it is on a panel.
     QString toolTip() const { return m_toolTip; }
     GaugeIcon::Tint tint() const { return m_tint; }

@@ -1,10 +1,13 @@
 #include "DashboardHeader.h"
 
+#include "AccountSwitcher.h"
 #include "ActionButton.h"
 #include "PlatformTexts.h"
 #include "SwitchToggle.h"
 
 #include "app/UsageStore.h"
+#include "app/desktop/StatusLine.h"
+#include "app/views/PlanBadge.h"
 #include "app/views/Text.h"
 #include "app/views/Theme.h"
 
@@ -17,6 +20,11 @@ DashboardHeader::DashboardHeader(UsageStore* store, QWidget* parent)
     : QWidget(parent)
     , m_store(store)
     , m_subtitle(Text::label(QString(), Theme::font(Theme::TextStyle::caption2), Theme::white(0.50), this))
+    , m_accountRow(new QWidget(this))
+    , m_account(
+          Text::label(QString(), Theme::font(Theme::TextStyle::caption), Theme::white(0.85), m_accountRow))
+    , m_plan(new PlanBadge(QString(), true, m_accountRow))
+    , m_switcher(new AccountSwitcher(store, this))
     , m_pin(new SwitchToggle(u"置顶"_s, SwitchToggle::Size::small, this))
     , m_pinCaption(Text::label(QString(), Theme::font(Theme::TextStyle::caption2), Theme::white(0.55), this))
     , m_cookie(new ActionButton(u"Cookie"_s, ActionButton::Kind::bordered, this))
@@ -29,8 +37,16 @@ DashboardHeader::DashboardHeader(UsageStore* store, QWidget* parent)
     titles->addWidget(Text::label(u"Tallyfern"_s, Theme::font(Theme::TextStyle::title3, QFont::Bold),
                                   Theme::white(1), this));
     titles->addWidget(m_subtitle);
+    auto* account = new QHBoxLayout(m_accountRow);
+    account->setContentsMargins(0, 2, 0, 0);
+    account->setSpacing(6);
+    account->addWidget(m_account);
+    account->addWidget(m_plan);
+    account->addStretch(1);
+    titles->addWidget(m_accountRow);
     row->addLayout(titles);
     row->addStretch(1);
+    row->addWidget(m_switcher);
     row->addWidget(m_pin);
     row->addWidget(m_pinCaption);
     row->addWidget(m_cookie);
@@ -66,6 +82,13 @@ QString DashboardHeader::pinToolTip(bool pinned)
 void DashboardHeader::follow()
 {
     m_subtitle->setText(subtitle(m_store->snapshot()));
+    // With one account the header is as it always was.
+    const bool several = m_store->hasSeveralAccounts();
+    m_accountRow->setVisible(several);
+    if (several) {
+        m_account->setText(m_store->accountName(m_store->currentAccount()));
+        m_plan->setText(StatusLine::plan(m_store->snapshot()));
+    }
     const bool pinned = m_store->isPinned();
     m_pin->setChecked(pinned);
     m_pin->setToolTip(pinToolTip(pinned));

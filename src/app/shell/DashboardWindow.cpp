@@ -118,6 +118,12 @@ void DashboardWindow::addShortcuts()
     // By position, so that a page added later moves the keys of the pages after it.
     for (std::size_t i = 0; i < DashboardPages::all.size() && i < 9; ++i)
         add(Qt::CTRL | Qt::Key(Qt::Key_1 + int(i)), [this, i] { selectPage(DashboardPages::all.at(i)); });
+    for (int i = 0; i < 9; ++i) {
+        add(Qt::CTRL | Qt::SHIFT | Qt::Key(Qt::Key_1 + i), [this, i] {
+            if (m_store->hasSeveralAccounts())
+                m_store->setCurrentAccount(i);
+        });
+    }
     add(Qt::CTRL | Qt::Key_Comma, [this] { selectPage(DashboardPage::settings); });
     add(Qt::CTRL | Qt::Key_W, [this] { close(); });
 }
@@ -127,7 +133,8 @@ DashboardWindow::Shown DashboardWindow::current() const
     return {m_store->snapshot(),        m_store->pricingLabel(),
             m_store->refreshStatus(),   m_store->hasSession(),
             m_store->showCookieSheet(), m_store->isPinned(),
-            m_store->isRefreshing(),    m_store->backgroundRefreshEnabled()};
+            m_store->isRefreshing(),    m_store->backgroundRefreshEnabled(),
+            m_store->currentAccount()};
 }
 
 void DashboardWindow::follow()
@@ -135,8 +142,8 @@ void DashboardWindow::follow()
     const Shown now = current();
     // A notification that changes nothing the window knows of means the pricing table behind the
     // estimates changed: the data pages are drawn again as well.
-    const bool redraw =
-        now == m_shown || now.snapshot != m_shown.snapshot || now.pricingLabel != m_shown.pricingLabel;
+    const bool redraw = now == m_shown || now.snapshot != m_shown.snapshot ||
+                        now.pricingLabel != m_shown.pricingLabel || now.account != m_shown.account;
     m_shown = now;
     if (m_status->text() != now.status)
         m_status->setText(now.status);

@@ -18,7 +18,8 @@ class UsageStore;
 // The app's main window: the header, the page switcher, the selected page and the status line, all
 // on the dark board, and the cookie sheet while the store asks for it. Every new window starts on
 // the overview page. Dragging the board moves the window. Keys: Ctrl+R refreshes, Ctrl+1… pick the
-// pages by position, Ctrl+, the settings, Ctrl+W closes.
+// pages by position, Ctrl+Shift+1… the accounts (while there are several), Ctrl+, the settings,
+// Ctrl+W closes.
 class DashboardWindow : public QWidget
 {
     Q_OBJECT
@@ -63,6 +64,7 @@ private:
         bool isPinned = false;
         bool isRefreshing = false;
         bool backgroundRefreshEnabled = false;
+        qsizetype account = 0;
         bool operator==(const Shown&) const = default;
     };
     void addShortcuts();

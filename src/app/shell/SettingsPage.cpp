@@ -1,6 +1,8 @@
 #include "SettingsPage.h"
 
+#include "AccountsSection.h"
 #include "ActionButton.h"
+#include "AddAccountSheet.h"
 #include "CookieEntry.h"
 #include "PasteField.h"
 #include "PlatformTexts.h"
@@ -43,11 +45,15 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
 
     auto* buttons = new QHBoxLayout;
     m_logout = new ActionButton(u"退出登录"_s, ActionButton::Kind::destructive, page);
+    m_addAccount = new ActionButton(u"添加账号"_s, ActionButton::Kind::bordered, page);
     m_save = new ActionButton(u"保存并刷新"_s, ActionButton::Kind::prominent, page);
     buttons->addWidget(m_logout);
     buttons->addStretch(1);
+    buttons->addWidget(m_addAccount);
     buttons->addWidget(m_save);
     stack->addLayout(buttons);
+    m_accounts = new AccountsSection(m_store, page);
+    stack->addWidget(m_accounts);
 
     m_pin = new SwitchToggle(u"置顶"_s);
     m_background = new SwitchToggle(u"后台刷新"_s);
@@ -87,6 +93,8 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
     CookieEntry::bindSaveButton(m_paste, m_save);
     connect(m_save, &ActionButton::clicked, this, [this] { CookieEntry::save(m_store, m_paste); });
     connect(m_logout, &ActionButton::clicked, m_store, &UsageStore::logout);
+    connect(m_addAccount, &ActionButton::clicked, this,
+            [this] { (new AddAccountSheet(m_store, window()))->open(); });
     connect(m_pin, &SwitchToggle::clicked, m_store, &UsageStore::setPinned);
     connect(m_background, &SwitchToggle::clicked, m_store, &UsageStore::setBackgroundRefresh);
     connect(m_notices, &SwitchToggle::clicked, m_store, &UsageStore::setQuotaNotices);
@@ -103,6 +111,17 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
     connect(m_history, &SwitchToggle::clicked, this, &SettingsPage::historyClicked);
     connect(m_store, &UsageStore::changed, this, &SettingsPage::follow);
     follow();
+}
+
+QString SettingsPage::followDetail(const UsageStore& store)
+{
+    const QString usual = u"每次刷新前先取编辑器当前的登录，编辑器换了登录也不必重新导入。"_s;
+    if (!store.hasSeveralAccounts())
+        return usual;
+    const qsizetype account = store.editorAccount();
+    if (account < 0)
+        return usual + u"编辑器当前的登录不属于这里的账号。"_s;
+    return usual + u"跟随的账号：%1。"_s.arg(store.accountName(account));
 }
 
 QString SettingsPage::footerText(const QString& pricingLabel)
@@ -142,6 +161,8 @@ void SettingsPage::follow()
     m_importRow->setVisible(editor);
     m_followRow->setVisible(editor || m_store->followsEditor());
     m_follow->setChecked(m_store->followsEditor());
+    if (const QString detail = followDetail(*m_store); m_followRow->detail()->text() != detail)
+        m_followRow->detail()->setText(detail);
     m_notices->setChecked(m_store->quotaNoticesEnabled());
     if (m_thresholds->value() != m_store->thresholds())
         m_thresholds->setValue(m_store->thresholds());

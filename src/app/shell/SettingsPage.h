@@ -2,7 +2,9 @@
 
 #include <QWidget>
 
+class AccountsSection;
 class ActionButton;
+class SettingsRow;
 class PageScroll;
 class PasteField;
 class QLabel;
@@ -10,7 +12,8 @@ class SwitchToggle;
 class ThresholdRow;
 class UsageStore;
 
-// The third page: the cookie paste field with its save and logout buttons, the window-pin,
+// The settings page: the cookie paste field with its save and logout buttons, "添加账号" and, with
+// several accounts, the accounts with their labels; the window-pin,
 // background-refresh, tray-at-login and quota-notice switches with the notice thresholds, the
 // history switch, and a note on what is kept where. It follows the store; the paste text lives only
 // as long as the page.
@@ -23,16 +26,20 @@ public:
 
     // The closing note with the pricing table's state in the middle.
     static QString footerText(const QString& pricingLabel);
+    // The follow switch's line: with several accounts it names the account it follows.
+    static QString followDetail(const UsageStore& store);
 
     PageScroll* scroll() const { return m_scroll; }
     PasteField* pasteField() const { return m_paste; }
     ActionButton* saveButton() const { return m_save; }
     ActionButton* logoutButton() const { return m_logout; }
+    ActionButton* addAccountButton() const { return m_addAccount; }
+    AccountsSection* accountsSection() const { return m_accounts; }
     SwitchToggle* pinSwitch() const { return m_pin; }
     SwitchToggle* backgroundSwitch() const { return m_background; }
     QWidget* importRow() const { return m_importRow; }
     ActionButton* importButton() const { return m_import; }
-    QWidget* followRow() const { return m_followRow; }
+    SettingsRow* followRow() const { return m_followRow; }
     SwitchToggle* followSwitch() const { return m_follow; }
     SwitchToggle* noticesSwitch() const { return m_notices; }
     ThresholdRow* thresholdRow() const { return m_thresholds; }
@@ -49,11 +56,13 @@ private:
     PasteField* m_paste;
     ActionButton* m_save;
     ActionButton* m_logout;
+    ActionButton* m_addAccount;
+    AccountsSection* m_accounts;
     SwitchToggle* m_pin;
     SwitchToggle* m_background;
     QWidget* m_importRow;
     ActionButton* m_import;
-    QWidget* m_followRow;
+    SettingsRow* m_followRow;
     SwitchToggle* m_follow;
     SwitchToggle* m_notices;
     ThresholdRow* m_thresholds;

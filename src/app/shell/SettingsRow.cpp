@@ -12,14 +12,14 @@
 SettingsRow::SettingsRow(const QString& title, const QString& detail, SwitchToggle* toggle, QWidget* parent)
     : QWidget(parent)
     , m_toggle(toggle)
+    , m_detail(Text::wrapping(detail, Theme::font(Theme::TextStyle::caption), Theme::white(0.50), this))
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(4);
     texts->addWidget(Text::label(title, Theme::font(Theme::TextStyle::headline), Theme::white(1), this));
-    texts->addWidget(
-        Text::wrapping(detail, Theme::font(Theme::TextStyle::caption), Theme::white(0.50), this));
+    texts->addWidget(m_detail);
     row->addLayout(texts, 1);
     row->addSpacing(12);
     toggle->setParent(this);

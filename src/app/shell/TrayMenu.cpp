@@ -1,5 +1,7 @@
 #include "TrayMenu.h"
 
+#include "AccountSwitcher.h"
+
 #include "app/UsageStore.h"
 
 using namespace Qt::StringLiterals;
@@ -12,6 +14,7 @@ TrayMenu::TrayMenu(UsageStore* store, QWidget* parent)
     , m_pin(addAction(u"置顶"_s))
     , m_logout(addAction(u"退出登录"_s))
 {
+    m_accountsEnd = insertSeparator(m_paste);
     addSeparator();
     m_quit = addAction(u"退出"_s);
     m_pin->setCheckable(true);
@@ -27,7 +30,29 @@ TrayMenu::TrayMenu(UsageStore* store, QWidget* parent)
     connect(m_logout, &QAction::triggered, m_store, &UsageStore::logout);
     connect(m_quit, &QAction::triggered, this, &TrayMenu::quitRequested);
     connect(m_store, &UsageStore::changed, this, &TrayMenu::follow);
+    connect(m_store, &UsageStore::accountsChanged, this, &TrayMenu::followAccounts);
     follow();
+    followAccounts();
+}
+
+void TrayMenu::followAccounts()
+{
+    const qsizetype count = m_store->hasSeveralAccounts() ? m_store->accountCount() : 0;
+    while (m_accounts.size() > count)
+        delete m_accounts.takeLast();
+    for (qsizetype i = 0; i < count; ++i) {
+        if (i == m_accounts.size()) {
+            auto* action = new QAction(this);
+            insertAction(m_accountsEnd, action);
+            connect(action, &QAction::triggered, this, [this, i] {
+                m_store->setCurrentAccount(i);
+                Q_EMIT windowRequested();
+            });
+            m_accounts.append(action);
+        }
+        m_accounts[i]->setText(AccountSwitcher::entry(*m_store, i));
+    }
+    m_accountsEnd->setVisible(count > 0);
 }
 
 void TrayMenu::follow()

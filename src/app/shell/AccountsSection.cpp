@@ -1,0 +1,138 @@
+#include "AccountsSection.h"
+
+#include "ActionButton.h"
+#include "SettingsRow.h"
+
+#include "app/UsageStore.h"
+#include "app/desktop/StatusLine.h"
+#include "app/views/Text.h"
+#include "app/views/Theme.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+
+using namespace Qt::StringLiterals;
+
+AccountsSection::AccountsSection(UsageStore* store, QWidget* parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_rows(new QVBoxLayout)
+    , m_refusal(
+          Text::wrapping(QString(), Theme::font(Theme::TextStyle::footnote), QColor(0xff, 0x45, 0x3a), this))
+{
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(12);
+    stack->addWidget(SettingsRow::divider(this));
+    stack->addWidget(Text::label(u"账号"_s, Theme::font(Theme::TextStyle::headline), Theme::white(1), this));
+    m_rows->setSpacing(12);
+    stack->addLayout(m_rows);
+    m_refusal->hide();
+    stack->addWidget(m_refusal);
+    connect(m_store, &UsageStore::accountsChanged, this, &AccountsSection::follow);
+    follow();
+}
+
+QString AccountsSection::removalQuestion(const QString& account)
+{
+    return u"移除账号“%1”？"_s.arg(account);
+}
+
+void AccountsSection::follow()
+{
+    setVisible(m_store->hasSeveralAccounts());
+    QStringList accounts;
+    for (qsizetype i = 0; i < m_store->accountCount(); ++i)
+        accounts.append(m_store->accountName(i) + (i == m_store->primaryAccount() ? u"*"_s : QString()));
+    if (accounts != m_shown)
+        rebuild();
+    for (qsizetype i = 0; i < m_details.size(); ++i) {
+        QString detail =
+            StatusLine::plan(m_store->accountSnapshot(i)) + u" · "_s + m_store->accountSummary(i);
+        if (i == m_store->primaryAccount())
+            detail += u" · 主账号"_s;
+        m_details[i]->setText(detail);
+    }
+}
+
+void AccountsSection::rebuild()
+{
+    // Later, not now: the row's own field may be the one whose edit changed the list.
+    while (QLayoutItem* item = m_rows->takeAt(0)) {
+        if (QWidget* row = item->widget()) {
+            row->hide();
+            row->deleteLater();
+        }
+        delete item;
+    }
+    m_labels.clear();
+    m_primaries.clear();
+    m_removes.clear();
+    m_details.clear();
+    m_shown.clear();
+    for (qsizetype i = 0; i < m_store->accountCount(); ++i) {
+        const QString name = m_store->accountName(i);
+        m_shown.append(name + (i == m_store->primaryAccount() ? u"*"_s : QString()));
+        auto* row = new QWidget(this);
+        auto* line = new QHBoxLayout(row);
+        line->setContentsMargins(0, 0, 0, 0);
+        auto* texts = new QVBoxLayout;
+        texts->setSpacing(2);
+        texts->addWidget(Text::label(name, Theme::font(Theme::TextStyle::body), Theme::white(1), row));
+        auto* detail =
+            Text::label(QString(), Theme::font(Theme::TextStyle::footnote), Theme::white(0.55), row);
+        texts->addWidget(detail);
+        line->addLayout(texts, 1);
+
+        auto* label = new QLineEdit(m_store->accounts().account(i).label, row);
+        label->setPlaceholderText(u"标签"_s);
+        label->setAccessibleName(u"%1 的标签"_s.arg(name));
+        label->setMaximumWidth(120);
+        label->setStyleSheet(u"QLineEdit { background: rgba(255, 255, 255, 0.08); color: white; border: none;"
+                             u" border-radius: 6px; padding: 4px 8px; }"_s);
+        connect(label, &QLineEdit::editingFinished, this, [this, i, label] {
+            if (label->text() == m_store->accounts().account(i).label)
+                return;
+            const QString refusal = m_store->setAccountLabel(i, label->text());
+            m_refusal->setText(refusal);
+            m_refusal->setVisible(!refusal.isEmpty());
+        });
+        line->addWidget(label);
+
+        auto* primary = new ActionButton(u"设为主账号"_s, ActionButton::Kind::bordered, row);
+        primary->setVisible(i != m_store->primaryAccount());
+        connect(primary, &ActionButton::clicked, m_store, [this, i] { m_store->setPrimaryAccount(i); });
+        line->addWidget(primary);
+        auto* remove = new ActionButton(u"移除"_s, ActionButton::Kind::destructive, row);
+        connect(remove, &ActionButton::clicked, this, [this, i] { askRemoval(i); });
+        line->addWidget(remove);
+
+        m_rows->addWidget(row);
+        m_labels.append(label);
+        m_primaries.append(primary);
+        m_removes.append(remove);
+        m_details.append(detail);
+    }
+}
+
+void AccountsSection::askRemoval(qsizetype index)
+{
+    // Asked in a sheet, never in a loop of its own.
+    auto* question =
+        new QMessageBox(QMessageBox::Warning, removalQuestion(m_store->accountName(index)),
+                        u"会删除这个账号在本机保存的 Cookie、用量缓存和用量历史，其他账号不受影响。"_s,
+                        QMessageBox::NoButton, this);
+    question->addButton(u"移除"_s, QMessageBox::DestructiveRole);
+    question->addButton(u"取消"_s, QMessageBox::RejectRole);
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    const QString userId = m_store->accounts().account(index).userId;
+    connect(question, &QMessageBox::buttonClicked, this, [this, question, userId](QAbstractButton* button) {
+        // By user id: the list may have changed while the question was up.
+        const qsizetype now = m_store->accounts().indexOf(userId);
+        if (question->buttonRole(button) == QMessageBox::DestructiveRole && now >= 0)
+            m_store->removeAccount(now);
+    });
+    question->open();
+}
