@@ -1,9 +1,17 @@
 #include "AccountSwitcher.h"
 
+#include "ShellColours.h"
+
 #include "app/UsageStore.h"
 #include "app/desktop/StatusLine.h"
+#include "app/views/Theme.h"
 
+#include <QAbstractItemView>
 #include <QSignalBlocker>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -13,15 +21,34 @@ AccountSwitcher::AccountSwitcher(UsageStore* store, QWidget* parent)
 {
     setAccessibleName(u"账号"_s);
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    setMinimumContentsLength(12);
+    setMinimumContentsLength(14);
+    // The list is filled with the card colour: the board's see-through base would leave it blank.
+    QPalette list = view()->palette();
+    for (const QPalette::ColorRole role : {QPalette::Base, QPalette::Window, QPalette::Button})
+        list.setColor(role, Theme::cardBackground());
+    list.setColor(QPalette::Text, Theme::white(1));
+    list.setColor(QPalette::Highlight, ShellColours::accent());
+    view()->setPalette(list);
+    view()->window()->setPalette(list);
     // The board is dark; the platform's light box would stand out as a white block.
     setStyleSheet(u"QComboBox { background: rgba(255, 255, 255, 0.08); color: white; border: none;"
-                  u" border-radius: 6px; padding: 4px 8px; }"
-                  u" QComboBox QAbstractItemView { background: #2c2c2e; color: white;"
-                  u" selection-background-color: #0a84ff; }"_s);
+                  u" border-radius: 6px; padding: 4px 8px; combobox-popup: 0; }"_s);
     connect(this, &QComboBox::activated, m_store, [this](int index) { m_store->setCurrentAccount(index); });
     connect(m_store, &UsageStore::accountsChanged, this, &AccountSwitcher::follow);
     follow();
+}
+
+void AccountSwitcher::paintEvent(QPaintEvent*)
+{
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const QRect text =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    option.currentText = fontMetrics().elidedText(m_store->accountName(m_store->currentAccount()),
+                                                  Qt::ElideRight, text.width());
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 
 QString AccountSwitcher::entry(const UsageStore& store, qsizetype index)
@@ -43,6 +70,11 @@ void AccountSwitcher::follow()
         else
             addItem(text);
     }
+    // The list is wider than the box: every entry whole, with its plan and what is left.
+    int widest = 0;
+    for (int i = 0; i < QComboBox::count(); ++i)
+        widest = std::max(widest, view()->fontMetrics().horizontalAdvance(itemText(i)));
+    view()->setMinimumWidth(widest + 32);
     setCurrentIndex(int(m_store->currentAccount()));
     setVisible(m_store->hasSeveralAccounts());
 }

@@ -17,6 +17,10 @@ public:
     // One entry's text: "<name> · <plan> · 剩余 x%".
     static QString entry(const UsageStore& store, qsizetype index);
 
+protected:
+    // Closed, the box shows the account's name alone: the header has no room for the whole entry.
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     void follow();
 
