@@ -32,15 +32,18 @@ void AccountSet::reload()
             return entry.pipeline && wasListed == m_listed && entry.place.home == place.home &&
                    (place.home || entry.place.userId == place.userId);
         });
-        if (kept != m_entries.end()) {
-            entries.push_back({account, place, std::move(kept->pipeline)});
-            continue;
-        }
         const QString title =
             m_listed ? u"Tallyfern · "_s + (account.label.isEmpty() ? account.email : account.label)
                      : u"Tallyfern"_s;
-        AccountWiring wiring = m_wiring(place, title, m_listed, m_pricing);
-        entries.push_back({account, place, std::make_unique<RefreshPipeline>(wiring.edges, wiring.state)});
+        if (kept != m_entries.end()) {
+            *kept->noticeTitle = title;
+            entries.push_back({account, place, kept->noticeTitle, std::move(kept->pipeline)});
+            continue;
+        }
+        auto shared = std::make_shared<QString>(title);
+        AccountWiring wiring = m_wiring(place, shared, m_listed, m_pricing);
+        entries.push_back(
+            {account, place, shared, std::make_unique<RefreshPipeline>(wiring.edges, wiring.state)});
     }
     m_entries = std::move(entries);
 }

@@ -15,8 +15,10 @@ class AccountSet
 {
 public:
     // How an account's pipeline is wired: the real edges, or a test's.
-    using Wiring = std::function<AccountWiring(const AccountPlace& place, const QString& noticeTitle,
-                                               bool several, std::shared_ptr<PricingSource> pricing)>;
+    // The notice title is shared: a new label shows in the next notice.
+    using Wiring =
+        std::function<AccountWiring(const AccountPlace& place, std::shared_ptr<const QString> noticeTitle,
+                                    bool several, std::shared_ptr<PricingSource> pricing)>;
 
     explicit AccountSet(Wiring wiring = &AccountWiring::forAccount,
                         std::shared_ptr<PricingSource> pricing = std::make_shared<DailyPricing>());
@@ -45,6 +47,7 @@ private:
     {
         Account account;
         AccountPlace place;
+        std::shared_ptr<QString> noticeTitle;
         std::unique_ptr<RefreshPipeline> pipeline;
     };
 

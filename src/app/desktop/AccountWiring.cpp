@@ -8,16 +8,18 @@ using namespace Qt::StringLiterals;
 
 AccountWiring AccountWiring::home()
 {
-    return forAccount(AccountPlace::homeAccount(), u"Tallyfern"_s, false, std::make_shared<DailyPricing>());
+    return forAccount(AccountPlace::homeAccount(), std::make_shared<const QString>(u"Tallyfern"_s), false,
+                      std::make_shared<DailyPricing>());
 }
 
-AccountWiring AccountWiring::forAccount(const AccountPlace& place, const QString& noticeTitle, bool several,
-                                        std::shared_ptr<PricingSource> pricing)
+AccountWiring AccountWiring::forAccount(const AccountPlace& place, std::shared_ptr<const QString> noticeTitle,
+                                        bool several, std::shared_ptr<PricingSource> pricing)
 {
     auto state = std::make_shared<DashboardClient::ClientState>();
     state->rateLimit = std::make_shared<StoredRateLimit>(place);
     return {{std::make_shared<CursorService>(), std::make_shared<KeychainSession>(place, several),
-             std::make_shared<StoredSnapshots>(place), std::make_shared<DesktopNotices>(place, noticeTitle),
+             std::make_shared<StoredSnapshots>(place),
+             std::make_shared<DesktopNotices>(place, std::move(noticeTitle)),
              std::make_shared<LedgerOnDisk>(place.ledgerFile()), std::move(pricing)},
             std::move(state)};
 }

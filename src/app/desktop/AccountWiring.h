@@ -15,6 +15,6 @@ struct AccountWiring
     static AccountWiring home();
     // With several accounts (`several`), the account follows only its own user's editor login and
     // names itself in its notices ("Tallyfern · <label or e-mail>").
-    static AccountWiring forAccount(const AccountPlace& place, const QString& noticeTitle, bool several,
-                                    std::shared_ptr<PricingSource> pricing);
+    static AccountWiring forAccount(const AccountPlace& place, std::shared_ptr<const QString> noticeTitle,
+                                    bool several, std::shared_ptr<PricingSource> pricing);
 };

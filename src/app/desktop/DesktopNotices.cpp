@@ -2,7 +2,7 @@
 
 #include "QuotaNotices.h"
 
-DesktopNotices::DesktopNotices(AccountPlace place, QString title)
+DesktopNotices::DesktopNotices(AccountPlace place, std::shared_ptr<const QString> title)
     : m_place(std::move(place))
     , m_title(std::move(title))
 {}
@@ -10,5 +10,5 @@ DesktopNotices::DesktopNotices(AccountPlace place, QString title)
 QCoro::Task<> DesktopNotices::post(UsageSnapshot snapshot)
 {
     // The task holds its own copies: nothing here refers back to `this`.
-    return QuotaNotices::post(std::move(snapshot), m_place, m_title);
+    return QuotaNotices::post(std::move(snapshot), m_place, *m_title);
 }

@@ -3,16 +3,19 @@
 #include "model/AccountPlace.h"
 #include "refresh/NoticeSink.h"
 
+#include <memory>
+
 // The refresh's notices as desktop notifications (QuotaNotices), remembered in the account's own
 // notices state.
 class DesktopNotices : public NoticeSink
 {
 public:
-    DesktopNotices(AccountPlace place, QString title);
+    // `title` is read at each notice, so that a label given meanwhile is used.
+    DesktopNotices(AccountPlace place, std::shared_ptr<const QString> title);
 
     QCoro::Task<> post(UsageSnapshot snapshot) override;
 
 private:
     AccountPlace m_place;
-    QString m_title;
+    std::shared_ptr<const QString> m_title;
 };
