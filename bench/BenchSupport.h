@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/PricingStore.h"
+#include "model/UsageSnapshot.h"
 
 #include <QElapsedTimer>
 
@@ -69,4 +70,18 @@ inline bool storeFortyEntryCatalog()
             {QStringLiteral("model-%1").arg(i), i % 5 == 0, 1.0 + i, 1.25, 0.1, 5.0, false});
     PricingStore::save(catalog);
     return PricingStore::load() == catalog;
+}
+
+// A snapshot with real data in 40 model rows, half Cursor's own; `variant` changes the figures.
+inline UsageSnapshot snapshotWith40Models(int variant)
+{
+    UsageSnapshot s = UsageSnapshot::empty();
+    s.hasRealData = true;
+    for (int i = 0; i < 40; ++i) {
+        const QString name = i % 2 ? QStringLiteral("claude-model-%1-thinking").arg(i)
+                                   : QStringLiteral("cursor-model-%1").arg(i);
+        const double input = 1e6 * (40 - i) + variant;
+        s.models.append({name, ModelUsage::groupFor(name), {input, 2e5, 3e6, 4e4, input + 3.24e6}, 2.0, 1.5});
+    }
+    return s;
 }

@@ -5,6 +5,7 @@
 // ⌈events/200⌉ + windows, at most 2, < 10 ms, < 150 bytes. Not a test: run it by hand.
 #include "FakeService.h"
 #include "HeavyAccount.h"
+#include "HeavyLedger.h"
 
 #include "client/DashboardClient.h"
 #include "history/Ledger.h"
@@ -42,34 +43,6 @@ UsageSnapshot cycleOf(qint64 startMs)
     snapshot.billingCycleEnd =
         QDateTime::fromMSecsSinceEpoch(startMs + 31 * dayMs, QTimeZone::utc()).toString(Qt::ISODateWithMs);
     return snapshot;
-}
-
-// Every window's events, straight from the account's answers, to time storing alone.
-QList<std::pair<LedgerWindow, QList<LedgerEvent>>> windowsOf(const HeavyAccount& account,
-                                                             const CycleSpan& cycle)
-{
-    QList<std::pair<LedgerWindow, QList<LedgerEvent>>> result;
-    for (const CycleSpan::Window& window : cycle.windows(cycle.endMs)) {
-        LedgerWindow state{window.startMs, window.endMs, 1, 0, 0, true, std::nullopt};
-        QList<LedgerEvent> events;
-        for (int page = 1;; ++page) {
-            FakeService::Request request;
-            request.body = QJsonDocument(QJsonObject{{"startDate"_L1, QString::number(window.startMs)},
-                                                     {"endDate"_L1, QString::number(window.endMs)},
-                                                     {"page"_L1, page},
-                                                     {"pageSize"_L1, DashboardClient::eventPageSize}})
-                               .toJson();
-            const auto answer = QJsonDocument::fromJson(account.answer(request).body).object();
-            const DashboardClient::Events list = DashboardClient::eventsOf(answer);
-            for (const QJsonObject& event : list)
-                events.append(*LedgerEvent::fromJson(event));
-            if (list.size() < DashboardClient::eventPageSize)
-                break;
-        }
-        state.expected = state.received = events.size();
-        result.append({state, events});
-    }
-    return result;
 }
 
 int syncUntilDone(const QString& path, const UsageSnapshot& snapshot)
@@ -111,7 +84,7 @@ int main(int argc, char** argv)
                        [&account](const FakeService::Request& request) { return account.answer(request); });
 
     // Storing alone: every window in one transaction each, into a new ledger.
-    const auto windows = windowsOf(account, cycle);
+    const auto windows = heavyWindows(account, cycle);
     // Processor time too: on a busy machine the wall time says more about the neighbours.
     const std::clock_t cpuStart = std::clock();
     const double storeMs = medianMs(5, [&] {
@@ -157,10 +130,7 @@ int main(int argc, char** argv)
         const double openMs = medianMs(5, [&] { Ledger::open(wide); });
         std::printf("opening the two-cycle ledger (%d events, integrity check included): %.1f ms\n",
                     2 * cycleEvents, openMs);
-        const auto ledger = Ledger::open(wide);
-        ledger->prepare(254123789, both.windows(both.endMs), both.startMs);
-        for (const auto& [state, events] : windowsOf(twoCycles, both))
-            ledger->store(state, events, true);
+        storeHeavyLedger(wide, 254123789, twoCycles, both);
     }
     const auto ledger = Ledger::open(wide);
     const QDate first = QDateTime::fromMSecsSinceEpoch(wideStart).date();

@@ -51,18 +51,6 @@ TrendsReport fullCycle(int variant)
     return report;
 }
 
-UsageSnapshot snapshotWith40Models(int variant)
-{
-    UsageSnapshot s = UsageSnapshot::empty();
-    s.hasRealData = true;
-    for (int i = 0; i < 40; ++i) {
-        const QString name = i % 2 ? u"claude-model-%1-thinking"_s.arg(i) : u"cursor-model-%1"_s.arg(i);
-        const double input = 1e6 * (40 - i) + variant;
-        s.models.append({name, ModelUsage::groupFor(name), {input, 2e5, 3e6, 4e4, input + 3.24e6}, 2.0, 1.5});
-    }
-    return s;
-}
-
 } // namespace
 
 int main(int argc, char** argv)

@@ -11,6 +11,8 @@
 #include "model/DisplayFormat.h"
 #include "platform/Preferences.h"
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 using Preferences::Key;
 
@@ -27,7 +29,7 @@ UsageStore::UsageStore(std::chrono::milliseconds refreshInterval, QObject* paren
 }
 
 UsageStore::UsageStore(AccountWiring wiring, std::chrono::milliseconds refreshInterval, QObject* parent)
-    : UsageStore([wiring](const AccountPlace&, const QString&, bool,
+    : UsageStore([wiring](const AccountPlace&, std::shared_ptr<const QString>, bool,
                           std::shared_ptr<PricingSource>) { return wiring; },
                  wiring.edges.pricing, refreshInterval, parent)
 {}
@@ -73,6 +75,7 @@ void UsageStore::reloadAccounts()
 {
     const QString current = m_accounts.size() > 0 ? m_accounts.account(m_current).userId : QString();
     m_accounts.reload();
+    m_otherTrends.clear();
     const qsizetype kept = m_accounts.indexOf(current);
     m_current = kept >= 0 ? kept : std::min(m_current, m_accounts.size() - 1);
     // Made once per pipeline, however often the list is read again.
@@ -98,6 +101,11 @@ void UsageStore::ledgerSynced()
     if (sender() == &pipeline()) {
         reloadTrends();
         Q_EMIT changed();
+        return;
+    }
+    for (qsizetype i = 0; i < m_accounts.size(); ++i) {
+        if (sender() == &m_accounts.pipeline(i))
+            m_otherTrends.remove(m_accounts.place(i).folder());
     }
 }
 
@@ -105,8 +113,15 @@ void UsageStore::setCurrentAccount(qsizetype index)
 {
     if (index < 0 || index >= m_accounts.size() || index == m_current)
         return;
+    m_otherTrends.insert(m_accounts.place(m_current).folder(), std::exchange(m_trends, {}));
     m_current = index;
-    reloadTrends();
+    const auto kept = m_otherTrends.constFind(m_accounts.place(index).folder());
+    if (kept != m_otherTrends.cend()) {
+        m_trends = *kept;
+        m_otherTrends.erase(kept);
+    } else {
+        reloadTrends();
+    }
     Q_EMIT changed();
     Q_EMIT accountsChanged();
 }
@@ -309,6 +324,7 @@ void UsageStore::setHistoryEnabled(bool enabled)
     Preferences::setValue(Key::usageHistory, enabled);
     for (qsizetype i = 0; !enabled && i < m_accounts.size(); ++i)
         m_accounts.pipeline(i).edges().ledger->remove();
+    m_otherTrends.clear();
     reloadTrends();
     Q_EMIT changed();
     for (qsizetype i = 0; enabled && i < m_accounts.size(); ++i) {

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include <QCoro/QCoroTask>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -153,5 +154,8 @@ private:
     qsizetype m_current = 0;
     bool m_showCookieSheet = false;
     TrendsReport m_trends;
+    // The other accounts' trends as last shown, by folder: switching back draws them without reading
+    // the ledger again.
+    QHash<QString, TrendsReport> m_otherTrends;
     QTimer m_timer;
 };
