@@ -5,18 +5,17 @@
 
 #include "app/UsageStore.h"
 #include "app/commands/CommandLine.h"
-#include "app/desktop/QuotaNotices.h"
 #include "app/desktop/StatusLine.h"
 #include "client/EditorLogin.h"
 #include "client/EditorSession.h"
-#include "client/RateLimit.h"
+#include "history/CsvExport.h"
 #include "history/Ledger.h"
 #include "model/AccountList.h"
 #include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
-#include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/WidgetCenter.h"
+#include "pricing/PricingClient.h"
 
 using Mode = CommandLine::Mode;
 Q_DECLARE_METATYPE(CommandLine::Mode)
@@ -292,48 +291,42 @@ private Q_SLOTS:
         QVERIFY(world.service.requests().isEmpty());
     }
 
+    // The headless run with the production edges, end to end: what each policy and edge outcome
+    // does is tests/refresh's; here, that the real service, keyring, files, notices, ledger and
+    // rate-limit record are the ones it reaches.
     void refreshStoresWhatItFetchedAndExitsQuietly()
     {
         AppWorld world;
-        const QString snapshotFile = SnapshotStore::fileName();
-        const QString widgetMarker = WidgetCenter::markerFileName();
-        const auto refresh = [&world, &widgetMarker](const QStringList& arguments = {u"--refresh"_s}) {
-            world.service.clearRequests();
-            QFile::remove(widgetMarker);
-            return run(world, arguments);
-        };
-
-        // No token: only the day's pricing download, nothing stored, the widget left alone.
         FakeNotifications notifications;
         QVERIFY(notifications.registered);
-        QCOMPARE(refresh(), quiet);
-        QCOMPARE(world.service.requests().size(), 1);
-        QVERIFY(PricingStore::load());
-        QVERIFY(!QFile::exists(snapshotFile));
-        QVERIFY(settings()->value("usageSnapshot"_L1).toByteArray().isEmpty());
-        QVERIFY(!QFile::exists(widgetMarker));
-
-        // The sample account: the pricing sync, due again, ends before the first dashboard request;
-        // overview and event patch are stored where the widget and the app read them.
         const QString token = u"user_01JQ8ZK5W3T2R9M4X7C6B1N0PA::eyJhbGciOi.J9.sig"_s;
         QVERIFY2(SystemSecretStore().write(token), "needs the private keyring of scripts/with-keyring");
-        settings()->remove("pricingLastAttemptDay"_L1); // the day's pricing download due again
-        QCOMPARE(refresh({u"--bogus"_s, u"--refresh"_s}), quiet);
+
+        // The sample account: the day's pricing first, then overview and event patch stored where
+        // the widget and the app read them, the widget nudged.
+        QCOMPARE(run(world, {u"--bogus"_s, u"--refresh"_s}), quiet);
         const auto requests = world.service.requests();
         QVERIFY(requests.size() > 2);
         QCOMPARE(requests[0].path, QByteArray(PricingClient::documentPath));
         QVERIFY(requests[0].answeredMs <= requests[1].arrivedMs);
-        auto stored = UsageSnapshot::decode(fileBytes(snapshotFile));
+        QCOMPARE(requests[1].headers.value("cookie"), "WorkosCursorSessionToken=" + token.toUtf8());
+        const QString snapshotFile = SnapshotStore::fileName();
+        const auto stored = UsageSnapshot::decode(fileBytes(snapshotFile));
         QVERIFY(stored && stored->hasRealData && !stored->days.isEmpty());
         QCOMPARE(settings()->value("usageSnapshot"_L1).toByteArray(), fileBytes(snapshotFile));
-        QVERIFY(QFile::exists(widgetMarker));
+        QVERIFY(QFile::exists(WidgetCenter::markerFileName()));
         // The sample account has nearly used up its premium quota and has on-demand tokens.
-        const QStringList notices{u"Tallyfern|tallyfern|Tallyfern|高级模型额度只剩 3%（账期到 5月17日）"_s,
-                                  u"Tallyfern|tallyfern|Tallyfern|本期开始产生按需用量：21.5万 tokens"_s};
-        QCOMPARE(notifications.calls, notices);
+        QCOMPARE(notifications.calls,
+                 (QStringList{u"Tallyfern|tallyfern|Tallyfern|高级模型额度只剩 3%（账期到 5月17日）"_s,
+                              u"Tallyfern|tallyfern|Tallyfern|本期开始产生按需用量：21.5万 tokens"_s}));
         QCOMPARE(run(world, {u"--status"_s}).second,
                  StatusLine::text(*stored, Timestamp::fromDateTime(QDateTime::currentDateTimeUtc())) + u'\n');
-        QVERIFY(QFile::exists(Ledger::defaultPath())); // the usage history synced last
+        // The usage history synced last, and the export reads it.
+        const QString csv = world.env.root() + u"/usage.csv"_s;
+        const auto [exported, said] = run(world, {u"--export-csv"_s, csv});
+        QVERIFY2(exported == 0, qPrintable(said));
+        QVERIFY(fileBytes(csv).startsWith(CsvExport::header));
+        QFile::remove(csv);
         // The manual page names every file the run left.
         for (const QString& folder : {Paths::dataHome(), Paths::configHome()}) {
             QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
@@ -343,51 +336,14 @@ private Q_SLOTS:
             }
         }
 
-        // A failed event patch: the overview alone.
-        world.service.setAnswer("POST", DashboardClient::eventsPath, {401, {}, {}, 0});
-        QCOMPARE(refresh(), quiet);
-        stored = UsageSnapshot::decode(fileBytes(snapshotFile));
-        QVERIFY(stored && stored->hasRealData && stored->days.isEmpty());
-        QVERIFY(QFile::exists(widgetMarker));
-        QCOMPARE(notifications.calls, notices); // once per cycle, remembered between runs
-        AtomicFile::write(QuotaNotices::stateFileName(),
-                          R"({"cycle":"an earlier cycle","sent":["premium.critical"]})");
-        QCOMPARE(refresh(), quiet);
-        // A new cycle re-arms them; the overview alone has no on-demand tokens.
-        QCOMPARE(notifications.calls, notices + notices.first(1));
-
-        // A snapshot that cannot be stored (a folder in its place): no nudge, no notice, no ledger.
-        const QByteArray before = fileBytes(snapshotFile);
-        QVERIFY(QFile::remove(snapshotFile) && QDir().mkdir(snapshotFile));
-        AtomicFile::write(QuotaNotices::stateFileName(), R"({"cycle":"an earlier cycle","sent":[]})");
-        QCOMPARE(refresh(), quiet);
-        QVERIFY(!QFile::exists(widgetMarker));
-        QCOMPARE(notifications.calls, notices + notices.first(1));
-        QVERIFY(QDir().rmdir(snapshotFile) && AtomicFile::write(snapshotFile, before));
-        settings()->setValue("usageSnapshot"_L1, before); // the fallback entry was written first
-
-        // An expired cookie: nothing stored, the token kept, the widget nudged only for new prices.
-        world.service.setAnswer("GET", DashboardClient::mePath, {401, {}, {}, 0});
-        QCOMPARE(refresh(), quiet);
-        QVERIFY(!QFile::exists(widgetMarker));
-        settings()->remove("pricingLastAttemptDay"_L1); // the day's pricing download due again
-        const QByteArray newPrices =
-            fileBytes(QStringLiteral(TALLYFERN_PRICING_DOCUMENT)).replace("$0.125", "$0.10");
-        world.service.setAnswer("GET", PricingClient::documentPath, {200, newPrices, {}, 0});
-        QCOMPARE(refresh(), quiet);
-        QVERIFY(QFile::exists(widgetMarker));
-        QCOMPARE(fileBytes(snapshotFile), before);
-        QCOMPARE(settings()->value("usageSnapshot"_L1).toByteArray(), before);
-        QCOMPARE(SystemSecretStore().read(), std::optional(token));
-
-        // A busy service: the wait it asks for is kept in the app's settings, and the next run
-        // leaves the service alone until then (the window's refreshes read the same entry).
+        // A busy service: the wait it asks for is kept in the app's settings, where the window's
+        // refreshes and the next run read it, and the next run leaves the service alone.
         world.service.setAnswer("GET", DashboardClient::mePath, {429, {}, {{"Retry-After", "600"}}, 0});
-        QCOMPARE(refresh(), quiet);
+        QCOMPARE(run(world, {u"--refresh"_s}), quiet);
         QVERIFY(settings()->contains("serviceBusyUntil"_L1));
-        QCOMPARE(refresh(), quiet);
+        world.service.clearRequests();
+        QCOMPARE(run(world, {u"--refresh"_s}), quiet);
         QVERIFY(world.service.requests().isEmpty());
-        QCOMPARE(fileBytes(snapshotFile), before);
     }
 
     void twoAccountsFromATerminal()
@@ -441,7 +397,7 @@ private Q_SLOTS:
         QCOMPARE(AccountList::read().list.accounts.size(), 1);
     }
 
-    void importsTheEditorsLoginAndFollowsItHeadless()
+    void importsTheEditorsLogin()
     {
         AppWorld world;
         const QString token = u"pasted::token"_s;
@@ -462,15 +418,6 @@ private Q_SLOTS:
                  u"user_01ABC::"_s + EditorDatabase::jwt(u"auth0|user_01ABC"_s, double(expires)));
         QVERIFY(world.service.requests().isEmpty()); // no refresh
         QVERIFY(EditorLogin::isFollowing());
-
-        // The editor rotates its login: the background refresh takes it over before its requests.
-        const QString rotated = EditorDatabase::jwt(u"auth0|user_01ABC"_s, double(expires + 60));
-        QVERIFY(editor.setLogin(rotated));
-        QCOMPARE(run(world, {u"--refresh"_s}), quiet);
-        QCOMPARE(SystemSecretStore().read(), u"user_01ABC::"_s + rotated);
-        const auto me = world.service.requests(DashboardClient::mePath);
-        QVERIFY(!me.isEmpty());
-        QCOMPARE(me[0].headers.value("cookie"), "WorkosCursorSessionToken=user_01ABC::" + rotated.toUtf8());
     }
 
     void aLockedKeyringRaisesNoPromptNobodyAskedFor()

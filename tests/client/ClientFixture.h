@@ -1,18 +1,15 @@
 #pragma once
 
-#include "FakeService.h"
-#include "TestEnvironment.h"
+#include "Await.h"
+#include "ServiceWorld.h"
 
 #include "client/DashboardClient.h"
 #include "client/DashboardError.h"
 #include "client/TransportError.h"
 #include "client/UsageParser.h"
-#include "platform/MemorySecretStore.h"
 
-#include <QCoroTask>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QNetworkAccessManager>
 #include <QtTest>
 
 inline QJsonObject obj(const QByteArray& json)
@@ -23,25 +20,6 @@ inline QJsonObject obj(const QByteArray& json)
 inline QByteArray data(const char* name)
 {
     return readTestData(TALLYFERN_TEST_DATA_DIR, QString::fromLatin1(name));
-}
-
-// Runs a task to its end and hands back its result or rethrows its exception. QCoro 0.8's waitFor
-// never returns when the task throws, so the task is awaited inside one that cannot throw.
-template <typename T>
-T await(QCoro::Task<T> task)
-{
-    std::optional<T> result;
-    std::exception_ptr error;
-    QCoro::waitFor([&]() -> QCoro::Task<> {
-        try {
-            result = co_await std::move(task);
-        } catch (...) {
-            error = std::current_exception();
-        }
-    }());
-    if (error)
-        std::rethrow_exception(error);
-    return std::move(*result);
 }
 
 // What a task came to: "ok" ("absent" for a missing optional answer), "timeout" or "transport", the
@@ -60,16 +38,12 @@ QString outcomeOf(QCoro::Task<T> task)
     }
 }
 
-// One test's world: the fake service on loopback as the service origin, an in-memory keychain
-// holding a token, the client's process state forgotten, and the clock pinned to Monday
-// 2026-04-20 10:00 in Shanghai (the tests run with TZ=Asia/Shanghai).
-struct ClientFixture
+// One client test's world (ServiceWorld: the fake service as the origin, an in-memory keychain, the
+// clock at Monday 2026-04-20 10:00 in Shanghai) with a token stored and the account's state fresh.
+struct ClientFixture : ServiceWorld
 {
     static constexpr auto token = "user_01JQ8ZK5W3T2R9M4X7C6B1N0PA::eyJhbGciOi.J9.sig";
-    TestEnvironment environment;
-    MemorySecretStore store;
-    FakeService service;
-    // The session every call carries, and the account's state, fresh for each test.
+    // The session every call carries, and the account's state.
     QString session = QString::fromLatin1(token);
     DashboardClient::ClientStateRef state = freshState();
 
@@ -80,25 +54,8 @@ struct ClientFixture
         return state;
     }
 
-    ClientFixture()
-    {
-        // A test that forgot the in-memory store must fail rather than reach a real keyring.
-        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tallyfern-test-bus");
-        QVERIFY(service.start());
-        qputenv("TALLYFERN_SERVICE_ORIGIN", service.origin().toUtf8());
-        SecretStore::setCurrent(&store);
-        store.write(QString::fromLatin1(token));
-        environment.setNow(QStringLiteral("2026-04-20T10:00:00+08:00"));
-    }
-
-    ~ClientFixture()
-    {
-        // Idle keep-alive connections would hold the fake service's threads for seconds on stop().
-        for (QNetworkAccessManager* manager : qApp->findChildren<QNetworkAccessManager*>())
-            manager->clearConnectionCache();
-        SecretStore::setCurrent(nullptr);
-        DashboardClient::Testing::restoreLimits();
-    }
+    ClientFixture() { secrets.write(QString::fromLatin1(token)); }
+    ~ClientFixture() { DashboardClient::Testing::restoreLimits(); }
 
     // Fields of the body of each request to a path, joined by "-" ("none" when missing); requests
     // are separated by blanks.

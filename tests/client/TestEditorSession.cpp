@@ -18,12 +18,6 @@ namespace {
 constexpr double now = 1776650400;
 const QString earlier = u"earlier::token"_s;
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestEditorSession : public QObject
@@ -122,6 +116,63 @@ private Q_SLOTS:
         // without a -wal.
         QCOMPARE(fileBytes(path), before);
         QCOMPARE(QFile::exists(path + u"-shm"_s), database == u"wal");
+    }
+
+    void followsTheEditorsLogin_data()
+    {
+        QTest::addColumn<bool>("following");
+        QTest::addColumn<QString>(
+            "editor"); // the editor's login: "newer", "same", "expiring", "none", "rejected"
+        QTest::addColumn<QString>("keyring"); // "" | "locked" | "locked, no token" | "refuses"
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<bool>("taken"); // the editor's login is the stored token afterwards
+        using Outcome = EditorLogin::FollowOutcome;
+        QTest::newRow("a newer login") << true << u"newer"_s << QString() << int(Outcome::stored) << true;
+        QTest::newRow("following off")
+            << false << u"newer"_s << QString() << int(Outcome::unchanged) << false;
+        QTest::newRow("the same login") << true << u"same"_s << QString() << int(Outcome::unchanged) << true;
+        QTest::newRow("signed out") << true << u"none"_s << QString() << int(Outcome::unchanged) << false;
+        QTest::newRow("ends within a minute")
+            << true << u"expiring"_s << QString() << int(Outcome::unchanged) << false;
+        // Turned away by the service once: never taken again, by following or an import.
+        QTest::newRow("rejected") << true << u"rejected"_s << QString() << int(Outcome::unchanged) << false;
+        // Never written into a locked keyring, which would prompt, with or without an item in it.
+        QTest::newRow("a locked token") << true << u"newer"_s << u"locked"_s << int(Outcome::locked) << false;
+        QTest::newRow("a locked keyring, no token")
+            << true << u"newer"_s << u"locked, no token"_s << int(Outcome::locked) << false;
+        QTest::newRow("a refused write")
+            << true << u"newer"_s << u"refuses"_s << int(Outcome::unchanged) << false;
+    }
+
+    void followsTheEditorsLogin()
+    {
+        QFETCH(bool, following);
+        QFETCH(QString, editor);
+        QFETCH(QString, keyring);
+        TestEnvironment environment;
+        environment.setNow(Timestamp::fromSecondsSince1970(now));
+        MemorySecretStore secrets;
+        SecretStore::setCurrent(&secrets);
+        const auto restore = qScopeGuard([] { SecretStore::setCurrent(nullptr); });
+        EditorDatabase database(EditorSession::databasePath());
+        const QString jwt = EditorDatabase::jwt(u"auth0|user_1"_s, now + (editor == u"expiring" ? 30 : 3600));
+        const QString login = u"user_1::"_s + jwt;
+        if (editor != u"none")
+            QVERIFY(database.setLogin(jwt));
+        if (editor == u"rejected")
+            EditorLogin::rememberRejected(login);
+        if (keyring != u"locked, no token")
+            QVERIFY(secrets.write(editor == u"same" ? login : earlier));
+        secrets.setLocked(keyring.startsWith(u"locked"_s));
+        secrets.setFailsWrites(keyring == u"refuses");
+        EditorLogin::setFollowing(following);
+
+        QTEST(int(EditorLogin::follow()), "outcome");
+        QCOMPARE(secrets.writesWhileLocked(), 0);
+        secrets.setLocked(false);
+        QTEST(secrets.read() == login, "taken");
+        if (editor == u"rejected")
+            QVERIFY_THROWS_EXCEPTION(EditorSessionError, EditorLogin::importNow());
     }
 };
 

@@ -78,18 +78,10 @@ void HeavyAccount::add(const Event& event)
     m_events.insert(at, event);
 }
 
-void HeavyAccount::setRefusesTeamId(bool refuses)
-{
-    std::lock_guard lock(m_mutex);
-    m_refusesTeamId = refuses;
-}
-
 FakeService::Answer HeavyAccount::answer(const FakeService::Request& request) const
 {
     const QJsonObject body = QJsonDocument::fromJson(request.body).object();
     std::lock_guard lock(m_mutex);
-    if (m_refusesTeamId && body.contains("teamId"_L1))
-        return {400, R"({"error":"not a team member"})", {}, 0};
     const qint64 start = body.value("startDate"_L1).toString().toLongLong();
     const qint64 end = body.value("endDate"_L1).toString().toLongLong();
     const int page = std::max(1, body.value("page"_L1).toInt(1));

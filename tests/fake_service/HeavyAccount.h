@@ -30,8 +30,6 @@ public:
     QList<Event> events() const;
     // A late event, as the service records one after its window was read.
     void add(const Event& event);
-    // Answer bodies that carry "teamId" with 400, as an account without a team does.
-    void setRefusesTeamId(bool refuses);
 
     // Handler for FakeService::setHandler on the events path. Thread-safe.
     FakeService::Answer answer(const FakeService::Request& request) const;
@@ -39,5 +37,4 @@ public:
 private:
     mutable std::mutex m_mutex;
     QList<Event> m_events; // oldest first
-    bool m_refusesTeamId = false;
 };

@@ -4,7 +4,6 @@
 
 #include "app/commands/CommandLine.h"
 #include "app/commands/ExportCommand.h"
-#include "client/RateLimit.h"
 #include "history/CsvExport.h"
 #include "history/Ledger.h"
 #include "history/LedgerSync.h"
@@ -67,7 +66,7 @@ QList<LedgerEvent> asLedger(const QList<HeavyAccount::Event>& events)
 
 struct LedgerWorld : ClientFixture
 {
-    QString path = environment.dataHome() + u"/Tallyfern/history.sqlite"_s;
+    QString path = env.dataHome() + u"/Tallyfern/history.sqlite"_s;
     HeavyAccount account;
 
     explicit LedgerWorld(int events = 3000)
@@ -163,22 +162,18 @@ private Q_SLOTS:
 
     void syncFillsEveryEventAcrossRuns_data()
     {
-        QTest::addColumn<bool>("refusesTeamId");
         QTest::addColumn<int>("events");
         QTest::addColumn<int>("budget");
-        QTest::newRow("team body") << false << 3000 << 20;
-        QTest::newRow("team-id fallback") << true << 3000 << 20;
+        QTest::newRow("a day a page") << 3000 << 20;
         // Days of several pages, cut off mid-day by the budget and resumed on the next run.
-        QTest::newRow("busy days, small budget") << false << 30000 << 3;
+        QTest::newRow("busy days, small budget") << 30000 << 3;
     }
 
     void syncFillsEveryEventAcrossRuns()
     {
-        QFETCH(bool, refusesTeamId);
         QFETCH(int, events);
         QFETCH(int, budget);
         LedgerWorld world(events);
-        world.account.setRefusesTeamId(refusesTeamId);
 
         // Interrupted runs: each stops at its budget and the next resumes where it ended.
         int runs = 0;
@@ -195,7 +190,6 @@ private Q_SLOTS:
         const int windows = 31 + 20;
         QVERIFY2(pages <= events / 200 + windows, qPrintable(QString::number(pages)));
         QCOMPARE(inOrder(world.stored()), asLedger(world.account.events()));
-        QCOMPARE(world.state->eventsUseTeamId, !refusesTeamId);
 
         // Nothing new: one page each for today and yesterday, and no row doubled.
         QCOMPARE(world.sync().requests, 2);
@@ -214,7 +208,7 @@ private Q_SLOTS:
         // before its day was over, is asked again however old it is by then.
         const LedgerEvent evening{march1 + 50 * dayMs + 20 * 3'600'000, u"gpt-5"_s, u"K"_s, 5, 5, 5, 5};
         world.account.add({evening.ms, evening.model, evening.kind, 5, 5, 5, 5});
-        world.environment.setNow(u"2026-04-22T10:00:00Z"_s);
+        world.env.setNow(u"2026-04-22T10:00:00Z"_s);
         QCOMPARE(world.sync().outcome, LedgerSync::Outcome::upToDate);
         QVERIFY(world.stored().contains(evening));
         // Every window before yesterday is final now: nothing new costs two requests.
@@ -235,14 +229,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("retryAfter");
         QTest::addColumn<int>("outcome");
         QTest::addColumn<qint64>("waitSeconds"); // 0: no wait recorded
-        // The fixture's now: 2026-04-20T02:00:00Z.
-        QTest::newRow("429 seconds") << 429 << QByteArray("120") << int(LedgerSync::Outcome::rateLimited)
-                                     << 120LL;
-        QTest::newRow("429 date") << 429 << QByteArray("Mon, 20 Apr 2026 02:30:00 GMT")
-                                  << int(LedgerSync::Outcome::rateLimited) << 1800LL;
-        QTest::newRow("429 absent") << 429 << QByteArray() << int(LedgerSync::Outcome::rateLimited) << 600LL;
-        QTest::newRow("429 too long")
-            << 429 << QByteArray("86400") << int(LedgerSync::Outcome::rateLimited) << 3600LL;
+        // The wait a Retry-After asks for is RateLimit's table (tests/client).
+        QTest::newRow("429") << 429 << QByteArray("120") << int(LedgerSync::Outcome::rateLimited) << 120LL;
         QTest::newRow("unauthorized") << 401 << QByteArray() << int(LedgerSync::Outcome::unauthorized) << 0LL;
         QTest::newRow("server error") << 500 << QByteArray() << int(LedgerSync::Outcome::failed) << 0LL;
     }
@@ -271,7 +259,8 @@ private Q_SLOTS:
         QCOMPARE(world.stored(), before);
         QCOMPARE(world.state->eventsUseTeamId, status == 500 ? !teamFirst : teamFirst);
 
-        // The wait goes to the shared record the refreshes read too.
+        // The wait goes to the account's record, which the refreshes read too, and which holds the
+        // sync back whoever recorded it.
         const std::optional<Timestamp> held = world.state->rateLimit->until();
         const double now = Clock::now().secondsSinceReference;
         QCOMPARE(held.value_or(Timestamp{now}).secondsSinceReference, now + double(waitSeconds));
@@ -280,19 +269,6 @@ private Q_SLOTS:
             QCOMPARE(world.sync().outcome, LedgerSync::Outcome::rateLimited);
             QVERIFY(world.service.requests().isEmpty());
         }
-    }
-
-    void syncWaitsOutABusyServiceSeenElsewhere()
-    {
-        // A 429 met by the window's refresh holds the sync back too, and the wait's end frees it.
-        LedgerWorld world;
-        world.state->rateLimit->record("120");
-        world.service.clearRequests();
-        QCOMPARE(world.sync().outcome, LedgerSync::Outcome::rateLimited);
-        QVERIFY(world.service.requests().isEmpty());
-        world.environment.setNow(Timestamp{Clock::now().secondsSinceReference + 121});
-        QCOMPARE(world.sync().outcome, LedgerSync::Outcome::budgetUsed);
-        QVERIFY(!world.service.requests(DashboardClient::eventsPath).isEmpty());
     }
 
     void cycleBounds_data()
@@ -470,7 +446,7 @@ private Q_SLOTS:
         QFETCH(QString, stderrLine);
         QFETCH(QByteArray, written);
         LedgerWorld world;
-        QDir::setCurrent(world.environment.root());
+        QDir::setCurrent(world.env.root());
         SnapshotStore::save(aprilCycle());
         if (QString::fromLatin1(QTest::currentDataTag()) != "no ledger"_L1) {
             const auto ledger = Ledger::open(world.path);

@@ -1,5 +1,6 @@
 #include "EditorDatabase.h"
-#include "FakeService.h"
+#include "RecordingRunner.h"
+#include "ScriptedEdges.h"
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
@@ -22,10 +23,8 @@
 #include "app/views/ModelsPage.h"
 #include "app/views/OverviewPage.h"
 #include "app/views/TrendsPage.h"
-#include "client/DashboardClient.h"
 #include "client/EditorLogin.h"
 #include "model/QuotaThresholds.h"
-#include "platform/MemorySecretStore.h"
 #include "platform/Preferences.h"
 #include "platform/ProcessRunner.h"
 
@@ -34,11 +33,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
-#include <QNetworkAccessManager>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSemaphore>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QSystemTrayIcon>
@@ -52,67 +49,53 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QByteArray me = R"({"email":"reader@example.com","id":4242,"sub":"user_fake"})";
-// A cycle from 1 May to 1 June 2025 with $12.44 of $40 used.
-const QByteArray period = R"({"billingCycleStart":"1746057600000","billingCycleEnd":"1748736000000",)"
-                          R"("planUsage":{"includedSpend":1244,"limit":4000}})";
-const QByteArray plan = R"({"planInfo":{"planName":"Pro"}})";
 // Obviously fake: screenshots and failure messages may show it.
 const QString fakeCookie = u"WorkosCursorSessionToken=fake-session-for-tests"_s;
 const QString fakeToken = u"fake-session-for-tests"_s;
 
-// Stands in for systemctl, which the background agent would run.
-class SilentRunner : public ProcessRunner
-{
-public:
-    int run(const QString&, const QStringList&) override { return 0; }
-};
-
-// One test's world: temporary settings with the clock pinned at 12:00 in Asia/Shanghai, an
-// in-memory keychain and the fake service as the origin. Its "/api/auth/me" answer waits for
-// openGate(), so that a refresh stays under way for as long as the test looks at it.
+// One test's world: temporary settings with the clock pinned at 12:00 in Asia/Shanghai, the agent's
+// commands recorded, and the window's account on scripted edges (no token yet). Its overviews wait
+// for answer(), so that a refresh stays under way for as long as the test looks at it; each answers
+// with $12.44 of a $40 plan used in the cycle from 1 May to 1 June 2025.
 struct ShellFixture
 {
     ShellFixture()
     {
-        // A test that forgot the in-memory keychain must fail rather than reach a real keyring.
-        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tallyfern-test-bus");
-        QVERIFY(service.start());
-        qputenv("TALLYFERN_SERVICE_ORIGIN", service.origin().toUtf8());
-        SecretStore::setCurrent(&secrets);
         ProcessRunner::setCurrent(&runner);
         environment.setNow(u"2025-05-19T04:00:00Z"_s);
-        service.setHandler("GET", DashboardClient::mePath, [gate = gate](const FakeService::Request&) {
-            gate->tryAcquire(1, 20000); // long enough only that a failing test still ends
-            return FakeService::Answer{200, me, {}, 0};
-        });
-        service.setJson("POST", DashboardClient::periodPath, period);
-        service.setJson("POST", DashboardClient::planPath, plan);
+        account.session->token.reset();
+        UsageSnapshot usage = UsageSnapshot::empty();
+        usage.hasRealData = true;
+        usage.planName = u"Pro"_s;
+        usage.monthlyUsed = 12.44;
+        usage.monthlyLimit = 40;
+        usage.cursorModelsPercent = 31;
+        usage.billingCycleStart = u"2025-05-01T00:00:00Z"_s;
+        usage.billingCycleEnd = u"2025-06-01T00:00:00Z"_s;
+        account.service->usage = usage;
+        account.service->overviews.hold();
     }
     ~ShellFixture()
     {
-        openGate();
-        // Idle keep-alive connections would hold the fake service's threads for seconds on stop().
-        for (QNetworkAccessManager* manager : qApp->findChildren<QNetworkAccessManager*>())
-            manager->clearConnectionCache();
-        service.stop();
-        SecretStore::setCurrent(nullptr);
+        account.service->overviews.releaseAll();
         ProcessRunner::setCurrent(nullptr);
-        qunsetenv("TALLYFERN_SERVICE_ORIGIN");
     }
-    void openGate() { gate->release(1000); }
+    // Every overview asked for so far answers; later ones wait again.
+    void answer() { account.service->overviews.releaseHeld(); }
     QVariant stored(const char* key) const
     {
         return environment.settingsFile()->value(QLatin1StringView(key));
     }
     // The periodic refresh stays out of the way of the tests.
-    std::unique_ptr<UsageStore> makeStore() { return std::make_unique<UsageStore>(std::chrono::hours(1)); }
+    std::unique_ptr<UsageStore> makeStore()
+    {
+        return std::make_unique<UsageStore>(AccountWiring{account.edges(), account.state},
+                                            std::chrono::hours(1));
+    }
 
     TestEnvironment environment;
-    MemorySecretStore secrets;
-    SilentRunner runner;
-    FakeService service;
-    std::shared_ptr<QSemaphore> gate = std::make_shared<QSemaphore>();
+    RecordingRunner runner;
+    ScriptedAccount account;
 };
 
 void settle()
@@ -235,13 +218,13 @@ private Q_SLOTS:
         QCOMPARE(visibleButtons(settings), (QStringList{u"添加账号"_s, u"保存并刷新"_s}));
 
         // A keychain that refuses the cookie: said so, the field emptied all the same, no session.
-        fixture.secrets.setFailsWrites(true);
+        fixture.account.session->failsSaves = true;
         settings->pasteField()->setText(fakeCookie);
         QTest::mouseClick(settings->saveButton(), Qt::LeftButton);
         QCOMPARE(settings->pasteField()->text(), QString());
         QCOMPARE(window.statusLabel()->text(), u"无法写入本机钥匙串"_s);
         QVERIFY(!store->hasSession());
-        fixture.secrets.setFailsWrites(false);
+        fixture.account.session->failsSaves = false;
 
         // Saving empties the field at once, with nothing to undo back to, and starts a refresh.
         settings->pasteField()->setText(u"  "_s + fakeCookie + u"\n"_s);
@@ -250,7 +233,7 @@ private Q_SLOTS:
         QCOMPARE(settings->pasteField()->text(), QString());
         editor->undo();
         QCOMPARE(settings->pasteField()->text(), QString());
-        QCOMPARE(fixture.secrets.read(), std::optional(fakeToken));
+        QCOMPARE(fixture.account.session->token, std::optional(fakeToken));
         QCOMPARE(window.statusLabel()->text(), u"已保存到本机钥匙串，正在读取用量"_s);
         QCOMPARE(visibleButtons(settings), (QStringList{u"退出登录"_s, u"添加账号"_s, u"保存并刷新"_s}));
         QVERIFY(store->isRefreshing() && !refresh->isEnabled());
@@ -258,19 +241,20 @@ private Q_SLOTS:
         QTest::mouseClick(refresh, Qt::LeftButton); // disabled: starts nothing
         screenshot(&window, u"window-refreshing"_s);
 
-        fixture.openGate();
+        fixture.answer();
         QTRY_VERIFY(!store->isRefreshing());
         QVERIFY(refresh->isEnabled() && refresh->text() == u"刷新"_s);
         QCOMPARE(header->subtitleLabel()->text(), u"仅本机保存 · 已更新 12:00"_s);
-        QCOMPARE(fixture.service.requests(DashboardClient::mePath).size(), 1);
+        QCOMPARE(fixture.account.service->overviews.count(), 1);
         showPage(window, DashboardPage::overview);
         screenshot(&window, u"window-connected"_s);
 
         // The button starts a refresh of its own.
         QTest::mouseClick(refresh, Qt::LeftButton);
         QVERIFY(!refresh->isEnabled());
+        fixture.answer();
         QTRY_VERIFY(!store->isRefreshing());
-        QCOMPARE(fixture.service.requests(DashboardClient::mePath).size(), 2);
+        QCOMPARE(fixture.account.service->overviews.count(), 2);
 
         // History off only once the question is answered with the destructive button; the trends
         // page then offers to turn it on again.
@@ -299,7 +283,7 @@ private Q_SLOTS:
 
         settings = showPage<SettingsPage>(window, DashboardPage::settings);
         QTest::mouseClick(settings->logoutButton(), Qt::LeftButton);
-        QCOMPARE(fixture.secrets.read(), std::nullopt);
+        QCOMPARE(fixture.account.session->token, std::nullopt);
         QCOMPARE(visibleButtons(settings), (QStringList{u"添加账号"_s, u"保存并刷新"_s}));
         QCOMPARE(window.statusLabel()->text(), u"已退出登录。上次用量仍留在本机。"_s);
     }
@@ -308,25 +292,24 @@ private Q_SLOTS:
     {
         ShellFixture fixture;
         EditorDatabase editor(EditorSession::databasePath());
-        const QString jwt = EditorDatabase::jwt(u"auth0|user_1"_s, Clock::now().secondsSince1970() + 3600);
-        QVERIFY(editor.setLogin(jwt));
+        QVERIFY(
+            editor.setLogin(EditorDatabase::jwt(u"auth0|user_1"_s, Clock::now().secondsSince1970() + 3600)));
         auto store = fixture.makeStore();
         DashboardWindow window(store.get());
         showAndSettle(&window);
 
         // The first run offers the import; nothing is read before the press.
         auto* overview = qobject_cast<OverviewPage*>(window.pageWidget());
-        QVERIFY(overview && overview->importButton() && !fixture.secrets.read());
+        QVERIFY(overview && overview->importButton() && !fixture.account.session->token);
         QTest::mouseClick(overview->importButton(), Qt::LeftButton);
-        QCOMPARE(fixture.secrets.read(), u"user_1::"_s + jwt);
+        QCOMPARE(fixture.account.session->token, std::optional(u"editor"_s));
         QCOMPARE(window.statusLabel()->text(), u"已保存到本机钥匙串，正在读取用量"_s);
-        QVERIFY(!overview->importButton());
+        QVERIFY(!overview->importButton() && store->isRefreshing());
 
         auto* settings = showPage<SettingsPage>(window, DashboardPage::settings);
         QVERIFY(settings->importRow()->isVisibleTo(settings) && settings->followSwitch()->isChecked());
         QTest::mouseClick(settings->followSwitch(), Qt::LeftButton);
-        QVERIFY(!store->followsEditor() && !settings->followSwitch()->isChecked());
-        QCOMPARE(fixture.stored("editorLoginFollowEnabled"), QVariant(u"false"_s));
+        QVERIFY(!fixture.account.session->following && !settings->followSwitch()->isChecked());
     }
 
     void pinSwitchPinsTheWindow()
@@ -437,10 +420,10 @@ private Q_SLOTS:
         QVERIFY(openSheet());
         QTest::keyClicks(sheet->pasteField()->editor(), fakeCookie);
         QTest::mouseClick(sheet->saveButton(), Qt::LeftButton);
-        QCOMPARE(fixture.secrets.read(), std::optional(fakeToken));
+        QCOMPARE(fixture.account.session->token, std::optional(fakeToken));
         QVERIFY(!store->showCookieSheet());
         QTRY_VERIFY(sheet.isNull());
-        fixture.openGate();
+        fixture.answer();
         QTRY_VERIFY(!store->isRefreshing());
 
         // With a session it offers to log out, and doing so keeps it open.
@@ -464,20 +447,17 @@ private Q_SLOTS:
                  (QStringList{u"粘贴 Cookie"_s, u"立即刷新"_s, u"置顶"_s, u"—"_s, u"退出"_s}));
         QVERIFY(!menu->pinAction()->isChecked());
 
-        // Without a token the refresh only says so; with one, the entry waits for the refresh.
-        menu->refreshAction()->trigger();
-        QCOMPARE(store->refreshStatus(), u"还没有登录态。请先粘贴 Cookie。"_s);
-        QVERIFY(!store->isRefreshing());
-        QVERIFY(fixture.secrets.write(fakeToken));
+        // The entry starts the user's refresh, and waits for it.
+        fixture.account.session->token = fakeToken;
         menu->refreshAction()->trigger();
         QVERIFY(store->isRefreshing() && !menu->refreshAction()->isEnabled());
         QCOMPARE(shownEntries(menu), (QStringList{u"粘贴 Cookie"_s, u"正在刷新…"_s, u"置顶"_s, u"退出登录"_s,
                                                   u"—"_s, u"退出"_s}));
-        fixture.openGate();
+        fixture.answer();
         QTRY_VERIFY(!store->isRefreshing());
         QVERIFY(menu->refreshAction()->isEnabled() && menu->refreshAction()->text() == u"立即刷新"_s);
         menu->logoutAction()->trigger();
-        QCOMPARE(fixture.secrets.read(), std::nullopt);
+        QCOMPARE(fixture.account.session->token, std::nullopt);
         QVERIFY(!menu->logoutAction()->isVisible());
 
         // "粘贴 Cookie" brings the window and opens the sheet in it.
@@ -536,13 +516,13 @@ private Q_SLOTS:
         QCOMPARE(tabOrder(&window), header + QStringList{u"概览"_s});
 
         // Ctrl+R refreshes, one refresh at a time like the button; Ctrl+W closes.
-        QVERIFY(fixture.secrets.write(fakeToken));
+        fixture.account.session->token = fakeToken;
         QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
         QVERIFY(store->isRefreshing());
         QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
-        fixture.openGate();
+        fixture.answer();
         QTRY_VERIFY(!store->isRefreshing());
-        QCOMPARE(fixture.service.requests(DashboardClient::mePath).size(), 1);
+        QCOMPARE(fixture.account.service->overviews.count(), 1);
         QSignalSpy closed(&window, &DashboardWindow::closed);
         QTest::keyClick(&window, Qt::Key_W, Qt::ControlModifier);
         QCOMPARE(closed.count(), 1);
@@ -615,9 +595,9 @@ private Q_SLOTS:
         auto store = fixture.makeStore();
         AppShell shell(store.get());
         QCOMPARE(shell.tray()->toolTip(), u"暂无用量数据"_s);
-        QVERIFY(fixture.secrets.write(fakeToken));
-        fixture.openGate();
+        fixture.account.session->token = fakeToken;
         store->refresh(false);
+        fixture.answer();
         QTRY_VERIFY(!store->isRefreshing());
         QCOMPARE(shell.tray()->toolTip(), StatusLine::text(store->snapshot()) + u"\n已更新 12:00"_s);
         QCOMPARE(shell.tray()->tint(), GaugeIcon::Tint::warning); // 69 % left

@@ -41,3 +41,9 @@ QByteArray readTestData(const char* dataDir, const QString& name)
         qFatal("missing test data file %s", qPrintable(file.fileName()));
     return file.readAll();
 }
+
+QByteArray fileBytes(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}

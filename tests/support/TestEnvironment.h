@@ -56,3 +56,6 @@ private:
 
 // Reads a file under the calling test module's data folder.
 QByteArray readTestData(const char* dataDir, const QString& name);
+
+// A file's bytes; empty when it cannot be read.
+QByteArray fileBytes(const QString& fileName);
