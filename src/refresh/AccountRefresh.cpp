@@ -42,15 +42,13 @@ QCoro::Task<QList<RefreshOutcome>> run(QList<QPointer<RefreshPipeline>> pipeline
         policy.pricingChanged = changed;
     }
     // One prompt for all: unlocking the default collection unlocks every account's item in it. When
-    // it stays locked, nothing is asked again and no account is refreshed.
+    // it stays locked, nothing is asked again: each account then ends as locked, and says so.
     if (policy.mayUnlock && pipelines.size() > 1) {
         for (const QPointer<RefreshPipeline>& pipeline : std::as_const(pipelines)) {
             const bool following = pipeline && pipeline->edges().session->isFollowing();
             if (!pipeline || !pipeline->needsUnlock(following))
                 continue;
-            const bool unlocked = co_await pipeline->unlock(following);
-            if (!unlocked)
-                co_return QList<RefreshOutcome>(pipelines.size());
+            co_await pipeline->unlock(following);
             break;
         }
         policy.mayUnlock = false;

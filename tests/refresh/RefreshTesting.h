@@ -92,7 +92,7 @@ struct PipelineWorld
         ScriptedSession& session = *account.session;
         const std::map<QString, std::function<void()>> words{
             {u"no-token"_s, [&] { session.token.reset(); }},
-            {u"locked"_s, [&] { session.locked = true; }},
+            {u"locked"_s, [&] { *session.locked = true; }},
             {u"unlocks"_s, [&] { session.unlockSucceeds = true; }},
             {u"fails-saves"_s, [&] { session.failsSaves = true; }},
             {u"following"_s, [&] { session.following = true; }},

@@ -137,7 +137,7 @@ SecretLookup ScriptedSession::lookup()
 {
     if (!token)
         return {};
-    if (locked)
+    if (*locked)
         return {SecretLookup::State::locked, {}};
     return {SecretLookup::State::found, *token};
 }
@@ -149,7 +149,7 @@ QCoro::Task<SecretLookup> ScriptedSession::unlockAndLookup()
     const auto turn = std::chrono::milliseconds(0);
     co_await QCoro::sleepFor(turn);
     if (unlockSucceeds)
-        locked = false;
+        *locked = false;
     co_return lookup();
 }
 
@@ -158,7 +158,7 @@ void ScriptedSession::save(const QString& pasted)
     const QString normalized = SessionKeychain::normalize(pasted);
     if (normalized.isEmpty() || !SessionKeychain::isSendable(normalized))
         throw SessionKeychainError(SessionKeychainError::Kind::empty);
-    if (locked)
+    if (*locked)
         throw SessionKeychainError(SessionKeychainError::Kind::locked);
     if (failsSaves)
         throw SessionKeychainError(SessionKeychainError::Kind::saveFailed);
@@ -183,7 +183,7 @@ EditorLogin::FollowOutcome ScriptedSession::follow()
     journal->add(u"follow"_s);
     if (!following || !editorLogin || token == editorToken || rejected.contains(editorToken))
         return EditorLogin::FollowOutcome::unchanged;
-    if (locked)
+    if (*locked)
         return EditorLogin::FollowOutcome::locked;
     token = editorToken;
     return EditorLogin::FollowOutcome::stored;
@@ -196,7 +196,7 @@ EditorSession::Login ScriptedSession::importFromEditor()
         throw EditorSessionError(*importError);
     if (rejected.contains(editorToken))
         throw EditorSessionError(EditorSessionError::Kind::rejected);
-    if (locked)
+    if (*locked)
         throw SessionKeychainError(SessionKeychainError::Kind::locked);
     token = editorToken;
     following = true;

@@ -105,14 +105,15 @@ public:
                                                         int page) override;
 };
 
-// The keychain and the editor's login. One lock stands for the keyring: a token behind it is
-// "locked", and nothing is written while it is locked. The editor's newer login is "editor".
+// The keychain and the editor's login. One lock stands for the keyring, which accounts may share: a
+// token behind it is "locked", and nothing is written while it is locked. The editor's newer login
+// is "editor".
 class ScriptedSession : public SessionAccess
 {
 public:
     std::shared_ptr<Journal> journal; // set by ScriptedAccount
     std::optional<QString> token = QStringLiteral("tok");
-    bool locked = false;
+    std::shared_ptr<bool> locked = std::make_shared<bool>(false);
     bool unlockSucceeds = false;
     bool failsSaves = false;
     bool following = false;
@@ -122,7 +123,7 @@ public:
     Calls unlocks; // each answers on a later turn of the event loop, like the keyring's prompt
 
     SecretLookup lookup() override;
-    bool isLocked() override { return locked; }
+    bool isLocked() override { return *locked; }
     QCoro::Task<SecretLookup> unlockAndLookup() override;
     void save(const QString& pasted) override;
     void remove() override;
