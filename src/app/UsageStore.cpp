@@ -11,6 +11,8 @@
 #include "model/DisplayFormat.h"
 #include "platform/Preferences.h"
 
+#include <QSet>
+
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -75,7 +77,11 @@ void UsageStore::reloadAccounts()
 {
     const QString current = m_accounts.size() > 0 ? m_accounts.account(m_current).userId : QString();
     m_accounts.reload();
-    m_otherTrends.clear();
+    // Kept for the accounts still listed: every refresh reads the list again.
+    QSet<QString> folders;
+    for (qsizetype i = 0; i < m_accounts.size(); ++i)
+        folders.insert(m_accounts.place(i).folder());
+    m_otherTrends.removeIf([&folders](const auto& entry) { return !folders.contains(entry.key()); });
     const qsizetype kept = m_accounts.indexOf(current);
     m_current = kept >= 0 ? kept : std::min(m_current, m_accounts.size() - 1);
     // Made once per pipeline, however often the list is read again.

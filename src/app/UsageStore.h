@@ -88,7 +88,8 @@ public:
         return m_accounts.pipeline(index).snapshot();
     }
     bool accountSignedIn(qsizetype index) const { return m_accounts.pipeline(index).hasSession(); }
-    // "剩余 x%" (the smaller of the account's two remaining shares), or "未登录".
+    // "剩余 x%" (what is left of the Cursor models' quota, as the widget shows it), "暂无数据"
+    // before any usage, or "未登录".
     QString accountSummary(qsizetype index) const;
     qsizetype primaryAccount() const { return m_accounts.primaryIndex(); }
     // The account whose login the Cursor editor holds, when it is listed; -1 otherwise.

@@ -1,3 +1,4 @@
+#include "Await.h"
 #include "RecordingRunner.h"
 #include "ScriptedEdges.h"
 #include "TestEnvironment.h"
@@ -5,6 +6,9 @@
 
 #include "app/UsageStore.h"
 #include "app/desktop/LoginItem.h"
+#include "model/AccountList.h"
+#include "platform/AtomicFile.h"
+#include "platform/Paths.h"
 
 #include <QtTest>
 
@@ -31,6 +35,31 @@ struct StoreWorld
     std::unique_ptr<UsageStore> store(std::chrono::milliseconds interval = 1h)
     {
         return std::make_unique<UsageStore>(AccountWiring{account.edges(), account.state}, interval);
+    }
+
+    // Two accounts: `account` in the home place ("user_a", a@example.com), `other` beside it
+    // ("user_b", b@example.com, labelled "工作"), each answering with its own usage ("A", "B").
+    ScriptedAccount other;
+    QHash<QString, std::shared_ptr<const QString>> noticeTitles; // by user id
+    std::unique_ptr<UsageStore> twoAccounts()
+    {
+        const AccountList list{
+            u"user_a"_s,
+            u"user_a"_s,
+            {{u"user_a"_s, u"a@example.com"_s, {}, {}}, {u"user_b"_s, u"b@example.com"_s, {}, u"工作"_s}}};
+        QDir().mkpath(Paths::supportFolder());
+        AtomicFile::write(AccountList::fileName(), list.encode());
+        account.service->usage = labelledSnapshot(u"A"_s);
+        account.service->usage->cursorModelsPercent = 30;
+        other.service->usage = labelledSnapshot(u"B"_s);
+        other.session->token = u"b"_s;
+        const auto wiring = [this](const AccountPlace& place, std::shared_ptr<const QString> title, bool,
+                                   std::shared_ptr<PricingSource>) {
+            noticeTitles.insert(place.home ? u"user_a"_s : place.userId, title);
+            const ScriptedAccount& chosen = place.home ? account : other;
+            return AccountWiring{chosen.edges(), chosen.state};
+        };
+        return std::make_unique<UsageStore>(wiring, account.pricing, 1h);
     }
 };
 
@@ -107,6 +136,60 @@ private Q_SLOTS:
         const auto store = world.store();
         store->exportCsv(u"/x/out.csv"_s);
         QTEST(store->refreshStatus(), "status");
+    }
+
+    void switchingAsksNothing()
+    {
+        StoreWorld world;
+        const auto store = world.twoAccounts();
+        QCOMPARE(store->snapshot().planName, u"A+p"_s); // both refreshed at the start
+        QCOMPARE(store->accountName(1), u"工作"_s);
+        world.account.journal->clear();
+        world.other.journal->clear();
+        QSignalSpy changed(store.get(), &UsageStore::changed);
+        store->setCurrentAccount(1);
+        QCOMPARE(store->snapshot().planName, u"B+p"_s);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(world.account.text() + world.other.text(), QString());
+        // Each account's trends as last read, until its ledger syncs again.
+        QCOMPARE(store->trends().syncedDays, 1);
+        store->setCurrentAccount(0);
+        await(store->refresh(true));
+        QCOMPARE(store->trends().syncedDays, 2);
+        store->setCurrentAccount(1);
+        QCOMPARE(store->trends().syncedDays, 2);
+    }
+
+    void theAccountsOwnSessions()
+    {
+        StoreWorld world;
+        const auto store = world.twoAccounts();
+        // A login of an account not listed goes nowhere.
+        await(store->saveCookie(u"c"_s));
+        QCOMPARE(store->refreshStatus(), u"这个登录属于另一个账号 · 请在「设置」中添加账号"_s);
+        QCOMPARE(world.other.session->token, std::optional(u"b"_s));
+        QCOMPARE(world.account.session->token, std::optional(u"tok"_s));
+        // A listed one's goes to its own account, which is then shown.
+        world.account.service->identities.insert(u"b2"_s, {1, u"user_b"_s, u"b@example.com"_s, {}});
+        await(store->saveCookie(u"b2"_s));
+        QCOMPARE(world.other.session->token, std::optional(u"b2"_s));
+        QCOMPARE(store->currentAccount(), 1);
+        // Logging out signs out the account on screen alone.
+        store->logout();
+        QVERIFY(!world.other.session->token && world.account.session->token);
+        QCOMPARE(store->accountSummary(1), u"未登录"_s);
+        QCOMPARE(store->accountSummary(0), u"剩余 70%"_s);
+    }
+
+    void noticesNameTheAccountByItsLabelNow()
+    {
+        StoreWorld world;
+        const auto store = world.twoAccounts();
+        QCOMPARE(*world.noticeTitles.value(u"user_a"_s), u"Tallyfern · a@example.com"_s);
+        QCOMPARE(*world.noticeTitles.value(u"user_b"_s), u"Tallyfern · 工作"_s);
+        QCOMPARE(store->setAccountLabel(1, u"user_a"_s), u"标签不能与账号 ID 相同"_s);
+        QCOMPARE(store->setAccountLabel(1, u"家"_s), QString());
+        QCOMPARE(*world.noticeTitles.value(u"user_b"_s), u"Tallyfern · 家"_s);
     }
 
     void settingsPersist()
