@@ -121,9 +121,10 @@ void AccountsSection::askRemoval(qsizetype index)
 {
     // Asked in a sheet, never in a loop of its own.
     auto* question =
-        new QMessageBox(QMessageBox::Warning, removalQuestion(m_store->accountName(index)),
-                        u"会删除这个账号在本机保存的 Cookie、用量缓存和用量历史，其他账号不受影响。"_s,
+        new QMessageBox(QMessageBox::Warning, u"移除账号"_s, removalQuestion(m_store->accountName(index)),
                         QMessageBox::NoButton, this);
+    question->setInformativeText(
+        u"会删除这个账号在本机保存的 Cookie、用量缓存和用量历史，其他账号不受影响。"_s);
     question->addButton(u"移除"_s, QMessageBox::DestructiveRole);
     question->addButton(u"取消"_s, QMessageBox::RejectRole);
     question->setAttribute(Qt::WA_DeleteOnClose);

@@ -1,0 +1,210 @@
+#pragma once
+
+#include "EditorDatabase.h"
+#include "RecordingRunner.h"
+#include "ScriptedEdges.h"
+#include "TestEnvironment.h"
+
+#include "app/UsageStore.h"
+#include "app/desktop/StatusLine.h"
+#include "app/shell/ActionButton.h"
+#include "app/shell/AppShell.h"
+#include "app/shell/AppTray.h"
+#include "app/shell/CookieSheet.h"
+#include "app/shell/DashboardHeader.h"
+#include "app/shell/DashboardWindow.h"
+#include "app/shell/GaugeIcon.h"
+#include "app/shell/PasteField.h"
+#include "app/shell/SegmentedControl.h"
+#include "app/shell/SettingsPage.h"
+#include "app/shell/SingleInstance.h"
+#include "app/shell/SwitchToggle.h"
+#include "app/shell/ThresholdRow.h"
+#include "app/shell/TrayMenu.h"
+#include "app/views/ModelsPage.h"
+#include "app/views/OverviewPage.h"
+#include "app/views/TrendsPage.h"
+#include "client/EditorLogin.h"
+#include "model/AccountList.h"
+#include "model/QuotaThresholds.h"
+#include "platform/AtomicFile.h"
+#include "platform/MemorySecretStore.h"
+#include "platform/Paths.h"
+#include "platform/Preferences.h"
+#include "platform/ProcessRunner.h"
+
+#include <QAccessible>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QWindow>
+#include <QtTest>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+// Obviously fake: screenshots and failure messages may show it.
+const QString fakeCookie = u"WorkosCursorSessionToken=fake-session-for-tests"_s;
+const QString fakeToken = u"fake-session-for-tests"_s;
+
+// One test's world: temporary settings with the clock pinned at 12:00 in Asia/Shanghai, the agent's
+// commands recorded, and the window's account on scripted edges (no token yet). Its overviews wait
+// for answer(), so that a refresh stays under way for as long as the test looks at it; each answers
+// with $12.44 of a $40 plan used in the cycle from 1 May to 1 June 2025.
+struct ShellFixture
+{
+    ShellFixture()
+    {
+        ProcessRunner::setCurrent(&runner);
+        environment.setNow(u"2025-05-19T04:00:00Z"_s);
+        account.session->token.reset();
+        UsageSnapshot usage = UsageSnapshot::empty();
+        usage.hasRealData = true;
+        usage.planName = u"Pro"_s;
+        usage.monthlyUsed = 12.44;
+        usage.monthlyLimit = 40;
+        usage.cursorModelsPercent = 31;
+        usage.billingCycleStart = u"2025-05-01T00:00:00Z"_s;
+        usage.billingCycleEnd = u"2025-06-01T00:00:00Z"_s;
+        account.service->usage = usage;
+        account.service->overviews.hold();
+    }
+    ~ShellFixture()
+    {
+        account.service->overviews.releaseAll();
+        SecretStore::setCurrent(nullptr);
+        ProcessRunner::setCurrent(nullptr);
+    }
+    // Every overview asked for so far answers; later ones wait again.
+    void answer() { account.service->overviews.releaseHeld(); }
+    QVariant stored(const char* key) const
+    {
+        return environment.settingsFile()->value(QLatin1StringView(key));
+    }
+    // The periodic refresh stays out of the way of the tests.
+    std::unique_ptr<UsageStore> makeStore()
+    {
+        return std::make_unique<UsageStore>(AccountWiring{account.edges(), account.state},
+                                            std::chrono::hours(1));
+    }
+
+    // Two accounts: `account` in the home place (user_me, me@example.com) and `other`, a team seat
+    // beside it (user_team, wei.chen@corp.example.com, labelled "工作"), which answers at once with
+    // 60 % of its quota used. Both tokens are in `secrets` too, where removing an account looks.
+    std::unique_ptr<UsageStore> makeTwoAccounts()
+    {
+        const AccountList list{u"user_me"_s,
+                               u"user_me"_s,
+                               {{u"user_me"_s, u"me@example.com"_s, {}, {}},
+                                {u"user_team"_s, u"wei.chen@corp.example.com"_s, {}, u"工作"_s}}};
+        QDir().mkpath(Paths::supportFolder());
+        AtomicFile::write(AccountList::fileName(), list.encode());
+        account.session->token = fakeToken;
+        UsageSnapshot seat = *account.service->usage;
+        seat.planName = u"Enterprise"_s;
+        seat.cursorModelsPercent = 60;
+        other.service->usage = seat;
+        SecretStore::setCurrent(&secrets);
+        secrets.write(SecretKey::home(), fakeToken);
+        secrets.write(SecretKey::account(u"user_team"_s), *other.session->token);
+        const auto wiring = [this](const AccountPlace& place, std::shared_ptr<const QString>, bool,
+                                   std::shared_ptr<PricingSource>) {
+            const ScriptedAccount& chosen = place.home ? account : other;
+            return AccountWiring{chosen.edges(), chosen.state};
+        };
+        return std::make_unique<UsageStore>(wiring, account.pricing, std::chrono::hours(1));
+    }
+
+    TestEnvironment environment;
+    RecordingRunner runner;
+    ScriptedAccount account;
+    ScriptedAccount other;
+    MemorySecretStore secrets;
+};
+
+inline void settle()
+{
+    for (int i = 0; i < 4; ++i)
+        QCoreApplication::processEvents();
+}
+
+inline void showAndSettle(QWidget* window)
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    settle();
+}
+
+// With TALLYFERN_SCREENSHOT_DIR set, saves the window as `name`.png at twice its resolution.
+inline void screenshot(QWidget* window, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("TALLYFERN_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    settle();
+    QPixmap pixmap(window->size() * 2);
+    pixmap.setDevicePixelRatio(2);
+    pixmap.fill(window->palette().color(QPalette::Window));
+    QPainter painter(&pixmap);
+    window->render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    painter.end();
+    QVERIFY(pixmap.save(folder + u'/' + name + u".png"_s));
+}
+
+inline QStringList visibleButtons(QWidget* root)
+{
+    QStringList texts;
+    for (ActionButton* button : root->findChildren<ActionButton*>()) {
+        if (button->isVisibleTo(root))
+            texts.append(button->text());
+    }
+    return texts;
+}
+
+// The entries as the menu shows them; a separator reads "—".
+inline QStringList shownEntries(const QMenu* menu)
+{
+    QStringList entries;
+    for (const QAction* action : menu->actions()) {
+        if (action->isVisible())
+            entries.append(action->isSeparator() ? u"—"_s : action->text());
+    }
+    return entries;
+}
+
+// The names a screen reader gives the controls that Tab visits, once round from the window.
+inline QStringList tabOrder(QWidget* window)
+{
+    QStringList names;
+    window->setFocus();
+    const QWidget* first = nullptr;
+    while (names.size() < 30) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focused = QApplication::focusWidget();
+        if (!focused || focused == first)
+            break;
+        first = first ? first : focused;
+        names.append(QAccessible::queryAccessibleInterface(focused)->text(QAccessible::Name));
+    }
+    return names;
+}
+
+// Clicks the page's segment; the page then shown, if it is a `Page`.
+template <typename Page = QWidget>
+inline Page* showPage(DashboardWindow& window, DashboardPage page)
+{
+    SegmentedControl* switcher = window.pageSwitcher();
+    QTest::mouseClick(switcher, Qt::LeftButton, {},
+                      switcher->segmentRect(DashboardPages::index(page)).center());
+    return qobject_cast<Page*>(window.pageWidget());
+}

@@ -1,0 +1,163 @@
+#include "ShellTesting.h"
+#include "TestRegistry.h"
+
+#include "app/shell/AccountSwitcher.h"
+#include "app/shell/AccountsSection.h"
+#include "app/views/PlanBadge.h"
+
+#include <QLineEdit>
+
+namespace {
+
+// The switcher's entries as its list shows them.
+QStringList entries(const AccountSwitcher* switcher)
+{
+    QStringList texts;
+    for (int i = 0; i < switcher->count(); ++i)
+        texts.append(switcher->itemText(i));
+    return texts;
+}
+
+} // namespace
+
+// Two accounts side by side: the header's account and switcher, the keys, the tray's lines and
+// tooltip, and the settings page's accounts.
+class TestShellAccounts : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void oneAccountShowsNoneOfIt()
+    {
+        ShellFixture fixture;
+        auto store = fixture.makeStore();
+        AppShell shell(store.get());
+        DashboardWindow* window = shell.window();
+        showAndSettle(window);
+        QVERIFY(!window->header()->accountSwitcher()->isVisibleTo(window));
+        QVERIFY(!window->header()->accountLabel()->isVisibleTo(window));
+        QVERIFY(shell.menu()->accountActions().isEmpty());
+        QTest::keyClick(window, Qt::Key_2, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(store->currentAccount(), 0);
+        auto* settings = showPage<SettingsPage>(*window, DashboardPage::settings);
+        QVERIFY(!settings->findChild<AccountsSection*>()->isVisibleTo(settings));
+    }
+
+    void twoAccountsSideBySide()
+    {
+        ShellFixture fixture;
+        auto store = fixture.makeTwoAccounts();
+        fixture.answer();
+        QTRY_VERIFY(!store->isRefreshing());
+        AppShell shell(store.get());
+        DashboardWindow* window = shell.window();
+        showAndSettle(window);
+
+        // The account on screen, its plan, and every account with what is left of it.
+        DashboardHeader* header = window->header();
+        AccountSwitcher* switcher = header->accountSwitcher();
+        QVERIFY(switcher->isVisibleTo(window));
+        QAccessibleInterface* readAloud = QAccessible::queryAccessibleInterface(switcher);
+        QCOMPARE(readAloud->role(), QAccessible::ComboBox);
+        // Qt reads a combo box's current entry as its name on Linux; the name given is for the
+        // platforms that read it.
+        QCOMPARE(switcher->accessibleName(), u"账号"_s);
+        // ("+p": each overview's event patch, as the scripted service marks it.)
+        const QStringList lines{u"me@example.com · Pro+p · 剩余 69%"_s, u"工作 · Enterprise+p · 剩余 40%"_s};
+        QCOMPARE(entries(switcher), lines);
+        QCOMPARE(header->accountLabel()->text(), u"me@example.com"_s);
+        QCOMPARE(header->accountPlan()->text(), u"Pro+p"_s);
+        screenshot(window, u"accounts-overview-personal"_s);
+
+        // Ctrl+Shift+2 shows the second from what is stored; there is no third.
+        QTest::keyClick(window, Qt::Key_2, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(store->currentAccount(), 1);
+        QCOMPARE(header->accountLabel()->text(), u"工作"_s);
+        QCOMPARE(header->accountPlan()->text(), u"Enterprise+p"_s);
+        QCOMPARE(switcher->currentIndex(), 1);
+        QCOMPARE(qobject_cast<OverviewPage*>(window->pageWidget())->snapshot().planName, u"Enterprise+p"_s);
+        QTest::keyClick(window, Qt::Key_3, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(store->currentAccount(), 1);
+        screenshot(window, u"accounts-overview-team"_s);
+        QTest::keyClick(switcher, Qt::Key_Up);
+        QCOMPARE(store->currentAccount(), 0);
+
+        // The tray: a line per account that opens the window on it; the icon and its tooltip lead
+        // with the primary account, a line for each other.
+        TrayMenu* menu = shell.menu();
+        QCOMPARE(shownEntries(menu).first(3), lines + QStringList{u"—"_s});
+        window->hide();
+        menu->accountActions().at(1)->trigger();
+        QVERIFY(window->isVisible());
+        QCOMPARE(store->currentAccount(), 1);
+        QCOMPARE(shell.tray()->toolTip(), AppTray::toolTip(store->accountSnapshot(0)) + u'\n' +
+                                              StatusLine::line({u"工作"_s, store->accountSnapshot(1)}));
+
+        // "退出登录" signs out the account on screen alone.
+        store->logout();
+        QCOMPARE(fixture.other.session->token, std::nullopt);
+        QCOMPARE(fixture.account.session->token, std::optional(fakeToken));
+        QCOMPARE(entries(switcher).at(1), u"工作 · Enterprise+p · 未登录"_s);
+    }
+
+    void theSettingsPageKeepsTheAccounts()
+    {
+        ShellFixture fixture;
+        auto store = fixture.makeTwoAccounts();
+        fixture.answer();
+        QTRY_VERIFY(!store->isRefreshing());
+        DashboardWindow window(store.get());
+        showAndSettle(&window);
+        auto* settings = showPage<SettingsPage>(window, DashboardPage::settings);
+        auto* section = settings->findChild<AccountsSection*>();
+        QVERIFY(section->isVisibleTo(settings));
+        QCOMPARE(section->primaryButtons().at(0)->isVisibleTo(section), false); // already the primary
+        screenshot(&window, u"accounts-settings"_s);
+
+        // A label is checked as it is given; a refused one changes nothing and says why.
+        QLineEdit* label = section->labelFields().at(0);
+        label->setText(u"all"_s);
+        QTest::keyClick(label, Qt::Key_Return);
+        QVERIFY(section->refusal()->isVisibleTo(section));
+        QCOMPARE(section->refusal()->text(), u"标签不能是 all"_s);
+        QCOMPARE(store->accountName(0), u"me@example.com"_s);
+        label = section->labelFields().at(0);
+        label->setText(u"个人"_s);
+        QTest::keyClick(label, Qt::Key_Return);
+        QVERIFY(!section->refusal()->isVisibleTo(section));
+        QCOMPARE(store->accountName(0), u"个人"_s);
+
+        QTest::mouseClick(section->primaryButtons().at(1), Qt::LeftButton);
+        QCOMPARE(store->primaryAccount(), 1);
+
+        // Removing asks first, naming the account; cancelled, nothing goes.
+        const auto ask = [&] {
+            section->removeButtons().at(1)->click();
+            return section->findChild<QMessageBox*>();
+        };
+        QMessageBox* question = ask();
+        QVERIFY(question && question->isVisible());
+        QCOMPARE(question->text(), u"移除账号“工作”？"_s);
+        const auto button = [](QMessageBox* box, const QString& text) {
+            for (QAbstractButton* each : box->buttons()) {
+                if (each->text() == text)
+                    return each;
+            }
+            return static_cast<QAbstractButton*>(nullptr);
+        };
+        QTest::mouseClick(button(question, u"取消"_s), Qt::LeftButton);
+        QCOMPARE(store->accountCount(), 2);
+        QTRY_VERIFY(!section->findChild<QMessageBox*>()); // closed, and gone
+        question = ask();
+        QVERIFY(question);
+        QTest::mouseClick(button(question, u"移除"_s), Qt::LeftButton);
+        // One account left: the window is exactly as it is with one.
+        QTRY_COMPARE(store->accountCount(), 1);
+        QVERIFY(!fixture.secrets.read(SecretKey::account(u"user_team"_s)));
+        QTRY_VERIFY(!window.header()->accountSwitcher()->isVisibleTo(&window));
+        QVERIFY(!section->isVisibleTo(settings));
+    }
+};
+
+TALLYFERN_REGISTER_TEST(TestShellAccounts);
+#include "TestShellAccounts.moc"
