@@ -6,6 +6,7 @@
 #include "WidgetFonts.h"
 #include "WidgetWindow.h"
 
+#include "model/AccountList.h"
 #include "model/PricingStore.h"
 #include "model/SnapshotStore.h"
 #include "platform/Preferences.h"
@@ -103,6 +104,45 @@ private Q_SLOTS:
         QCOMPARE(Provider().timeline().entries.constFirst().snapshot, real(u"Pro"_s));
         storeAsApp(realistic());
         QCOMPARE(Provider().snapshot().snapshot, realistic());
+    }
+
+    void providerShowsTheAccountAsked()
+    {
+        // Two accounts: the home one stored as before, a team seat in its own folder.
+        const auto list = [](const QString& primary) {
+            QVERIFY(AccountList::update([&primary](AccountList& current, AccountList::State) {
+                current = {primary,
+                           u"user_me"_s,
+                           {{u"user_me"_s, u"me@example.com"_s, {}, {}},
+                            {u"user_team"_s, u"wei.chen@corp.example.com"_s, {}, u"工作"_s}}};
+                return true;
+            }));
+        };
+        list(u"user_me"_s);
+        storeAsApp(real(u"Pro"_s));
+        {
+            const AsProcess app(Preferences::Process::app);
+            QVERIFY(SnapshotStore::saveTo(AccountPlace::otherAccount(u"user_team"_s), real(u"Enterprise"_s)));
+        }
+        QCOMPARE(Provider().snapshot().snapshot, real(u"Pro"_s));
+        QCOMPARE(Provider().accountName(), QString()); // the primary goes unnamed, as with one account
+        for (const QString& named : {u"工作"_s, u"user_team"_s}) {
+            QCOMPARE(Provider(named).snapshot().snapshot, real(u"Enterprise"_s));
+            QCOMPARE(Provider(named).accountName(), u"工作"_s);
+        }
+        QVERIFY(!Provider(u"nobody"_s).knowsAccount());
+        list(u"user_team"_s);
+        QCOMPARE(Provider().snapshot().snapshot, real(u"Enterprise"_s));
+
+        const QString out = m_env->root() + u'/';
+        QCOMPARE(
+            runWidget({u"--render"_s, u"small"_s, out + u"nobody.png", u"--account"_s, u"nobody"_s}).first,
+            2);
+        QVERIFY(!QFileInfo::exists(out + u"nobody.png"));
+        QCOMPARE(runWidget({u"--render"_s, u"small"_s, out + u"me.png", u"--account"_s, u"user_me"_s}).first,
+                 0);
+        QCOMPARE(runWidget({u"--render"_s, u"small"_s, out + u"primary.png"}).first, 0);
+        QVERIFY(QImage(out + u"me.png") != QImage(out + u"primary.png"));
     }
 
     void placeholderIsTheSampleWhateverIsStored()
