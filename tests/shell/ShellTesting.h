@@ -144,7 +144,8 @@ inline void showAndSettle(QWidget* window)
     settle();
 }
 
-// With TALLYFERN_SCREENSHOT_DIR set, saves the window as `name`.png at twice its resolution.
+// With TALLYFERN_SCREENSHOT_DIR set, saves the window as `name`.png at TALLYFERN_SCREENSHOT_SCALE
+// (default 2) times its resolution.
 inline void screenshot(QWidget* window, const QString& name)
 {
     const QString folder = qEnvironmentVariable("TALLYFERN_SCREENSHOT_DIR");
@@ -152,8 +153,9 @@ inline void screenshot(QWidget* window, const QString& name)
         return;
     QDir().mkpath(folder);
     settle();
-    QPixmap pixmap(window->size() * 2);
-    pixmap.setDevicePixelRatio(2);
+    const int scale = qEnvironmentVariableIntValue("TALLYFERN_SCREENSHOT_SCALE") == 1 ? 1 : 2;
+    QPixmap pixmap(window->size() * scale);
+    pixmap.setDevicePixelRatio(scale);
     pixmap.fill(window->palette().color(QPalette::Window));
     QPainter painter(&pixmap);
     window->render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);

@@ -86,6 +86,8 @@ private Q_SLOTS:
         // with the primary account, a line for each other.
         TrayMenu* menu = shell.menu();
         QCOMPARE(shownEntries(menu).first(3), lines + QStringList{u"—"_s});
+        menu->adjustSize();
+        screenshot(menu, u"accounts-tray-menu"_s);
         window->hide();
         menu->accountActions().at(1)->trigger();
         QVERIFY(window->isVisible());

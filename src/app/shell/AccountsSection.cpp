@@ -102,6 +102,10 @@ void AccountsSection::rebuild()
         line->addWidget(label);
 
         auto* primary = new ActionButton(u"设为主账号"_s, ActionButton::Kind::bordered, row);
+        // Its place kept on the primary's row, so that the labels line up.
+        QSizePolicy keepsPlace = primary->sizePolicy();
+        keepsPlace.setRetainSizeWhenHidden(true);
+        primary->setSizePolicy(keepsPlace);
         primary->setVisible(i != m_store->primaryAccount());
         connect(primary, &ActionButton::clicked, m_store, [this, i] { m_store->setPrimaryAccount(i); });
         line->addWidget(primary);
@@ -126,7 +130,8 @@ void AccountsSection::askRemoval(qsizetype index)
     question->setInformativeText(
         u"会删除这个账号在本机保存的 Cookie、用量缓存和用量历史，其他账号不受影响。"_s);
     question->addButton(u"移除"_s, QMessageBox::DestructiveRole);
-    question->addButton(u"取消"_s, QMessageBox::RejectRole);
+    // Return keeps the account: removing takes a deliberate click.
+    question->setDefaultButton(question->addButton(u"取消"_s, QMessageBox::RejectRole));
     question->setAttribute(Qt::WA_DeleteOnClose);
     const QString userId = m_store->accounts().account(index).userId;
     connect(question, &QMessageBox::buttonClicked, this, [this, question, userId](QAbstractButton* button) {
