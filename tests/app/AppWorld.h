@@ -45,3 +45,28 @@ struct AppWorld : ServiceWorld
         };
     }
 };
+
+// The built executable, run as the background agent or a user would, with its home in the world's
+// folder. It inherits this test's private D-Bus session and gnome-keyring, so its token is in a real
+// Secret Service.
+inline std::pair<int, QString> run(const AppWorld& world, const QStringList& arguments,
+                                   const QByteArray& input = {})
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"HOME"_s, world.env.root());
+    environment.insert(u"XDG_CACHE_HOME"_s, world.env.root() + u"/cache");
+    // No display to be had: a mode that created a GUI application would abort here.
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    environment.remove(u"DISPLAY"_s);
+    environment.remove(u"WAYLAND_DISPLAY"_s);
+    return runProgram(QStringLiteral(TALLYFERN_EXECUTABLE), arguments, environment, input);
+}
+
+// What a run that has nothing to say leaves: exit status 0 and no output.
+inline const std::pair<int, QString> quiet{0, {}};
+
+// The manual page's text, its escaped dashes plain.
+inline QString manualPage()
+{
+    return QString::fromUtf8(fileBytes(QStringLiteral(TALLYFERN_MANUAL_PAGE))).replace(u"\\-"_s, u"-"_s);
+}

@@ -21,14 +21,16 @@ bool registerTest(TestFactory factory)
     return true;
 }
 
-bool passesInChild(const QString& function, const char* variable, const QByteArray& value)
+bool passesInChild(const QObject* test, const QString& function, const char* variable,
+                   const QByteArray& value)
 {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QString::fromLatin1(variable), QString::fromLatin1(value));
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(), {function});
+    child.start(QCoreApplication::applicationFilePath(),
+                {QString::fromLatin1(test->metaObject()->className()), function});
     const bool finished = child.waitForFinished(120000);
     const QByteArray output = child.readAll();
     const bool passed = finished && child.exitCode() == 0 && output.contains(QByteArray("PASS   : ")) &&

@@ -16,8 +16,10 @@ bool registerTest(TestFactory factory);
 int runRegisteredTests(int argc, char** argv);
 
 // For what the application fixes when it starts, such as QT_SCALE_FACTOR: runs one test function
-// of this executable again in a child process with the variable set. True when the child passed.
-bool passesInChild(const QString& function, const char* variable, const QByteArray& value);
+// of the test's class again in a child process with the variable set (the class alone, since the
+// other classes of this executable do not know the function). True when the child passed.
+bool passesInChild(const QObject* test, const QString& function, const char* variable,
+                   const QByteArray& value);
 
 #define TALLYFERN_REGISTER_TEST(Class)                                                                       \
     static const bool Class##Registered = registerTest([] { return std::make_unique<Class>(); })

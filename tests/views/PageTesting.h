@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/views/ModelTable.h"
 #include "app/views/PageScroll.h"
 #include "app/views/Theme.h"
 #include "model/UsageSnapshot.h"
@@ -75,6 +76,19 @@ inline QString texts(const QWidget* root)
             texts.append(label->text());
     }
     return texts.join(u'|');
+}
+
+// The texts of the page's first `Part`.
+template <typename Part>
+inline QString textsOf(const QWidget* page)
+{
+    return texts(page->findChild<Part*>());
+}
+
+// The page's model tables: Cursor's models first, then the others.
+inline ModelTable* table(const QWidget* page, int index)
+{
+    return page->findChildren<ModelTable*>().at(index);
 }
 
 inline QRect geometryIn(const QWidget* widget, const QWidget* root)

@@ -3,10 +3,14 @@
 #include "TallyfernView.h"
 #include "TestEnvironment.h"
 
+#include "model/SnapshotStore.h"
+#include "platform/Preferences.h"
+
 #include <QDir>
+#include <QProcess>
 #include <QtTest>
 
-// Snapshots and look-ups for the widget's tests.
+// Snapshots, look-ups, what the app stored and runs of the executable, for the widget's tests.
 namespace WidgetTestData {
 
 using namespace Qt::StringLiterals;
@@ -73,6 +77,25 @@ inline void saveScreenshot(const TallyfernView& view, const QString& state)
     const QString base = folder + u'/' + state + u'-' + WidgetFamilies::name(view.family());
     QVERIFY(QDir().mkpath(folder) && view.render(WidgetPalette::light()).save(base + u".png"));
     QVERIFY(view.render(WidgetPalette::dark()).save(base + u"-dark.png"));
+}
+
+// What the app stored, for the widget to read.
+inline void storeAsApp(const UsageSnapshot& snapshot)
+{
+    const AsProcess app(Preferences::Process::app);
+    SnapshotStore::save(snapshot);
+}
+
+// Runs the widget executable with the test's environment; the exit status is -1 after a crash or
+// a hang.
+inline std::pair<int, QByteArray> runWidget(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QString::fromUtf8(TALLYFERN_WIDGET_EXECUTABLE), arguments);
+    if (!process.waitForFinished(60'000))
+        return {-1, {}};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput()};
 }
 
 } // namespace WidgetTestData

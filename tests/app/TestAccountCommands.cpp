@@ -1,0 +1,95 @@
+#include "AppWorld.h"
+#include "EditorDatabase.h"
+#include "TestRegistry.h"
+
+#include "app/desktop/StatusLine.h"
+#include "client/DashboardClient.h"
+#include "client/EditorLogin.h"
+#include "client/EditorSession.h"
+#include "model/AccountList.h"
+#include "model/SnapshotStore.h"
+
+// The accounts from a terminal: adding, listing, refreshing and removing them, and importing the
+// editor's login.
+class TestAccountCommands : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void twoAccountsFromATerminal()
+    {
+        AppWorld world;
+        const QString personal = u"user_01JQ8ZK5W3T2R9M4X7C6B1N0PA"_s;
+        const QString team = u"user_01TEAM7H4QZ2M8V6K3R9X5B1C0"_s;
+        for (const SecretKey& key : {SecretKey::home(), SecretKey::account(team)})
+            SystemSecretStore().remove(key); // an earlier test's
+        const auto add = [&world](const QByteArray& cookie) {
+            return run(world, {u"--add-account"_s}, cookie);
+        };
+
+        // The first account is the home account alone, as before; the list comes with the second.
+        QCOMPARE(add("_ga=1; WorkosCursorSessionToken=user_01JQ8ZK5W3T2R9M4X7C6B1N0PA%3A%3Aeyj.p; x=2\n"),
+                 std::pair(0, u"已添加账号：lin.wei@example.com\n"_s));
+        QVERIFY(!QFile::exists(AccountList::fileName()));
+        QCOMPARE(add("team::eyj.t"), std::pair(0, u"已添加账号：wei.chen@corp.example.com\n"_s));
+        QCOMPARE(SystemSecretStore().read(), std::optional(u"user_01JQ8ZK5W3T2R9M4X7C6B1N0PA::eyj.p"_s));
+        QCOMPARE(SystemSecretStore().read(SecretKey::account(team)), std::optional(u"team::eyj.t"_s));
+
+        // One background refresh for both, each into its own place.
+        QCOMPARE(run(world, {u"--refresh"_s}), quiet);
+        const AccountPlace teamPlace = AccountPlace::otherAccount(team);
+        const UsageSnapshot mine = SnapshotStore::load(), theirs = SnapshotStore::loadFrom(teamPlace);
+        QVERIFY(mine.hasRealData && theirs.hasRealData && mine.planName != theirs.planName);
+        QVERIFY(QFile::exists(teamPlace.ledgerFile()));
+        QCOMPARE(run(world, {u"--accounts"_s}),
+                 std::pair(0, QString(personal + u" · lin.wei@example.com · Pro+ · 主账号\n"_s + team +
+                                      u" · wei.chen@corp.example.com · Enterprise\n"_s)));
+        const Timestamp now = Timestamp::fromDateTime(QDateTime::currentDateTimeUtc());
+        QCOMPARE(run(world, {u"--status"_s, u"--account"_s, u"all"_s}).second,
+                 StatusLine::line({u"lin.wei@example.com"_s, mine}, now) + u'\n' +
+                     StatusLine::line({u"wei.chen@corp.example.com"_s, theirs}, now) + u'\n');
+
+        // One removed, the other untouched.
+        const QByteArray before = fileBytes(SnapshotStore::fileName());
+        QCOMPARE(run(world, {u"--remove-account"_s, team}),
+                 std::pair(0, u"已移除账号：wei.chen@corp.example.com\n"_s));
+        QVERIFY(!QFileInfo::exists(teamPlace.folder()) &&
+                !SystemSecretStore().read(SecretKey::account(team)));
+        QCOMPARE(fileBytes(SnapshotStore::fileName()), before);
+        QCOMPARE(SystemSecretStore().read(), std::optional(u"user_01JQ8ZK5W3T2R9M4X7C6B1N0PA::eyj.p"_s));
+        QCOMPARE(run(world, {u"--status"_s, u"--account"_s, team}),
+                 std::pair(2, QString(u"tallyfern：没有这个账号："_s + team + u'\n')));
+
+        // A token the service turns away is stored nowhere.
+        world.service.setAnswer("GET", DashboardClient::mePath, {401, {}, {}, 0});
+        QCOMPARE(add("team::eyj.t"), std::pair(1, u"Cookie 已失效，请重新粘贴\n"_s));
+        QVERIFY(!SystemSecretStore().read(SecretKey::account(team)));
+        QCOMPARE(AccountList::read().list.accounts.size(), 1);
+    }
+
+    void importsTheEditorsLogin()
+    {
+        AppWorld world;
+        const QString token = u"pasted::token"_s;
+        QVERIFY2(SystemSecretStore().write(token), "needs the private keyring of scripts/with-keyring");
+        // No editor: the reason on stderr, nothing stored.
+        QCOMPARE(run(world, {u"--import-session"_s}), std::pair(1, u"未找到 Cursor 编辑器的登录数据\n"_s));
+        QCOMPARE(SystemSecretStore().read(), std::optional(token));
+
+        // The executable runs on the real clock; the tests' time zone is Shanghai.
+        const qint64 expires = QDateTime::currentSecsSinceEpoch() + 3 * 86400;
+        EditorDatabase editor(EditorSession::databasePath());
+        QVERIFY(editor.setLogin(EditorDatabase::jwt(u"auth0|user_01ABC"_s, double(expires))));
+        const QString when = QDateTime::fromSecsSinceEpoch(expires).toString(u"yyyy-MM-dd HH:mm"_s);
+        QCOMPARE(
+            run(world, {u"--import-session"_s}),
+            std::pair(0, QString(u"已从 Cursor 编辑器导入登录：user_01ABC，有效期至 "_s + when + u'\n')));
+        QCOMPARE(SystemSecretStore().read(),
+                 u"user_01ABC::"_s + EditorDatabase::jwt(u"auth0|user_01ABC"_s, double(expires)));
+        QVERIFY(world.service.requests().isEmpty()); // no refresh
+        QVERIFY(EditorLogin::isFollowing());
+    }
+};
+
+TALLYFERN_REGISTER_TEST(TestAccountCommands);
+#include "TestAccountCommands.moc"

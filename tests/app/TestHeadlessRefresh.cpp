@@ -1,0 +1,88 @@
+#include "AppWorld.h"
+#include "FakeNotifications.h"
+#include "TestRegistry.h"
+
+#include "app/desktop/StatusLine.h"
+#include "client/DashboardClient.h"
+#include "history/CsvExport.h"
+#include "model/SnapshotStore.h"
+#include "platform/Paths.h"
+#include "platform/WidgetCenter.h"
+#include "pricing/PricingClient.h"
+
+#include <QDirIterator>
+
+namespace {
+
+// The app's settings, as the executable left them.
+std::unique_ptr<QSettings> settings()
+{
+    return std::make_unique<QSettings>(Paths::settingsFolder() + u"/Tallyfern.conf"_s, QSettings::IniFormat);
+}
+
+} // namespace
+
+// The background refresh the agent runs, through the built executable.
+class TestHeadlessRefresh : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // The headless run with the production edges, end to end: what each policy and edge outcome
+    // does is tests/refresh's; here, that the real service, keyring, files, notices, ledger and
+    // rate-limit record are the ones it reaches.
+    void refreshStoresWhatItFetchedAndExitsQuietly()
+    {
+        AppWorld world;
+        FakeNotifications notifications;
+        QVERIFY(notifications.registered);
+        const QString token = u"user_01JQ8ZK5W3T2R9M4X7C6B1N0PA::eyJhbGciOi.J9.sig"_s;
+        QVERIFY2(SystemSecretStore().write(token), "needs the private keyring of scripts/with-keyring");
+
+        // The sample account: the day's pricing first, then overview and event patch stored where
+        // the widget and the app read them, the widget nudged.
+        QCOMPARE(run(world, {u"--bogus"_s, u"--refresh"_s}), quiet);
+        const auto requests = world.service.requests();
+        QVERIFY(requests.size() > 2);
+        QCOMPARE(requests[0].path, QByteArray(PricingClient::documentPath));
+        QVERIFY(requests[0].answeredMs <= requests[1].arrivedMs);
+        QCOMPARE(requests[1].headers.value("cookie"), "WorkosCursorSessionToken=" + token.toUtf8());
+        const QString snapshotFile = SnapshotStore::fileName();
+        const auto stored = UsageSnapshot::decode(fileBytes(snapshotFile));
+        QVERIFY(stored && stored->hasRealData && !stored->days.isEmpty());
+        QCOMPARE(settings()->value("usageSnapshot"_L1).toByteArray(), fileBytes(snapshotFile));
+        QVERIFY(QFile::exists(WidgetCenter::markerFileName()));
+        // The sample account has nearly used up its premium quota and has on-demand tokens.
+        QCOMPARE(notifications.calls,
+                 (QStringList{u"Tallyfern|tallyfern|Tallyfern|高级模型额度只剩 3%（账期到 5月17日）"_s,
+                              u"Tallyfern|tallyfern|Tallyfern|本期开始产生按需用量：21.5万 tokens"_s}));
+        QCOMPARE(run(world, {u"--status"_s}).second,
+                 StatusLine::text(*stored, Timestamp::fromDateTime(QDateTime::currentDateTimeUtc())) + u'\n');
+        // The usage history synced last, and the export reads it.
+        const QString csv = world.env.root() + u"/usage.csv"_s;
+        const auto [exported, said] = run(world, {u"--export-csv"_s, csv});
+        QVERIFY2(exported == 0, qPrintable(said));
+        QVERIFY(fileBytes(csv).startsWith(CsvExport::header));
+        QFile::remove(csv);
+        // The manual page names every file the run left.
+        for (const QString& folder : {Paths::dataHome(), Paths::configHome()}) {
+            QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+            while (files.hasNext()) {
+                const QString name = QFileInfo(files.next()).fileName();
+                QVERIFY2(manualPage().contains(name), qPrintable(name));
+            }
+        }
+
+        // A busy service: the wait it asks for is kept in the app's settings, where the window's
+        // refreshes and the next run read it, and the next run leaves the service alone.
+        world.service.setAnswer("GET", DashboardClient::mePath, {429, {}, {{"Retry-After", "600"}}, 0});
+        QCOMPARE(run(world, {u"--refresh"_s}), quiet);
+        QVERIFY(settings()->contains("serviceBusyUntil"_L1));
+        world.service.clearRequests();
+        QCOMPARE(run(world, {u"--refresh"_s}), quiet);
+        QVERIFY(world.service.requests().isEmpty());
+    }
+};
+
+TALLYFERN_REGISTER_TEST(TestHeadlessRefresh);
+#include "TestHeadlessRefresh.moc"
