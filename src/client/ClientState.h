@@ -14,7 +14,7 @@ namespace DashboardClient {
 // where a 429's wait goes; the caller decides where that lives.
 struct ClientState
 {
-    std::optional<double> userId; // of the last successful "/api/auth/me"
+    std::optional<double> userId;                               // of the last successful "/api/auth/me"
     AggregatedBody preferredAggregated = AggregatedBody::team0; // the aggregated body that last gave usage
     bool eventsUseTeamId = true; // whether event pages try the body with "teamId" first
     std::shared_ptr<RateLimitRecord> rateLimit;

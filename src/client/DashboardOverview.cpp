@@ -78,7 +78,8 @@ QCoro::Task<UsageSnapshot> fetchOverview(QString token, ClientStateRef state)
         Answer aggregated = co_await take(monthAggregated);
         // A cycle that does not start with the calendar month needs its own window.
         if (windows.size() > 1) {
-            Answer cycle = co_await detail::fetchAggregated(userId, windows[1].startMs, windows[1].endMs, call);
+            Answer cycle =
+                co_await detail::fetchAggregated(userId, windows[1].startMs, windows[1].endMs, call);
             if (cycle)
                 aggregated = std::move(cycle);
         }

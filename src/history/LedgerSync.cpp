@@ -85,8 +85,8 @@ QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget, 
             DashboardClient::Answer answer;
             try {
                 ++result.requests;
-                answer = co_await source.service->fetchEventPage(source.token, source.state, *userId,
-                                                                 double(window.startMs), double(window.endMs), page);
+                answer = co_await source.service->fetchEventPage(
+                    source.token, source.state, *userId, double(window.startMs), double(window.endMs), page);
             } catch (const DashboardError& error) {
                 // A 429's wait is already in the account's rate-limit record: every later sync and
                 // refresh holds back until then.

@@ -82,15 +82,18 @@ private Q_SLOTS:
         QTest::newRow("id that is no folder") << listOf(entry("../x") + ',' + both) << false;
         QTest::newRow("one id twice") << listOf(both + ',' + entry(team.toUtf8())) << false;
         QTest::newRow("one label twice")
-            << listOf(entry(personal.toUtf8(), R"("工作")") + ',' + entry(team.toUtf8(), R"("工作")")) << false;
+            << listOf(entry(personal.toUtf8(), R"("工作")") + ',' + entry(team.toUtf8(), R"("工作")"))
+            << false;
         QTest::newRow("label naming another id")
-            << listOf(entry(personal.toUtf8(), '"' + team.toUtf8() + '"') + ',' + entry(team.toUtf8())) << false;
+            << listOf(entry(personal.toUtf8(), '"' + team.toUtf8() + '"') + ',' + entry(team.toUtf8()))
+            << false;
         QByteArray nine = entry(personal.toUtf8());
         for (int i = 0; i < 8; ++i)
             nine += ',' + entry("user_" + QByteArray::number(i));
         QTest::newRow("nine accounts") << listOf(nine) << false;
         QTest::newRow("not JSON") << QByteArray("{\"primary\":") << false;
-        QTest::newRow("accounts not a list") << QByteArray(R"({"primary":"a","home":null,"accounts":{}})") << false;
+        QTest::newRow("accounts not a list")
+            << QByteArray(R"({"primary":"a","home":null,"accounts":{}})") << false;
     }
 
     void listsReadAsTheyWereWritten()
@@ -148,7 +151,8 @@ private Q_SLOTS:
             return true;
         }));
         QCOMPARE(QFile::permissions(AccountList::fileName()),
-                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                     QFileDevice::WriteUser);
         QCOMPARE(AccountList::read().list.find(u"a@b.c"_s), nullptr); // found by id or label only
         QCOMPARE(AccountList::read().list.find(personal)->email, u"a@b.c"_s);
     }

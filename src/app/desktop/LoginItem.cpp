@@ -60,20 +60,19 @@ std::optional<QByteArray> LoginItem::entry(const QString& executable)
                                      [](QChar c) { return c.unicode() < 0x20 || c == u'\x7f'; });
     if (!executable.startsWith(u'/') || control)
         return std::nullopt;
-    const QString text =
-        u"[Desktop Entry]\n"
-        u"Type=Application\n"
-        u"Name=Tallyfern\n"
-        u"Comment=Open Tallyfern in the tray\n"
-        u"Comment[zh_CN]=登录时在托盘中打开 Tallyfern\n"
-        u"Icon=tallyfern\n"
-        u"Exec="_s +
-        escapedValue(execWord(executable) + u' ' + QLatin1StringView(backgroundArgument)) +
-        u"\n"
-        u"TryExec=" +
-        escapedValue(executable) +
-        u"\n"
-        u"Terminal=false\n";
+    const QString text = u"[Desktop Entry]\n"
+                         u"Type=Application\n"
+                         u"Name=Tallyfern\n"
+                         u"Comment=Open Tallyfern in the tray\n"
+                         u"Comment[zh_CN]=登录时在托盘中打开 Tallyfern\n"
+                         u"Icon=tallyfern\n"
+                         u"Exec="_s +
+                         escapedValue(execWord(executable) + u' ' + QLatin1StringView(backgroundArgument)) +
+                         u"\n"
+                         u"TryExec=" +
+                         escapedValue(executable) +
+                         u"\n"
+                         u"Terminal=false\n";
     return text.toUtf8();
 }
 
