@@ -23,12 +23,15 @@ Provider::Provider(QString account)
 
 bool Provider::knowsAccount() const
 {
-    return m_account.isEmpty() || accountOf(AccountList::read(), m_account);
+    const AccountList::Read read = AccountList::read();
+    return m_account.isEmpty() || accountOf(read, m_account);
 }
 
 QString Provider::accountName() const
 {
-    const Account* account = m_account.isEmpty() ? nullptr : accountOf(AccountList::read(), m_account);
+    // The list outlives the account it is asked for.
+    const AccountList::Read read = AccountList::read();
+    const Account* account = m_account.isEmpty() ? nullptr : accountOf(read, m_account);
     if (!account)
         return {};
     return account->label.isEmpty() ? account->email : account->label;
