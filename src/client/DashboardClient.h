@@ -131,8 +131,8 @@ QString describe(const std::exception& error);
 // Seams for tests only.
 namespace Testing {
 
-// Shorter whole-request timeout and answer size limit than the 60 s and 32 MiB of real use; without
-// arguments, the limits of real use again.
+// Shorter whole-request timeout and answer size limit than the 60 s and 32 MiB of real use;
+// restoreLimits() brings back those of real use.
 void setLimits(int requestTimeoutMs, qint64 maxBodyBytes);
 void restoreLimits();
 

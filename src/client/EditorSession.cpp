@@ -2,6 +2,7 @@
 
 #include "EditorSessionError.h"
 
+#include "model/AccountPlace.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 
@@ -166,8 +167,7 @@ EditorSession::Login decode(QString value)
     if (!sub.isString() || !exp.isDouble())
         throw EditorSessionError(Kind::malformed);
 
-    const QString subject = sub.toString();
-    const QString userId = subject.sliced(subject.lastIndexOf(u'|') + 1);
+    const QString userId = AccountPlace::userIdOfSubject(sub.toString());
     static const QRegularExpression userIdShape(QRegularExpression::anchoredPattern(u"[A-Za-z0-9._-]+"_s));
     if (!userIdShape.match(userId).hasMatch())
         throw EditorSessionError(Kind::malformed);

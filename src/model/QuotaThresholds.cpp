@@ -32,7 +32,7 @@ bool QuotaThresholds::save() const
 {
     if (!isValid())
         return false;
-    Preferences::setValue(Preferences::Key::quotaLowThreshold, low);
-    Preferences::setValue(Preferences::Key::quotaCriticalThreshold, critical);
+    Preferences::setValues(
+        {{Preferences::Key::quotaLowThreshold, low}, {Preferences::Key::quotaCriticalThreshold, critical}});
     return true;
 }

@@ -10,7 +10,6 @@
 class MemorySecretStore : public SecretStore
 {
 public:
-    using SecretStore::lookup;
     using SecretStore::remove;
     using SecretStore::write;
 

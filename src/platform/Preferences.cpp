@@ -129,6 +129,22 @@ void Preferences::setValue(Key key, const QVariant& value)
     settings->sync();
 }
 
+void Preferences::setValues(std::initializer_list<std::pair<Key, QVariant>> values)
+{
+    if (values.size() == 0)
+        return;
+    const Domain domain = declaration(values.begin()->first).domain;
+    for (const auto& [key, value] : values) {
+        Q_ASSERT(declaration(key).domain == domain);
+        if (!mayWrite(declaration(key)))
+            return;
+    }
+    const auto settings = SettingsFile::open(domainName(domain), SettingsFile::Mode::write);
+    for (const auto& [key, value] : values)
+        settings->setValue(QLatin1StringView(declaration(key).name), value);
+    settings->sync();
+}
+
 void Preferences::remove(Key key)
 {
     const Declaration& row = declaration(key);
@@ -137,9 +153,4 @@ void Preferences::remove(Key key)
     const auto settings = SettingsFile::open(domainName(row.domain), SettingsFile::Mode::write);
     settings->remove(QLatin1StringView(row.name));
     settings->sync();
-}
-
-QString Preferences::storedName(Key key)
-{
-    return QLatin1StringView(declaration(key).name);
 }

@@ -3,6 +3,9 @@
 #include <QString>
 #include <QVariant>
 
+#include <initializer_list>
+#include <utility>
+
 // Every setting Tallyfern keeps, declared once (Preferences.cpp): its stored name, the executable
 // whose settings domain holds it ("Tallyfern" for the app, "TallyfernWidget" for the widget), its
 // default and the processes that may write it. Nothing else opens the settings or spells a key.
@@ -48,9 +51,9 @@ bool contains(Key key);
 
 // Written through at once, so the other process reads it next.
 void setValue(Key key, const QVariant& value);
+// Values that only make sense together, written in one go so that no reader sees half of them.
+// All keys share one settings file.
+void setValues(std::initializer_list<std::pair<Key, QVariant>> values);
 void remove(Key key);
-
-// The name in the settings file, for tests and messages.
-QString storedName(Key key);
 
 } // namespace Preferences

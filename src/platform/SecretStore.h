@@ -35,7 +35,6 @@ public:
     // Removes the item if there is one; failures are not reported.
     virtual void remove(const SecretKey& key) = 0;
 
-    SecretLookup lookup() { return lookup(SecretKey::home()); }
     bool write(const QString& secret) { return write(SecretKey::home(), secret); }
     void remove() { remove(SecretKey::home()); }
     // The text when it could be read without unlocking; nothing otherwise.
@@ -53,7 +52,6 @@ public:
 class SystemSecretStore : public SecretStore
 {
 public:
-    using SecretStore::lookup;
     using SecretStore::remove;
     using SecretStore::write;
 
