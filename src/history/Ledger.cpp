@@ -4,8 +4,6 @@
 #include "LedgerFile.h"
 #include "SqliteStatement.h"
 
-#include "platform/Paths.h"
-
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -29,22 +27,14 @@ qint64 startOf(QDate date)
 
 } // namespace
 
-QString Ledger::defaultPath()
-{
-    return Paths::supportFolder() + u"/history.sqlite"_s;
-}
-
 std::unique_ptr<Ledger> Ledger::open(const QString& path)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::unique_ptr<LedgerDatabase> d;
         const LedgerFile::Opened result = LedgerFile::open(path, d);
-        if (result == LedgerFile::Opened::ok) {
-            std::unique_ptr<Ledger> ledger(new Ledger(std::move(d)));
-            ledger->m_path = path;
-            return ledger;
-        }
+        if (result == LedgerFile::Opened::ok)
+            return std::unique_ptr<Ledger>(new Ledger(std::move(d)));
         if (result == LedgerFile::Opened::busy)
             return nullptr;
         LedgerFile::setAside(path);
