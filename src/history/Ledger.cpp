@@ -283,18 +283,3 @@ QList<LedgerEvent> Ledger::events(qint64 fromMs, qint64 toMs) const
     }
     return result;
 }
-
-int Ledger::finalCount(const QList<CycleSpan::Window>& windows) const
-{
-    if (windows.isEmpty())
-        return 0;
-    QSqlQuery query(d->db);
-    query.prepare(u"SELECT count(*) FROM windows WHERE complete AND fetched_ms >= end_ms + ?"
-                  u" AND start_ms >= ? AND start_ms <= ?"_s);
-    query.addBindValue(LedgerWindow::lateEventsMs);
-    query.addBindValue(windows.constFirst().startMs);
-    query.addBindValue(windows.constLast().startMs);
-    if (!query.exec() || !query.next())
-        return 0;
-    return query.value(0).toInt();
-}

@@ -50,8 +50,6 @@ public:
     QList<LedgerDay> days(qint64 fromMs, qint64 toMs) const;
     // Every event in [fromMs, toMs), oldest first.
     QList<LedgerEvent> events(qint64 fromMs, qint64 toMs) const;
-    // How many of `windows` are final (LedgerWindow::isFinal): synced for good.
-    int finalCount(const QList<CycleSpan::Window>& windows) const;
 
 private:
     explicit Ledger(std::unique_ptr<LedgerDatabase> d);
