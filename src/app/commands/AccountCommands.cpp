@@ -75,7 +75,7 @@ int AccountCommands::list(int& argc, char** argv, const std::optional<QString>& 
         return print(stderr, u"tallyfern: --accounts 的 --format 只接受 text 或 json"_s, 2);
     const auto orNull = [](const QString& text) { return text.isEmpty() ? QJsonValue() : QJsonValue(text); };
     QJsonArray array;
-    for (const CommandAccounts::Entry& entry : CommandAccounts::all()) {
+    for (const CommandAccounts::Entry& entry : CommandAccounts::all(AccountList::read())) {
         const UsageSnapshot snapshot = SnapshotStore::loadFrom(entry.place);
         const bool session = signedIn(entry.place);
         if (json) {

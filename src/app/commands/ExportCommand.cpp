@@ -26,7 +26,7 @@ int exportCsv(const Request& request, QString* errors)
         return 2;
     }
     const std::optional<QList<CommandAccounts::Entry>> chosen =
-        CommandAccounts::chosen(request.account, false);
+        CommandAccounts::chosen(AccountList::read(), request.account, false);
     if (!chosen) {
         *errors = CommandAccounts::unknown(*request.account);
         return 2;

@@ -58,7 +58,9 @@ int StatusCommand::run(int& argc, char** argv, const std::optional<QString>& for
     const auto chosen = format(formatName);
     if (!chosen)
         return fail(u"tallyfern: --format 只接受 text、json 或 waybar"_s);
-    const std::optional<QList<CommandAccounts::Entry>> entries = CommandAccounts::chosen(account, true);
+    // Read once: a bar polls this every few seconds.
+    const AccountList::Read read = AccountList::read();
+    const std::optional<QList<CommandAccounts::Entry>> entries = CommandAccounts::chosen(read, account, true);
     if (!entries)
         return fail(CommandAccounts::unknown(*account));
     const bool every = account && *account == "all"_L1;
@@ -84,7 +86,7 @@ int StatusCommand::run(int& argc, char** argv, const std::optional<QString>& for
         break;
     case Format::waybar: {
         // One account named: that account alone. Otherwise the primary, with a line for each other.
-        const QList<CommandAccounts::Entry> shown = account && !every ? *entries : CommandAccounts::all();
+        const QList<CommandAccounts::Entry> shown = account && !every ? *entries : CommandAccounts::all(read);
         std::optional<StatusLine::Named> primary;
         QList<StatusLine::Named> others;
         for (const CommandAccounts::Entry& entry : shown) {
