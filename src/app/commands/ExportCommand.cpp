@@ -1,12 +1,11 @@
 #include "ExportCommand.h"
 
 #include "CommandAccounts.h"
+#include "CommandRunner.h"
 
 #include "model/SnapshotStore.h"
 
 #include <QCoreApplication>
-
-#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -59,9 +58,7 @@ int run(int& argc, char** argv, const Request& request)
     QCoreApplication app(argc, argv);
     QString errors;
     const int status = exportCsv(request, &errors);
-    if (!errors.isEmpty())
-        std::fputs((errors + u'\n').toLocal8Bit().constData(), stderr);
-    return status;
+    return errors.isEmpty() ? status : CommandRunner::print(stderr, errors, status);
 }
 
 } // namespace ExportCommand
