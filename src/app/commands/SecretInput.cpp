@@ -4,27 +4,32 @@
 
 #include <csignal>
 #include <cstdio>
+#include <iterator>
 
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
 
-termios savedTerminal;
-volatile std::sig_atomic_t echoIsOff = 0;
+// The signals a terminal user ends a program with (Ctrl+C, Ctrl+\, closing the window) or `kill`.
+constexpr int endingSignals[] = {SIGINT, SIGQUIT, SIGHUP, SIGTERM};
 
-void restoreEcho()
+termios savedTerminal;
+volatile std::sig_atomic_t terminalChanged = 0;
+
+void restoreTerminal()
 {
-    if (echoIsOff) {
+    if (terminalChanged) {
         ::tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
-        echoIsOff = 0;
+        terminalChanged = 0;
     }
 }
 
-// Ctrl+C while the echo is off: the terminal gets it back before the process ends as it would.
+// Ended by a signal while the terminal is changed: it gets its settings back before the process
+// ends as it would.
 void interrupted(int signal)
 {
-    restoreEcho();
+    restoreTerminal();
     std::signal(signal, SIG_DFL);
     std::raise(signal);
 }
@@ -57,14 +62,22 @@ std::optional<QString> SecretInput::read(const QString& prompt)
     if (terminal && ::tcgetattr(STDIN_FILENO, &savedTerminal) == 0) {
         std::fputs(prompt.toLocal8Bit().constData(), stderr);
         std::fflush(stderr);
+        // No echo, and no line editing: a line the terminal edits is cut at 4095 bytes, and a whole
+        // Cookie header can be longer.
         termios quiet = savedTerminal;
-        quiet.c_lflag &= ~tcflag_t(ECHO);
-        const auto previous = std::signal(SIGINT, interrupted);
+        quiet.c_lflag &= ~tcflag_t(ECHO | ICANON);
+        quiet.c_cc[VMIN] = 1;
+        quiet.c_cc[VTIME] = 0;
+        using Handler = void (*)(int);
+        Handler previous[std::size(endingSignals)];
+        for (std::size_t i = 0; i < std::size(endingSignals); ++i)
+            previous[i] = std::signal(endingSignals[i], interrupted);
         if (::tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0)
-            echoIsOff = 1;
+            terminalChanged = 1;
         const std::optional<QByteArray> line = readAtMost(maximumBytes, true);
-        restoreEcho();
-        std::signal(SIGINT, previous);
+        restoreTerminal();
+        for (std::size_t i = 0; i < std::size(endingSignals); ++i)
+            std::signal(endingSignals[i], previous[i]);
         std::fputc('\n', stderr);
         if (!line)
             return std::nullopt;
