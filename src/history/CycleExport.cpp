@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 CycleExport::Result CycleExport::write(const QString& ledgerPath, const UsageSnapshot& snapshot, Cycle cycle,
                                        const QString& fileName)
@@ -19,17 +20,22 @@ CycleExport::Result CycleExport::write(const QString& ledgerPath, const UsageSna
         result.outcome = Result::Outcome::unreadable;
         return result;
     }
-    const CycleSpan current = CycleSpan::current(snapshot, Clock::now());
+    const Timestamp now = Clock::now();
+    const CycleSpan current = CycleSpan::current(snapshot, now);
     const CycleSpan span = cycle == Cycle::previous ? current.previous() : current;
     const QList<LedgerEvent> events = ledger->events(span.startMs, span.endMs);
     if (!CsvExport::write(fileName, events)) {
         result.outcome = Result::Outcome::unwritable;
         return result;
     }
-    const QList<CycleSpan::Window> windows = span.windows(qint64(Clock::now().msSince1970()));
+    QHash<qint64, LedgerWindow> known;
+    for (const LedgerWindow& window : ledger->windows())
+        known.insert(window.startMs, window);
+    const QList<CycleSpan::Window> windows = span.windows(qint64(now.msSince1970()));
     result.outcome = Result::Outcome::written;
     result.events = events.size();
-    result.finalDays = ledger->finalCount(windows);
+    for (const CycleSpan::Window& window : windows)
+        result.finalDays += known.value(window.startMs).isFinal() ? 1 : 0;
     result.days = int(windows.size());
     return result;
 }

@@ -62,8 +62,3 @@ QList<CycleSpan::Window> CycleSpan::windows(qint64 nowMs) const
     }
     return result;
 }
-
-int CycleSpan::dayCount() const
-{
-    return int(windows(endMs).size());
-}

@@ -30,6 +30,4 @@ struct CycleSpan
 
     // The windows that have begun by `nowMs`, oldest first.
     QList<Window> windows(qint64 nowMs) const;
-    // Windows in the whole span, begun or not.
-    int dayCount() const;
 };

@@ -4,8 +4,6 @@
 #include "LedgerFile.h"
 #include "SqliteStatement.h"
 
-#include "platform/Paths.h"
-
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -29,22 +27,14 @@ qint64 startOf(QDate date)
 
 } // namespace
 
-QString Ledger::defaultPath()
-{
-    return Paths::supportFolder() + u"/history.sqlite"_s;
-}
-
 std::unique_ptr<Ledger> Ledger::open(const QString& path)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::unique_ptr<LedgerDatabase> d;
         const LedgerFile::Opened result = LedgerFile::open(path, d);
-        if (result == LedgerFile::Opened::ok) {
-            std::unique_ptr<Ledger> ledger(new Ledger(std::move(d)));
-            ledger->m_path = path;
-            return ledger;
-        }
+        if (result == LedgerFile::Opened::ok)
+            return std::unique_ptr<Ledger>(new Ledger(std::move(d)));
         if (result == LedgerFile::Opened::busy)
             return nullptr;
         LedgerFile::setAside(path);
@@ -292,19 +282,4 @@ QList<LedgerEvent> Ledger::events(qint64 fromMs, qint64 toMs) const
                                   query.value(6).toLongLong()});
     }
     return result;
-}
-
-int Ledger::finalCount(const QList<CycleSpan::Window>& windows) const
-{
-    if (windows.isEmpty())
-        return 0;
-    QSqlQuery query(d->db);
-    query.prepare(u"SELECT count(*) FROM windows WHERE complete AND fetched_ms >= end_ms + ?"
-                  u" AND start_ms >= ? AND start_ms <= ?"_s);
-    query.addBindValue(LedgerWindow::lateEventsMs);
-    query.addBindValue(windows.constFirst().startMs);
-    query.addBindValue(windows.constLast().startMs);
-    if (!query.exec() || !query.next())
-        return 0;
-    return query.value(0).toInt();
 }

@@ -22,9 +22,6 @@ public:
     static constexpr int schemaVersion = 2;
     static constexpr int keptBrokenFiles = 3;
 
-    // "history.sqlite" in the support folder.
-    static QString defaultPath();
-
     // Opens or creates the file (0600). A file that is corrupt, of a newer schema or unopenable is
     // renamed "<name>.broken-<yyyyMMdd-HHmmss>" (the oldest beyond three are deleted) and a new one
     // started. Nothing when even that fails or another process holds the file locked.
@@ -35,8 +32,6 @@ public:
     ~Ledger();
     Ledger(const Ledger&) = delete;
     Ledger& operator=(const Ledger&) = delete;
-
-    QString path() const { return m_path; }
 
     // Before a sync: forgets the rows of another user, drops everything before `keepFromMs`, and
     // adds the windows not yet known. False when the file is busy or cannot be written.
@@ -55,8 +50,6 @@ public:
     QList<LedgerDay> days(qint64 fromMs, qint64 toMs) const;
     // Every event in [fromMs, toMs), oldest first.
     QList<LedgerEvent> events(qint64 fromMs, qint64 toMs) const;
-    // How many of `windows` are final (LedgerWindow::isFinal): synced for good.
-    int finalCount(const QList<CycleSpan::Window>& windows) const;
 
 private:
     explicit Ledger(std::unique_ptr<LedgerDatabase> d);
@@ -65,5 +58,4 @@ private:
     LedgerDay daySpan(QDate date, qint64 fromMs, qint64 toMs) const;
 
     std::unique_ptr<LedgerDatabase> d;
-    QString m_path;
 };

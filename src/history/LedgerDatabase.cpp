@@ -63,7 +63,9 @@ int LedgerDatabase::localDay(qint64 ms) const
 bool LedgerDatabase::exec(const QString& statement)
 {
     QSqlQuery query(db);
-    return query.exec(statement);
+    const bool done = query.exec(statement);
+    lastError = query.lastError();
+    return done;
 }
 
 bool LedgerDatabase::loadNames()

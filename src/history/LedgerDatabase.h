@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QVariant>
 
@@ -44,7 +45,10 @@ struct LedgerDatabase
     // The local Julian day of a time.
     int localDay(qint64 ms) const;
 
+    // Runs one statement; when it fails, its error is kept in `lastError` (a statement's error never
+    // reaches db.lastError()).
     bool exec(const QString& statement);
+    QSqlError lastError;
     bool loadNames();
     // The number of a model or kind name, added when new; nothing when it cannot be written.
     std::optional<int> nameId(const QString& name);

@@ -49,20 +49,39 @@ const QStringList schemaSteps = {
 };
 static_assert(Ledger::schemaVersion == 2, "one step per version");
 
-bool migrate(LedgerDatabase& d, int version)
+// Takes the file one step at a time to the current schema. Another process may be taking the same
+// steps: each runs under the write lock and reads the version again there, so no step is taken twice.
+LedgerFile::Opened migrate(LedgerDatabase& d)
 {
-    for (int step = version; step < Ledger::schemaVersion; ++step) {
-        const bool migrated = d.transaction([&] {
-            for (const QString& statement : schemaSteps.at(step).split(u';', Qt::SkipEmptyParts)) {
+    for (;;) {
+        if (!d.exec(u"BEGIN IMMEDIATE"_s))
+            return failure(d.lastError);
+        int version = -1;
+        const bool stepped = [&] {
+            QSqlQuery query(d.db);
+            if (!query.exec(u"PRAGMA user_version"_s) || !query.next()) {
+                d.lastError = query.lastError();
+                return false;
+            }
+            version = query.value(0).toInt();
+            if (version < 0 || version >= Ledger::schemaVersion)
+                return true;
+            for (const QString& statement : schemaSteps.at(version).split(u';', Qt::SkipEmptyParts)) {
                 if (!d.exec(statement))
                     return false;
             }
-            return d.exec(u"PRAGMA user_version="_s + QString::number(step + 1));
-        });
-        if (!migrated)
-            return false;
+            return d.exec(u"PRAGMA user_version="_s + QString::number(version + 1));
+        }() && d.exec(u"COMMIT"_s);
+        if (!stepped) {
+            const QSqlError error = d.lastError;
+            d.exec(u"ROLLBACK"_s);
+            return failure(error);
+        }
+        if (version == Ledger::schemaVersion)
+            return LedgerFile::Opened::ok;
+        if (version < 0 || version > Ledger::schemaVersion)
+            return LedgerFile::Opened::broken;
     }
-    return true;
 }
 
 } // namespace
@@ -95,10 +114,14 @@ Opened open(const QString& path, std::unique_ptr<LedgerDatabase>& out)
     if (!query.exec(u"PRAGMA user_version"_s) || !query.next())
         return failure(query.lastError());
     const int version = query.value(0).toInt();
+    // Its read would pin this connection to a snapshot the migration's write lock may outdate.
+    query.finish();
     if (version > Ledger::schemaVersion || version < 0)
         return Opened::broken;
-    if (!migrate(*d, version))
-        return failure(d->db.lastError());
+    if (version < Ledger::schemaVersion) {
+        if (const Opened migrated = migrate(*d); migrated != Opened::ok)
+            return migrated;
+    }
     if (!d->loadNames())
         return Opened::broken;
 

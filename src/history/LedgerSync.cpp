@@ -35,7 +35,6 @@ QList<LedgerEvent> parsed(const DashboardClient::Events& events)
 QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget, Source source)
 {
     Result result;
-    const qint64 nowMs = qint64(Clock::now().msSince1970());
     // The service asked to be left alone, of the window's refresh, the headless run or a sync.
     if (source.state->rateLimit && source.state->rateLimit->until()) {
         result.outcome = Outcome::rateLimited;
@@ -52,7 +51,9 @@ QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget, 
         co_return result;
     }
 
-    const CycleSpan cycle = CycleSpan::current(snapshot, Clock::now());
+    const Timestamp now = Clock::now();
+    const qint64 nowMs = qint64(now.msSince1970());
+    const CycleSpan cycle = CycleSpan::current(snapshot, now);
     const CycleSpan previous = cycle.previous();
     if (!ledger.prepare(*userId, previous.windows(nowMs) + cycle.windows(nowMs), previous.startMs)) {
         result.outcome = Outcome::busy;

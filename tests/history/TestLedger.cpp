@@ -2,8 +2,10 @@
 #include "TestRegistry.h"
 
 #include <QDir>
-#include <QSqlDatabase>
-#include <QSqlQuery>
+
+#include <sqlite3.h>
+
+#include <thread>
 
 // The ledger's file: what it keeps, and what it sets aside when it cannot use it.
 class TestLedger : public QObject
@@ -18,6 +20,9 @@ private Q_SLOTS:
         QTest::newRow("none") << u"none"_s << true;
         // A file of the first version, before windows knew when they were fetched.
         QTest::newRow("older schema") << u"older schema"_s << true;
+        // Another process migrating it too, its write lock held past the open's wait or let go in it.
+        QTest::newRow("older schema, held") << u"older schema, held"_s << true;
+        QTest::newRow("older schema, migrated meanwhile") << u"older schema, migrated meanwhile"_s << true;
         QTest::newRow("newer schema") << u"newer schema"_s << false;
         QTest::newRow("damaged pages") << u"damaged pages"_s << false;
         QTest::newRow("not a database") << u"not a database"_s << false;
@@ -36,20 +41,24 @@ private Q_SLOTS:
             QVERIFY(ledger->store({window.startMs, window.endMs, 2, 1, 1, true, march1 + 2 * dayMs},
                                   {{march1 + 5, u"gpt-5"_s, u"k"_s, 1, 2, 3, 4}}, true));
         }
-        if (damage.endsWith(u"schema"_s)) {
-            {
-                QSqlDatabase raw = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"raw"_s);
-                raw.setDatabaseName(world.path);
-                QVERIFY(raw.open());
-                const QStringList steps = damage == "newer schema"_L1
-                                              ? QStringList{u"PRAGMA user_version=99"_s}
-                                              : QStringList{u"ALTER TABLE windows DROP COLUMN fetched_ms"_s,
-                                                            u"PRAGMA user_version=1"_s};
-                for (const QString& step : steps)
-                    QVERIFY(QSqlQuery(raw).exec(step));
-                raw.close();
-            }
-            QSqlDatabase::removeDatabase(u"raw"_s);
+        sqlite3* other = nullptr; // another process's connection
+        const auto run = [&](const char* sql) { return sqlite3_exec(other, sql, {}, {}, {}) == SQLITE_OK; };
+        std::thread committer;
+        if (damage.contains(u"schema"_s)) {
+            QCOMPARE(sqlite3_open(qPrintable(world.path), &other), SQLITE_OK);
+            QVERIFY(run(damage == "newer schema"_L1
+                            ? "PRAGMA user_version=99"
+                            : "ALTER TABLE windows DROP COLUMN fetched_ms; PRAGMA user_version=1"));
+            if (damage.contains(u", "_s))
+                QVERIFY(
+                    run("BEGIN IMMEDIATE; ALTER TABLE windows ADD COLUMN fetched_ms; PRAGMA user_version=2"));
+            else
+                sqlite3_close(std::exchange(other, nullptr));
+            if (damage.endsWith(u"meanwhile"_s))
+                committer = std::thread([&] {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                    run("COMMIT");
+                });
         } else if (damage != "none"_L1) {
             QFile file(world.path);
             QVERIFY(file.open(QIODevice::ReadWrite));
@@ -61,7 +70,15 @@ private Q_SLOTS:
         for (const auto stamp : {"20260101-000000", "20260102-000000", "20260103-000000"})
             QFile(world.path + u".broken-"_s + QLatin1StringView(stamp)).open(QIODevice::WriteOnly);
 
-        const auto ledger = Ledger::open(world.path);
+        auto ledger = Ledger::open(world.path);
+        if (damage.endsWith(u"held"_s)) {
+            QVERIFY(!ledger); // busy, and left alone
+            run("ROLLBACK");
+            ledger = Ledger::open(world.path);
+        }
+        if (committer.joinable())
+            committer.join();
+        sqlite3_close(other);
         QVERIFY(ledger);
         QCOMPARE(ledger->events(march1, march1 + dayMs).size(), keptRows ? 1 : 0);
         const QStringList broken =

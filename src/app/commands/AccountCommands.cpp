@@ -1,6 +1,7 @@
 #include "AccountCommands.h"
 
 #include "CommandAccounts.h"
+#include "CommandRunner.h"
 #include "SecretInput.h"
 
 #include "client/SessionKeychain.h"
@@ -11,39 +12,11 @@
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QTimer>
-
-#include <cstdio>
 
 using namespace Qt::StringLiterals;
+using CommandRunner::print;
 
 namespace {
-
-int print(std::FILE* stream, const QString& line, int status)
-{
-    std::fputs((line + u'\n').toUtf8().constData(), stream);
-    return status;
-}
-
-// `work` holds what its task refers to (a lambda's captures), so it is kept here until the end.
-QCoro::Task<> runThenQuit(std::function<QCoro::Task<int>()> work, int* status)
-{
-    const int result = co_await work();
-    *status = result;
-    QCoreApplication::quit();
-}
-
-// Runs `work` from the event loop (the keyring's unlock and the network answer there) and returns
-// its exit status.
-int runOnLoop(int& argc, char** argv, std::function<QCoro::Task<int>()> work)
-{
-    QCoreApplication app(argc, argv);
-    int status = 1;
-    std::optional<QCoro::Task<>> task;
-    QTimer::singleShot(0, &app, [&] { task.emplace(runThenQuit(std::move(work), &status)); });
-    app.exec();
-    return status;
-}
 
 bool signedIn(const AccountPlace& place)
 {
@@ -55,7 +28,7 @@ bool signedIn(const AccountPlace& place)
 
 int AccountCommands::add(int& argc, char** argv)
 {
-    return runOnLoop(argc, argv, []() -> QCoro::Task<int> {
+    return CommandRunner::run(argc, argv, []() -> QCoro::Task<int> {
         const std::optional<QString> pasted = SecretInput::read(u"请粘贴 Cookie（输入不会显示）："_s);
         if (!pasted)
             co_return print(stderr, u"无法读取输入（最多 64 KiB）"_s, 1);
@@ -75,7 +48,7 @@ int AccountCommands::list(int& argc, char** argv, const std::optional<QString>& 
         return print(stderr, u"tallyfern: --accounts 的 --format 只接受 text 或 json"_s, 2);
     const auto orNull = [](const QString& text) { return text.isEmpty() ? QJsonValue() : QJsonValue(text); };
     QJsonArray array;
-    for (const CommandAccounts::Entry& entry : CommandAccounts::all()) {
+    for (const CommandAccounts::Entry& entry : CommandAccounts::all(AccountList::read())) {
         const UsageSnapshot snapshot = SnapshotStore::loadFrom(entry.place);
         const bool session = signedIn(entry.place);
         if (json) {
@@ -105,7 +78,7 @@ int AccountCommands::list(int& argc, char** argv, const std::optional<QString>& 
 
 int AccountCommands::remove(int& argc, char** argv, const QString& account)
 {
-    return runOnLoop(argc, argv, [account]() -> QCoro::Task<int> {
+    return CommandRunner::run(argc, argv, [account]() -> QCoro::Task<int> {
         const AccountEnrollment::Removal removal = co_await AccountEnrollment::remove(account);
         switch (removal.kind) {
         case AccountEnrollment::Removal::Kind::removed:

@@ -2,30 +2,42 @@
 
 using namespace Qt::StringLiterals;
 
-QList<CommandAccounts::Entry> CommandAccounts::all()
+namespace {
+
+CommandAccounts::Entry entryOf(const AccountList& list, const Account& account)
 {
-    const AccountList::Read read = AccountList::read();
+    return {account, list.placeOf(account.userId), account.userId == list.primary};
+}
+
+} // namespace
+
+QList<CommandAccounts::Entry> CommandAccounts::all(const AccountList::Read& read)
+{
     if (read.state != AccountList::State::loaded)
         return {{Account{}, AccountPlace::homeAccount(), true}};
     QList<Entry> entries;
     for (const Account& account : read.list.accounts)
-        entries.append({account, read.list.placeOf(account.userId), account.userId == read.list.primary});
+        entries.append(entryOf(read.list, account));
     return entries;
 }
 
-std::optional<QList<CommandAccounts::Entry>> CommandAccounts::chosen(const std::optional<QString>& account,
-                                                                     bool allowAll)
+std::optional<QList<CommandAccounts::Entry>>
+CommandAccounts::chosen(const AccountList::Read& read, const std::optional<QString>& account, bool allowAll)
 {
-    const QList<Entry> entries = all();
-    if (account && allowAll && *account == "all"_L1)
-        return entries;
-    for (const Entry& entry : entries) {
-        const bool named = account && !account->isEmpty() &&
-                           (entry.account.userId == *account || entry.account.label == *account);
-        if (account ? named : entry.primary)
-            return QList<Entry>{entry};
+    if (!account) {
+        for (const Entry& entry : all(read)) {
+            if (entry.primary)
+                return QList<Entry>{entry};
+        }
+        return std::nullopt;
     }
-    return std::nullopt;
+    if (allowAll && *account == "all"_L1)
+        return all(read);
+    // The home account alone has no id or label to be named by.
+    const Account* found = read.state == AccountList::State::loaded ? read.list.find(*account) : nullptr;
+    if (!found)
+        return std::nullopt;
+    return QList<Entry>{entryOf(read.list, *found)};
 }
 
 QString CommandAccounts::unknown(const QString& account)

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "desktop/LoginItem.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -38,7 +40,8 @@ std::span<const Option> options()
          Mode::ImportSession,
          Modifier::none,
          u"从本机 Cursor 编辑器导入登录并跟随它，不刷新"_s},
-        {{u"background"_s},
+        // What the login entry starts the app with, without its dashes.
+        {{QString(QLatin1StringView(LoginItem::backgroundArgument).sliced(2))},
          {},
          Mode::Background,
          Modifier::none,

@@ -1,12 +1,11 @@
 #include "ExportCommand.h"
 
 #include "CommandAccounts.h"
+#include "CommandRunner.h"
 
 #include "model/SnapshotStore.h"
 
 #include <QCoreApplication>
-
-#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -26,7 +25,7 @@ int exportCsv(const Request& request, QString* errors)
         return 2;
     }
     const std::optional<QList<CommandAccounts::Entry>> chosen =
-        CommandAccounts::chosen(request.account, false);
+        CommandAccounts::chosen(AccountList::read(), request.account, false);
     if (!chosen) {
         *errors = CommandAccounts::unknown(*request.account);
         return 2;
@@ -59,9 +58,7 @@ int run(int& argc, char** argv, const Request& request)
     QCoreApplication app(argc, argv);
     QString errors;
     const int status = exportCsv(request, &errors);
-    if (!errors.isEmpty())
-        std::fputs((errors + u'\n').toLocal8Bit().constData(), stderr);
-    return status;
+    return errors.isEmpty() ? status : CommandRunner::print(stderr, errors, status);
 }
 
 } // namespace ExportCommand

@@ -5,8 +5,9 @@
 #include <optional>
 
 // Reads one secret (a cookie or a token) the way `--add-account` takes it: never from the command
-// line, where other users could see it. On a terminal it prompts on stderr with the echo off, and
-// the echo comes back on every path, Ctrl+C included; from a pipe it reads at most 64 KiB.
+// line, where other users could see it. On a terminal it prompts on stderr with the echo and line
+// editing off (one line, up to Enter), and the terminal's settings come back on every path, Ctrl+C
+// included; from a pipe it reads at most 64 KiB.
 namespace SecretInput {
 
 inline constexpr qint64 maximumBytes = 64 * 1024;

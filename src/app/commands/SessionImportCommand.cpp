@@ -1,27 +1,18 @@
 #include "SessionImportCommand.h"
 
+#include "CommandRunner.h"
+
 #include "client/EditorLogin.h"
 #include "client/EditorSessionError.h"
 #include "client/SessionKeychain.h"
 #include "client/SessionKeychainError.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
-#include <QTimer>
-
-#include <optional>
-
-#include <cstdio>
 
 using namespace Qt::StringLiterals;
+using CommandRunner::print;
 
 namespace {
-
-int print(std::FILE* stream, const QString& line, int status)
-{
-    std::fputs((line + u'\n').toLocal8Bit().constData(), stream);
-    return status;
-}
 
 int importOnce()
 {
@@ -36,7 +27,7 @@ int importOnce()
     }
 }
 
-QCoro::Task<> importThenQuit(int& status)
+QCoro::Task<int> importAfterUnlock()
 {
     // The user's own command may unlock the keyring, also when no token is stored yet (the import
     // writes one); where the prompt cannot be shown or is cancelled, the stored token stays and
@@ -47,8 +38,7 @@ QCoro::Task<> importThenQuit(int& status)
         const SecretLookup unlocked = co_await SessionKeychain::unlockAndLookup();
         locked = unlocked.state == SecretLookup::State::locked || SessionKeychain::isLocked();
     }
-    status = locked ? print(stderr, u"钥匙串已锁定"_s, 1) : importOnce();
-    QCoreApplication::quit();
+    co_return locked ? print(stderr, u"钥匙串已锁定"_s, 1) : importOnce();
 }
 
 } // namespace
@@ -61,11 +51,5 @@ QString SessionImportCommand::successLine(const QString& userId, const QDateTime
 
 int SessionImportCommand::run(int& argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    int status = 1;
-    std::optional<QCoro::Task<>> task;
-    // Started from the running loop, so that a quick answer still finds the loop there to quit.
-    QTimer::singleShot(0, &app, [&] { task.emplace(importThenQuit(status)); });
-    app.exec();
-    return status;
+    return CommandRunner::run(argc, argv, importAfterUnlock);
 }

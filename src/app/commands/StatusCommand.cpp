@@ -1,6 +1,7 @@
 #include "StatusCommand.h"
 
 #include "CommandAccounts.h"
+#include "CommandRunner.h"
 
 #include "desktop/StatusLine.h"
 #include "model/SnapshotStore.h"
@@ -9,9 +10,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-#include <cstdio>
-
 using namespace Qt::StringLiterals;
+using CommandRunner::print;
 
 namespace {
 
@@ -30,12 +30,6 @@ QJsonObject withAccount(QJsonObject object, const CommandAccounts::Entry& entry)
     object.insert(u"label"_s, orNull(entry.account.label));
     object.insert(u"primary"_s, entry.primary);
     return object;
-}
-
-int fail(const QString& line)
-{
-    std::fputs((line + u'\n').toLocal8Bit().constData(), stderr);
-    return 2;
 }
 
 } // namespace
@@ -57,10 +51,12 @@ int StatusCommand::run(int& argc, char** argv, const std::optional<QString>& for
     QCoreApplication app(argc, argv);
     const auto chosen = format(formatName);
     if (!chosen)
-        return fail(u"tallyfern: --format 只接受 text、json 或 waybar"_s);
-    const std::optional<QList<CommandAccounts::Entry>> entries = CommandAccounts::chosen(account, true);
+        return print(stderr, u"tallyfern: --format 只接受 text、json 或 waybar"_s, 2);
+    // Read once: a bar polls this every few seconds.
+    const AccountList::Read read = AccountList::read();
+    const std::optional<QList<CommandAccounts::Entry>> entries = CommandAccounts::chosen(read, account, true);
     if (!entries)
-        return fail(CommandAccounts::unknown(*account));
+        return print(stderr, CommandAccounts::unknown(*account), 2);
     const bool every = account && *account == "all"_L1;
 
     QStringList lines;
@@ -84,7 +80,7 @@ int StatusCommand::run(int& argc, char** argv, const std::optional<QString>& for
         break;
     case Format::waybar: {
         // One account named: that account alone. Otherwise the primary, with a line for each other.
-        const QList<CommandAccounts::Entry> shown = account && !every ? *entries : CommandAccounts::all();
+        const QList<CommandAccounts::Entry> shown = account && !every ? *entries : CommandAccounts::all(read);
         std::optional<StatusLine::Named> primary;
         QList<StatusLine::Named> others;
         for (const CommandAccounts::Entry& entry : shown) {
@@ -101,6 +97,6 @@ int StatusCommand::run(int& argc, char** argv, const std::optional<QString>& for
     }
     }
     for (const QString& line : std::as_const(lines))
-        std::fputs((line + u'\n').toUtf8().constData(), stdout);
+        print(stdout, line, 0);
     return 0;
 }
