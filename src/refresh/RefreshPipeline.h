@@ -73,6 +73,9 @@ public:
     // Read at each call: every account's pipeline shares the one pricing table.
     QString pricingLabel() const { return m_edges.pricing->label(); }
     const RefreshEdges& edges() const { return m_edges; }
+    // The account's edges made again for its new place (the home account's user became known); what
+    // it shows and the refreshes under way stay.
+    void setEdges(RefreshEdges edges) { m_edges = std::move(edges); }
 
     // The window's start: the stored snapshot is stored again and the widget nudged, the editor's
     // login followed and the first status set. True when a session is there to refresh at once

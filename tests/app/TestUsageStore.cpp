@@ -8,6 +8,7 @@
 #include "app/desktop/LoginItem.h"
 #include "model/AccountList.h"
 #include "platform/AtomicFile.h"
+#include "platform/MemorySecretStore.h"
 #include "platform/Paths.h"
 
 #include <QtTest>
@@ -17,20 +18,27 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// One store's world: temporary folders with the clock pinned, the agent's commands recorded, and the
-// account on scripted edges (the refresh's own rules are tests/refresh's).
+// One store's world: temporary folders with the clock pinned, the agent's commands recorded, the
+// account on scripted edges (the refresh's own rules are tests/refresh's), and a secret store in
+// memory for adding and removing accounts.
 struct StoreWorld
 {
     TestEnvironment env;
     RecordingRunner runner;
+    MemorySecretStore secrets;
     ScriptedAccount account;
 
     StoreWorld()
     {
         env.setNow(u"2026-04-20T10:00:00+08:00"_s);
         ProcessRunner::setCurrent(&runner);
+        SecretStore::setCurrent(&secrets);
     }
-    ~StoreWorld() { ProcessRunner::setCurrent(nullptr); }
+    ~StoreWorld()
+    {
+        SecretStore::setCurrent(nullptr);
+        ProcessRunner::setCurrent(nullptr);
+    }
 
     std::unique_ptr<UsageStore> store(std::chrono::milliseconds interval = 1h)
     {
@@ -39,23 +47,25 @@ struct StoreWorld
 
     // Two accounts: `account` in the home place ("user_a", a@example.com), `other` beside it
     // ("user_b", b@example.com, labelled "工作"), each answering with its own usage ("A", "B").
+    // Not `listed`: no accounts.json yet, `account` is the home account alone.
     ScriptedAccount other;
     QHash<QString, std::shared_ptr<const QString>> noticeTitles; // by user id
-    std::unique_ptr<UsageStore> twoAccounts()
+    std::unique_ptr<UsageStore> twoAccounts(bool listed = true)
     {
         const AccountList list{
             u"user_a"_s,
             u"user_a"_s,
             {{u"user_a"_s, u"a@example.com"_s, {}, {}}, {u"user_b"_s, u"b@example.com"_s, {}, u"工作"_s}}};
         QDir().mkpath(Paths::supportFolder());
-        AtomicFile::write(AccountList::fileName(), list.encode());
+        if (listed)
+            AtomicFile::write(AccountList::fileName(), list.encode());
         account.service->usage = labelledSnapshot(u"A"_s);
         account.service->usage->cursorModelsPercent = 30;
         other.service->usage = labelledSnapshot(u"B"_s);
         other.session->token = u"b"_s;
         const auto wiring = [this](const AccountPlace& place, std::shared_ptr<const QString> title, bool,
                                    std::shared_ptr<PricingSource>) {
-            noticeTitles.insert(place.home ? u"user_a"_s : place.userId, title);
+            noticeTitles.insert(place.userId, title);
             const ScriptedAccount& chosen = place.home ? account : other;
             return AccountWiring{chosen.edges(), chosen.state};
         };
@@ -179,6 +189,17 @@ private Q_SLOTS:
         QVERIFY(!world.other.session->token && world.account.session->token);
         QCOMPARE(store->accountSummary(1), u"未登录"_s);
         QCOMPARE(store->accountSummary(0), u"剩余 70%"_s);
+    }
+
+    void aSecondAccountLeavesTheFirstAsItWas()
+    {
+        StoreWorld world;
+        world.secrets.write(SecretKey::home(), u"a"_s); // user_a's, as the service says
+        const auto store = world.twoAccounts(false);
+        await(store->addAccount(u"b"_s));
+        QCOMPARE(store->accountSummary(0), u"剩余 70%"_s);
+        // Its edges made again now that its user is known: it follows only that user's login.
+        QVERIFY(world.noticeTitles.contains(u"user_a"_s));
     }
 
     void noticesNameTheAccountByItsLabelNow()

@@ -24,7 +24,8 @@ public:
                         std::shared_ptr<PricingSource> pricing = std::make_shared<DailyPricing>());
 
     // Reads accounts.json again. A pipeline whose account is still listed in the same place is kept
-    // (with its snapshot, status and running refreshes); others are made anew.
+    // (with its snapshot, status and running refreshes), and so is the home account's when a second
+    // account joins it; others are made anew.
     void reload();
 
     qsizetype size() const { return qsizetype(m_entries.size()); }
