@@ -75,7 +75,8 @@ void UsageStore::start(std::chrono::milliseconds refreshInterval)
 
 void UsageStore::reloadAccounts()
 {
-    const QString current = m_accounts.size() > 0 ? m_accounts.account(m_current).userId : QString();
+    const QString current = m_accounts.account(m_current).userId;
+    const AccountPlace shown = m_accounts.place(m_current);
     m_accounts.reload();
     // Kept for the accounts still listed: every refresh reads the list again.
     QSet<QString> folders;
@@ -84,6 +85,9 @@ void UsageStore::reloadAccounts()
     m_otherTrends.removeIf([&folders](const auto& entry) { return !folders.contains(entry.key()); });
     const qsizetype kept = m_accounts.indexOf(current);
     m_current = kept >= 0 ? kept : std::min(m_current, m_accounts.size() - 1);
+    // The account shown went (removed elsewhere): so do its trends.
+    if (m_accounts.place(m_current) != shown)
+        takeTrends();
     // Made once per pipeline, however often the list is read again.
     for (qsizetype i = 0; i < m_accounts.size(); ++i) {
         RefreshPipeline* pipeline = &m_accounts.pipeline(i);
@@ -121,15 +125,20 @@ void UsageStore::setCurrentAccount(qsizetype index)
         return;
     m_otherTrends.insert(m_accounts.place(m_current).folder(), std::exchange(m_trends, {}));
     m_current = index;
-    const auto kept = m_otherTrends.constFind(m_accounts.place(index).folder());
+    takeTrends();
+    Q_EMIT changed();
+    Q_EMIT accountsChanged();
+}
+
+void UsageStore::takeTrends()
+{
+    const auto kept = m_otherTrends.constFind(m_accounts.place(m_current).folder());
     if (kept != m_otherTrends.cend()) {
         m_trends = *kept;
         m_otherTrends.erase(kept);
     } else {
         reloadTrends();
     }
-    Q_EMIT changed();
-    Q_EMIT accountsChanged();
 }
 
 bool UsageStore::isPinned() const

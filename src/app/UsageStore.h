@@ -145,6 +145,8 @@ private:
     void start(std::chrono::milliseconds refreshInterval);
     void setFlag(Preferences::Key key, bool value);
     void reloadTrends();
+    // The current account's trends: as last shown, else read again.
+    void takeTrends();
     // With several accounts, a token goes to the account it belongs to: the index, or the refusal
     // said in the status line.
     QCoro::Task<std::optional<qsizetype>> accountOf(QString token);

@@ -85,7 +85,6 @@ QCoro::Task<> UsageStore::removeAccount(qsizetype index)
         co_return;
     if (removal.kind == AccountEnrollment::Removal::Kind::removed)
         reloadAccounts();
-    reloadTrends();
     pipeline().say(removal.kind == AccountEnrollment::Removal::Kind::unknown ? u"没有这个账号"_s
                                                                              : removal.text);
 }

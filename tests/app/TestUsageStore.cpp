@@ -168,6 +168,14 @@ private Q_SLOTS:
         QCOMPARE(store->trends().syncedDays, 2);
         store->setCurrentAccount(1);
         QCOMPARE(store->trends().syncedDays, 2);
+        // Removed elsewhere while shown: the trends go with it.
+        world.other.ledger->syncs.hold();
+        await(store->refresh(true));
+        AtomicFile::write(AccountList::fileName(),
+                          AccountList{u"user_a"_s, u"user_a"_s, {{u"user_a"_s, {}, {}, {}}}}.encode());
+        store->reloadAccounts();
+        QCOMPARE(store->trends().syncedDays, 3);
+        world.other.ledger->syncs.releaseAll();
     }
 
     void theAccountsOwnSessions()
