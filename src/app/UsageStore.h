@@ -151,7 +151,8 @@ private:
     // said in the status line.
     QCoro::Task<std::optional<qsizetype>> accountOf(QString token);
     QCoro::Task<> refreshAfterSaving(qsizetype index);
-    QCoro::Task<> enrolled(QString pasted);
+    // `followsEditor`: the editor's login, followed once it was added.
+    QCoro::Task<> enrolled(QString pasted, bool followsEditor = false);
 
     AccountSet m_accounts;
     qsizetype m_current = 0;

@@ -38,7 +38,7 @@ qsizetype UsageStore::editorAccount() const
     }
 }
 
-QCoro::Task<> UsageStore::enrolled(QString pasted)
+QCoro::Task<> UsageStore::enrolled(QString pasted, bool followsEditor)
 {
     QPointer<UsageStore> self(this);
     const std::shared_ptr<UsageService> service = pipeline().edges().service;
@@ -52,6 +52,9 @@ QCoro::Task<> UsageStore::enrolled(QString pasted)
     reloadAccounts();
     const qsizetype index = std::max<qsizetype>(0, m_accounts.indexOf(outcome.account.userId));
     setCurrentAccount(index);
+    // Like an import: the account then follows the editor's renewed login.
+    if (followsEditor)
+        SessionController::setFollowing(pipeline(), true);
     pipeline().setHasSession(true);
     pipeline().say(outcome.text);
     co_await refreshAfterSaving(index);
@@ -71,9 +74,7 @@ QCoro::Task<> UsageStore::addEditorAccount()
         pipeline().say(error.description());
         co_return;
     }
-    // Like an import: the account then follows the editor's renewed login.
-    SessionController::setFollowing(pipeline(), true);
-    co_await enrolled(std::move(token));
+    co_await enrolled(std::move(token), true);
 }
 
 QCoro::Task<> UsageStore::removeAccount(qsizetype index)

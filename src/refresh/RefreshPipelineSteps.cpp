@@ -176,7 +176,7 @@ void RefreshPipeline::failOverview(Run& run, std::optional<DashboardError::Kind>
     }
     if (kind == DashboardError::Kind::unauthorized) {
         if (run.policy.removesRejectedToken) {
-            if (m_edges.session->isFollowing()) {
+            if (m_edges.session->isFollowing() && m_edges.session->ownsEditorLogin()) {
                 // The editor's login was revoked: never take this token over again.
                 m_edges.session->rememberRejected(run.token);
                 text = EditorSessionError(EditorSessionError::Kind::rejected).description();

@@ -25,8 +25,13 @@ public:
     virtual void save(const QString& pasted) = 0;
     virtual void remove() = 0;
 
+    // Following the editor is one switch for every account.
     virtual bool isFollowing() = 0;
     virtual void setFollowing(bool following) = 0;
+    // Whether the editor's login is this account's: always with one account; with several, when the
+    // editor is signed in as its user. Only then does following concern it. Reads the editor's
+    // database.
+    virtual bool ownsEditorLogin() = 0;
     // Never prompts and never writes into a locked keyring.
     virtual EditorLogin::FollowOutcome follow() = 0;
     // Throws EditorSessionError or SessionKeychainError.
@@ -49,6 +54,7 @@ public:
     void remove() override;
     bool isFollowing() override;
     void setFollowing(bool following) override;
+    bool ownsEditorLogin() override;
     EditorLogin::FollowOutcome follow() override;
     EditorSession::Login importFromEditor() override;
     void rememberRejected(const QString& token) override;

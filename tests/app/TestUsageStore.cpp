@@ -1,4 +1,5 @@
 #include "Await.h"
+#include "EditorDatabase.h"
 #include "RecordingRunner.h"
 #include "ScriptedEdges.h"
 #include "TestEnvironment.h"
@@ -6,6 +7,7 @@
 
 #include "app/UsageStore.h"
 #include "app/desktop/LoginItem.h"
+#include "client/EditorLogin.h"
 #include "model/AccountList.h"
 #include "platform/AtomicFile.h"
 #include "platform/MemorySecretStore.h"
@@ -199,14 +201,23 @@ private Q_SLOTS:
         QCOMPARE(store->accountSummary(0), u"剩余 70%"_s);
     }
 
-    void aSecondAccountLeavesTheFirstAsItWas()
+    void aSecondAccountFromTheEditor()
     {
         StoreWorld world;
         world.secrets.write(SecretKey::home(), u"a"_s); // user_a's, as the service says
         const auto store = world.twoAccounts(false);
-        await(store->addAccount(u"b"_s));
+        EditorDatabase editor(EditorSession::databasePath());
+        editor.setLogin(EditorDatabase::jwt(u"auth0|user_b"_s, Clock::now().secondsSince1970() + 3600));
+        world.account.service->identities.insert(EditorLogin::current().token, {1, u"user_b"_s, {}, {}});
+        // Turned away: nothing is followed.
+        world.account.service->identifyAnswer = ScriptedService::Answer::unauthorized;
+        await(store->addEditorAccount());
+        QVERIFY(!store->followsEditor());
+        world.account.service->identifyAnswer = ScriptedService::Answer::usage;
+        await(store->addEditorAccount());
+        QVERIFY(store->followsEditor());
+        // The home account as it was, signed in, its edges made again for its user now known.
         QCOMPARE(store->accountSummary(0), u"剩余 70%"_s);
-        // Its edges made again now that its user is known: it follows only that user's login.
         QVERIFY(world.noticeTitles.contains(u"user_a"_s));
     }
 

@@ -118,6 +118,7 @@ public:
     bool failsSaves = false;
     bool following = false;
     bool editorLogin = false; // the editor holds a login newer than the stored token
+    bool ownsEditor = true;   // the editor is signed in as this account's user (always with one)
     std::optional<EditorSessionError::Kind> importError;
     QStringList rejected;
     Calls unlocks; // each answers on a later turn of the event loop, like the keyring's prompt
@@ -129,6 +130,7 @@ public:
     void remove() override;
     bool isFollowing() override { return following; }
     void setFollowing(bool on) override;
+    bool ownsEditorLogin() override { return ownsEditor; }
     EditorLogin::FollowOutcome follow() override;
     EditorSession::Login importFromEditor() override;
     void rememberRejected(const QString& rejectedToken) override;
