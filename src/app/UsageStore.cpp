@@ -234,19 +234,23 @@ QCoro::Task<std::optional<qsizetype>> UsageStore::accountOf(QString token)
     co_return index;
 }
 
-QCoro::Task<> UsageStore::refreshAfterSaving(qsizetype index)
+QCoro::Task<> UsageStore::refreshAfterSaving(QPointer<RefreshPipeline> saved)
 {
     setShowCookieSheet(false);
+    // Looked up now: the list may have been read again while the keyring asked for its password.
+    const qsizetype index = m_accounts.indexOf(saved.get());
+    if (index < 0)
+        co_return;
     setCurrentAccount(index);
     // The account the token went to, the way "刷新" refreshes it.
-    QList<QPointer<RefreshPipeline>> one{&m_accounts.pipeline(index)};
+    QList<QPointer<RefreshPipeline>> one{saved};
     co_await AccountRefresh::run(one, RefreshPolicy::user(), m_accounts.pricing());
 }
 
 QCoro::Task<> UsageStore::saveCookie(QString pastedText)
 {
     QPointer<UsageStore> self(this);
-    qsizetype index = m_current;
+    QPointer<RefreshPipeline> target = &pipeline();
     if (m_accounts.isListed()) {
         // With several accounts the token goes to its own account, which the service names.
         const QString token = SessionKeychain::normalize(pastedText);
@@ -257,12 +261,11 @@ QCoro::Task<> UsageStore::saveCookie(QString pastedText)
         const std::optional<qsizetype> owner = co_await accountOf(token);
         if (!owner || !self)
             co_return;
-        index = *owner;
+        target = &m_accounts.pipeline(*owner);
     }
-    const bool saved =
-        co_await SessionController::saveCookie(m_accounts.pipeline(index), std::move(pastedText));
+    const bool saved = co_await SessionController::saveCookie(*target, std::move(pastedText));
     if (saved && self)
-        co_await refreshAfterSaving(index);
+        co_await refreshAfterSaving(target);
 }
 
 QCoro::Task<> UsageStore::importFromEditor()
@@ -282,9 +285,10 @@ QCoro::Task<> UsageStore::importFromEditor()
             co_return;
         }
     }
-    const bool imported = co_await SessionController::importFromEditor(m_accounts.pipeline(index));
+    const QPointer<RefreshPipeline> target = &m_accounts.pipeline(index);
+    const bool imported = co_await SessionController::importFromEditor(*target);
     if (imported && self)
-        co_await refreshAfterSaving(index);
+        co_await refreshAfterSaving(target);
 }
 
 void UsageStore::logout()

@@ -150,7 +150,8 @@ private:
     // With several accounts, a token goes to the account it belongs to: the index, or the refusal
     // said in the status line.
     QCoro::Task<std::optional<qsizetype>> accountOf(QString token);
-    QCoro::Task<> refreshAfterSaving(qsizetype index);
+    // Shows and refreshes the account a token was stored for, unless it went meanwhile.
+    QCoro::Task<> refreshAfterSaving(QPointer<RefreshPipeline> saved);
     // `followsEditor`: the editor's login, followed once it was added.
     QCoro::Task<> enrolled(QString pasted, bool followsEditor = false);
 

@@ -57,7 +57,7 @@ QCoro::Task<> UsageStore::enrolled(QString pasted, bool followsEditor)
         SessionController::setFollowing(pipeline(), true);
     pipeline().setHasSession(true);
     pipeline().say(outcome.text);
-    co_await refreshAfterSaving(index);
+    co_await refreshAfterSaving(&pipeline());
 }
 
 QCoro::Task<> UsageStore::addAccount(QString pastedText)

@@ -189,16 +189,26 @@ private Q_SLOTS:
         QCOMPARE(store->refreshStatus(), u"这个登录属于另一个账号 · 请在「设置」中添加账号"_s);
         QCOMPARE(world.other.session->token, std::optional(u"b"_s));
         QCOMPARE(world.account.session->token, std::optional(u"tok"_s));
-        // A listed one's goes to its own account, which is then shown.
+        // A listed one's goes to its own account, which is then shown, also when the list was read
+        // again in another order while the keyring asked for its password.
         world.account.service->identities.insert(u"b2"_s, {1, u"user_b"_s, u"b@example.com"_s, {}});
-        await(store->saveCookie(u"b2"_s));
+        *world.other.session->locked = world.other.session->unlockSucceeds = true;
+        world.other.session->unlocks.hold();
+        QCoro::Task<> saving = store->saveCookie(u"b2"_s);
+        AtomicFile::write(
+            AccountList::fileName(),
+            AccountList{u"user_a"_s, u"user_a"_s, {{u"user_b"_s, {}, {}, {}}, {u"user_a"_s, {}, {}, {}}}}
+                .encode());
+        store->reloadAccounts();
+        world.other.session->unlocks.releaseAll();
+        await(std::move(saving));
         QCOMPARE(world.other.session->token, std::optional(u"b2"_s));
-        QCOMPARE(store->currentAccount(), 1);
+        QCOMPARE(store->currentAccount(), 0);
         // Logging out signs out the account on screen alone.
         store->logout();
         QVERIFY(!world.other.session->token && world.account.session->token);
-        QCOMPARE(store->accountSummary(1), u"未登录"_s);
-        QCOMPARE(store->accountSummary(0), u"剩余 70%"_s);
+        QCOMPARE(store->accountSummary(0), u"未登录"_s);
+        QCOMPARE(store->accountSummary(1), u"剩余 70%"_s);
     }
 
     void aSecondAccountFromTheEditor()

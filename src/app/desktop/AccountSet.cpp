@@ -66,6 +66,14 @@ qsizetype AccountSet::indexOf(const QString& userIdOrLabel) const
     return -1;
 }
 
+qsizetype AccountSet::indexOf(const RefreshPipeline* pipeline) const
+{
+    const auto found = std::find_if(m_entries.begin(), m_entries.end(), [pipeline](const Entry& entry) {
+        return entry.pipeline.get() == pipeline;
+    });
+    return found != m_entries.end() ? qsizetype(found - m_entries.begin()) : -1;
+}
+
 QCoro::Task<QList<RefreshOutcome>> AccountSet::refreshAll(RefreshPolicy policy) const
 {
     QList<QPointer<RefreshPipeline>> pipelines;

@@ -38,6 +38,8 @@ public:
     RefreshPipeline& pipeline(qsizetype index) const { return *m_entries[std::size_t(index)].pipeline; }
     qsizetype primaryIndex() const;
     qsizetype indexOf(const QString& userIdOrLabel) const;
+    // -1 once the pipeline's account went.
+    qsizetype indexOf(const RefreshPipeline* pipeline) const;
     const std::shared_ptr<PricingSource>& pricing() const { return m_pricing; }
 
     // Every account, through AccountRefresh.
