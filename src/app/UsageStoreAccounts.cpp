@@ -92,7 +92,8 @@ QCoro::Task<> UsageStore::removeAccount(qsizetype index)
 
 void UsageStore::setPrimaryAccount(qsizetype index)
 {
-    if (AccountEnrollment::setPrimary(m_accounts.account(index).userId)) {
+    if (AccountEnrollment::setPrimary(m_accounts.account(index).userId) ==
+        AccountEnrollment::PrimaryChoice::made) {
         reloadAccounts();
         Q_EMIT changed();
         Q_EMIT accountsChanged();

@@ -62,6 +62,9 @@ bool AccountList::update(const std::function<bool(AccountList&, State)>& change)
     }
     if (!change(current.list, current.state))
         return true;
+    // No account left: the home account goes on alone, as before a second one was added.
+    if (current.list.accounts.isEmpty())
+        return QFile::remove(fileName()) || !QFile::exists(fileName());
     return AtomicFile::write(fileName(), current.list.encode());
 }
 

@@ -51,7 +51,8 @@ struct AccountList
 
     // Reads, changes and writes the list under accounts.lock, so that two processes never lose each
     // other's change. A broken file is set aside first (accounts.json.broken-<stamp>). `change`
-    // returns false to write nothing. False when the lock could not be taken or the file not written.
+    // returns false to write nothing; a list it leaves without accounts is removed. False when the
+    // lock could not be taken or the file not written.
     static bool update(const std::function<bool(AccountList& list, State state)>& change);
     // The same set-aside alone, for the app and the background refresh at their start: the home
     // account then goes on alone, and the broken file is never read again. Nothing happens when the
