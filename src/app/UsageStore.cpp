@@ -3,7 +3,6 @@
 #include "desktop/LaunchAgent.h"
 #include "desktop/LoginItem.h"
 
-#include "client/DashboardError.h"
 #include "client/EditorLogin.h"
 #include "client/EditorSessionError.h"
 #include "client/SessionKeychain.h"
@@ -377,8 +376,5 @@ void UsageStore::exportCsv(const QString& fileName)
 
 QString UsageStore::shortTime(Timestamp timestamp)
 {
-    const QDateTime dateTime = timestamp.toDateTime();
-    if (!dateTime.isValid())
-        return {};
-    return formatShortTime(dateTime.toLocalTime().time());
+    return formatShortTime(timestamp);
 }

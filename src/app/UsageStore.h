@@ -81,7 +81,7 @@ public:
     // (UsageStoreAccounts.cpp). With one account these are never shown.
     qsizetype accountCount() const { return m_accounts.size(); }
     bool hasSeveralAccounts() const { return m_accounts.isListed() && m_accounts.size() > 1; }
-    // The label, else the e-mail, else the name.
+    // Account::displayName(): the label, else the e-mail, else the name.
     QString accountName(qsizetype index) const;
     const UsageSnapshot& accountSnapshot(qsizetype index) const
     {

@@ -12,11 +12,7 @@ using namespace Qt::StringLiterals;
 
 QString UsageStore::accountName(qsizetype index) const
 {
-    const Account& account = m_accounts.account(index);
-    for (const QString& name : {account.label, account.email, account.name})
-        if (!name.isEmpty())
-            return name;
-    return account.userId;
+    return m_accounts.account(index).displayName();
 }
 
 QString UsageStore::accountSummary(qsizetype index) const

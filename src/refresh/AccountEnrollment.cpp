@@ -61,9 +61,9 @@ QCoro::Task<Outcome> add(QString pasted, std::shared_ptr<UsageService> service)
     if (token.isEmpty() || !SessionKeychain::isSendable(token))
         co_return refused(SessionKeychainError(SessionKeychainError::Kind::empty).description());
 
-    // Nothing is remembered from these questions: a busy service is no account's wait yet.
+    // Nothing is remembered from these questions (no rate-limit record): a busy service is no
+    // account's wait yet.
     auto state = std::make_shared<DashboardClient::ClientState>();
-    state->rateLimit = std::make_shared<MemoryRateLimit>();
     DashboardClient::Identity identity;
     try {
         identity = co_await service->identify(token, state);

@@ -183,10 +183,9 @@ void RefreshPipeline::supersede()
     }
 }
 
-RefreshOutcome RefreshPipeline::outcome(RefreshOutcome::Result result,
-                                        std::optional<UsageSnapshot> stored) const
+RefreshOutcome RefreshPipeline::outcome(RefreshOutcome::Result result, std::optional<UsageSnapshot> stored)
 {
-    return RefreshOutcome{result, m_status, std::move(stored)};
+    return RefreshOutcome{result, std::move(stored)};
 }
 
 QString RefreshPipeline::withCache(const QString& text) const

@@ -45,7 +45,6 @@ struct RefreshOutcome
     };
 
     Result result = Result::failed;
-    QString status; // the status line it left
     std::optional<UsageSnapshot> stored;
 };
 
@@ -131,8 +130,8 @@ private:
     QCoro::Task<bool> syncLedgerStep(Run& run);
 
     void failOverview(Run& run, std::optional<DashboardError::Kind> kind, QString text);
-    // The outcome of a refresh that ends now, with the status it leaves.
-    RefreshOutcome outcome(RefreshOutcome::Result result, std::optional<UsageSnapshot> stored = {}) const;
+    // The outcome of a refresh that ends now.
+    static RefreshOutcome outcome(RefreshOutcome::Result result, std::optional<UsageSnapshot> stored = {});
     bool store(const UsageSnapshot& snapshot, const QString& status);
     void startPricing(const RefreshPolicy& policy);
     QCoro::Task<> syncPricingAlongside();
