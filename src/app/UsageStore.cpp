@@ -45,9 +45,7 @@ UsageStore::UsageStore(AccountSet::Wiring wiring, std::shared_ptr<PricingSource>
 
 void UsageStore::start(std::chrono::milliseconds refreshInterval)
 {
-    // A broken accounts.json is set aside: the home account goes on alone.
-    AccountList::setAsideIfBroken();
-    reloadAccounts();
+    connectPipelines();
     m_current = m_accounts.primaryIndex();
     reloadTrends();
     QList<QPointer<RefreshPipeline>> due;
@@ -87,6 +85,11 @@ void UsageStore::reloadAccounts()
     // The account shown went (removed elsewhere): so do its trends.
     if (m_accounts.place(m_current) != shown)
         takeTrends();
+    connectPipelines();
+}
+
+void UsageStore::connectPipelines()
+{
     // Made once per pipeline, however often the list is read again.
     for (qsizetype i = 0; i < m_accounts.size(); ++i) {
         RefreshPipeline* pipeline = &m_accounts.pipeline(i);

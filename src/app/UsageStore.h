@@ -143,6 +143,7 @@ private Q_SLOTS:
 
 private:
     void start(std::chrono::milliseconds refreshInterval);
+    void connectPipelines();
     void setFlag(Preferences::Key key, bool value);
     void reloadTrends();
     // The current account's trends: as last shown, else read again.

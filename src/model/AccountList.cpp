@@ -68,10 +68,13 @@ bool AccountList::update(const std::function<bool(AccountList&, State)>& change)
     return AtomicFile::write(fileName(), current.list.encode());
 }
 
-void AccountList::setAsideIfBroken()
+AccountList::Read AccountList::setAsideIfBroken()
 {
-    if (read().state == State::broken)
-        update([](AccountList&, State) { return false; });
+    Read current = read();
+    if (current.state != State::broken)
+        return current;
+    update([](AccountList&, State) { return false; });
+    return read();
 }
 
 QByteArray AccountList::encode() const

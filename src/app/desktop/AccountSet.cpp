@@ -6,12 +6,16 @@ AccountSet::AccountSet(Wiring wiring, std::shared_ptr<PricingSource> pricing)
     : m_wiring(std::move(wiring))
     , m_pricing(std::move(pricing))
 {
-    reload();
+    take(AccountList::setAsideIfBroken());
 }
 
 void AccountSet::reload()
 {
-    const AccountList::Read read = AccountList::read();
+    take(AccountList::read());
+}
+
+void AccountSet::take(const AccountList::Read& read)
+{
     m_listed = read.state == AccountList::State::loaded;
     m_list = m_listed ? read.list : AccountList{};
 

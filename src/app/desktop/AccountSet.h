@@ -20,6 +20,7 @@ public:
         std::function<AccountWiring(const AccountPlace& place, std::shared_ptr<const QString> noticeTitle,
                                     bool several, std::shared_ptr<PricingSource> pricing)>;
 
+    // A broken accounts.json is set aside first: the home account then goes on alone.
     explicit AccountSet(Wiring wiring = &AccountWiring::forAccount,
                         std::shared_ptr<PricingSource> pricing = std::make_shared<DailyPricing>());
 
@@ -46,6 +47,8 @@ public:
     QCoro::Task<QList<RefreshOutcome>> refreshAll(RefreshPolicy policy) const;
 
 private:
+    void take(const AccountList::Read& read);
+
     struct Entry
     {
         Account account;
