@@ -50,7 +50,7 @@ void UsageStore::start(std::chrono::milliseconds refreshInterval)
     reloadTrends();
     QList<QPointer<RefreshPipeline>> due;
     for (qsizetype i = 0; i < m_accounts.size(); ++i) {
-        if (m_accounts.pipeline(i).prepare())
+        if (m_accounts.pipeline(i).prepare(m_accounts.place(i).home))
             due.append(&m_accounts.pipeline(i));
     }
     if (!due.isEmpty())

@@ -21,10 +21,10 @@ RefreshPipeline::~RefreshPipeline()
         m_eventTask->requested = true;
 }
 
-bool RefreshPipeline::prepare()
+bool RefreshPipeline::prepare(bool storeAgain)
 {
-    if (m_snapshot.hasRealData) {
-        // Stored again so that the file and the settings entry agree, and the widget catches up.
+    if (storeAgain && m_snapshot.hasRealData) {
+        // The file and the settings entry then agree, and the widget catches up.
         m_edges.snapshots->save(m_snapshot);
         m_edges.snapshots->nudgeWidget();
     }

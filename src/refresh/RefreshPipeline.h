@@ -76,10 +76,11 @@ public:
     // it shows and the refreshes under way stay.
     void setEdges(RefreshEdges edges) { m_edges = std::move(edges); }
 
-    // The window's start: the stored snapshot is stored again and the widget nudged, the editor's
-    // login followed and the first status set. True when a session is there to refresh at once
-    // (with RefreshPolicy::startUp()).
-    bool prepare();
+    // The window's start: the editor's login followed and the first status set. With `storeAgain`
+    // (the home account's, kept both in a file and in the settings) the stored snapshot is stored
+    // again, so that the two agree, and the widget nudged. True when a session is there to refresh
+    // at once (with RefreshPolicy::startUp()).
+    bool prepare(bool storeAgain);
 
     // One refresh. It ends once its result is stored (with appliesOverviewFirst, the event patch
     // then runs on its own); never throws.

@@ -233,7 +233,7 @@ private Q_SLOTS:
         QFETCH(QString, setup);
         PipelineWorld world(setup);
         // The window's start: a refresh at once when there is a session, left running.
-        if (world.pipeline->prepare())
+        if (world.pipeline->prepare(true))
             world.start(u"startUp"_s);
         QTEST(world.journal(), "journal");
         QTEST(world.pipeline->status(), "status");
