@@ -46,6 +46,7 @@ UsageStore::UsageStore(AccountSet::Wiring wiring, std::shared_ptr<PricingSource>
 void UsageStore::start(std::chrono::milliseconds refreshInterval)
 {
     connectPipelines();
+    readEditorUser();
     m_current = m_accounts.primaryIndex();
     reloadTrends();
     QList<QPointer<RefreshPipeline>> due;
@@ -86,6 +87,7 @@ void UsageStore::reloadAccounts()
     if (m_accounts.place(m_current) != shown)
         takeTrends();
     connectPipelines();
+    readEditorUser();
 }
 
 void UsageStore::connectPipelines()
@@ -289,8 +291,10 @@ QCoro::Task<> UsageStore::importFromEditor()
     }
     const QPointer<RefreshPipeline> target = &m_accounts.pipeline(index);
     const bool imported = co_await SessionController::importFromEditor(*target);
-    if (imported && self)
-        co_await refreshAfterSaving(target);
+    if (!imported || !self)
+        co_return;
+    readEditorUser();
+    co_await refreshAfterSaving(target);
 }
 
 void UsageStore::logout()
@@ -300,6 +304,7 @@ void UsageStore::logout()
 
 void UsageStore::setFollowEditor(bool follow)
 {
+    readEditorUser();
     SessionController::setFollowing(pipeline(), follow);
 }
 

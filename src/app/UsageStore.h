@@ -92,7 +92,8 @@ public:
     // before any usage, or "未登录".
     QString accountSummary(qsizetype index) const;
     qsizetype primaryAccount() const { return m_accounts.primaryIndex(); }
-    // The account whose login the Cursor editor holds, when it is listed; -1 otherwise.
+    // The account whose login the Cursor editor holds, when it is listed; -1 otherwise. As the
+    // editor's database was read when the list was, or when following or an import changed.
     qsizetype editorAccount() const;
 
     // "添加账号": a pasted cookie, or the editor's login, checked with the service and added (or its
@@ -144,6 +145,7 @@ private Q_SLOTS:
 private:
     void start(std::chrono::milliseconds refreshInterval);
     void connectPipelines();
+    void readEditorUser();
     void setFlag(Preferences::Key key, bool value);
     void reloadTrends();
     // The current account's trends: as last shown, else read again.
@@ -163,5 +165,6 @@ private:
     // The other accounts' trends as last shown, by folder: switching back draws them without reading
     // the ledger again.
     QHash<QString, TrendsReport> m_otherTrends;
+    QString m_editorUserId; // with several accounts; empty when the editor holds no usable login
     QTimer m_timer;
 };

@@ -27,10 +27,19 @@ QString UsageStore::accountSummary(qsizetype index) const
 
 qsizetype UsageStore::editorAccount() const
 {
+    return m_accounts.indexOf(m_editorUserId);
+}
+
+void UsageStore::readEditorUser()
+{
+    m_editorUserId.clear();
+    // With one account nobody asks.
+    if (!m_accounts.isListed())
+        return;
     try {
-        return m_accounts.indexOf(EditorLogin::current().userId);
+        m_editorUserId = EditorLogin::current().userId;
     } catch (const EditorSessionError&) {
-        return -1;
+        // Signed out, turned away or unreadable: no account's.
     }
 }
 
