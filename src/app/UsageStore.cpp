@@ -99,6 +99,8 @@ void UsageStore::connectPipelines()
                 Qt::UniqueConnection);
         connect(pipeline, &RefreshPipeline::ledgerSynced, this, &UsageStore::ledgerSynced,
                 Qt::UniqueConnection);
+        connect(pipeline, &RefreshPipeline::pricingSynced, this, &UsageStore::pricingSynced,
+                Qt::UniqueConnection);
     }
 }
 
@@ -107,6 +109,13 @@ void UsageStore::pipelineChanged()
     // Only the account on screen redraws the views.
     if (sender() == &pipeline())
         Q_EMIT changed();
+    Q_EMIT accountsChanged();
+}
+
+void UsageStore::pricingSynced()
+{
+    // Whichever account's refresh fetched it: every account's estimates are drawn from it.
+    Q_EMIT changed();
     Q_EMIT accountsChanged();
 }
 

@@ -132,7 +132,8 @@ public:
     static QString shortTime(Timestamp timestamp);
 
 Q_SIGNALS:
-    // Any published value changed, or the pricing table behind the estimates did.
+    // Any published value changed, or the pricing table behind the estimates did (whichever account
+    // fetched it).
     void changed();
     // Some account's values changed, whether or not it is the one on screen (the tray follows the
     // primary account, the switcher every account).
@@ -140,6 +141,7 @@ Q_SIGNALS:
 
 private Q_SLOTS:
     void pipelineChanged();
+    void pricingSynced();
     void ledgerSynced();
 
 private:

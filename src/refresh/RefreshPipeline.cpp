@@ -100,7 +100,7 @@ QCoro::Task<> RefreshPipeline::syncPricingAlongside()
     // Estimates and the label read the stored catalog on every lookup: a redraw is all a new table
     // needs.
     if (*alive)
-        Q_EMIT changed();
+        Q_EMIT pricingSynced();
     if (replaced)
         edges.snapshots->nudgeWidget();
 }

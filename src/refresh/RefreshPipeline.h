@@ -105,8 +105,11 @@ public:
     QString withCache(const QString& text) const;
 
 Q_SIGNALS:
-    // Any of the values above changed, or the pricing table behind the estimates did.
+    // Any of the values above changed.
     void changed();
+    // The day's pricing download this pipeline started ended: the table behind every account's
+    // estimates, and its label, may be new.
+    void pricingSynced();
     // The ledger's sync ended: the trends page reads it again.
     void ledgerSynced();
 

@@ -231,6 +231,18 @@ private Q_SLOTS:
         QVERIFY(world.noticeTitles.contains(u"user_a"_s));
     }
 
+    void newPricesRedrawWhicheverAccountFetchedThem()
+    {
+        StoreWorld world;
+        const auto store = world.twoAccounts();
+        world.other.pricing->due = world.other.pricing->changes = true;
+        world.other.pricing->syncs.hold();
+        await(store->refresh(true));
+        QSignalSpy changed(store.get(), &UsageStore::changed);
+        world.other.pricing->syncs.releaseAll();
+        QCOMPARE(changed.size(), 1);
+    }
+
     void noticesNameTheAccountByItsLabelNow()
     {
         StoreWorld world;
