@@ -27,10 +27,10 @@ Outcome refused(const QString& text)
 // The keyring is unlocked for the write to come (a user's action); false when it stays locked.
 QCoro::Task<bool> unlockFor(SecretKey key)
 {
-    if (SessionKeychain::lookup(key).state != SecretLookup::State::locked && !SessionKeychain::isLocked())
+    if (!SessionKeychain::needsUnlock(key))
         co_return true;
-    const SecretLookup unlocked = co_await SessionKeychain::unlockAndLookup(key);
-    co_return unlocked.state != SecretLookup::State::locked && !SessionKeychain::isLocked();
+    co_await SessionKeychain::unlockAndLookup(key);
+    co_return !SessionKeychain::needsUnlock(key);
 }
 
 Account accountOf(const DashboardClient::Identity& identity, const QString& label = {})

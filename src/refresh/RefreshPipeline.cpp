@@ -133,15 +133,12 @@ QCoro::Task<> RefreshPipeline::syncLedgerWith(QString token, UsageSnapshot snaps
 
 bool RefreshPipeline::needsUnlock(bool forWriting) const
 {
-    return m_edges.session->lookup().state == State::locked || (forWriting && m_edges.session->isLocked());
+    return forWriting ? m_edges.session->needsUnlock() : m_edges.session->lookup().state == State::locked;
 }
 
 QCoro::Task<bool> RefreshPipeline::unlock(bool forWriting)
 {
     const std::shared_ptr<SessionAccess> session = m_edges.session;
-    const auto locked = [&session, forWriting](const SecretLookup& token) {
-        return token.state == State::locked || (forWriting && session->isLocked());
-    };
     if (!needsUnlock(forWriting))
         co_return true;
     if (m_unlocking)
@@ -154,7 +151,7 @@ QCoro::Task<bool> RefreshPipeline::unlock(bool forWriting)
     m_unlocking = false;
     if (token.state == State::absent)
         setHasSession(false); // removed while it was locked: the refresh says so
-    if (!locked(token))
+    if (!needsUnlock(forWriting))
         co_return true;
     // Cancelled or impossible: the token is still there, behind the lock.
     if (token.state == State::locked)

@@ -13,9 +13,9 @@ SecretLookup KeychainSession::lookup()
     return SessionKeychain::lookup(m_place.secretKey());
 }
 
-bool KeychainSession::isLocked()
+bool KeychainSession::needsUnlock()
 {
-    return SessionKeychain::isLocked();
+    return SessionKeychain::needsUnlock(m_place.secretKey());
 }
 
 QCoro::Task<SecretLookup> KeychainSession::unlockAndLookup()

@@ -17,8 +17,8 @@ public:
 
     // Never prompts.
     virtual SecretLookup lookup() = 0;
-    // Whether a save would first have to unlock the keyring. Never prompts.
-    virtual bool isLocked() = 0;
+    // Whether a save would first have to unlock: the token's item, or the keyring. Never prompts.
+    virtual bool needsUnlock() = 0;
     // A user's action only: the keyring may prompt. Completes from the event loop.
     virtual QCoro::Task<SecretLookup> unlockAndLookup() = 0;
     // Throws SessionKeychainError; the stored token stays then.
@@ -48,7 +48,7 @@ public:
     explicit KeychainSession(AccountPlace place = AccountPlace::homeAccount(), bool ownUserOnly = false);
 
     SecretLookup lookup() override;
-    bool isLocked() override;
+    bool needsUnlock() override;
     QCoro::Task<SecretLookup> unlockAndLookup() override;
     void save(const QString& pasted) override;
     void remove() override;

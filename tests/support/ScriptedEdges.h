@@ -124,7 +124,7 @@ public:
     Calls unlocks; // each answers on a later turn of the event loop, like the keyring's prompt
 
     SecretLookup lookup() override;
-    bool isLocked() override { return *locked; }
+    bool needsUnlock() override { return *locked; }
     QCoro::Task<SecretLookup> unlockAndLookup() override;
     void save(const QString& pasted) override;
     void remove() override;
