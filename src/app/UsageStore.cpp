@@ -3,7 +3,6 @@
 #include "desktop/LaunchAgent.h"
 #include "desktop/LoginItem.h"
 
-#include "client/DashboardError.h"
 #include "client/EditorLogin.h"
 #include "client/EditorSessionError.h"
 #include "client/SessionKeychain.h"
@@ -46,14 +45,13 @@ UsageStore::UsageStore(AccountSet::Wiring wiring, std::shared_ptr<PricingSource>
 
 void UsageStore::start(std::chrono::milliseconds refreshInterval)
 {
-    // A broken accounts.json is set aside: the home account goes on alone.
-    AccountList::setAsideIfBroken();
-    reloadAccounts();
+    connectPipelines();
+    readEditorUser();
     m_current = m_accounts.primaryIndex();
     reloadTrends();
     QList<QPointer<RefreshPipeline>> due;
     for (qsizetype i = 0; i < m_accounts.size(); ++i) {
-        if (m_accounts.pipeline(i).prepare())
+        if (m_accounts.pipeline(i).prepare(m_accounts.place(i).home))
             due.append(&m_accounts.pipeline(i));
     }
     if (!due.isEmpty())
@@ -75,7 +73,8 @@ void UsageStore::start(std::chrono::milliseconds refreshInterval)
 
 void UsageStore::reloadAccounts()
 {
-    const QString current = m_accounts.size() > 0 ? m_accounts.account(m_current).userId : QString();
+    const QString current = m_accounts.account(m_current).userId;
+    const AccountPlace shown = m_accounts.place(m_current);
     m_accounts.reload();
     // Kept for the accounts still listed: every refresh reads the list again.
     QSet<QString> folders;
@@ -84,12 +83,23 @@ void UsageStore::reloadAccounts()
     m_otherTrends.removeIf([&folders](const auto& entry) { return !folders.contains(entry.key()); });
     const qsizetype kept = m_accounts.indexOf(current);
     m_current = kept >= 0 ? kept : std::min(m_current, m_accounts.size() - 1);
+    // The account shown went (removed elsewhere): so do its trends.
+    if (m_accounts.place(m_current) != shown)
+        takeTrends();
+    connectPipelines();
+    readEditorUser();
+}
+
+void UsageStore::connectPipelines()
+{
     // Made once per pipeline, however often the list is read again.
     for (qsizetype i = 0; i < m_accounts.size(); ++i) {
         RefreshPipeline* pipeline = &m_accounts.pipeline(i);
         connect(pipeline, &RefreshPipeline::changed, this, &UsageStore::pipelineChanged,
                 Qt::UniqueConnection);
         connect(pipeline, &RefreshPipeline::ledgerSynced, this, &UsageStore::ledgerSynced,
+                Qt::UniqueConnection);
+        connect(pipeline, &RefreshPipeline::pricingSynced, this, &UsageStore::pricingSynced,
                 Qt::UniqueConnection);
     }
 }
@@ -99,6 +109,13 @@ void UsageStore::pipelineChanged()
     // Only the account on screen redraws the views.
     if (sender() == &pipeline())
         Q_EMIT changed();
+    Q_EMIT accountsChanged();
+}
+
+void UsageStore::pricingSynced()
+{
+    // Whichever account's refresh fetched it: every account's estimates are drawn from it.
+    Q_EMIT changed();
     Q_EMIT accountsChanged();
 }
 
@@ -121,15 +138,20 @@ void UsageStore::setCurrentAccount(qsizetype index)
         return;
     m_otherTrends.insert(m_accounts.place(m_current).folder(), std::exchange(m_trends, {}));
     m_current = index;
-    const auto kept = m_otherTrends.constFind(m_accounts.place(index).folder());
+    takeTrends();
+    Q_EMIT changed();
+    Q_EMIT accountsChanged();
+}
+
+void UsageStore::takeTrends()
+{
+    const auto kept = m_otherTrends.constFind(m_accounts.place(m_current).folder());
     if (kept != m_otherTrends.cend()) {
         m_trends = *kept;
         m_otherTrends.erase(kept);
     } else {
         reloadTrends();
     }
-    Q_EMIT changed();
-    Q_EMIT accountsChanged();
 }
 
 bool UsageStore::isPinned() const
@@ -225,19 +247,23 @@ QCoro::Task<std::optional<qsizetype>> UsageStore::accountOf(QString token)
     co_return index;
 }
 
-QCoro::Task<> UsageStore::refreshAfterSaving(qsizetype index)
+QCoro::Task<> UsageStore::refreshAfterSaving(QPointer<RefreshPipeline> saved)
 {
     setShowCookieSheet(false);
+    // Looked up now: the list may have been read again while the keyring asked for its password.
+    const qsizetype index = m_accounts.indexOf(saved.get());
+    if (index < 0)
+        co_return;
     setCurrentAccount(index);
     // The account the token went to, the way "刷新" refreshes it.
-    QList<QPointer<RefreshPipeline>> one{&m_accounts.pipeline(index)};
+    QList<QPointer<RefreshPipeline>> one{saved};
     co_await AccountRefresh::run(one, RefreshPolicy::user(), m_accounts.pricing());
 }
 
 QCoro::Task<> UsageStore::saveCookie(QString pastedText)
 {
     QPointer<UsageStore> self(this);
-    qsizetype index = m_current;
+    QPointer<RefreshPipeline> target = &pipeline();
     if (m_accounts.isListed()) {
         // With several accounts the token goes to its own account, which the service names.
         const QString token = SessionKeychain::normalize(pastedText);
@@ -248,12 +274,11 @@ QCoro::Task<> UsageStore::saveCookie(QString pastedText)
         const std::optional<qsizetype> owner = co_await accountOf(token);
         if (!owner || !self)
             co_return;
-        index = *owner;
+        target = &m_accounts.pipeline(*owner);
     }
-    const bool saved =
-        co_await SessionController::saveCookie(m_accounts.pipeline(index), std::move(pastedText));
+    const bool saved = co_await SessionController::saveCookie(*target, std::move(pastedText));
     if (saved && self)
-        co_await refreshAfterSaving(index);
+        co_await refreshAfterSaving(target);
 }
 
 QCoro::Task<> UsageStore::importFromEditor()
@@ -273,9 +298,12 @@ QCoro::Task<> UsageStore::importFromEditor()
             co_return;
         }
     }
-    const bool imported = co_await SessionController::importFromEditor(m_accounts.pipeline(index));
-    if (imported && self)
-        co_await refreshAfterSaving(index);
+    const QPointer<RefreshPipeline> target = &m_accounts.pipeline(index);
+    const bool imported = co_await SessionController::importFromEditor(*target);
+    if (!imported || !self)
+        co_return;
+    readEditorUser();
+    co_await refreshAfterSaving(target);
 }
 
 void UsageStore::logout()
@@ -285,6 +313,7 @@ void UsageStore::logout()
 
 void UsageStore::setFollowEditor(bool follow)
 {
+    readEditorUser();
     SessionController::setFollowing(pipeline(), follow);
 }
 
@@ -364,8 +393,5 @@ void UsageStore::exportCsv(const QString& fileName)
 
 QString UsageStore::shortTime(Timestamp timestamp)
 {
-    const QDateTime dateTime = timestamp.toDateTime();
-    if (!dateTime.isValid())
-        return {};
-    return formatShortTime(dateTime.toLocalTime().time());
+    return formatShortTime(timestamp);
 }

@@ -81,7 +81,7 @@ public:
     // (UsageStoreAccounts.cpp). With one account these are never shown.
     qsizetype accountCount() const { return m_accounts.size(); }
     bool hasSeveralAccounts() const { return m_accounts.isListed() && m_accounts.size() > 1; }
-    // The label, else the e-mail, else the name.
+    // Account::displayName(): the label, else the e-mail, else the name.
     QString accountName(qsizetype index) const;
     const UsageSnapshot& accountSnapshot(qsizetype index) const
     {
@@ -92,7 +92,8 @@ public:
     // before any usage, or "未登录".
     QString accountSummary(qsizetype index) const;
     qsizetype primaryAccount() const { return m_accounts.primaryIndex(); }
-    // The account whose login the Cursor editor holds, when it is listed; -1 otherwise.
+    // The account whose login the Cursor editor holds, when it is listed; -1 otherwise. As the
+    // editor's database was read when the list was, or when following or an import changed.
     qsizetype editorAccount() const;
 
     // "添加账号": a pasted cookie, or the editor's login, checked with the service and added (or its
@@ -131,7 +132,8 @@ public:
     static QString shortTime(Timestamp timestamp);
 
 Q_SIGNALS:
-    // Any published value changed, or the pricing table behind the estimates did.
+    // Any published value changed, or the pricing table behind the estimates did (whichever account
+    // fetched it).
     void changed();
     // Some account's values changed, whether or not it is the one on screen (the tray follows the
     // primary account, the switcher every account).
@@ -139,17 +141,24 @@ Q_SIGNALS:
 
 private Q_SLOTS:
     void pipelineChanged();
+    void pricingSynced();
     void ledgerSynced();
 
 private:
     void start(std::chrono::milliseconds refreshInterval);
+    void connectPipelines();
+    void readEditorUser();
     void setFlag(Preferences::Key key, bool value);
     void reloadTrends();
+    // The current account's trends: as last shown, else read again.
+    void takeTrends();
     // With several accounts, a token goes to the account it belongs to: the index, or the refusal
     // said in the status line.
     QCoro::Task<std::optional<qsizetype>> accountOf(QString token);
-    QCoro::Task<> refreshAfterSaving(qsizetype index);
-    QCoro::Task<> enrolled(QString pasted);
+    // Shows and refreshes the account a token was stored for, unless it went meanwhile.
+    QCoro::Task<> refreshAfterSaving(QPointer<RefreshPipeline> saved);
+    // `followsEditor`: the editor's login, followed once it was added.
+    QCoro::Task<> enrolled(QString pasted, bool followsEditor = false);
 
     AccountSet m_accounts;
     qsizetype m_current = 0;
@@ -158,5 +167,6 @@ private:
     // The other accounts' trends as last shown, by folder: switching back draws them without reading
     // the ledger again.
     QHash<QString, TrendsReport> m_otherTrends;
+    QString m_editorUserId; // with several accounts; empty when the editor holds no usable login
     QTimer m_timer;
 };

@@ -12,11 +12,7 @@ using namespace Qt::StringLiterals;
 
 QString UsageStore::accountName(qsizetype index) const
 {
-    const Account& account = m_accounts.account(index);
-    for (const QString& name : {account.label, account.email, account.name})
-        if (!name.isEmpty())
-            return name;
-    return account.userId;
+    return m_accounts.account(index).displayName();
 }
 
 QString UsageStore::accountSummary(qsizetype index) const
@@ -31,14 +27,23 @@ QString UsageStore::accountSummary(qsizetype index) const
 
 qsizetype UsageStore::editorAccount() const
 {
+    return m_accounts.indexOf(m_editorUserId);
+}
+
+void UsageStore::readEditorUser()
+{
+    m_editorUserId.clear();
+    // With one account nobody asks.
+    if (!m_accounts.isListed())
+        return;
     try {
-        return m_accounts.indexOf(EditorLogin::current().userId);
+        m_editorUserId = EditorLogin::current().userId;
     } catch (const EditorSessionError&) {
-        return -1;
+        // Signed out, turned away or unreadable: no account's.
     }
 }
 
-QCoro::Task<> UsageStore::enrolled(QString pasted)
+QCoro::Task<> UsageStore::enrolled(QString pasted, bool followsEditor)
 {
     QPointer<UsageStore> self(this);
     const std::shared_ptr<UsageService> service = pipeline().edges().service;
@@ -52,9 +57,12 @@ QCoro::Task<> UsageStore::enrolled(QString pasted)
     reloadAccounts();
     const qsizetype index = std::max<qsizetype>(0, m_accounts.indexOf(outcome.account.userId));
     setCurrentAccount(index);
+    // Like an import: the account then follows the editor's renewed login.
+    if (followsEditor)
+        SessionController::setFollowing(pipeline(), true);
     pipeline().setHasSession(true);
     pipeline().say(outcome.text);
-    co_await refreshAfterSaving(index);
+    co_await refreshAfterSaving(&pipeline());
 }
 
 QCoro::Task<> UsageStore::addAccount(QString pastedText)
@@ -71,9 +79,7 @@ QCoro::Task<> UsageStore::addEditorAccount()
         pipeline().say(error.description());
         co_return;
     }
-    // Like an import: the account then follows the editor's renewed login.
-    SessionController::setFollowing(pipeline(), true);
-    co_await enrolled(std::move(token));
+    co_await enrolled(std::move(token), true);
 }
 
 QCoro::Task<> UsageStore::removeAccount(qsizetype index)
@@ -85,14 +91,14 @@ QCoro::Task<> UsageStore::removeAccount(qsizetype index)
         co_return;
     if (removal.kind == AccountEnrollment::Removal::Kind::removed)
         reloadAccounts();
-    reloadTrends();
     pipeline().say(removal.kind == AccountEnrollment::Removal::Kind::unknown ? u"没有这个账号"_s
                                                                              : removal.text);
 }
 
 void UsageStore::setPrimaryAccount(qsizetype index)
 {
-    if (AccountEnrollment::setPrimary(m_accounts.account(index).userId)) {
+    if (AccountEnrollment::setPrimary(m_accounts.account(index).userId) ==
+        AccountEnrollment::PrimaryChoice::made) {
         reloadAccounts();
         Q_EMIT changed();
         Q_EMIT accountsChanged();

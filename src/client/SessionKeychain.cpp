@@ -99,6 +99,11 @@ bool SessionKeychain::isLocked()
     return SecretStore::current().isLocked();
 }
 
+bool SessionKeychain::needsUnlock(const SecretKey& key)
+{
+    return lookup(key).state == SecretLookup::State::locked || isLocked();
+}
+
 SecretLookup SessionKeychain::lookup(const SecretKey& key)
 {
     return trimmed(SecretStore::current().lookup(key));

@@ -28,6 +28,9 @@ void save(const QString& pasted, const SecretKey& key = SecretKey::home());
 
 // Whether save() would find the keyring locked. Never prompts.
 bool isLocked();
+// Whether `key`'s token is behind a lock a user's action must open first: its item, or the keyring a
+// save writes into. Never prompts.
+bool needsUnlock(const SecretKey& key = SecretKey::home());
 
 // The stored token, trimmed, looked up without unlocking the keyring: what a refresh nobody asked
 // for, the start-up and the headless run use. A blank token is absent.

@@ -62,13 +62,19 @@ bool AccountList::update(const std::function<bool(AccountList&, State)>& change)
     }
     if (!change(current.list, current.state))
         return true;
+    // No account left: the home account goes on alone, as before a second one was added.
+    if (current.list.accounts.isEmpty())
+        return QFile::remove(fileName()) || !QFile::exists(fileName());
     return AtomicFile::write(fileName(), current.list.encode());
 }
 
-void AccountList::setAsideIfBroken()
+AccountList::Read AccountList::setAsideIfBroken()
 {
-    if (read().state == State::broken)
-        update([](AccountList&, State) { return false; });
+    Read current = read();
+    if (current.state != State::broken)
+        return current;
+    update([](AccountList&, State) { return false; });
+    return read();
 }
 
 QByteArray AccountList::encode() const

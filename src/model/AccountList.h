@@ -51,12 +51,13 @@ struct AccountList
 
     // Reads, changes and writes the list under accounts.lock, so that two processes never lose each
     // other's change. A broken file is set aside first (accounts.json.broken-<stamp>). `change`
-    // returns false to write nothing. False when the lock could not be taken or the file not written.
+    // returns false to write nothing; a list it leaves without accounts is removed. False when the
+    // lock could not be taken or the file not written.
     static bool update(const std::function<bool(AccountList& list, State state)>& change);
-    // The same set-aside alone, for the app and the background refresh at their start: the home
-    // account then goes on alone, and the broken file is never read again. Nothing happens when the
-    // file is missing or well formed.
-    static void setAsideIfBroken();
+    // read(), with the same set-aside when the file is broken: for AccountSet as it is made (the
+    // app's and the background refresh's start), so that the home account goes on alone and the
+    // broken file is never read again. Nothing is written when the file is missing or well formed.
+    static Read setAsideIfBroken();
 
     QByteArray encode() const;
     // Nothing for a list that is not well formed: a user id that cannot name a folder, two accounts

@@ -1,5 +1,6 @@
 #include "DisplayFormat.h"
 
+#include <QDateTime>
 #include <QRegularExpression>
 
 #include <array>
@@ -88,4 +89,10 @@ QString formatShortTime(QTime time, const QLocale& locale)
     QString format = locale.timeFormat(QLocale::ShortFormat);
     format.remove(seconds);
     return locale.toString(time, format);
+}
+
+QString formatShortTime(Timestamp timestamp)
+{
+    const QDateTime dateTime = timestamp.toDateTime();
+    return dateTime.isValid() ? formatShortTime(dateTime.toLocalTime().time()) : QString();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Timestamp.h"
+
 #include <QLocale>
 #include <QString>
 #include <QTime>
@@ -18,6 +20,8 @@ QString formatUSD(double amount);
 
 // The locale's short time of day, never with seconds (C's short format has them): "14:05".
 QString formatShortTime(QTime time, const QLocale& locale = QLocale::system());
+// The same for an instant, in local time; empty for one that is not valid.
+QString formatShortTime(Timestamp timestamp);
 
 // printf("%.*f") in the C locale.
 QString formatFixed(double value, int precision);

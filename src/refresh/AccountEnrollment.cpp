@@ -27,10 +27,10 @@ Outcome refused(const QString& text)
 // The keyring is unlocked for the write to come (a user's action); false when it stays locked.
 QCoro::Task<bool> unlockFor(SecretKey key)
 {
-    if (SessionKeychain::lookup(key).state != SecretLookup::State::locked && !SessionKeychain::isLocked())
+    if (!SessionKeychain::needsUnlock(key))
         co_return true;
-    const SecretLookup unlocked = co_await SessionKeychain::unlockAndLookup(key);
-    co_return unlocked.state != SecretLookup::State::locked && !SessionKeychain::isLocked();
+    co_await SessionKeychain::unlockAndLookup(key);
+    co_return !SessionKeychain::needsUnlock(key);
 }
 
 Account accountOf(const DashboardClient::Identity& identity, const QString& label = {})
@@ -61,9 +61,9 @@ QCoro::Task<Outcome> add(QString pasted, std::shared_ptr<UsageService> service)
     if (token.isEmpty() || !SessionKeychain::isSendable(token))
         co_return refused(SessionKeychainError(SessionKeychainError::Kind::empty).description());
 
-    // Nothing is remembered from these questions: a busy service is no account's wait yet.
+    // Nothing is remembered from these questions (no rate-limit record): a busy service is no
+    // account's wait yet.
     auto state = std::make_shared<DashboardClient::ClientState>();
-    state->rateLimit = std::make_shared<MemoryRateLimit>();
     DashboardClient::Identity identity;
     try {
         identity = co_await service->identify(token, state);
@@ -166,6 +166,7 @@ QCoro::Task<Removal> remove(QString userIdOrLabel)
         co_return Removal{Removal::Kind::failed, u"无法从本机钥匙串移除"_s};
     if (place.home)
         removeHomeFiles(place);
+    // No account left: the list goes too, and the next account added is the home account alone.
     const bool written = AccountList::update([&account](AccountList& current, AccountList::State) {
         current.accounts.removeIf([&account](const Account& each) { return each.userId == account.userId; });
         if (current.home == account.userId)
@@ -178,27 +179,29 @@ QCoro::Task<Removal> remove(QString userIdOrLabel)
         ledgerLock.unlock();
         QDir(place.folder()).removeRecursively();
     }
-    // No account left: the list goes too, and the next account added is the home account alone.
-    if (AccountList::read().list.accounts.isEmpty())
-        QFile::remove(AccountList::fileName());
     if (!written)
         co_return Removal{Removal::Kind::failed, u"无法写入账号列表"_s};
     co_return Removal{Removal::Kind::removed, u"已移除账号："_s + nameOf(account)};
 }
 
-bool setPrimary(const QString& userIdOrLabel)
+PrimaryChoice setPrimary(const QString& userIdOrLabel)
 {
     const AccountList::Read read = AccountList::read();
     const Account* found = read.state == AccountList::State::loaded ? read.list.find(userIdOrLabel) : nullptr;
     if (!found)
-        return false;
+        return PrimaryChoice::unknown;
     const QString userId = found->userId;
-    return AccountList::update([&userId](AccountList& current, AccountList::State state) {
-        if (state != AccountList::State::loaded || !current.find(userId))
-            return false;
-        current.primary = userId;
-        return true;
+    bool known = false;
+    const bool written = AccountList::update([&](AccountList& current, AccountList::State state) {
+        // Checked again under the lock: another process may have removed it meanwhile.
+        known = state == AccountList::State::loaded && current.find(userId);
+        if (known)
+            current.primary = userId;
+        return known;
     });
+    if (!written)
+        return PrimaryChoice::failed;
+    return known ? PrimaryChoice::made : PrimaryChoice::unknown;
 }
 
 } // namespace AccountEnrollment

@@ -43,8 +43,12 @@ struct Removal
 // place is left empty for the next account added; the primary passes to the first account left.
 QCoro::Task<Removal> remove(QString userIdOrLabel);
 
-// False when no account has that id or label.
-bool setPrimary(const QString& userIdOrLabel);
+enum class PrimaryChoice {
+    made,
+    unknown, // no account by that id or label
+    failed,  // accounts.json could not be written (its lock not taken, or the write refused)
+};
+PrimaryChoice setPrimary(const QString& userIdOrLabel);
 
 // What `--add-account` and the window say about an account: its e-mail, else its user id.
 QString nameOf(const Account& account);

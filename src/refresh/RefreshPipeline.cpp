@@ -21,10 +21,10 @@ RefreshPipeline::~RefreshPipeline()
         m_eventTask->requested = true;
 }
 
-bool RefreshPipeline::prepare()
+bool RefreshPipeline::prepare(bool storeAgain)
 {
-    if (m_snapshot.hasRealData) {
-        // Stored again so that the file and the settings entry agree, and the widget catches up.
+    if (storeAgain && m_snapshot.hasRealData) {
+        // The file and the settings entry then agree, and the widget catches up.
         m_edges.snapshots->save(m_snapshot);
         m_edges.snapshots->nudgeWidget();
     }
@@ -100,7 +100,7 @@ QCoro::Task<> RefreshPipeline::syncPricingAlongside()
     // Estimates and the label read the stored catalog on every lookup: a redraw is all a new table
     // needs.
     if (*alive)
-        Q_EMIT changed();
+        Q_EMIT pricingSynced();
     if (replaced)
         edges.snapshots->nudgeWidget();
 }
@@ -133,15 +133,12 @@ QCoro::Task<> RefreshPipeline::syncLedgerWith(QString token, UsageSnapshot snaps
 
 bool RefreshPipeline::needsUnlock(bool forWriting) const
 {
-    return m_edges.session->lookup().state == State::locked || (forWriting && m_edges.session->isLocked());
+    return forWriting ? m_edges.session->needsUnlock() : m_edges.session->lookup().state == State::locked;
 }
 
 QCoro::Task<bool> RefreshPipeline::unlock(bool forWriting)
 {
     const std::shared_ptr<SessionAccess> session = m_edges.session;
-    const auto locked = [&session, forWriting](const SecretLookup& token) {
-        return token.state == State::locked || (forWriting && session->isLocked());
-    };
     if (!needsUnlock(forWriting))
         co_return true;
     if (m_unlocking)
@@ -154,7 +151,7 @@ QCoro::Task<bool> RefreshPipeline::unlock(bool forWriting)
     m_unlocking = false;
     if (token.state == State::absent)
         setHasSession(false); // removed while it was locked: the refresh says so
-    if (!locked(token))
+    if (!needsUnlock(forWriting))
         co_return true;
     // Cancelled or impossible: the token is still there, behind the lock.
     if (token.state == State::locked)
@@ -183,10 +180,9 @@ void RefreshPipeline::supersede()
     }
 }
 
-RefreshOutcome RefreshPipeline::outcome(RefreshOutcome::Result result,
-                                        std::optional<UsageSnapshot> stored) const
+RefreshOutcome RefreshPipeline::outcome(RefreshOutcome::Result result, std::optional<UsageSnapshot> stored)
 {
-    return RefreshOutcome{result, m_status, std::move(stored)};
+    return RefreshOutcome{result, std::move(stored)};
 }
 
 QString RefreshPipeline::withCache(const QString& text) const

@@ -45,7 +45,6 @@ struct RefreshOutcome
     };
 
     Result result = Result::failed;
-    QString status; // the status line it left
     std::optional<UsageSnapshot> stored;
 };
 
@@ -73,11 +72,15 @@ public:
     // Read at each call: every account's pipeline shares the one pricing table.
     QString pricingLabel() const { return m_edges.pricing->label(); }
     const RefreshEdges& edges() const { return m_edges; }
+    // The account's edges made again for its new place (the home account's user became known); what
+    // it shows and the refreshes under way stay.
+    void setEdges(RefreshEdges edges) { m_edges = std::move(edges); }
 
-    // The window's start: the stored snapshot is stored again and the widget nudged, the editor's
-    // login followed and the first status set. True when a session is there to refresh at once
-    // (with RefreshPolicy::startUp()).
-    bool prepare();
+    // The window's start: the editor's login followed and the first status set. With `storeAgain`
+    // (the home account's, kept both in a file and in the settings) the stored snapshot is stored
+    // again, so that the two agree, and the widget nudged. True when a session is there to refresh
+    // at once (with RefreshPolicy::startUp()).
+    bool prepare(bool storeAgain);
 
     // One refresh. It ends once its result is stored (with appliesOverviewFirst, the event patch
     // then runs on its own); never throws.
@@ -102,8 +105,11 @@ public:
     QString withCache(const QString& text) const;
 
 Q_SIGNALS:
-    // Any of the values above changed, or the pricing table behind the estimates did.
+    // Any of the values above changed.
     void changed();
+    // The day's pricing download this pipeline started ended: the table behind every account's
+    // estimates, and its label, may be new.
+    void pricingSynced();
     // The ledger's sync ended: the trends page reads it again.
     void ledgerSynced();
 
@@ -128,8 +134,8 @@ private:
     QCoro::Task<bool> syncLedgerStep(Run& run);
 
     void failOverview(Run& run, std::optional<DashboardError::Kind> kind, QString text);
-    // The outcome of a refresh that ends now, with the status it leaves.
-    RefreshOutcome outcome(RefreshOutcome::Result result, std::optional<UsageSnapshot> stored = {}) const;
+    // The outcome of a refresh that ends now.
+    static RefreshOutcome outcome(RefreshOutcome::Result result, std::optional<UsageSnapshot> stored = {});
     bool store(const UsageSnapshot& snapshot, const QString& status);
     void startPricing(const RefreshPolicy& policy);
     QCoro::Task<> syncPricingAlongside();

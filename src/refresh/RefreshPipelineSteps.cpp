@@ -10,17 +10,6 @@ using namespace Qt::StringLiterals;
 using Result = RefreshOutcome::Result;
 using State = SecretLookup::State;
 
-namespace {
-
-// The status line's time of day: the snapshot's, in the user's short time format.
-QString timeOf(const UsageSnapshot& snapshot)
-{
-    const QDateTime dateTime = snapshot.updatedAt.toDateTime();
-    return dateTime.isValid() ? formatShortTime(dateTime.toLocalTime().time()) : QString();
-}
-
-} // namespace
-
 // Every refresh, in this order and nowhere else. A step answers whether the refresh goes on; the
 // policy decides what a step does. A step that must come before the first dashboard request goes in
 // before fetchOverview; one that acts on the stored snapshot goes after storeSnapshot.
@@ -176,7 +165,7 @@ void RefreshPipeline::failOverview(Run& run, std::optional<DashboardError::Kind>
     }
     if (kind == DashboardError::Kind::unauthorized) {
         if (run.policy.removesRejectedToken) {
-            if (m_edges.session->isFollowing()) {
+            if (m_edges.session->isFollowing() && m_edges.session->ownsEditorLogin()) {
                 // The editor's login was revoked: never take this token over again.
                 m_edges.session->rememberRejected(run.token);
                 text = EditorSessionError(EditorSessionError::Kind::rejected).description();
@@ -201,7 +190,7 @@ QCoro::Task<bool> RefreshPipeline::applyOverview(Run& run)
 {
     if (!run.policy.appliesOverviewFirst)
         co_return true;
-    const bool stored = store(*run.snapshot, u"已更新概览 · "_s + timeOf(*run.snapshot));
+    const bool stored = store(*run.snapshot, u"已更新概览 · "_s + formatShortTime(run.snapshot->updatedAt));
     finishUserRefresh(run.generation);
     if (!stored) {
         run.outcome = outcome(Result::notStored);
@@ -243,7 +232,7 @@ QCoro::Task<bool> RefreshPipeline::storeSnapshot(Run& run)
     // A newer refresh has taken over since this one's overview was shown.
     if (run.cancellation && (run.cancellation->requested || run.generation != m_generation))
         co_return false;
-    if (!store(*run.snapshot, u"已更新 · "_s + timeOf(*run.snapshot))) {
+    if (!store(*run.snapshot, u"已更新 · "_s + formatShortTime(run.snapshot->updatedAt))) {
         // Nothing acts on usage nobody can read back: no notice, no ledger.
         run.outcome = outcome(Result::notStored);
         co_return false;

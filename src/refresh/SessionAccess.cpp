@@ -1,5 +1,6 @@
 #include "SessionAccess.h"
 
+#include "client/EditorSessionError.h"
 #include "client/SessionKeychain.h"
 
 KeychainSession::KeychainSession(AccountPlace place, bool ownUserOnly)
@@ -12,9 +13,9 @@ SecretLookup KeychainSession::lookup()
     return SessionKeychain::lookup(m_place.secretKey());
 }
 
-bool KeychainSession::isLocked()
+bool KeychainSession::needsUnlock()
 {
-    return SessionKeychain::isLocked();
+    return SessionKeychain::needsUnlock(m_place.secretKey());
 }
 
 QCoro::Task<SecretLookup> KeychainSession::unlockAndLookup()
@@ -40,6 +41,17 @@ bool KeychainSession::isFollowing()
 void KeychainSession::setFollowing(bool following)
 {
     EditorLogin::setFollowing(following);
+}
+
+bool KeychainSession::ownsEditorLogin()
+{
+    if (!m_ownUserOnly)
+        return true;
+    try {
+        return EditorSession::read().userId == m_place.userId;
+    } catch (const EditorSessionError&) {
+        return false; // signed out or unreadable: no account's login
+    }
 }
 
 EditorLogin::FollowOutcome KeychainSession::follow()

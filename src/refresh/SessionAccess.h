@@ -17,16 +17,21 @@ public:
 
     // Never prompts.
     virtual SecretLookup lookup() = 0;
-    // Whether a save would first have to unlock the keyring. Never prompts.
-    virtual bool isLocked() = 0;
+    // Whether a save would first have to unlock: the token's item, or the keyring. Never prompts.
+    virtual bool needsUnlock() = 0;
     // A user's action only: the keyring may prompt. Completes from the event loop.
     virtual QCoro::Task<SecretLookup> unlockAndLookup() = 0;
     // Throws SessionKeychainError; the stored token stays then.
     virtual void save(const QString& pasted) = 0;
     virtual void remove() = 0;
 
+    // Following the editor is one switch for every account.
     virtual bool isFollowing() = 0;
     virtual void setFollowing(bool following) = 0;
+    // Whether the editor's login is this account's: always with one account; with several, when the
+    // editor is signed in as its user. Only then does following concern it. Reads the editor's
+    // database.
+    virtual bool ownsEditorLogin() = 0;
     // Never prompts and never writes into a locked keyring.
     virtual EditorLogin::FollowOutcome follow() = 0;
     // Throws EditorSessionError or SessionKeychainError.
@@ -43,12 +48,13 @@ public:
     explicit KeychainSession(AccountPlace place = AccountPlace::homeAccount(), bool ownUserOnly = false);
 
     SecretLookup lookup() override;
-    bool isLocked() override;
+    bool needsUnlock() override;
     QCoro::Task<SecretLookup> unlockAndLookup() override;
     void save(const QString& pasted) override;
     void remove() override;
     bool isFollowing() override;
     void setFollowing(bool following) override;
+    bool ownsEditorLogin() override;
     EditorLogin::FollowOutcome follow() override;
     EditorSession::Login importFromEditor() override;
     void rememberRejected(const QString& token) override;

@@ -17,6 +17,13 @@ void sayStored(RefreshPipeline& pipeline)
     pipeline.say(u"已保存到本机钥匙串，正在读取用量"_s);
 }
 
+// Following is the editor's account's: another account's paste or logout leaves it on.
+void stopFollowing(RefreshPipeline& pipeline)
+{
+    if (isFollowing(pipeline) && pipeline.edges().session->ownsEditorLogin())
+        setFollowing(pipeline, false);
+}
+
 } // namespace
 
 QCoro::Task<bool> saveCookie(RefreshPipeline& pipeline, QString pasted)
@@ -33,7 +40,7 @@ QCoro::Task<bool> saveCookie(RefreshPipeline& pipeline, QString pasted)
         co_return false;
     }
     // A pasted cookie is the user's choice over the editor's login.
-    setFollowing(pipeline, false);
+    stopFollowing(pipeline);
     sayStored(pipeline);
     co_return true;
 }
@@ -80,7 +87,7 @@ QCoro::Task<> logout(RefreshPipeline& pipeline)
             co_return;
     }
     session->remove();
-    setFollowing(pipeline, false);
+    stopFollowing(pipeline);
     pipeline.setHasSession(false);
     pipeline.supersede();
     pipeline.say(u"已退出登录。上次用量仍留在本机。"_s);

@@ -21,9 +21,9 @@ QCoro::Task<bool> importFromEditor(RefreshPipeline& pipeline);
 bool isFollowing(const RefreshPipeline& pipeline);
 void setFollowing(RefreshPipeline& pipeline, bool following);
 
-// The token goes, following ends (it would sign the user straight back in), the cached usage stays,
-// and a refresh still running for the old token is dropped. A locked keyring is unlocked first; a
-// cancelled unlock keeps the token.
+// The token goes, following ends when the editor's login is this account's (it would sign the user
+// straight back in), the cached usage stays, and a refresh still running for the old token is
+// dropped. A locked keyring is unlocked first; a cancelled unlock keeps the token.
 QCoro::Task<> logout(RefreshPipeline& pipeline);
 
 } // namespace SessionController

@@ -1,4 +1,5 @@
 #include "Await.h"
+#include "EditorDatabase.h"
 #include "RecordingRunner.h"
 #include "ScriptedEdges.h"
 #include "TestEnvironment.h"
@@ -6,8 +7,10 @@
 
 #include "app/UsageStore.h"
 #include "app/desktop/LoginItem.h"
+#include "client/EditorLogin.h"
 #include "model/AccountList.h"
 #include "platform/AtomicFile.h"
+#include "platform/MemorySecretStore.h"
 #include "platform/Paths.h"
 
 #include <QtTest>
@@ -17,20 +20,27 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// One store's world: temporary folders with the clock pinned, the agent's commands recorded, and the
-// account on scripted edges (the refresh's own rules are tests/refresh's).
+// One store's world: temporary folders with the clock pinned, the agent's commands recorded, the
+// account on scripted edges (the refresh's own rules are tests/refresh's), and a secret store in
+// memory for adding and removing accounts.
 struct StoreWorld
 {
     TestEnvironment env;
     RecordingRunner runner;
+    MemorySecretStore secrets;
     ScriptedAccount account;
 
     StoreWorld()
     {
         env.setNow(u"2026-04-20T10:00:00+08:00"_s);
         ProcessRunner::setCurrent(&runner);
+        SecretStore::setCurrent(&secrets);
     }
-    ~StoreWorld() { ProcessRunner::setCurrent(nullptr); }
+    ~StoreWorld()
+    {
+        SecretStore::setCurrent(nullptr);
+        ProcessRunner::setCurrent(nullptr);
+    }
 
     std::unique_ptr<UsageStore> store(std::chrono::milliseconds interval = 1h)
     {
@@ -39,23 +49,25 @@ struct StoreWorld
 
     // Two accounts: `account` in the home place ("user_a", a@example.com), `other` beside it
     // ("user_b", b@example.com, labelled "工作"), each answering with its own usage ("A", "B").
+    // Not `listed`: no accounts.json yet, `account` is the home account alone.
     ScriptedAccount other;
     QHash<QString, std::shared_ptr<const QString>> noticeTitles; // by user id
-    std::unique_ptr<UsageStore> twoAccounts()
+    std::unique_ptr<UsageStore> twoAccounts(bool listed = true)
     {
         const AccountList list{
             u"user_a"_s,
             u"user_a"_s,
             {{u"user_a"_s, u"a@example.com"_s, {}, {}}, {u"user_b"_s, u"b@example.com"_s, {}, u"工作"_s}}};
         QDir().mkpath(Paths::supportFolder());
-        AtomicFile::write(AccountList::fileName(), list.encode());
+        if (listed)
+            AtomicFile::write(AccountList::fileName(), list.encode());
         account.service->usage = labelledSnapshot(u"A"_s);
         account.service->usage->cursorModelsPercent = 30;
         other.service->usage = labelledSnapshot(u"B"_s);
         other.session->token = u"b"_s;
         const auto wiring = [this](const AccountPlace& place, std::shared_ptr<const QString> title, bool,
                                    std::shared_ptr<PricingSource>) {
-            noticeTitles.insert(place.home ? u"user_a"_s : place.userId, title);
+            noticeTitles.insert(place.userId, title);
             const ScriptedAccount& chosen = place.home ? account : other;
             return AccountWiring{chosen.edges(), chosen.state};
         };
@@ -158,6 +170,14 @@ private Q_SLOTS:
         QCOMPARE(store->trends().syncedDays, 2);
         store->setCurrentAccount(1);
         QCOMPARE(store->trends().syncedDays, 2);
+        // Removed elsewhere while shown: the trends go with it.
+        world.other.ledger->syncs.hold();
+        await(store->refresh(true));
+        AtomicFile::write(AccountList::fileName(),
+                          AccountList{u"user_a"_s, u"user_a"_s, {{u"user_a"_s, {}, {}, {}}}}.encode());
+        store->reloadAccounts();
+        QCOMPARE(store->trends().syncedDays, 3);
+        world.other.ledger->syncs.releaseAll();
     }
 
     void theAccountsOwnSessions()
@@ -169,16 +189,58 @@ private Q_SLOTS:
         QCOMPARE(store->refreshStatus(), u"这个登录属于另一个账号 · 请在「设置」中添加账号"_s);
         QCOMPARE(world.other.session->token, std::optional(u"b"_s));
         QCOMPARE(world.account.session->token, std::optional(u"tok"_s));
-        // A listed one's goes to its own account, which is then shown.
+        // A listed one's goes to its own account, which is then shown, also when the list was read
+        // again in another order while the keyring asked for its password.
         world.account.service->identities.insert(u"b2"_s, {1, u"user_b"_s, u"b@example.com"_s, {}});
-        await(store->saveCookie(u"b2"_s));
+        *world.other.session->locked = world.other.session->unlockSucceeds = true;
+        world.other.session->unlocks.hold();
+        QCoro::Task<> saving = store->saveCookie(u"b2"_s);
+        AtomicFile::write(
+            AccountList::fileName(),
+            AccountList{u"user_a"_s, u"user_a"_s, {{u"user_b"_s, {}, {}, {}}, {u"user_a"_s, {}, {}, {}}}}
+                .encode());
+        store->reloadAccounts();
+        world.other.session->unlocks.releaseAll();
+        await(std::move(saving));
         QCOMPARE(world.other.session->token, std::optional(u"b2"_s));
-        QCOMPARE(store->currentAccount(), 1);
+        QCOMPARE(store->currentAccount(), 0);
         // Logging out signs out the account on screen alone.
         store->logout();
         QVERIFY(!world.other.session->token && world.account.session->token);
-        QCOMPARE(store->accountSummary(1), u"未登录"_s);
+        QCOMPARE(store->accountSummary(0), u"未登录"_s);
+        QCOMPARE(store->accountSummary(1), u"剩余 70%"_s);
+    }
+
+    void aSecondAccountFromTheEditor()
+    {
+        StoreWorld world;
+        world.secrets.write(SecretKey::home(), u"a"_s); // user_a's, as the service says
+        const auto store = world.twoAccounts(false);
+        EditorDatabase editor(EditorSession::databasePath());
+        editor.setLogin(EditorDatabase::jwt(u"auth0|user_b"_s, Clock::now().secondsSince1970() + 3600));
+        world.account.service->identities.insert(EditorLogin::current().token, {1, u"user_b"_s, {}, {}});
+        // Turned away: nothing is followed.
+        world.account.service->identifyAnswer = ScriptedService::Answer::unauthorized;
+        await(store->addEditorAccount());
+        QVERIFY(!store->followsEditor());
+        world.account.service->identifyAnswer = ScriptedService::Answer::usage;
+        await(store->addEditorAccount());
+        QVERIFY(store->followsEditor());
+        // The home account as it was, signed in, its edges made again for its user now known.
         QCOMPARE(store->accountSummary(0), u"剩余 70%"_s);
+        QVERIFY(world.noticeTitles.contains(u"user_a"_s));
+    }
+
+    void newPricesRedrawWhicheverAccountFetchedThem()
+    {
+        StoreWorld world;
+        const auto store = world.twoAccounts();
+        world.other.pricing->due = world.other.pricing->changes = true;
+        world.other.pricing->syncs.hold();
+        await(store->refresh(true));
+        QSignalSpy changed(store.get(), &UsageStore::changed);
+        world.other.pricing->syncs.releaseAll();
+        QCOMPARE(changed.size(), 1);
     }
 
     void noticesNameTheAccountByItsLabelNow()

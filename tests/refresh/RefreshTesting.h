@@ -41,6 +41,7 @@ inline QString resultName(RefreshOutcome::Result result)
 // table's "setup" column say otherwise:
 //   no-token, locked (the keyring, and any token in it), unlocks (the user's unlock succeeds),
 //   fails-saves (the keychain refuses writes), following, editor (the editor holds a newer login),
+//   editor-elsewhere (the editor is signed in as another account's user),
 //   import-fails (no editor to import from), rejected (the editor's login was turned away before),
 //   cached (a snapshot "c0" stored earlier), busy (a 429 remembered until 10:02),
 //   401 / 429 / 500 / transport (the overview's answer), patch-fails, store-fails (every save),
@@ -97,6 +98,7 @@ struct PipelineWorld
             {u"fails-saves"_s, [&] { session.failsSaves = true; }},
             {u"following"_s, [&] { session.following = true; }},
             {u"editor"_s, [&] { session.editorLogin = true; }},
+            {u"editor-elsewhere"_s, [&] { session.ownsEditor = false; }},
             {u"import-fails"_s, [&] { session.importError = EditorSessionError::Kind::noDatabase; }},
             {u"rejected"_s, [&] { session.rejected.append(u"editor"_s); }},
             {u"cached"_s, [] {}},

@@ -3,19 +3,23 @@
 
 #include "model/SnapshotStore.h"
 #include "platform/MemorySecretStore.h"
+#include "platform/Paths.h"
 #include "refresh/AccountEnrollment.h"
 
 #include <QFile>
+#include <QLockFile>
 
 namespace {
 
 // Steps of a table row, run in order: "add TOKEN" (the service says token "x" is user "user_x",
 // "x@example.com"; "team::x" is "user_x" too), "remove ID", "primary ID", "lock" (the keyring
-// locked, its unlock cancelled), "expired" (the service turns every token away).
+// locked, its unlock cancelled), "expired" (the service turns every token away), "hold" (another
+// process holds accounts.lock; the next change waits for it, then gives up).
 struct EnrollmentWorld
 {
     TestEnvironment env;
     MemorySecretStore secrets;
+    std::optional<QLockFile> listLock;
     std::shared_ptr<ScriptedService> service = std::make_shared<ScriptedService>();
 
     EnrollmentWorld()
@@ -35,12 +39,14 @@ struct EnrollmentWorld
             return await(AccountEnrollment::add(argument, service)).text;
         if (step.startsWith(u"remove "_s))
             return await(AccountEnrollment::remove(argument)).text;
-        if (step.startsWith(u"primary "_s))
-            return AccountEnrollment::setPrimary(argument) ? u"primary"_s : u"unknown"_s;
+        if (step.startsWith(u"primary "_s)) // made, unknown, failed
+            return u"primary unknown failed"_s.split(u' ').at(int(AccountEnrollment::setPrimary(argument)));
         if (step == u"lock")
             secrets.setLocked(true);
         else if (step == u"expired")
             service->identifyAnswer = ScriptedService::Answer::unauthorized;
+        else if (step == u"hold")
+            listLock.emplace(Paths::supportFolder() + u"/accounts.lock"_s).lock();
         else
             qFatal("no step %s", qPrintable(step));
         return {};
@@ -116,6 +122,10 @@ private Q_SLOTS:
                            u"remove user_b"_s}
             << QStringList{addedA, addedB, u"unknown"_s, u"primary"_s, u"已移除账号：b@example.com"_s}
             << u"home user_a, primary user_a: user_a"_s << u"a"_s;
+        QTest::newRow("the list held elsewhere: no primary chosen")
+            << QStringList{u"add a"_s, u"add b"_s, u"hold"_s, u"primary user_b"_s}
+            << QStringList{addedA, addedB, {}, u"failed"_s} << u"home user_a, primary user_a: user_a user_b"_s
+            << u"a user_b=b"_s;
         QTest::newRow("unknown or locked: nothing removed")
             << QStringList{u"add a"_s, u"add b"_s, u"remove user_c"_s, u"lock"_s, u"remove user_b"_s}
             << QStringList{addedA, addedB, u"没有这个账号：user_c"_s, {}, u"钥匙串已锁定"_s}

@@ -130,6 +130,8 @@ private Q_SLOTS:
             editorRejected, "unauthorized", false);
         row("timer, 401 following", "timer", "401 following", u"follow, overview tok, reject tok, forget"_s,
             editorRejected, "unauthorized", false);
+        row("user, 401 following another account's login", "user", "401 following editor-elsewhere",
+            u"follow, overview tok, forget"_s, expired, "unauthorized", false);
         row("headless, 401 following", "headless", "401 following", u"pricing, follow, overview tok"_s,
             expired, "unauthorized", true);
 
@@ -231,7 +233,7 @@ private Q_SLOTS:
         QFETCH(QString, setup);
         PipelineWorld world(setup);
         // The window's start: a refresh at once when there is a session, left running.
-        if (world.pipeline->prepare())
+        if (world.pipeline->prepare(true))
             world.start(u"startUp"_s);
         QTEST(world.journal(), "journal");
         QTEST(world.pipeline->status(), "status");

@@ -40,6 +40,10 @@ private Q_SLOTS:
         QTest::newRow("paste while following")
             << u"following"_s << u"paste pasted"_s << u"save pasted, following off"_s << saved << true << true
             << false;
+        // With several accounts following is the editor's account's: another's paste leaves it on.
+        QTest::newRow("paste while another account follows")
+            << u"following editor-elsewhere"_s << u"paste pasted"_s << u"save pasted"_s << saved << true
+            << true << true;
         QTest::newRow("paste, unlock cancelled")
             << u"locked"_s << u"paste pasted"_s << u"unlock"_s << stillLocked << false << true << false;
         QTest::newRow("paste, unlock cancelled, no token")
@@ -62,6 +66,9 @@ private Q_SLOTS:
         // Following would sign the user straight back in.
         QTest::newRow("logout") << u"following"_s << u"logout"_s << u"forget, following off"_s << loggedOut
                                 << true << false << false;
+        QTest::newRow("logout while another account follows")
+            << u"following editor-elsewhere"_s << u"logout"_s << u"forget"_s << loggedOut << true << false
+            << true;
         QTest::newRow("logout, unlock cancelled")
             << u"locked"_s << u"logout"_s << u"unlock"_s << stillLocked << true << true << false;
         QTest::newRow("logout, unlocked") << u"locked unlocks"_s << u"logout"_s << u"unlock, forget"_s

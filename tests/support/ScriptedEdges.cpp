@@ -181,7 +181,7 @@ void ScriptedSession::setFollowing(bool on)
 EditorLogin::FollowOutcome ScriptedSession::follow()
 {
     journal->add(u"follow"_s);
-    if (!following || !editorLogin || token == editorToken || rejected.contains(editorToken))
+    if (!following || !ownsEditor || !editorLogin || token == editorToken || rejected.contains(editorToken))
         return EditorLogin::FollowOutcome::unchanged;
     if (*locked)
         return EditorLogin::FollowOutcome::locked;

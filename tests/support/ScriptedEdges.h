@@ -118,17 +118,19 @@ public:
     bool failsSaves = false;
     bool following = false;
     bool editorLogin = false; // the editor holds a login newer than the stored token
+    bool ownsEditor = true;   // the editor is signed in as this account's user (always with one)
     std::optional<EditorSessionError::Kind> importError;
     QStringList rejected;
     Calls unlocks; // each answers on a later turn of the event loop, like the keyring's prompt
 
     SecretLookup lookup() override;
-    bool isLocked() override { return *locked; }
+    bool needsUnlock() override { return *locked; }
     QCoro::Task<SecretLookup> unlockAndLookup() override;
     void save(const QString& pasted) override;
     void remove() override;
     bool isFollowing() override { return following; }
     void setFollowing(bool on) override;
+    bool ownsEditorLogin() override { return ownsEditor; }
     EditorLogin::FollowOutcome follow() override;
     EditorSession::Login importFromEditor() override;
     void rememberRejected(const QString& rejectedToken) override;

@@ -95,7 +95,13 @@ int AccountCommands::remove(int& argc, char** argv, const QString& account)
 int AccountCommands::primary(int& argc, char** argv, const QString& account)
 {
     QCoreApplication app(argc, argv);
-    if (!AccountEnrollment::setPrimary(account))
+    switch (AccountEnrollment::setPrimary(account)) {
+    case AccountEnrollment::PrimaryChoice::made:
+        return 0;
+    case AccountEnrollment::PrimaryChoice::unknown:
         return print(stderr, CommandAccounts::unknown(account), 2);
-    return 0;
+    case AccountEnrollment::PrimaryChoice::failed:
+        break;
+    }
+    return print(stderr, u"tallyfern：无法写入账号列表"_s, 1);
 }

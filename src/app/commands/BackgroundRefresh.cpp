@@ -30,7 +30,6 @@ int BackgroundRefresh::run(int& argc, char** argv)
 
 QCoro::Task<> BackgroundRefresh::runOnce()
 {
-    AccountList::setAsideIfBroken();
     const AccountSet accounts;
     co_await accounts.refreshAll(RefreshPolicy::headless());
 }

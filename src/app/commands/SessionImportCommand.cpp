@@ -32,11 +32,10 @@ QCoro::Task<int> importAfterUnlock()
     // The user's own command may unlock the keyring, also when no token is stored yet (the import
     // writes one); where the prompt cannot be shown or is cancelled, the stored token stays and
     // nothing is imported.
-    bool locked =
-        SessionKeychain::lookup().state == SecretLookup::State::locked || SessionKeychain::isLocked();
+    bool locked = SessionKeychain::needsUnlock();
     if (locked) {
-        const SecretLookup unlocked = co_await SessionKeychain::unlockAndLookup();
-        locked = unlocked.state == SecretLookup::State::locked || SessionKeychain::isLocked();
+        co_await SessionKeychain::unlockAndLookup();
+        locked = SessionKeychain::needsUnlock();
     }
     co_return locked ? print(stderr, u"钥匙串已锁定"_s, 1) : importOnce();
 }

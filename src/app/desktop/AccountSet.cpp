@@ -6,13 +6,16 @@ AccountSet::AccountSet(Wiring wiring, std::shared_ptr<PricingSource> pricing)
     : m_wiring(std::move(wiring))
     , m_pricing(std::move(pricing))
 {
-    reload();
+    take(AccountList::setAsideIfBroken());
 }
 
 void AccountSet::reload()
 {
-    const AccountList::Read read = AccountList::read();
-    const bool wasListed = m_listed;
+    take(AccountList::read());
+}
+
+void AccountSet::take(const AccountList::Read& read)
+{
     m_listed = read.state == AccountList::State::loaded;
     m_list = m_listed ? read.list : AccountList{};
 
@@ -26,17 +29,20 @@ void AccountSet::reload()
 
     std::vector<Entry> entries;
     for (auto& [account, place] : wanted) {
-        // Kept while the account keeps its place; all are made anew when a second account arrives
-        // or the last but one leaves, since following the editor then changes.
+        // Kept while the account keeps its place. The home account alone is the listed home account
+        // once a second account joins: only its user becomes known, and with it whose editor login
+        // it follows, so its edges are made again.
         const auto kept = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& entry) {
-            return entry.pipeline && wasListed == m_listed && entry.place.home == place.home &&
-                   (place.home || entry.place.userId == place.userId);
+            return entry.pipeline &&
+                   (entry.place == place || (entry.place == AccountPlace::homeAccount() && place.home));
         });
         const QString title =
             m_listed ? u"Tallyfern · "_s + (account.label.isEmpty() ? account.email : account.label)
                      : u"Tallyfern"_s;
         if (kept != m_entries.end()) {
             *kept->noticeTitle = title;
+            if (kept->place != place)
+                kept->pipeline->setEdges(m_wiring(place, kept->noticeTitle, m_listed, m_pricing).edges);
             entries.push_back({account, place, kept->noticeTitle, std::move(kept->pipeline)});
             continue;
         }
@@ -62,6 +68,14 @@ qsizetype AccountSet::indexOf(const QString& userIdOrLabel) const
             return i;
     }
     return -1;
+}
+
+qsizetype AccountSet::indexOf(const RefreshPipeline* pipeline) const
+{
+    const auto found = std::find_if(m_entries.begin(), m_entries.end(), [pipeline](const Entry& entry) {
+        return entry.pipeline.get() == pipeline;
+    });
+    return found != m_entries.end() ? qsizetype(found - m_entries.begin()) : -1;
 }
 
 QCoro::Task<QList<RefreshOutcome>> AccountSet::refreshAll(RefreshPolicy policy) const

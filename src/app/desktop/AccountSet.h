@@ -20,11 +20,13 @@ public:
         std::function<AccountWiring(const AccountPlace& place, std::shared_ptr<const QString> noticeTitle,
                                     bool several, std::shared_ptr<PricingSource> pricing)>;
 
+    // A broken accounts.json is set aside first: the home account then goes on alone.
     explicit AccountSet(Wiring wiring = &AccountWiring::forAccount,
                         std::shared_ptr<PricingSource> pricing = std::make_shared<DailyPricing>());
 
     // Reads accounts.json again. A pipeline whose account is still listed in the same place is kept
-    // (with its snapshot, status and running refreshes); others are made anew.
+    // (with its snapshot, status and running refreshes), and so is the home account's when a second
+    // account joins it; others are made anew.
     void reload();
 
     qsizetype size() const { return qsizetype(m_entries.size()); }
@@ -37,12 +39,16 @@ public:
     RefreshPipeline& pipeline(qsizetype index) const { return *m_entries[std::size_t(index)].pipeline; }
     qsizetype primaryIndex() const;
     qsizetype indexOf(const QString& userIdOrLabel) const;
+    // -1 once the pipeline's account went.
+    qsizetype indexOf(const RefreshPipeline* pipeline) const;
     const std::shared_ptr<PricingSource>& pricing() const { return m_pricing; }
 
     // Every account, through AccountRefresh.
     QCoro::Task<QList<RefreshOutcome>> refreshAll(RefreshPolicy policy) const;
 
 private:
+    void take(const AccountList::Read& read);
+
     struct Entry
     {
         Account account;

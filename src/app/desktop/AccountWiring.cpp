@@ -4,14 +4,6 @@
 
 #include "refresh/StoredRateLimit.h"
 
-using namespace Qt::StringLiterals;
-
-AccountWiring AccountWiring::home()
-{
-    return forAccount(AccountPlace::homeAccount(), std::make_shared<const QString>(u"Tallyfern"_s), false,
-                      std::make_shared<DailyPricing>());
-}
-
 AccountWiring AccountWiring::forAccount(const AccountPlace& place, std::shared_ptr<const QString> noticeTitle,
                                         bool several, std::shared_ptr<PricingSource> pricing)
 {

@@ -11,8 +11,6 @@ struct AccountWiring
     RefreshEdges edges;
     DashboardClient::ClientStateRef state;
 
-    // The home account alone, as every install with one account has it.
-    static AccountWiring home();
     // With several accounts (`several`), the account follows only its own user's editor login and
     // names itself in its notices ("Tallyfern · <label or e-mail>").
     static AccountWiring forAccount(const AccountPlace& place, std::shared_ptr<const QString> noticeTitle,
