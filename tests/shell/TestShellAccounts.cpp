@@ -3,6 +3,7 @@
 
 #include "app/shell/AccountSwitcher.h"
 #include "app/shell/AccountsSection.h"
+#include "app/views/PageScroll.h"
 #include "app/views/PlanBadge.h"
 
 #include <QLineEdit>
@@ -115,6 +116,22 @@ private Q_SLOTS:
         QVERIFY(section->isVisibleTo(settings));
         QCOMPARE(section->primaryButtons().at(0)->isVisibleTo(section), false); // already the primary
         screenshot(&window, u"accounts-settings"_s);
+        // A long e-mail asks no more width of the header or the rows than the narrowest window has;
+        // the name gives way, not the plan.
+        const QString longEmail = u"christopher.alexander.montgomery-whitfield@research-lab.example.org"_s;
+        QVERIFY(AccountList::update([&longEmail](AccountList& list, AccountList::State) {
+            list.accounts[0].email = longEmail;
+            return true;
+        }));
+        store->refresh(false);
+        fixture.answer();
+        QTRY_VERIFY(!store->isRefreshing());
+        window.resize(DashboardWindow::minimumWindowSize);
+        settle();
+        const QScrollArea* scroll = settings->scroll();
+        QCOMPARE_LE(scroll->widget()->minimumSizeHint().width(), scroll->viewport()->width());
+        QCOMPARE_LE(window.header()->minimumSizeHint().width(), window.width());
+        QCOMPARE(window.header()->accountPlan()->shownText(), u"Pro+p"_s);
 
         // A label is checked as it is given; a refused one changes nothing and says why.
         window.activateWindow();
@@ -126,7 +143,7 @@ private Q_SLOTS:
         QTest::keyClick(label, Qt::Key_Return);
         QVERIFY(section->refusal()->isVisibleTo(section));
         QCOMPARE(section->refusal()->text(), u"标签不能是 all"_s);
-        QCOMPARE(store->accountName(0), u"me@example.com"_s);
+        QCOMPARE(store->accountName(0), longEmail);
         // Stored as Tab leaves the field; the focus stays where Tab took it.
         label->clear();
         QTest::keyClicks(label, u"home"_s);

@@ -88,7 +88,8 @@ void AccountsSection::rebuild(const QStringList& users)
         line->setContentsMargins(0, 0, 0, 0);
         auto* texts = new QVBoxLayout;
         texts->setSpacing(2);
-        auto* name = Text::label(QString(), Theme::font(Theme::TextStyle::body), Theme::white(1), row);
+        // Cut short: a long e-mail must not push the row's buttons out of the page.
+        auto* name = Text::eliding(QString(), Theme::font(Theme::TextStyle::body), Theme::white(1), row);
         texts->addWidget(name);
         auto* detail =
             Text::label(QString(), Theme::font(Theme::TextStyle::footnote), Theme::white(0.55), row);
