@@ -105,6 +105,13 @@ private Q_SLOTS:
             QCOMPARE(Provider(named).accountName(), u"工作"_s);
         }
         QVERIFY(!Provider(u"nobody"_s).knowsAccount());
+        // Removed while a widget shows it: the empty state, never another account's usage.
+        const Provider team(u"工作"_s);
+        QVERIFY(AccountList::update([](AccountList& current, AccountList::State) {
+            current.accounts.removeLast();
+            return true;
+        }));
+        QCOMPARE(team.snapshot().snapshot, UsageSnapshot::empty());
         list(u"user_team"_s);
         QCOMPARE(Provider().snapshot().snapshot, real(u"Enterprise"_s));
 
