@@ -2,6 +2,7 @@
 
 #include "ActionButton.h"
 #include "SettingsRow.h"
+#include "ShellColours.h"
 
 #include "app/UsageStore.h"
 #include "app/desktop/StatusLine.h"
@@ -19,8 +20,9 @@ AccountsSection::AccountsSection(UsageStore* store, QWidget* parent)
     : QWidget(parent)
     , m_store(store)
     , m_rows(new QVBoxLayout)
-    , m_refusal(
-          Text::wrapping(QString(), Theme::font(Theme::TextStyle::footnote), QColor(0xff, 0x45, 0x3a), this))
+    // In the board's red, whatever the palette the section is made with.
+    , m_refusal(Text::wrapping(QString(), Theme::font(Theme::TextStyle::footnote),
+                               ShellColours::destructive(ShellColours::boardPalette(QPalette())), this))
 {
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(0, 0, 0, 0);
@@ -99,8 +101,7 @@ void AccountsSection::rebuild(const QStringList& users)
         auto* label = new QLineEdit(row);
         label->setPlaceholderText(u"标签"_s);
         label->setMaximumWidth(120);
-        label->setStyleSheet(u"QLineEdit { background: rgba(255, 255, 255, 0.08); color: white; border: none;"
-                             u" border-radius: 6px; padding: 4px 8px; }"_s);
+        label->setStyleSheet(ShellColours::darkField(u"QLineEdit"_s));
         // By user id, as every handler here: the list may have changed since the row was made.
         connect(label, &QLineEdit::editingFinished, this, [this, userId, label] {
             const qsizetype index = m_store->accounts().indexOf(userId);
