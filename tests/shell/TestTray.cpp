@@ -100,7 +100,7 @@ private Q_SLOTS:
         store->refresh(false);
         fixture.answer();
         QTRY_VERIFY(!store->isRefreshing());
-        QCOMPARE(shell.tray()->toolTip(), StatusLine::text(store->snapshot()) + u"\n已更新 12:00"_s);
+        QTRY_COMPARE(shell.tray()->toolTip(), StatusLine::text(store->snapshot()) + u"\n已更新 12:00"_s);
         QCOMPARE(shell.tray()->tint(), GaugeIcon::Tint::warning); // 69 % left
     }
 };
