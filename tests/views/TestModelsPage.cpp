@@ -1,5 +1,4 @@
-#include "PageTesting.h"
-#include "TestEnvironment.h"
+#include "PageTest.h"
 #include "TestRegistry.h"
 
 #include "app/views/CapsuleBar.h"
@@ -25,19 +24,11 @@ const QString modelsNote = u"预估按官方标价，套餐内可能 $0；接口
 
 // The models page: its sources, strip and tables, and the estimates priced by the built-in table
 // or a stored catalog.
-class TestModelsPage : public QObject
+class TestModelsPage : public PageTest
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        // No stored pricing catalog unless a test writes one; day counts are stable.
-        m_env = std::make_unique<TestEnvironment>();
-        m_env->setNow(QString::fromLatin1(now));
-    }
-    void cleanup() { m_env.reset(); }
-
     void modelsWithoutRows()
     {
         for (const bool realData : {false, true}) {
@@ -136,9 +127,6 @@ private Q_SLOTS:
         QCOMPARE(page.findChildren<ModelTile*>().size(), 4);
         saveScreenshot(&page, 720, u"models-absurd"_s);
     }
-
-private:
-    std::unique_ptr<TestEnvironment> m_env;
 };
 
 TALLYFERN_REGISTER_TEST(TestModelsPage);
