@@ -8,12 +8,6 @@
 #include "app/views/OverviewPage.h"
 #include "app/views/TokenPanel.h"
 
-#include "model/PricingCatalog.h"
-#include "model/PricingStore.h"
-#include "model/SnapshotStore.h"
-
-#include <QSaveFile>
-
 using namespace PageTesting;
 
 namespace {
@@ -22,8 +16,7 @@ const QString modelsNote = u"预估按官方标价，套餐内可能 $0；接口
 
 } // namespace
 
-// The models page: its sources, strip and tables, and the estimates priced by the built-in table
-// or a stored catalog.
+// The models page: its sources, strip and tables, and the estimates priced by the built-in table.
 class TestModelsPage : public PageTest
 {
     Q_OBJECT
@@ -90,19 +83,6 @@ private Q_SLOTS:
         overview.setSnapshot(s);
         QVERIFY(textsOf<TokenPanel>(&overview).endsWith(
             u"Cursor 消耗|无标价|150万|其他模型消耗|预估 $18.0|400万"_s));
-
-        // A stored catalog prices what the built-in table does not, at the next redraw; the
-        // never-priced rows stay unpriced whatever the catalog says.
-        QVERIFY(QDir().mkpath(SnapshotStore::supportFolder()));
-        QSaveFile file(PricingStore::fileName());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        const QList<PricingEntry> entries{{u"gpt-5"_s, false, 2, 0, 0, 10, false},
-                                          {u"sand"_s, false, 1, 0, 0, 1, false}};
-        file.write(*PricingCatalog{Timestamp{770'000'000}, std::nullopt, entries}.encode());
-        QVERIFY(file.commit());
-        page.setSnapshot(s);
-        QCOMPARE(texts(table(&page, 1)), u"其他模型|600万|预估 $30.0|4.5 sonnet|200万|预估 $18.0|gpt 5|200万|"
-                                         u"预估 $12.0|Sand x|200万|无标价"_s);
 
         // Rows of one group only: the other table is empty, with no bar.
         s.models = {row(u"composer-2.5"_s, 1e6)};
