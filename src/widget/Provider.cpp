@@ -19,22 +19,14 @@ const Account* accountOf(const AccountList::Read& read, const QString& named)
 
 Provider::Provider(QString account)
     : m_account(std::move(account))
-{}
-
-bool Provider::knowsAccount() const
 {
+    if (m_account.isEmpty())
+        return;
     const AccountList::Read read = AccountList::read();
-    return m_account.isEmpty() || accountOf(read, m_account);
-}
-
-QString Provider::accountName() const
-{
-    // The list outlives the account it is asked for.
-    const AccountList::Read read = AccountList::read();
-    const Account* account = m_account.isEmpty() ? nullptr : accountOf(read, m_account);
-    if (!account)
-        return {};
-    return account->label.isEmpty() ? account->email : account->label;
+    if (const Account* found = accountOf(read, m_account)) {
+        m_known = true;
+        m_name = found->displayName();
+    }
 }
 
 UsageEntry Provider::placeholder() const
@@ -47,6 +39,9 @@ UsageEntry Provider::snapshot() const
     const Timestamp now = Clock::now();
     const AccountList::Read read = AccountList::read();
     const Account* account = accountOf(read, m_account);
+    // The account asked for was removed since: the empty state, not another account under its name.
+    if (!account && !m_account.isEmpty())
+        return UsageEntry{now, UsageSnapshot::empty()};
     if (account && read.list.home != account->userId)
         return UsageEntry{now, SnapshotStore::loadFrom(read.list.placeOf(account->userId))};
     // The home account's file; the widget's own settings domain only backs it up, and the app

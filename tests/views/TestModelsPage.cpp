@@ -1,5 +1,4 @@
-#include "PageTesting.h"
-#include "TestEnvironment.h"
+#include "PageTest.h"
 #include "TestRegistry.h"
 
 #include "app/views/CapsuleBar.h"
@@ -9,12 +8,6 @@
 #include "app/views/OverviewPage.h"
 #include "app/views/TokenPanel.h"
 
-#include "model/PricingCatalog.h"
-#include "model/PricingStore.h"
-#include "model/SnapshotStore.h"
-
-#include <QSaveFile>
-
 using namespace PageTesting;
 
 namespace {
@@ -23,21 +16,12 @@ const QString modelsNote = u"预估按官方标价，套餐内可能 $0；接口
 
 } // namespace
 
-// The models page: its sources, strip and tables, and the estimates priced by the built-in table
-// or a stored catalog.
-class TestModelsPage : public QObject
+// The models page: its sources, strip and tables, and the estimates priced by the built-in table.
+class TestModelsPage : public PageTest
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        // No stored pricing catalog unless a test writes one; day counts are stable.
-        m_env = std::make_unique<TestEnvironment>();
-        m_env->setNow(QString::fromLatin1(now));
-    }
-    void cleanup() { m_env.reset(); }
-
     void modelsWithoutRows()
     {
         for (const bool realData : {false, true}) {
@@ -100,19 +84,6 @@ private Q_SLOTS:
         QVERIFY(textsOf<TokenPanel>(&overview).endsWith(
             u"Cursor 消耗|无标价|150万|其他模型消耗|预估 $18.0|400万"_s));
 
-        // A stored catalog prices what the built-in table does not, at the next redraw; the
-        // never-priced rows stay unpriced whatever the catalog says.
-        QVERIFY(QDir().mkpath(SnapshotStore::supportFolder()));
-        QSaveFile file(PricingStore::fileName());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        const QList<PricingEntry> entries{{u"gpt-5"_s, false, 2, 0, 0, 10, false},
-                                          {u"sand"_s, false, 1, 0, 0, 1, false}};
-        file.write(*PricingCatalog{Timestamp{770'000'000}, std::nullopt, entries}.encode());
-        QVERIFY(file.commit());
-        page.setSnapshot(s);
-        QCOMPARE(texts(table(&page, 1)), u"其他模型|600万|预估 $30.0|4.5 sonnet|200万|预估 $18.0|gpt 5|200万|"
-                                         u"预估 $12.0|Sand x|200万|无标价"_s);
-
         // Rows of one group only: the other table is empty, with no bar.
         s.models = {row(u"composer-2.5"_s, 1e6)};
         page.setSnapshot(s);
@@ -136,9 +107,6 @@ private Q_SLOTS:
         QCOMPARE(page.findChildren<ModelTile*>().size(), 4);
         saveScreenshot(&page, 720, u"models-absurd"_s);
     }
-
-private:
-    std::unique_ptr<TestEnvironment> m_env;
 };
 
 TALLYFERN_REGISTER_TEST(TestModelsPage);

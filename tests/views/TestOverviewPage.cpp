@@ -1,5 +1,4 @@
-#include "PageTesting.h"
-#include "TestEnvironment.h"
+#include "PageTest.h"
 #include "TestRegistry.h"
 
 #include "app/views/CapsuleBar.h"
@@ -30,19 +29,11 @@ QString ringFigures(const QWidget* page)
 } // namespace
 
 // The overview page: its rings, cards and quota rows for each snapshot, redrawn in place.
-class TestOverviewPage : public QObject
+class TestOverviewPage : public PageTest
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        // No stored pricing catalog unless a test writes one; day counts are stable.
-        m_env = std::make_unique<TestEnvironment>();
-        m_env->setNow(QString::fromLatin1(now));
-    }
-    void cleanup() { m_env.reset(); }
-
     void overviewWithoutData()
     {
         OverviewPage page;
@@ -187,9 +178,6 @@ private Q_SLOTS:
                 saveScreenshot(&page, 720, u"overview-on-demand"_s);
         }
     }
-
-private:
-    std::unique_ptr<TestEnvironment> m_env;
 };
 
 TALLYFERN_REGISTER_TEST(TestOverviewPage);

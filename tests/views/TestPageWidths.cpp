@@ -1,5 +1,4 @@
-#include "PageTesting.h"
-#include "TestEnvironment.h"
+#include "PageTest.h"
 #include "TestRegistry.h"
 
 #include "app/views/ModelTable.h"
@@ -15,19 +14,11 @@
 using namespace PageTesting;
 
 // How the overview and models pages arrange their cards and tables at each window width.
-class TestPageWidths : public QObject
+class TestPageWidths : public PageTest
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        // No stored pricing catalog unless a test writes one; day counts are stable.
-        m_env = std::make_unique<TestEnvironment>();
-        m_env->setNow(QString::fromLatin1(now));
-    }
-    void cleanup() { m_env.reset(); }
-
     void sideBySideWhenBothFit()
     {
         // The window's minimum width, either side of the pages' breakpoint, the window's default
@@ -103,9 +94,6 @@ private Q_SLOTS:
         overview.setSnapshot(s);
         saveScreenshot(&overview, 640, u"overview-long-plan"_s);
     }
-
-private:
-    std::unique_ptr<TestEnvironment> m_env;
 };
 
 TALLYFERN_REGISTER_TEST(TestPageWidths);

@@ -1,5 +1,4 @@
-#include "PageTesting.h"
-#include "TestEnvironment.h"
+#include "PageTest.h"
 #include "TestRegistry.h"
 
 #include "app/views/DailyBars.h"
@@ -66,19 +65,11 @@ int litAboveBaseline(DailyBars* bars, int index)
 
 // The trends page: its states while the history syncs, the daily bars and their details, and the
 // pace line.
-class TestTrendsPage : public QObject
+class TestTrendsPage : public PageTest
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        // No stored pricing catalog unless a test writes one; day counts are stable.
-        m_env = std::make_unique<TestEnvironment>();
-        m_env->setNow(QString::fromLatin1(now));
-    }
-    void cleanup() { m_env.reset(); }
-
     void trendsPageStates()
     {
         // Off, nothing synced yet; fetched whole up to some days, the previous cycle not yet; fetched
@@ -168,9 +159,6 @@ private Q_SLOTS:
         for (const auto& [used, pace] : paces)
             QCOMPARE(TrendsPage::paceText(u"高级模型额度"_s, used, snapshot, Clock::now()), pace);
     }
-
-private:
-    std::unique_ptr<TestEnvironment> m_env;
 };
 
 TALLYFERN_REGISTER_TEST(TestTrendsPage);

@@ -1,5 +1,4 @@
-#include "PageTesting.h"
-#include "TestEnvironment.h"
+#include "PageTest.h"
 #include "TestRegistry.h"
 
 #include "app/views/CapsuleBar.h"
@@ -37,19 +36,11 @@ QStringList shownLines(const QString& text, const QFont& font, int maximumLines,
 
 // The pieces the pages are drawn with: the text's glyphs, the ring, the fitted labels, and what the
 // painted controls read aloud.
-class TestViewPieces : public QObject
+class TestViewPieces : public PageTest
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        // No stored pricing catalog unless a test writes one; day counts are stable.
-        m_env = std::make_unique<TestEnvironment>();
-        m_env->setNow(QString::fromLatin1(now));
-    }
-    void cleanup() { m_env.reset(); }
-
     void paintedControlsReadAloud()
     {
         OverviewPage overview, empty;
@@ -122,9 +113,6 @@ private Q_SLOTS:
         QCOMPARE(cut.first(), u"8px"_s);
         QVERIFY(cut.last().endsWith(u'…'));
     }
-
-private:
-    std::unique_ptr<TestEnvironment> m_env;
 };
 
 TALLYFERN_REGISTER_TEST(TestViewPieces);

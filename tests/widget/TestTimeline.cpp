@@ -1,5 +1,5 @@
 #include "TestRegistry.h"
-#include "WidgetTestData.h"
+#include "WidgetTest.h"
 
 #include "Provider.h"
 #include "TimelineHost.h"
@@ -41,23 +41,11 @@ void storeInSettings(Preferences::Key key, const UsageSnapshot& snapshot)
 
 // The widget's timeline: the provider reading what the app stored, for the account asked, and the
 // host following the store.
-class TestTimeline : public QObject
+class TestTimeline : public WidgetTest
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    // This process is the widget; what the app stored is planted as the app (storeAsApp).
-    void initTestCase() { Preferences::setProcess(Preferences::Process::widget); }
-    void cleanupTestCase() { Preferences::setProcess(Preferences::Process::app); }
-
-    void init()
-    {
-        // Nothing stored, no pricing catalog to change the estimates, and the clock at noon.
-        m_env = std::make_unique<TestEnvironment>();
-        m_env->setNow(noon);
-    }
-    void cleanup() { m_env.reset(); }
-
     void providerShowsOnlyRealStoredData()
     {
         // Nothing stored: one entry with the empty snapshot, and a reload five minutes later.
@@ -105,6 +93,13 @@ private Q_SLOTS:
             QCOMPARE(Provider(named).accountName(), u"工作"_s);
         }
         QVERIFY(!Provider(u"nobody"_s).knowsAccount());
+        // Removed while a widget shows it: the empty state, never another account's usage.
+        const Provider team(u"工作"_s);
+        QVERIFY(AccountList::update([](AccountList& current, AccountList::State) {
+            current.accounts.removeLast();
+            return true;
+        }));
+        QCOMPARE(team.snapshot().snapshot, UsageSnapshot::empty());
         list(u"user_team"_s);
         QCOMPARE(Provider().snapshot().snapshot, real(u"Enterprise"_s));
 
@@ -165,9 +160,6 @@ private Q_SLOTS:
         QVERIFY(pricing.commit());
         QVERIFY(spy.wait(eventTimeoutMs));
     }
-
-private:
-    std::unique_ptr<TestEnvironment> m_env;
 };
 
 TALLYFERN_REGISTER_TEST(TestTimeline);

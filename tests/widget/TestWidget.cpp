@@ -1,5 +1,5 @@
 #include "TestRegistry.h"
-#include "WidgetTestData.h"
+#include "WidgetTest.h"
 
 #include "TimelineHost.h"
 #include "WidgetWindow.h"
@@ -11,23 +11,11 @@
 using namespace WidgetTestData;
 
 // The widget as a program: its window on the desktop and its command line.
-class TestWidget : public QObject
+class TestWidget : public WidgetTest
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    // This process is the widget; what the app stored is planted as the app (storeAsApp).
-    void initTestCase() { Preferences::setProcess(Preferences::Process::widget); }
-    void cleanupTestCase() { Preferences::setProcess(Preferences::Process::app); }
-
-    void init()
-    {
-        // Nothing stored, no pricing catalog to change the estimates, and the clock at noon.
-        m_env = std::make_unique<TestEnvironment>();
-        m_env->setNow(noon);
-    }
-    void cleanup() { m_env.reset(); }
-
     void windowRemembersItsSizeAndPlace()
     {
         TimelineHost host;
@@ -112,9 +100,6 @@ private Q_SLOTS:
         QVERIFY(help.contains(u"--render"_s) && help.contains(u"显示本机保存的 Cursor token 余量和账期。"_s));
         QVERIFY(runWidget({u"--version"_s}).second.startsWith("tallyfern-widget "));
     }
-
-private:
-    std::unique_ptr<TestEnvironment> m_env;
 };
 
 TALLYFERN_REGISTER_TEST(TestWidget);

@@ -1,9 +1,7 @@
 #include "TestRegistry.h"
-#include "WidgetTestData.h"
+#include "WidgetTest.h"
 
 #include "WidgetFonts.h"
-
-#include "platform/Preferences.h"
 
 #include <QGlyphRun>
 #include <QRawFont>
@@ -12,23 +10,11 @@
 using namespace WidgetTestData;
 
 // The widget's layouts in each family: their texts, bars and glyphs for every state of the snapshot.
-class TestWidgetLayouts : public QObject
+class TestWidgetLayouts : public WidgetTest
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    // This process is the widget.
-    void initTestCase() { Preferences::setProcess(Preferences::Process::widget); }
-    void cleanupTestCase() { Preferences::setProcess(Preferences::Process::app); }
-
-    void init()
-    {
-        // Nothing stored, no pricing catalog to change the estimates, and the clock at noon.
-        m_env = std::make_unique<TestEnvironment>();
-        m_env->setNow(noon);
-    }
-    void cleanup() { m_env.reset(); }
-
     void derivedTexts()
     {
         for (const auto& [plan, title] :
@@ -180,9 +166,6 @@ private Q_SLOTS:
         chinese.removeDuplicates();
         QCOMPARE(chinese, QStringList{u"Noto Sans CJK SC"_s});
     }
-
-private:
-    std::unique_ptr<TestEnvironment> m_env;
 };
 
 TALLYFERN_REGISTER_TEST(TestWidgetLayouts);

@@ -30,9 +30,7 @@ AccountSwitcher::AccountSwitcher(UsageStore* store, QWidget* parent)
     list.setColor(QPalette::Highlight, ShellColours::accent());
     view()->setPalette(list);
     view()->window()->setPalette(list);
-    // The board is dark; the platform's light box would stand out as a white block.
-    setStyleSheet(u"QComboBox { background: rgba(255, 255, 255, 0.08); color: white; border: none;"
-                  u" border-radius: 6px; padding: 4px 8px; combobox-popup: 0; }"_s);
+    setStyleSheet(ShellColours::darkField(u"QComboBox"_s, u" combobox-popup: 0;"_s));
     connect(this, &QComboBox::activated, m_store, [this](int index) { m_store->setCurrentAccount(index); });
     connect(m_store, &UsageStore::accountsChanged, this, &AccountSwitcher::follow);
     follow();

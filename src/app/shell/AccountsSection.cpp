@@ -2,6 +2,7 @@
 
 #include "ActionButton.h"
 #include "SettingsRow.h"
+#include "ShellColours.h"
 
 #include "app/UsageStore.h"
 #include "app/desktop/StatusLine.h"
@@ -19,8 +20,9 @@ AccountsSection::AccountsSection(UsageStore* store, QWidget* parent)
     : QWidget(parent)
     , m_store(store)
     , m_rows(new QVBoxLayout)
-    , m_refusal(
-          Text::wrapping(QString(), Theme::font(Theme::TextStyle::footnote), QColor(0xff, 0x45, 0x3a), this))
+    // In the board's red, whatever the palette the section is made with.
+    , m_refusal(Text::wrapping(QString(), Theme::font(Theme::TextStyle::footnote),
+                               ShellColours::destructive(ShellColours::boardPalette(QPalette())), this))
 {
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(0, 0, 0, 0);
@@ -43,21 +45,30 @@ QString AccountsSection::removalQuestion(const QString& account)
 void AccountsSection::follow()
 {
     setVisible(m_store->hasSeveralAccounts());
-    QStringList accounts;
+    QStringList users;
     for (qsizetype i = 0; i < m_store->accountCount(); ++i)
-        accounts.append(m_store->accountName(i) + (i == m_store->primaryAccount() ? u"*"_s : QString()));
-    if (accounts != m_shown)
-        rebuild();
-    for (qsizetype i = 0; i < m_details.size(); ++i) {
-        QString detail =
-            StatusLine::plan(m_store->accountSnapshot(i)) + u" · "_s + m_store->accountSummary(i);
-        if (i == m_store->primaryAccount())
-            detail += u" · 主账号"_s;
-        m_details[i]->setText(detail);
+        users.append(m_store->accounts().account(i).userId);
+    // Built again only for other accounts: a new name or primary changes the rows in place, so that
+    // the focus and an edit under way stay where they are.
+    if (users != m_users)
+        rebuild(users);
+    for (qsizetype i = 0; i < m_users.size(); ++i) {
+        const QString name = m_store->accountName(i);
+        const bool primary = i == m_store->primaryAccount();
+        m_names[i]->setText(name);
+        m_labels[i]->setAccessibleName(u"%1 的标签"_s.arg(name));
+        // A label changed elsewhere shows, unless the user is typing one; setting the same text
+        // would move the cursor.
+        const QString& label = m_store->accounts().account(i).label;
+        if (!m_labels[i]->isModified() && m_labels[i]->text() != label)
+            m_labels[i]->setText(label);
+        m_primaries[i]->setVisible(!primary);
+        m_details[i]->setText(StatusLine::plan(m_store->accountSnapshot(i)) + u" · "_s +
+                              m_store->accountSummary(i) + (primary ? u" · 主账号"_s : QString()));
     }
 }
 
-void AccountsSection::rebuild()
+void AccountsSection::rebuild(const QStringList& users)
 {
     // Later, not now: the row's own field may be the one whose edit changed the list.
     while (QLayoutItem* item = m_rows->takeAt(0)) {
@@ -67,35 +78,38 @@ void AccountsSection::rebuild()
         }
         delete item;
     }
+    m_users = users;
+    m_names.clear();
     m_labels.clear();
     m_primaries.clear();
     m_removes.clear();
     m_details.clear();
-    m_shown.clear();
-    for (qsizetype i = 0; i < m_store->accountCount(); ++i) {
-        const QString name = m_store->accountName(i);
-        m_shown.append(name + (i == m_store->primaryAccount() ? u"*"_s : QString()));
+    for (const QString& userId : users) {
         auto* row = new QWidget(this);
         auto* line = new QHBoxLayout(row);
         line->setContentsMargins(0, 0, 0, 0);
         auto* texts = new QVBoxLayout;
         texts->setSpacing(2);
-        texts->addWidget(Text::label(name, Theme::font(Theme::TextStyle::body), Theme::white(1), row));
+        // Cut short: a long e-mail must not push the row's buttons out of the page.
+        auto* name = Text::eliding(QString(), Theme::font(Theme::TextStyle::body), Theme::white(1), row);
+        texts->addWidget(name);
         auto* detail =
             Text::label(QString(), Theme::font(Theme::TextStyle::footnote), Theme::white(0.55), row);
         texts->addWidget(detail);
         line->addLayout(texts, 1);
 
-        auto* label = new QLineEdit(m_store->accounts().account(i).label, row);
+        auto* label = new QLineEdit(row);
         label->setPlaceholderText(u"标签"_s);
-        label->setAccessibleName(u"%1 的标签"_s.arg(name));
         label->setMaximumWidth(120);
-        label->setStyleSheet(u"QLineEdit { background: rgba(255, 255, 255, 0.08); color: white; border: none;"
-                             u" border-radius: 6px; padding: 4px 8px; }"_s);
-        connect(label, &QLineEdit::editingFinished, this, [this, i, label] {
-            if (label->text() == m_store->accounts().account(i).label)
+        label->setStyleSheet(ShellColours::darkField(u"QLineEdit"_s));
+        // By user id, as every handler here: the list may have changed since the row was made.
+        connect(label, &QLineEdit::editingFinished, this, [this, userId, label] {
+            const qsizetype index = m_store->accounts().indexOf(userId);
+            if (index < 0 || label->text() == m_store->accounts().account(index).label)
                 return;
-            const QString refusal = m_store->setAccountLabel(i, label->text());
+            const QString refusal = m_store->setAccountLabel(index, label->text());
+            if (refusal.isEmpty())
+                label->setModified(false);
             m_refusal->setText(refusal);
             m_refusal->setVisible(!refusal.isEmpty());
         });
@@ -106,14 +120,20 @@ void AccountsSection::rebuild()
         QSizePolicy keepsPlace = primary->sizePolicy();
         keepsPlace.setRetainSizeWhenHidden(true);
         primary->setSizePolicy(keepsPlace);
-        primary->setVisible(i != m_store->primaryAccount());
-        connect(primary, &ActionButton::clicked, m_store, [this, i] { m_store->setPrimaryAccount(i); });
+        connect(primary, &ActionButton::clicked, m_store, [this, userId] {
+            if (const qsizetype index = m_store->accounts().indexOf(userId); index >= 0)
+                m_store->setPrimaryAccount(index);
+        });
         line->addWidget(primary);
         auto* remove = new ActionButton(u"移除"_s, ActionButton::Kind::destructive, row);
-        connect(remove, &ActionButton::clicked, this, [this, i] { askRemoval(i); });
+        connect(remove, &ActionButton::clicked, this, [this, userId] {
+            if (const qsizetype index = m_store->accounts().indexOf(userId); index >= 0)
+                askRemoval(index);
+        });
         line->addWidget(remove);
 
         m_rows->addWidget(row);
+        m_names.append(name);
         m_labels.append(label);
         m_primaries.append(primary);
         m_removes.append(remove);

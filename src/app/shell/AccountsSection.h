@@ -29,13 +29,14 @@ public:
 
 private:
     void follow();
-    void rebuild();
+    void rebuild(const QStringList& users);
     void askRemoval(qsizetype index);
 
     UsageStore* m_store;
     QVBoxLayout* m_rows;
     QLabel* m_refusal;
-    QStringList m_shown; // what the rows were built from
+    QStringList m_users; // the accounts the rows were made for, by user id
+    QList<QLabel*> m_names;
     QList<QLineEdit*> m_labels;
     QList<ActionButton*> m_primaries;
     QList<ActionButton*> m_removes;

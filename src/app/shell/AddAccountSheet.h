@@ -2,7 +2,6 @@
 
 #include <QDialog>
 
-class ActionButton;
 class PasteField;
 class UsageStore;
 
@@ -16,15 +15,7 @@ class AddAccountSheet : public QDialog
 public:
     AddAccountSheet(UsageStore* store, QWidget* parent);
 
-    PasteField* pasteField() const { return m_paste; }
-    QWidget* importRow() const { return m_importRow; }
-    ActionButton* importButton() const { return m_import; }
-    ActionButton* addButton() const { return m_add; }
-
 private:
     UsageStore* m_store;
-    QWidget* m_importRow;
-    ActionButton* m_import;
     PasteField* m_paste;
-    ActionButton* m_add;
 };

@@ -7,6 +7,7 @@
 #include "model/UsageSnapshot.h"
 
 #include <QMenu>
+#include <QPointer>
 #include <QSystemTrayIcon>
 
 using namespace Qt::StringLiterals;
@@ -50,7 +51,9 @@ void AppTray::tryShow()
 
 void AppTray::follow(UsageStore* store)
 {
-    const auto show = [this, store] {
+    const auto show = [this, store = QPointer(store)] {
+        if (!store)
+            return;
         const qsizetype primary = store->primaryAccount();
         QStringList others;
         for (qsizetype i = 0; store->hasSeveralAccounts() && i < store->accountCount(); ++i) {
@@ -59,9 +62,13 @@ void AppTray::follow(UsageStore* store)
         }
         showUsage(store->accountSnapshot(primary), lowThreshold(), others);
     };
-    // A changed setting (the low threshold) comes with changed(), an account's data with either.
-    connect(store, &UsageStore::changed, this, show);
-    connect(store, &UsageStore::accountsChanged, this, show);
+    // A changed setting (the low threshold) comes with changed(), an account's data with either,
+    // and often with both at once: one update for all that came in a turn of the event loop.
+    m_update.setSingleShot(true);
+    m_update.setInterval(0);
+    connect(&m_update, &QTimer::timeout, this, show);
+    for (const auto signal : {&UsageStore::changed, &UsageStore::accountsChanged})
+        connect(store, signal, &m_update, qOverload<>(&QTimer::start));
     show();
 }
 

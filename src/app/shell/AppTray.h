@@ -30,7 +30,8 @@ public:
     bool isRetrying() const { return m_retry.isActive(); }
 
     // Shows the store's primary account from now on, with the low threshold as stored at each
-    // change, and with several accounts a line in the tooltip for each other account.
+    // change (the changes of one event-loop turn shown at once, at its end), and with several
+    // accounts a line in the tooltip for each other account.
     void follow(UsageStore* store);
     void showUsage(const UsageSnapshot& snapshot, int lowThreshold, const QStringList& otherAccounts = {});
     // What the icon shows, or will show once it is on a panel.
@@ -56,6 +57,7 @@ private:
     QMenu* m_menu;
     QSystemTrayIcon* m_icon = nullptr;
     QTimer m_retry;
+    QTimer m_update;
     int m_attemptsMade = 0;
     QString m_toolTip = QStringLiteral("Tallyfern");
     GaugeIcon::Tint m_tint = GaugeIcon::Tint::normal;

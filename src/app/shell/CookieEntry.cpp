@@ -2,12 +2,14 @@
 
 #include "ActionButton.h"
 #include "PasteField.h"
+#include "ShellColours.h"
 
 #include "app/UsageStore.h"
 #include "app/views/Text.h"
 #include "app/views/Theme.h"
 
 #include <QBoxLayout>
+#include <QDialog>
 #include <QLabel>
 
 using namespace Qt::StringLiterals;
@@ -45,6 +47,36 @@ QWidget* CookieEntry::importRow(ActionButton* button, const QColor& title, const
     layout->addWidget(button);
     button->setParent(row);
     return row;
+}
+
+CookieEntry::Sheet CookieEntry::sheet(QDialog* dialog, const QString& title, const QString& note)
+{
+    dialog->setWindowTitle(title);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setMinimumWidth(minimumSheetWidth);
+    const QPalette& colours = dialog->palette();
+    Sheet parts;
+    parts.stack = new QVBoxLayout(dialog);
+    parts.stack->setContentsMargins(sheetPadding, sheetPadding, sheetPadding, sheetPadding);
+    parts.stack->setSpacing(16);
+    parts.stack->addWidget(Text::label(title, Theme::font(Theme::TextStyle::title2, QFont::Bold),
+                                       colours.color(QPalette::WindowText), dialog));
+    parts.stack->addWidget(Text::wrapping(note, Theme::font(Theme::TextStyle::footnote),
+                                          ShellColours::primary(colours, 0.5), dialog));
+    parts.import = new ActionButton(u"导入"_s, ActionButton::Kind::bordered, dialog);
+    parts.importRow = importRow(parts.import, colours.color(QPalette::WindowText),
+                                ShellColours::primary(colours, 0.5), dialog);
+    parts.stack->addWidget(parts.importRow);
+    parts.paste = new PasteField(ShellColours::primary(colours, 0.06), dialog);
+    parts.stack->addWidget(parts.paste, 1);
+    return parts;
+}
+
+void CookieEntry::fitSheet(QDialog* dialog)
+{
+    // The notes wrap: the height at the ideal width, not the one-line size hint.
+    const int height = dialog->heightForWidth(idealSheetWidth);
+    dialog->resize(idealSheetWidth, height > 0 ? height : dialog->sizeHint().height());
 }
 
 void CookieEntry::save(UsageStore* store, PasteField* field)

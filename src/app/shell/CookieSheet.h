@@ -13,15 +13,9 @@ class CookieSheet : public QDialog
     Q_OBJECT
 
 public:
-    static constexpr int minimumSheetWidth = 520;
-    static constexpr int idealSheetWidth = 640;
-    static constexpr int padding = 24;
-
     CookieSheet(UsageStore* store, QWidget* parent);
 
     PasteField* pasteField() const { return m_paste; }
-    QWidget* importRow() const { return m_importRow; }
-    ActionButton* importButton() const { return m_import; }
     ActionButton* cancelButton() const { return m_cancel; }
     ActionButton* saveButton() const { return m_save; }
     ActionButton* logoutButton() const { return m_logout; }
@@ -31,7 +25,6 @@ private:
 
     UsageStore* m_store;
     QWidget* m_importRow;
-    ActionButton* m_import;
     PasteField* m_paste;
     ActionButton* m_cancel;
     ActionButton* m_logout;

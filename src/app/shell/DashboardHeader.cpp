@@ -21,8 +21,9 @@ DashboardHeader::DashboardHeader(UsageStore* store, QWidget* parent)
     , m_store(store)
     , m_subtitle(Text::label(QString(), Theme::font(Theme::TextStyle::caption2), Theme::white(0.50), this))
     , m_accountRow(new QWidget(this))
+    // Cut short: a long e-mail must not push the buttons out of the narrowest window.
     , m_account(
-          Text::label(QString(), Theme::font(Theme::TextStyle::caption), Theme::white(0.85), m_accountRow))
+          Text::eliding(QString(), Theme::font(Theme::TextStyle::caption), Theme::white(0.85), m_accountRow))
     , m_plan(new PlanBadge(QString(), true, m_accountRow))
     , m_switcher(new AccountSwitcher(store, this))
     , m_pin(new SwitchToggle(u"置顶"_s, SwitchToggle::Size::small, this))
@@ -37,6 +38,8 @@ DashboardHeader::DashboardHeader(UsageStore* store, QWidget* parent)
     titles->addWidget(Text::label(u"Tallyfern"_s, Theme::font(Theme::TextStyle::title3, QFont::Bold),
                                   Theme::white(1), this));
     titles->addWidget(m_subtitle);
+    // A long name gives way first: the plan stays whole.
+    m_plan->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto* account = new QHBoxLayout(m_accountRow);
     account->setContentsMargins(0, 2, 0, 0);
     account->setSpacing(6);

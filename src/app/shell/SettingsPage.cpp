@@ -45,15 +45,14 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
 
     auto* buttons = new QHBoxLayout;
     m_logout = new ActionButton(u"退出登录"_s, ActionButton::Kind::destructive, page);
-    m_addAccount = new ActionButton(u"添加账号"_s, ActionButton::Kind::bordered, page);
+    auto* addAccount = new ActionButton(u"添加账号"_s, ActionButton::Kind::bordered, page);
     m_save = new ActionButton(u"保存并刷新"_s, ActionButton::Kind::prominent, page);
     buttons->addWidget(m_logout);
     buttons->addStretch(1);
-    buttons->addWidget(m_addAccount);
+    buttons->addWidget(addAccount);
     buttons->addWidget(m_save);
     stack->addLayout(buttons);
-    m_accounts = new AccountsSection(m_store, page);
-    stack->addWidget(m_accounts);
+    stack->addWidget(new AccountsSection(m_store, page));
 
     m_pin = new SwitchToggle(u"置顶"_s);
     m_background = new SwitchToggle(u"后台刷新"_s);
@@ -93,7 +92,7 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
     CookieEntry::bindSaveButton(m_paste, m_save);
     connect(m_save, &ActionButton::clicked, this, [this] { CookieEntry::save(m_store, m_paste); });
     connect(m_logout, &ActionButton::clicked, m_store, &UsageStore::logout);
-    connect(m_addAccount, &ActionButton::clicked, this,
+    connect(addAccount, &ActionButton::clicked, this,
             [this] { (new AddAccountSheet(m_store, window()))->open(); });
     connect(m_pin, &SwitchToggle::clicked, m_store, &UsageStore::setPinned);
     connect(m_background, &SwitchToggle::clicked, m_store, &UsageStore::setBackgroundRefresh);

@@ -2,7 +2,6 @@
 
 #include <QWidget>
 
-class AccountsSection;
 class ActionButton;
 class SettingsRow;
 class PageScroll;
@@ -33,8 +32,6 @@ public:
     PasteField* pasteField() const { return m_paste; }
     ActionButton* saveButton() const { return m_save; }
     ActionButton* logoutButton() const { return m_logout; }
-    ActionButton* addAccountButton() const { return m_addAccount; }
-    AccountsSection* accountsSection() const { return m_accounts; }
     SwitchToggle* pinSwitch() const { return m_pin; }
     SwitchToggle* backgroundSwitch() const { return m_background; }
     QWidget* importRow() const { return m_importRow; }
@@ -56,8 +53,6 @@ private:
     PasteField* m_paste;
     ActionButton* m_save;
     ActionButton* m_logout;
-    ActionButton* m_addAccount;
-    AccountsSection* m_accounts;
     SwitchToggle* m_pin;
     SwitchToggle* m_background;
     QWidget* m_importRow;

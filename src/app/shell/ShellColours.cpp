@@ -46,6 +46,13 @@ QColor ShellColours::destructive(const QPalette& palette)
     return isDark(palette) ? QColor(255, 69, 58) : QColor(255, 59, 48);
 }
 
+QString ShellColours::darkField(const QString& type, const QString& extra)
+{
+    using namespace Qt::StringLiterals;
+    return u"%1 { background: rgba(255, 255, 255, 0.08); color: white; border: none; border-radius: 6px;"
+           u" padding: 4px 8px;%2 }"_s.arg(type, extra);
+}
+
 bool ShellColours::showsFocusRing(Qt::FocusReason reason)
 {
     return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||

@@ -1,5 +1,7 @@
 #include "ThresholdRow.h"
 
+#include "ShellColours.h"
+
 #include "app/views/Text.h"
 #include "app/views/Theme.h"
 
@@ -18,9 +20,7 @@ QSpinBox* percentField(const QString& name, QWidget* parent)
     field->setPrefix(name + u' ');
     field->setSuffix(u"%"_s);
     field->setAccessibleName(name);
-    // The page is dark; the platform's light field would stand out as a white block.
-    field->setStyleSheet(u"QSpinBox { background: rgba(255, 255, 255, 0.08); color: white;"
-                         u" border: none; border-radius: 6px; padding: 4px 8px; }"_s);
+    field->setStyleSheet(ShellColours::darkField(u"QSpinBox"_s));
     return field;
 }
 

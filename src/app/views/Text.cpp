@@ -17,6 +17,13 @@ QLabel* Text::label(const QString& text, const QFont& font, const QColor& colour
     return label;
 }
 
+QLabel* Text::eliding(const QString& text, const QFont& font, const QColor& colour, QWidget* parent)
+{
+    auto* label = new FitLabel(text, font, parent);
+    setColour(label, colour);
+    return label;
+}
+
 QLabel* Text::wrapping(const QString& text, const QFont& font, const QColor& colour, QWidget* parent)
 {
     auto* label = new FitLabel(text, font, parent);

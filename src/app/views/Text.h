@@ -15,6 +15,9 @@ namespace Text {
 // A one-line label in the font and colour.
 QLabel* label(const QString& text, const QFont& font, const QColor& colour, QWidget* parent = nullptr);
 
+// A one-line label that cuts its text short with an ellipsis rather than ask for more width.
+QLabel* eliding(const QString& text, const QFont& font, const QColor& colour, QWidget* parent = nullptr);
+
 // A label that wraps onto as many lines as it needs.
 QLabel* wrapping(const QString& text, const QFont& font, const QColor& colour, QWidget* parent = nullptr);
 
