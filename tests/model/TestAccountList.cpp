@@ -41,7 +41,6 @@ private Q_SLOTS:
         QTest::newRow("65 characters") << QString(65, u'a') << false;
         QTest::newRow("dash first") << u"-a"_s << false;
         QTest::newRow("final line break") << u"user_1\n"_s << false;
-        QTest::newRow("dot") << u"user.1"_s << false;
         QTest::newRow("parent folder") << u".."_s << false;
         QTest::newRow("slash") << u"a/b"_s << false;
         QTest::newRow("empty") << QString() << false;

@@ -51,7 +51,6 @@ private Q_SLOTS:
         const std::optional<Rate> none;
         QTest::newRow("4.5 sonnet thinking")
             << u"claude-4.5-sonnet-thinking"_s << std::optional(Rate{3, 3.75, 0.3, 15});
-        QTest::newRow("dash spelling") << u"claude-4-5-sonnet"_s << std::optional(Rate{3, 3.75, 0.3, 15});
         QTest::newRow("grok 4.6 fast") << u"grok-4.6-fast"_s << std::optional(Rate{4, 0, 1, 12, true});
         QTest::newRow("composer 2.5 fast") << u"composer-2.5-fast"_s << std::optional(Rate{3, 0, 0.5, 15});
         QTest::newRow("opus 4-8") << u"claude-opus-4-8"_s << std::optional(Rate{5, 6.25, 0.5, 25});

@@ -169,7 +169,6 @@ private Q_SLOTS:
         QTest::newRow("to plain http off this machine")
             << QByteArrayList{"http://192.0.2.1/moved.md"} << QByteArray("document") << false << 1;
         QTest::newRow("over 4 MiB") << QByteArrayList{"other/moved.md"} << QByteArray("large") << false << 2;
-        QTest::newRow("two hops") << QByteArrayList{"/1", "other/2"} << QByteArray("document") << true << 3;
         QTest::newRow("three hops on one origin")
             << QByteArrayList{"/1", "/2", "/3"} << QByteArray("document") << true << 4;
         QTest::newRow("five hops, across origins")
