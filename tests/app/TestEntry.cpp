@@ -107,8 +107,6 @@ private Q_SLOTS:
             << u"{\"class\":\"nodata\",\"text\":\"暂无用量数据\",\"tooltip\":\"暂无用量数据\"}\n"_s;
         QTest::newRow("one dash, a value apart")
             << QStringList{u"-format"_s, u"json"_s, u"-status"_s} << 0 << u"{\"hasData\":false}\n"_s;
-        QTest::newRow("one dash, a value joined")
-            << QStringList{u"--status"_s, u"-format=json"_s} << 0 << u"{\"hasData\":false}\n"_s;
         QTest::newRow("unknown format") << QStringList{u"--status"_s, u"--format"_s, u"xml"_s} << 2
                                         << u"tallyfern: --format 只接受 text、json 或 waybar\n"_s;
         QTest::newRow("format without a value") << QStringList{u"--status"_s, u"--format"_s} << 2

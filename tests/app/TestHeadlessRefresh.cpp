@@ -12,16 +12,6 @@
 
 #include <QDirIterator>
 
-namespace {
-
-// The app's settings, as the executable left them.
-std::unique_ptr<QSettings> settings()
-{
-    return std::make_unique<QSettings>(Paths::settingsFolder() + u"/Tallyfern.conf"_s, QSettings::IniFormat);
-}
-
-} // namespace
-
 // The background refresh the agent runs, through the built executable.
 class TestHeadlessRefresh : public QObject
 {
@@ -45,17 +35,13 @@ private Q_SLOTS:
         const auto requests = world.service.requests();
         QVERIFY(requests.size() > 2);
         QCOMPARE(requests[0].path, QByteArray(PricingClient::documentPath));
-        QVERIFY(requests[0].answeredMs <= requests[1].arrivedMs);
         QCOMPARE(requests[1].headers.value("cookie"), "WorkosCursorSessionToken=" + token.toUtf8());
-        const QString snapshotFile = SnapshotStore::fileName();
-        const auto stored = UsageSnapshot::decode(fileBytes(snapshotFile));
+        const auto stored = UsageSnapshot::decode(fileBytes(SnapshotStore::fileName()));
         QVERIFY(stored && stored->hasRealData && !stored->days.isEmpty());
-        QCOMPARE(settings()->value("usageSnapshot"_L1).toByteArray(), fileBytes(snapshotFile));
         QVERIFY(QFile::exists(WidgetCenter::markerFileName()));
-        // The sample account has nearly used up its premium quota and has on-demand tokens.
-        QCOMPARE(notifications.calls,
-                 (QStringList{u"Tallyfern|tallyfern|Tallyfern|高级模型额度只剩 3%（账期到 5月17日）"_s,
-                              u"Tallyfern|tallyfern|Tallyfern|本期开始产生按需用量：21.5万 tokens"_s}));
+        // The sample account has nearly used up its premium quota and has on-demand tokens: a notice
+        // for each on the desktop's service (their texts are QuotaAlerts', tests/model).
+        QCOMPARE(notifications.calls.size(), 2);
         QCOMPARE(run(world, {u"--status"_s}).second,
                  StatusLine::text(*stored, Timestamp::fromDateTime(QDateTime::currentDateTimeUtc())) + u'\n');
         // The usage history synced last, and the export reads it.
@@ -77,7 +63,7 @@ private Q_SLOTS:
         // refreshes and the next run read it, and the next run leaves the service alone.
         world.service.setAnswer("GET", DashboardClient::mePath, {429, {}, {{"Retry-After", "600"}}, 0});
         QCOMPARE(run(world, {u"--refresh"_s}), quiet);
-        QVERIFY(settings()->contains("serviceBusyUntil"_L1));
+        QVERIFY(world.env.settingsFile()->contains("serviceBusyUntil"_L1));
         world.service.clearRequests();
         QCOMPARE(run(world, {u"--refresh"_s}), quiet);
         QVERIFY(world.service.requests().isEmpty());

@@ -55,11 +55,9 @@ private Q_SLOTS:
         // The token found, absent, or behind a locked keyring. Only the user's own refresh unlocks;
         // the headless run follows the editor only with a token, and says nothing.
         row("user", "user", "", u"follow, "_s + window, updated, "stored", true);
-        row("start-up", "startUp", "", u"follow, "_s + window, updated, "stored", true);
         row("timer", "timer", "", u"follow, "_s + window, updated, "stored", true);
         row("headless", "headless", "", u"pricing, follow, "_s + headless, updated, "stored", true);
         row("user, no token", "user", "no-token", u"follow"_s, noSession, "noSession", false);
-        row("start-up, no token", "startUp", "no-token", u"follow"_s, noSession, "noSession", false);
         row("timer, no token: silent", "timer", "no-token", u"follow"_s, waiting, "noSession", false);
         row("headless, no token", "headless", "no-token", u"pricing"_s, waiting, "noSession", false);
         // Removed elsewhere since the pipeline last looked: the session is gone, and only a refresh
@@ -74,7 +72,6 @@ private Q_SLOTS:
             stillLocked + cache, "unlockFailed", true);
         row("user, locked, unlocked", "user", "locked unlocks", u"unlock, follow, "_s + window, updated,
             "stored", true);
-        row("start-up, locked", "startUp", "locked", QString(), locked, "locked", true);
         row("timer, locked", "timer", "locked", QString(), locked, "locked", true);
         row("headless, locked", "headless", "locked", u"pricing"_s, locked, "locked", true);
 
@@ -82,13 +79,7 @@ private Q_SLOTS:
         // without a stored token too, but never writes into a locked keyring unless the user unlocks.
         row("user, following", "user", "following editor", u"follow, "_s + windowAsEditor, updated, "stored",
             true);
-        row("start-up, following", "startUp", "following editor", u"follow, "_s + windowAsEditor, updated,
-            "stored", true);
-        row("timer, following", "timer", "following editor", u"follow, "_s + windowAsEditor, updated,
-            "stored", true);
         row("headless, following", "headless", "following editor", u"pricing, follow, "_s + headlessAsEditor,
-            updated, "stored", true);
-        row("user, following, no token", "user", "following editor no-token", u"follow, "_s + windowAsEditor,
             updated, "stored", true);
         row("timer, following, no token", "timer", "following editor no-token",
             u"follow, "_s + windowAsEditor, updated, "stored", true);
@@ -96,12 +87,8 @@ private Q_SLOTS:
             "noSession", false);
         row("user, following, nothing newer", "user", "following no-token", u"follow"_s, noSession,
             "noSession", false);
-        row("start-up, following into a locked keyring", "startUp", "following editor no-token locked",
-            u"follow"_s, locked, "locked", true);
         row("timer, following into a locked keyring", "timer", "following editor no-token locked",
             u"follow"_s, locked, "locked", true);
-        row("headless, following into a locked keyring", "headless", "following editor no-token locked",
-            u"pricing"_s, waiting, "noSession", false);
         row("user, following into a locked keyring, cancelled", "user", "following editor no-token locked",
             u"unlock"_s, stillLocked, "unlockFailed", false);
         row("user, following into a locked keyring, unlocked", "user",
@@ -113,12 +100,8 @@ private Q_SLOTS:
         row("timer, 500", "timer", "500", u"follow, overview tok"_s, failed, "failed", true);
         row("timer, 500 over a cache", "timer", "500 cached", u"follow, overview tok"_s,
             u"仍显示缓存 · "_s + failed, "failed", true);
-        row("headless, 500", "headless", "500 cached", u"pricing, follow, overview tok"_s,
-            u"仍显示缓存 · "_s + failed, "failed", true);
         row("user, transport", "user", "transport cached", u"follow, overview tok"_s, unreachable, "failed",
             true);
-        row("timer, transport over a cache", "timer", "transport cached", u"follow, overview tok"_s,
-            u"仍显示缓存 · "_s + unreachable, "failed", true);
 
         // An expired cookie signs the window out, and marks a followed editor login as rejected
         // (following was switched on after the pipeline was made: it is read at each use); the
@@ -127,8 +110,6 @@ private Q_SLOTS:
         row("timer, 401", "timer", "401 cached", u"follow, overview tok, forget"_s, expired, "unauthorized",
             false);
         row("user, 401 following", "user", "401 following", u"follow, overview tok, reject tok, forget"_s,
-            editorRejected, "unauthorized", false);
-        row("timer, 401 following", "timer", "401 following", u"follow, overview tok, reject tok, forget"_s,
             editorRejected, "unauthorized", false);
         row("user, 401 following another account's login", "user", "401 following editor-elsewhere",
             u"follow, overview tok, forget"_s, expired, "unauthorized", false);
@@ -140,7 +121,6 @@ private Q_SLOTS:
         row("user, 429", "user", "429", u"follow, overview tok"_s, busy, "busy", true);
         row("timer, 429 over a cache", "timer", "429 cached", u"follow, overview tok"_s, busy + cache, "busy",
             true);
-        row("headless, 429", "headless", "429", u"pricing, follow, overview tok"_s, busy, "busy", true);
         row("user, busy", "user", "busy", u"follow, "_s + window, updated, "stored", true);
         row("start-up, busy", "startUp", "busy", u"follow"_s, busy, "busy", true);
         row("timer, busy over a cache", "timer", "busy cached", u"follow"_s, busy + cache, "busy", true);
@@ -166,15 +146,9 @@ private Q_SLOTS:
             unsaved + cache, "stored", true);
         row("user, history off", "user", "history-off", u"follow, "_s + windowStores, updated, "stored",
             true);
-        row("headless, history off", "headless", "history-off", u"pricing, follow, "_s + headlessStores,
-            updated, "stored", true);
-        row("headless, ledger busy", "headless", "ledger-busy", u"pricing, follow, "_s + headless, updated,
-            "stored", true);
 
         // The day's pricing: first on the headless run, beside the usage on the window's; the widget
         // redraws for a new table even when the usage could not be read.
-        row("user, pricing due", "user", "pricing-due", u"follow, pricing, "_s + window, updated, "stored",
-            true);
         row("timer, pricing due, no token", "timer", "pricing-due no-token", u"follow"_s, waiting,
             "noSession", false);
         row("timer, new prices, 500", "timer", "pricing-changes 500",
@@ -183,8 +157,6 @@ private Q_SLOTS:
             u"pricing, follow, overview tok, nudge"_s, failed, "failed", true);
         row("headless, new prices, no token", "headless", "pricing-changes no-token", u"pricing"_s, waiting,
             "noSession", false);
-        row("headless, new prices", "headless", "pricing-changes", u"pricing, follow, "_s + headless, updated,
-            "stored", true);
     }
 
     void refresh()
