@@ -87,6 +87,8 @@ private Q_SLOTS:
             "noSession", false);
         row("user, following, nothing newer", "user", "following no-token", u"follow"_s, noSession,
             "noSession", false);
+        row("start-up, following into a locked keyring", "startUp", "following editor no-token locked",
+            u"follow"_s, locked, "locked", true);
         row("timer, following into a locked keyring", "timer", "following editor no-token locked",
             u"follow"_s, locked, "locked", true);
         row("user, following into a locked keyring, cancelled", "user", "following editor no-token locked",
