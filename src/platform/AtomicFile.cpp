@@ -9,6 +9,7 @@
 #include <QSaveFile>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -49,12 +50,27 @@ bool AtomicFile::writeNamed(const QString& fileName, const QByteArray& bytes)
         file.cancelWriting();
         return false;
     }
+    // QSaveFile's write() only fills a buffer, and Qt 6.4's commit() renames the copy over the
+    // target even when its own last write failed (a full disk): an empty file would replace a good
+    // one. So the bytes are pushed out and synced first, and a failure leaves the old file.
+    if (!file.flush() || ::fsync(file.handle()) != 0) {
+        file.cancelWriting();
+        return false;
+    }
     return file.commit();
 }
 
 bool AtomicFile::makePrivateFolder(const QString& path)
 {
     return QDir().mkpath(path) && ::chmod(QFile::encodeName(path).constData(), privateFolder) == 0;
+}
+
+QString AtomicFile::unusedName(const QString& base)
+{
+    QString name = base;
+    for (int n = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
+        name = base + u'-' + QString::number(n);
+    return name;
 }
 
 bool AtomicFile::makePrivate(const QString& fileName)
@@ -69,8 +85,10 @@ void AtomicFile::removeStaleCopies(const QString& fileName)
     const QFileInfo target(fileName);
     const QDir folder = target.dir();
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-staleCopySeconds);
+    // Also a copy's own copy: the settings are written into a copy first (SettingsFile).
+    const QString copy = target.fileName() + QStringLiteral(".??????");
     const QFileInfoList copies =
-        folder.entryInfoList({target.fileName() + QStringLiteral(".??????")},
+        folder.entryInfoList({copy, copy + QStringLiteral(".??????")},
                              QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive);
     for (const QFileInfo& copy : copies) {
         if (copy.lastModified() < before)

@@ -25,6 +25,10 @@ bool writeNamed(const QString& fileName, const QByteArray& bytes);
 // Creates the folder and its parents when missing, and makes the folder itself 0700 either way.
 bool makePrivateFolder(const QString& path);
 
+// `base` when nothing has that name, else `base` with "-2", "-3"… appended: a file set aside never
+// takes the place of another.
+QString unusedName(const QString& base);
+
 // Sets an existing file to 0600; false when it is missing or its mode cannot be changed.
 bool makePrivate(const QString& fileName);
 

@@ -37,9 +37,9 @@ constexpr unsigned anyRefresh = writers({Process::app, Process::headless});
 
 // One row per key, in the order of the enumeration. The stored names and defaults are those every
 // earlier version wrote and read, so an existing Tallyfern.conf keeps working.
-const std::array<Declaration, 15>& declarations()
+const std::array<Declaration, 18>& declarations()
 {
-    static const std::array<Declaration, 15> table{{
+    static const std::array<Declaration, 18> table{{
         {Key::windowPinned, "windowPinnedEnabled", Domain::app, false, app},
         {Key::backgroundRefresh, "backgroundRefreshEnabled", Domain::app, true, app},
         {Key::trayAtLogin, "trayAtLoginEnabled", Domain::app, false, app},
@@ -47,12 +47,17 @@ const std::array<Declaration, 15>& declarations()
         {Key::quotaLowThreshold, "quotaLowThreshold", Domain::app, 20, app},
         {Key::quotaCriticalThreshold, "quotaCriticalThreshold", Domain::app, 5, app},
         {Key::usageHistory, "usageHistoryEnabled", Domain::app, true, app},
-        // "--import-session" switches following on.
+        // "--import-session" switches following on, removing the followed account off.
         {Key::editorLoginFollow, "editorLoginFollowEnabled", Domain::app, false, anyRefresh},
-        {Key::editorLoginRejected, "editorLoginRejectedSha256", Domain::app, QString(), app},
+        // The background refresh marks a revoked login too, so that it is sent only once.
+        {Key::editorLoginRejected, "editorLoginRejectedSha256", Domain::app, QString(), anyRefresh},
         {Key::serviceBusyUntil, "serviceBusyUntil", Domain::app, QVariant(), anyRefresh},
         {Key::pricingLastAttemptDay, "pricingLastAttemptDay", Domain::app, QVariant(), anyRefresh},
         {Key::usageSnapshot, "usageSnapshot", Domain::app, QVariant(), anyRefresh},
+        // Learnt from the service by any refresh; changed by the account commands too.
+        {Key::homeUserId, "homeUserId", Domain::app, QVariant(), anyRefresh},
+        {Key::homeEmail, "homeEmail", Domain::app, QString(), anyRefresh},
+        {Key::homeGeneration, "homeGeneration", Domain::app, 0, anyRefresh},
         {Key::widgetFamily, "family", Domain::widget, QVariant(), writers({Process::widget})},
         {Key::widgetPosition, "position", Domain::widget, QVariant(), writers({Process::widget})},
         {Key::widgetSnapshot, "usageSnapshot", Domain::widget, QVariant(), writers({Process::widget})},
@@ -102,8 +107,7 @@ Preferences::Process Preferences::process()
 QVariant Preferences::value(Key key)
 {
     const Declaration& row = declaration(key);
-    const QVariant stored = SettingsFile::open(domainName(row.domain), SettingsFile::Mode::read)
-                                ->value(QLatin1StringView(row.name));
+    const QVariant stored = SettingsFile::read(domainName(row.domain))->value(QLatin1StringView(row.name));
     return stored.isValid() ? stored : row.fallback;
 }
 
@@ -115,42 +119,36 @@ bool Preferences::flag(Key key)
 bool Preferences::contains(Key key)
 {
     const Declaration& row = declaration(key);
-    return SettingsFile::open(domainName(row.domain), SettingsFile::Mode::read)
-        ->contains(QLatin1StringView(row.name));
+    return SettingsFile::read(domainName(row.domain))->contains(QLatin1StringView(row.name));
 }
 
-void Preferences::setValue(Key key, const QVariant& value)
+bool Preferences::setValue(Key key, const QVariant& value)
 {
-    const Declaration& row = declaration(key);
-    if (!mayWrite(row))
-        return;
-    const auto settings = SettingsFile::open(domainName(row.domain), SettingsFile::Mode::write);
-    settings->setValue(QLatin1StringView(row.name), value);
-    settings->sync();
+    return setValues({{key, value}});
 }
 
-void Preferences::setValues(std::initializer_list<std::pair<Key, QVariant>> values)
+bool Preferences::setValues(std::initializer_list<std::pair<Key, QVariant>> values)
 {
     if (values.size() == 0)
-        return;
+        return true;
     const Domain domain = declaration(values.begin()->first).domain;
     for (const auto& [key, value] : values) {
         Q_ASSERT(declaration(key).domain == domain);
         if (!mayWrite(declaration(key)))
-            return;
+            return false;
     }
-    const auto settings = SettingsFile::open(domainName(domain), SettingsFile::Mode::write);
-    for (const auto& [key, value] : values)
-        settings->setValue(QLatin1StringView(declaration(key).name), value);
-    settings->sync();
+    return SettingsFile::update(domainName(domain), [&values](QSettings& settings) {
+        for (const auto& [key, value] : values) {
+            // An invalid value removes the key, as a missing one reads as the default.
+            if (value.isValid())
+                settings.setValue(QLatin1StringView(declaration(key).name), value);
+            else
+                settings.remove(QLatin1StringView(declaration(key).name));
+        }
+    });
 }
 
-void Preferences::remove(Key key)
+bool Preferences::remove(Key key)
 {
-    const Declaration& row = declaration(key);
-    if (!mayWrite(row))
-        return;
-    const auto settings = SettingsFile::open(domainName(row.domain), SettingsFile::Mode::write);
-    settings->remove(QLatin1StringView(row.name));
-    settings->sync();
+    return setValues({{key, QVariant()}});
 }

@@ -29,6 +29,9 @@ enum class Key {
     serviceBusyUntil,       // "serviceBusyUntil": seconds since 2001 until which a 429 holds off
     pricingLastAttemptDay,  // "pricingLastAttemptDay": the local day of the last pricing download
     usageSnapshot,          // "usageSnapshot": the last stored snapshot, behind snapshot.json
+    homeUserId,             // "homeUserId": the home account's user id; empty once it was removed
+    homeEmail,              // "homeEmail": and its e-mail
+    homeGeneration,         // "homeGeneration": changes whenever the home account leaves its place
     // The widget's domain.
     widgetFamily,   // "family": small, medium or large
     widgetPosition, // "position": where the widget window was left
@@ -49,11 +52,12 @@ QVariant value(Key key);
 bool flag(Key key);
 bool contains(Key key);
 
-// Written through at once, so the other process reads it next.
-void setValue(Key key, const QVariant& value);
+// Written through at once, so the other process reads it next. False when the settings could not be
+// saved (a full disk): they then hold what they held before.
+bool setValue(Key key, const QVariant& value);
 // Values that only make sense together, written in one go so that no reader sees half of them.
-// All keys share one settings file.
-void setValues(std::initializer_list<std::pair<Key, QVariant>> values);
-void remove(Key key);
+// All keys share one settings file. An invalid value removes its key.
+bool setValues(std::initializer_list<std::pair<Key, QVariant>> values);
+bool remove(Key key);
 
 } // namespace Preferences

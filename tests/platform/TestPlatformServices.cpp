@@ -91,6 +91,8 @@ private Q_SLOTS:
         QTest::newRow("five characters") << u"support"_s << u"reload-timelines.a1B2c"_s << 11 << false;
         QTest::newRow("not our file") << u"support"_s << u"notes.txt.a1B2c3"_s << 11 << false;
         QTest::newRow("settings folder") << u"settings"_s << u"reload-timelines.a1B2c3"_s << 11 << true;
+        // The settings are made in a copy first, which QSettings saves through a copy of its own.
+        QTest::newRow("a copy's copy") << u"settings"_s << u"reload-timelines.a1B2c3.d4E5f6"_s << 11 << true;
         // A folder of the user's: "reload-timelines.backup" there is theirs, whatever its name.
         QTest::newRow("user's folder") << u"exports"_s << u"reload-timelines.backup"_s << 11 << false;
     }
@@ -113,6 +115,52 @@ private Q_SLOTS:
         copy.close();
         QVERIFY(AtomicFile::write(path + u"/reload-timelines"_s, "1"));
         QCOMPARE(copy.exists(), !removed);
+    }
+
+    // A disk that takes only part of a save: the save says it failed, and every file, settings
+    // included, keeps what it held (Qt alone would have replaced it with what reached the disk).
+    void aFullDiskLeavesEveryFileAsItWas_data()
+    {
+        QTest::addColumn<QString>("file"); // "snapshot", "settings", "widget settings"
+        QTest::newRow("a file of ours") << u"snapshot"_s;
+        QTest::newRow("the app's settings") << u"settings"_s;
+        QTest::newRow("the widget's settings") << u"widget settings"_s;
+    }
+
+    void aFullDiskLeavesEveryFileAsItWas()
+    {
+        QFETCH(QString, file);
+        TestEnvironment env;
+        const QByteArray big(4000, 'x');
+        const QString snapshot = Paths::supportFolder() + u"/snapshot.json"_s;
+        const QString settings = Paths::settingsFolder() + u"/Tallyfern.conf"_s;
+        const QString widget = Paths::settingsFolder() + u"/TallyfernWidget.conf"_s;
+        QVERIFY(AtomicFile::makePrivateFolder(Paths::supportFolder()) && AtomicFile::write(snapshot, "{}"));
+        QVERIFY(Preferences::setValues({{Preferences::Key::windowPinned, true},
+                                        {Preferences::Key::usageSnapshot, QByteArray(1500, 'a')}}));
+        {
+            const AsProcess asWidget(Preferences::Process::widget);
+            QVERIFY(Preferences::setValue(Preferences::Key::widgetSnapshot, QByteArray(1500, 'w')));
+        }
+        const QHash<QString, QByteArray> before{
+            {snapshot, fileBytes(snapshot)}, {settings, fileBytes(settings)}, {widget, fileBytes(widget)}};
+
+        bool saved = true;
+        {
+            const FullDisk disk(3000);
+            const AsProcess process(file == u"widget settings" ? Preferences::Process::widget
+                                                               : Preferences::Process::app);
+            if (file == u"snapshot")
+                saved = AtomicFile::write(snapshot, big);
+            else if (file == u"settings")
+                saved = Preferences::setValue(Preferences::Key::usageSnapshot, big);
+            else
+                saved = Preferences::setValue(Preferences::Key::widgetSnapshot, big);
+        }
+        QVERIFY(!saved);
+        for (auto each = before.cbegin(); each != before.cend(); ++each)
+            QCOMPARE(fileBytes(each.key()), each.value());
+        QVERIFY(Preferences::flag(Preferences::Key::windowPinned));
     }
 
     void systemRunnerReportsExitCodes()

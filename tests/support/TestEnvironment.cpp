@@ -4,6 +4,10 @@
 #include <QFile>
 #include <QtTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 TestEnvironment::TestEnvironment()
 {
     QVERIFY2(m_dir.isValid(), "cannot create a temporary folder");
@@ -32,6 +36,25 @@ void TestEnvironment::setNow(const QString& internetDateTime)
 void TestEnvironment::setNow(Timestamp now)
 {
     Clock::setSource([now] { return now; });
+}
+
+FullDisk::FullDisk(qint64 bytes)
+{
+    // The signal a longer write would raise is ignored: the write fails with EFBIG instead.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &limit) == 0);
+    m_previous = qint64(limit.rlim_cur);
+    limit.rlim_cur = rlim_t(bytes);
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
+}
+
+FullDisk::~FullDisk()
+{
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = rlim_t(m_previous);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 QByteArray readTestData(const char* dataDir, const QString& name)

@@ -54,6 +54,21 @@ private:
     Preferences::Process m_previous;
 };
 
+// A disk that takes no more than `bytes` into any one file while it lives: a longer write fails (with
+// EFBIG, as a full disk fails with ENOSPC) part of the way, whoever runs the test, root included.
+class FullDisk
+{
+public:
+    explicit FullDisk(qint64 bytes = 0);
+    ~FullDisk();
+
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+
+private:
+    qint64 m_previous = -1;
+};
+
 // Reads a file under the calling test module's data folder.
 QByteArray readTestData(const char* dataDir, const QString& name);
 
