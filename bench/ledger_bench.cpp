@@ -17,6 +17,8 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -45,15 +47,16 @@ UsageSnapshot cycleOf(qint64 startMs)
     return snapshot;
 }
 
-int syncUntilDone(const QString& path, const UsageSnapshot& snapshot)
+int syncUntilDone(const UsageSnapshot& snapshot)
 {
     int runs = 0;
     LedgerSync::Result result;
     do {
         // The window's budget per run (RefreshPolicy::user()).
         auto state = std::make_shared<DashboardClient::ClientState>();
-        result = QCoro::waitFor(LedgerSync::runLocked(
-            path, snapshot, 20, {std::make_shared<CursorService>(), u"bench-token"_s, state}));
+        result = QCoro::waitFor(
+            LedgerSync::runLocked(AccountPlace::homeAccount(), snapshot, 20,
+                                  {std::make_shared<CursorService>(), u"bench-token"_s, state}));
         ++runs;
     } while (result.outcome == LedgerSync::Outcome::budgetUsed && runs < 1000);
     if (result.outcome != LedgerSync::Outcome::upToDate) {
@@ -73,6 +76,9 @@ int main(int argc, char** argv)
     if (!folder.isValid() || !service.start())
         return 1;
     qputenv("TALLYFERN_SERVICE_ORIGIN", service.origin().toUtf8());
+    // The synced ledger is the home account's, in a data folder of its own.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(folder.path()));
+    QDir().mkpath(AccountPlace::homeAccount().folder());
 
     const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
     const qint64 start = nowMs - nowMs % dayMs - 30 * dayMs;
@@ -100,8 +106,8 @@ int main(int argc, char** argv)
                 cycleEvents, qlonglong(windows.size()), storeMs, storeCpuMs);
 
     // The first full sync through the service, run after run, then one with nothing new.
-    const QString path = folder.filePath(u"history.sqlite"_s);
-    const int runs = syncUntilDone(path, snapshot);
+    const QString path = AccountPlace::homeAccount().ledgerFile();
+    const int runs = syncUntilDone(snapshot);
     qlonglong cyclePages = 0;
     const auto requests = service.requests(DashboardClient::eventsPath);
     for (const FakeService::Request& request : requests) {
@@ -114,7 +120,7 @@ int main(int argc, char** argv)
                 "previous cycle\n",
                 runs, cyclePages, bound, qlonglong(requests.size()) - cyclePages);
     service.clearRequests();
-    syncUntilDone(path, snapshot);
+    syncUntilDone(snapshot);
     std::printf("later sync with nothing new: %lld page requests (target <= 2)\n",
                 qlonglong(service.requests(DashboardClient::eventsPath).size()));
     const qint64 bytes = QFileInfo(path).size() + QFileInfo(path + u"-wal"_s).size();

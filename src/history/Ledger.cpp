@@ -4,6 +4,9 @@
 #include "LedgerFile.h"
 #include "SqliteStatement.h"
 
+#include "platform/AtomicFile.h"
+#include "platform/Clock.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -29,15 +32,15 @@ qint64 startOf(QDate date)
 
 std::unique_ptr<Ledger> Ledger::open(const QString& path)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::unique_ptr<LedgerDatabase> d;
         const LedgerFile::Opened result = LedgerFile::open(path, d);
         if (result == LedgerFile::Opened::ok)
             return std::unique_ptr<Ledger>(new Ledger(std::move(d)));
-        if (result == LedgerFile::Opened::busy)
+        // Only a file that is itself broken is set aside, and only once: when the new one fails too,
+        // the trouble lies elsewhere and it stays.
+        if (result != LedgerFile::Opened::broken || attempt > 0 || !LedgerFile::setAside(path))
             return nullptr;
-        LedgerFile::setAside(path);
     }
     return nullptr;
 }
@@ -54,6 +57,35 @@ Ledger::Ledger(std::unique_ptr<LedgerDatabase> d)
 {}
 
 Ledger::~Ledger() = default;
+
+std::optional<double> Ledger::user() const
+{
+    const std::optional<QVariant> user = d->meta(u"user"_s);
+    if (!user)
+        return std::nullopt;
+    return user->toDouble();
+}
+
+bool Ledger::keepAsOtherUser() const
+{
+    const QString stamp =
+        QDateTime::fromMSecsSinceEpoch(qint64(Clock::now().msSince1970())).toString(u"yyyyMMdd-HHmmss"_s);
+    const QString id = QString::number(qint64(user().value_or(0)));
+    const QString target = AtomicFile::unusedName(d->db.databaseName() + u".user-"_s + id + u'-' + stamp);
+    // SQLite writes its copy into an empty file that already has the ledger's private mode.
+    QFile file(target);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        return false;
+    file.close();
+    QSqlQuery copy(d->db);
+    copy.prepare(u"VACUUM INTO ?"_s);
+    copy.addBindValue(target);
+    if (copy.exec())
+        return true;
+    QFile::remove(target);
+    return false;
+}
 
 bool Ledger::prepare(double userId, const QList<CycleSpan::Window>& windows, qint64 keepFromMs)
 {

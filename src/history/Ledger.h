@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 struct LedgerDatabase;
 
@@ -19,12 +20,10 @@ struct LedgerDatabase;
 class Ledger
 {
 public:
-    static constexpr int schemaVersion = 2;
-    static constexpr int keptBrokenFiles = 3;
-
-    // Opens or creates the file (0600). A file that is corrupt, of a newer schema or unopenable is
-    // renamed "<name>.broken-<yyyyMMdd-HHmmss>" (the oldest beyond three are deleted) and a new one
-    // started. Nothing when even that fails or another process holds the file locked.
+    // Opens or creates the file (0600) in its folder, which must exist. A file that is corrupt, not a
+    // database or of a newer schema is set aside (LedgerFile::setAside) and a new one started.
+    // Nothing when another process holds the file, when the disk is full or fails (the file stays as
+    // it is), or when a new file cannot be started either.
     static std::unique_ptr<Ledger> open(const QString& path);
     // Deletes the file and its WAL companions; true when none is left.
     static bool remove(const QString& path);
@@ -33,8 +32,15 @@ public:
     Ledger(const Ledger&) = delete;
     Ledger& operator=(const Ledger&) = delete;
 
-    // Before a sync: forgets the rows of another user, drops everything before `keepFromMs`, and
-    // adds the windows not yet known. False when the file is busy or cannot be written.
+    // The user whose events the file holds; nothing in a new file.
+    std::optional<double> user() const;
+    // Before another user's events leave the file: a whole copy of it, 0600, beside it as
+    // "<name>.user-<id>-<yyyyMMdd-HHmmss>" (never in place of another file). False when it could not
+    // be made whole (a full disk); nothing has changed then.
+    bool keepAsOtherUser() const;
+    // Before a sync: forgets the rows of another user (keep them first), drops everything before
+    // `keepFromMs`, and adds the windows not yet known. False when the file is busy or cannot be
+    // written.
     bool prepare(double userId, const QList<CycleSpan::Window>& windows, qint64 keepFromMs);
     // Every known window, newest first.
     QList<LedgerWindow> windows() const;

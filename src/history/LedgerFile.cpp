@@ -1,7 +1,6 @@
 #include "LedgerFile.h"
 
-#include "Ledger.h"
-
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 
 #include <QDateTime>
@@ -16,16 +15,25 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// SQLite's result codes for a file another connection holds.
-bool isBusy(const QSqlError& error)
-{
-    const QString code = error.nativeErrorCode();
-    return code == "5"_L1 || code == "6"_L1;
-}
-
+// Only SQLite's corrupt (11) and not-a-database (26) answers say the file itself is broken; busy and
+// locked (5, 6) mean another connection holds it; the rest (a full disk, an I/O error, a read-only or
+// unopenable file) say nothing about what it holds.
 LedgerFile::Opened failure(const QSqlError& error)
 {
-    return isBusy(error) ? LedgerFile::Opened::busy : LedgerFile::Opened::broken;
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok) & 0xff; // the primary code of an extended one
+    if (!ok)
+        return LedgerFile::Opened::unavailable;
+    switch (code) {
+    case 5:
+    case 6:
+        return LedgerFile::Opened::busy;
+    case 11:
+    case 26:
+        return LedgerFile::Opened::broken;
+    default:
+        return LedgerFile::Opened::unavailable;
+    }
 }
 
 // Step n takes a file of version n to version n + 1.
@@ -47,7 +55,7 @@ const QStringList schemaSteps = {
     // each is asked once more before it counts as final.
     u"ALTER TABLE windows ADD COLUMN fetched_ms INTEGER;"_s,
 };
-static_assert(Ledger::schemaVersion == 2, "one step per version");
+static_assert(LedgerFile::schemaVersion == 2, "one step per version");
 
 // Takes the file one step at a time to the current schema. Another process may be taking the same
 // steps: each runs under the write lock and reads the version again there, so no step is taken twice.
@@ -64,7 +72,7 @@ LedgerFile::Opened migrate(LedgerDatabase& d)
                 return false;
             }
             version = query.value(0).toInt();
-            if (version < 0 || version >= Ledger::schemaVersion)
+            if (version < 0 || version >= LedgerFile::schemaVersion)
                 return true;
             for (const QString& statement : schemaSteps.at(version).split(u';', Qt::SkipEmptyParts)) {
                 if (!d.exec(statement))
@@ -77,9 +85,9 @@ LedgerFile::Opened migrate(LedgerDatabase& d)
             d.exec(u"ROLLBACK"_s);
             return failure(error);
         }
-        if (version == Ledger::schemaVersion)
+        if (version == LedgerFile::schemaVersion)
             return LedgerFile::Opened::ok;
-        if (version < 0 || version > Ledger::schemaVersion)
+        if (version < 0 || version > LedgerFile::schemaVersion)
             return LedgerFile::Opened::broken;
     }
 }
@@ -95,7 +103,7 @@ Opened open(const QString& path, std::unique_ptr<LedgerDatabase>& out)
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
                        QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-            return QFileInfo::exists(path) ? Opened::busy : Opened::broken;
+            return QFileInfo::exists(path) ? Opened::busy : Opened::unavailable;
     }
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
@@ -116,9 +124,9 @@ Opened open(const QString& path, std::unique_ptr<LedgerDatabase>& out)
     const int version = query.value(0).toInt();
     // Its read would pin this connection to a snapshot the migration's write lock may outdate.
     query.finish();
-    if (version > Ledger::schemaVersion || version < 0)
+    if (version > LedgerFile::schemaVersion || version < 0)
         return Opened::broken;
-    if (version < Ledger::schemaVersion) {
+    if (version < LedgerFile::schemaVersion) {
         if (const Opened migrated = migrate(*d); migrated != Opened::ok)
             return migrated;
     }
@@ -133,23 +141,22 @@ Opened open(const QString& path, std::unique_ptr<LedgerDatabase>& out)
     return Opened::ok;
 }
 
-void setAside(const QString& path)
+bool setAside(const QString& path)
 {
     const QFileInfo info(path);
     const QString stamp =
         QDateTime::fromMSecsSinceEpoch(qint64(Clock::now().msSince1970())).toString(u"yyyyMMdd-HHmmss"_s);
-    const QString target = path + u".broken-"_s + stamp;
-    QFile::remove(target);
-    if (!QFile::rename(path, target))
-        QFile::remove(path);
+    if (!QFile::rename(path, AtomicFile::unusedName(path + u".broken-"_s + stamp)))
+        return false;
     for (const auto suffix : {"-wal"_L1, "-shm"_L1})
         QFile::remove(path + suffix);
 
+    // Oldest first by their stamps; "-2" sorts after the name it extends.
     QDir folder = info.dir();
-    const QStringList kept =
-        folder.entryList({info.fileName() + u".broken-*"_s}, QDir::Files, QDir::Name | QDir::Reversed);
-    for (qsizetype i = Ledger::keptBrokenFiles; i < kept.size(); ++i)
-        folder.remove(kept.at(i));
+    QStringList kept = folder.entryList({info.fileName() + u".broken-*"_s}, QDir::Files, QDir::Name);
+    while (kept.size() > keptBrokenFiles)
+        folder.remove(kept.takeFirst());
+    return true;
 }
 
 } // namespace LedgerFile

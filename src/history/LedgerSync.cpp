@@ -1,12 +1,11 @@
 #include "LedgerSync.h"
 
+#include "LedgerLock.h"
+
 #include "client/DashboardClient.h"
 #include "client/DashboardError.h"
+#include "model/PlaceGuard.h"
 #include "platform/Clock.h"
-
-#include <QDir>
-#include <QFileInfo>
-#include <QLockFile>
 
 #include <memory>
 
@@ -15,9 +14,6 @@ using namespace Qt::StringLiterals;
 namespace LedgerSync {
 
 namespace {
-
-// A lock older than this belongs to a process that died mid-sync.
-constexpr int staleLockMs = 600'000;
 
 QList<LedgerEvent> parsed(const DashboardClient::Events& events)
 {
@@ -32,9 +28,16 @@ QList<LedgerEvent> parsed(const DashboardClient::Events& events)
 
 } // namespace
 
-QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget, Source source)
+QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget, Source source,
+                        std::function<bool()> stillWanted)
 {
     Result result;
+    const auto gone = [&stillWanted, &result] {
+        if (!stillWanted || stillWanted())
+            return false;
+        result.outcome = Outcome::removed;
+        return true;
+    };
     // The service asked to be left alone, of the window's refresh, the headless run or a sync.
     if (source.state->rateLimit && source.state->rateLimit->until()) {
         result.outcome = Outcome::rateLimited;
@@ -49,6 +52,14 @@ QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget, 
         co_return result;
     } catch (...) {
         co_return result;
+    }
+
+    if (gone())
+        co_return result;
+    // Another user's events never just go: they are kept in a copy of the file first.
+    if (const std::optional<double> stored = ledger.user(); stored && *stored != *userId) {
+        if (!ledger.keepAsOtherUser())
+            co_return result;
     }
 
     const Timestamp now = Clock::now();
@@ -82,6 +93,8 @@ QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget, 
                 result.outcome = Outcome::budgetUsed;
                 co_return result;
             }
+            if (gone())
+                co_return result;
             const int page = state.nextPage;
             DashboardClient::Answer answer;
             try {
@@ -106,7 +119,7 @@ QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget, 
             } catch (...) {
                 co_return result;
             }
-            if (!answer)
+            if (!answer || gone())
                 co_return result;
 
             const std::optional<qint64> count = DashboardClient::eventCountOf(answer);
@@ -151,17 +164,20 @@ QCoro::Task<Result> run(Ledger& ledger, UsageSnapshot snapshot, int pageBudget, 
     co_return result;
 }
 
-QCoro::Task<Result> runLocked(QString path, UsageSnapshot snapshot, int pageBudget, Source source)
+QCoro::Task<Result> runLocked(AccountPlace place, UsageSnapshot snapshot, int pageBudget, Source source)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath()); // the lock lives beside the ledger
-    auto lock = std::make_unique<QLockFile>(path + u".lock"_s);
-    lock->setStaleLockTime(staleLockMs);
-    if (!lock->tryLock(0))
-        co_return Result{Outcome::busy, 0};
-    const std::unique_ptr<Ledger> ledger = Ledger::open(path);
+    // Checked under the ledger's lock: a removal deletes the ledger only while holding it, after it
+    // made the place no longer current.
+    const auto stillWanted = [place] { return PlaceGuard::isCurrent(place); };
+    const LedgerLock lock(place.ledgerFile(), 0);
+    if (!lock.isHeld())
+        co_return Result{stillWanted() ? Outcome::busy : Outcome::removed, 0};
+    if (!stillWanted())
+        co_return Result{Outcome::removed, 0};
+    const std::unique_ptr<Ledger> ledger = Ledger::open(place.ledgerFile());
     if (!ledger)
         co_return Result{Outcome::failed, 0};
-    co_return co_await run(*ledger, std::move(snapshot), pageBudget, std::move(source));
+    co_return co_await run(*ledger, std::move(snapshot), pageBudget, std::move(source), stillWanted);
 }
 
 } // namespace LedgerSync

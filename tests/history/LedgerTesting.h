@@ -7,6 +7,7 @@
 #include "history/LedgerSync.h"
 #include "model/UsageSnapshot.h"
 
+#include <QDir>
 #include <QFile>
 #include <QtTest>
 
@@ -36,15 +37,17 @@ inline bool isPrivate(const QString& path)
 }
 
 // One ledger test's world: the client's fixture, with a busy account of `events` events over the 51
-// days from 1 March answering the event pages, and the ledger's file in its data folder.
+// days from 1 March answering the event pages, and the home account's ledger in its data folder.
 struct LedgerWorld : ClientFixture
 {
-    QString path = env.dataHome() + u"/Tallyfern/history.sqlite"_s;
+    AccountPlace place = AccountPlace::homeAccount();
+    QString path = place.ledgerFile();
     HeavyAccount account;
 
     explicit LedgerWorld(int events = 3000)
         : account(march1, 51, events)
     {
+        QDir().mkpath(place.folder());
         service.setJson("GET", DashboardClient::mePath, R"({"id": 254123789})");
         service.setHandler("POST", DashboardClient::eventsPath,
                            [this](const FakeService::Request& request) { return account.answer(request); });
@@ -52,7 +55,7 @@ struct LedgerWorld : ClientFixture
 
     LedgerSync::Result sync(int budget = 20)
     {
-        return await(LedgerSync::runLocked(path, aprilCycle(), budget,
+        return await(LedgerSync::runLocked(place, aprilCycle(), budget,
                                            {std::make_shared<CursorService>(), session, state}));
     }
 

@@ -1,6 +1,7 @@
 #include "LedgerTesting.h"
 #include "TestRegistry.h"
 
+#include <QDateTime>
 #include <QDir>
 
 #include <sqlite3.h>
@@ -93,6 +94,44 @@ private Q_SLOTS:
         QCOMPARE(window.isFinal(), damage == "none"_L1);
         // The new ledger works.
         QVERIFY(ledger->prepare(1, {{march1, march1 + dayMs}}, march1));
+    }
+
+    // A file set aside keeps a name of its own, even when an earlier one got the same second's.
+    void aFileSetAsideNeverTakesAnothersPlace()
+    {
+        LedgerWorld world;
+        const QString stamp =
+            QDateTime::fromMSecsSinceEpoch(qint64(Clock::now().msSince1970())).toString(u"yyyyMMdd-HHmmss"_s);
+        const QString earlier = world.path + u".broken-"_s + stamp;
+        for (const QString& path : {earlier, world.path}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(path.toUtf8()) > 0);
+        }
+        QVERIFY(Ledger::open(world.path));
+        QCOMPARE(fileBytes(earlier), earlier.toUtf8());
+        QCOMPARE(fileBytes(earlier + u"-2"_s), world.path.toUtf8());
+    }
+
+    // A full disk says nothing about the file: it stays where it is, whole, for a later run.
+    void aFullDiskIsNoBrokenLedger()
+    {
+        LedgerWorld world;
+        {
+            const auto ledger = Ledger::open(world.path);
+            const CycleSpan::Window window{march1, march1 + dayMs};
+            QVERIFY(ledger && ledger->prepare(1, {window}, march1));
+            QVERIFY(ledger->store({window.startMs, window.endMs, 2, 1, 1, true, march1},
+                                  {{march1 + 5, u"gpt-5"_s, u"k"_s, 1, 2, 3, 4}}, true));
+        }
+        {
+            const FullDisk disk;
+            for (int attempt = 0; attempt < 2; ++attempt) {
+                if (const auto ledger = Ledger::open(world.path))
+                    ledger->prepare(1, {{march1 + dayMs, march1 + 2 * dayMs}}, march1);
+            }
+        }
+        QVERIFY(QFileInfo(world.path).dir().entryList({u"history.sqlite.*"_s}, QDir::Files).isEmpty());
+        QCOMPARE(Ledger::open(world.path)->events(march1, march1 + dayMs).size(), 1);
     }
 };
 

@@ -1,6 +1,8 @@
 #include "LedgerTesting.h"
 #include "TestRegistry.h"
 
+#include "model/AccountsLock.h"
+#include "model/HomeRecord.h"
 #include "platform/Clock.h"
 
 #include <algorithm>
@@ -97,6 +99,43 @@ private Q_SLOTS:
         for (const LedgerEvent& event : world.stored())
             total -= double(event.totalTokens());
         QCOMPARE(total, 0.0);
+    }
+
+    // Another user signs in on this computer: the ledger starts over for them, and what it held is
+    // kept whole in a copy of its own, never just deleted.
+    void anotherUsersEventsAreKeptAside()
+    {
+        LedgerWorld world;
+        QCOMPARE(world.sync().outcome, LedgerSync::Outcome::budgetUsed);
+        const QList<LedgerEvent> first = world.stored();
+        QVERIFY(!first.isEmpty());
+        world.service.setJson("GET", DashboardClient::mePath, R"({"id": 300145822})");
+        world.state->userId.reset();
+        world.sync();
+        const QStringList kept =
+            QFileInfo(world.path).dir().entryList({u"history.sqlite.user-254123789-*"_s}, QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        const QString copy = QFileInfo(world.path).dir().filePath(kept.constFirst());
+        QVERIFY(isPrivate(copy));
+        QCOMPARE(Ledger::open(copy)->events(march1, march1 + 61 * dayMs), first);
+        QCOMPARE(Ledger::open(world.path)->user(), 300145822.0);
+    }
+
+    // The account removed: its sync stops before its next page, and writes nothing more.
+    void aRemovedAccountsSyncStops()
+    {
+        LedgerWorld world;
+        {
+            const AccountsLock lock;
+            HomeRecord removed;
+            removed.userId = QString();
+            removed.generation = 9;
+            QVERIFY(removed.write(lock));
+        }
+        world.service.clearRequests();
+        QCOMPARE(world.sync().outcome, LedgerSync::Outcome::removed);
+        QVERIFY(world.service.requests().isEmpty());
+        QVERIFY(!QFileInfo::exists(world.path));
     }
 
     void syncStops_data()
