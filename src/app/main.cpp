@@ -1,6 +1,7 @@
 #include "commands/AccountCommands.h"
 #include "commands/BackgroundRefresh.h"
 #include "commands/CommandLine.h"
+#include "commands/CommandRunner.h"
 #include "commands/ExportCommand.h"
 #include "commands/SessionImportCommand.h"
 #include "commands/StatusCommand.h"
@@ -10,31 +11,21 @@
 
 #include <cstdio>
 
-using namespace Qt::StringLiterals;
-
-namespace {
-
-int print(const QString& text, std::FILE* stream = stdout, int status = 0)
-{
-    std::fputs(text.toLocal8Bit().constData(), stream);
-    return status;
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     const CommandLine::Invocation invocation = CommandLine::parse(CommandLine::fromArgv(argc, argv));
     const bool interactive =
         invocation.mode == CommandLine::Mode::Interactive || invocation.mode == CommandLine::Mode::Background;
     Preferences::setProcess(interactive ? Preferences::Process::app : Preferences::Process::headless);
+    if (!interactive)
+        CommandRunner::silenceQtMessages();
     switch (invocation.mode) {
     case CommandLine::Mode::Help:
-        return print(CommandLine::helpText());
+        return CommandRunner::print(stdout, CommandLine::helpText().chopped(1), 0);
     case CommandLine::Mode::Version:
-        return print(CommandLine::versionText());
+        return CommandRunner::print(stdout, CommandLine::versionText().chopped(1), 0);
     case CommandLine::Mode::Misused:
-        return print(invocation.problem + u'\n', stderr, 2);
+        return CommandRunner::print(stderr, invocation.problem, 2);
     case CommandLine::Mode::Refresh:
         return BackgroundRefresh::run(argc, argv);
     case CommandLine::Mode::ImportSession:

@@ -4,6 +4,7 @@
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
+#include <QPointer>
 #include <QTimer>
 
 namespace {
@@ -23,16 +24,39 @@ public:
     bool updateCookie(const QNetworkCookie&) override { return false; }
 };
 
+QList<QPointer<QNetworkAccessManager>>& managers()
+{
+    static QList<QPointer<QNetworkAccessManager>> made;
+    return made;
+}
+
 } // namespace
 
 QNetworkAccessManager* NetworkAccess::makeEphemeralManager(QObject* parent)
 {
     auto* manager = new QNetworkAccessManager(parent);
+    managers().removeAll(nullptr);
+    managers().append(manager);
     manager->setCookieJar(new NullCookieJar(manager));
     manager->setCache(nullptr);
     manager->setRedirectPolicy(QNetworkRequest::SameOriginRedirectPolicy);
     manager->setTransferTimeout(idleTimeoutMs);
     return manager;
+}
+
+void NetworkAccess::releaseManagers()
+{
+    for (const QPointer<QNetworkAccessManager>& manager : std::as_const(managers())) {
+        if (!manager)
+            continue;
+        for (QNetworkReply* reply : manager->findChildren<QNetworkReply*>()) {
+            // Quietly: nobody waits for these answers any more.
+            reply->disconnect();
+            reply->abort();
+        }
+        delete manager.data();
+    }
+    managers().clear();
 }
 
 void NetworkAccess::guard(QNetworkReply* reply, int timeoutMs, qint64 maxBytes)

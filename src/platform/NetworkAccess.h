@@ -17,6 +17,12 @@ inline constexpr qint64 maxBodyBytes = 32 * 1024 * 1024;
 // before the application does.
 QNetworkAccessManager* makeEphemeralManager(QObject* parent);
 
+// Aborts every request still under way and deletes every manager made above, while the application
+// object is still whole. Call it once the event loop has ended: a manager that dies inside the
+// application's destructor races Qt's HTTP thread, which still delivers to the half-destroyed
+// application (a crash at exit, now and then).
+void releaseManagers();
+
 // Aborts the reply when the whole request takes longer than `timeoutMs`, or when its answer
 // grows beyond `maxBytes` (rather than buffering without bound). Returns at once.
 void guard(QNetworkReply* reply, int timeoutMs = requestTimeoutMs, qint64 maxBytes = maxBodyBytes);

@@ -1,5 +1,7 @@
 #include "CommandRunner.h"
 
+#include "platform/NetworkAccess.h"
+
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -30,5 +32,17 @@ int CommandRunner::run(int& argc, char** argv, std::function<QCoro::Task<int>()>
     std::optional<QCoro::Task<>> task;
     QTimer::singleShot(0, &app, [&] { task.emplace(runThenQuit(std::move(work), &status)); });
     app.exec();
+    NetworkAccess::releaseManagers();
     return status;
+}
+
+void CommandRunner::silenceQtMessages()
+{
+    // A status bar or a cron mail shows whatever a command prints: a library's warning has no
+    // business there. A fatal message still aborts, as Qt would.
+    static const QtMessageHandler previous = qInstallMessageHandler(nullptr);
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+        if (type == QtFatalMsg && previous)
+            previous(type, context, message);
+    });
 }

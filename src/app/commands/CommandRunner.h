@@ -18,4 +18,8 @@ int print(std::FILE* stream, const QString& line, int status);
 // returns the exit status it gave; 1 should the loop end first.
 int run(int& argc, char** argv, std::function<QCoro::Task<int>()> work);
 
+// For every mode but the window: Qt's debug, info, warning and critical messages are dropped, so
+// only what the command means to say is printed.
+void silenceQtMessages();
+
 } // namespace CommandRunner

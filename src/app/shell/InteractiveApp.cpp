@@ -6,6 +6,7 @@
 
 #include "app/UsageStore.h"
 #include "app/views/Theme.h"
+#include "platform/NetworkAccess.h"
 
 #include <QApplication>
 
@@ -53,5 +54,7 @@ int runInteractiveApp(int& argc, char** argv, bool background)
     // Queued: the menu that asked is still on screen while its signal runs.
     QObject::connect(&shell, &AppShell::quitRequested, &app, &QApplication::quit, Qt::QueuedConnection);
     shell.start(background);
-    return app.exec();
+    const int status = app.exec();
+    NetworkAccess::releaseManagers();
+    return status;
 }
