@@ -10,6 +10,7 @@
 #include "app/UsageStore.h"
 #include "app/shell/DashboardWindow.h"
 #include "model/AccountList.h"
+#include "model/AccountRoster.h"
 #include "model/SnapshotStore.h"
 #include "platform/MemorySecretStore.h"
 #include "platform/Paths.h"
@@ -88,8 +89,9 @@ int main(int argc, char** argv)
                      {u"user_01BENCHTEAM"_s, u"wei.chen@corp.example.com"_s, u"Wei Chen"_s, u"工作"_s}};
     list.primary = list.accounts[0].userId;
     list.home = list.primary;
-    if (!writeList(list) || !storeAccount(list.placeOf(list.accounts[0].userId), u"Pro+"_s, 1, startMs) ||
-        !storeAccount(list.placeOf(list.accounts[1].userId), u"Enterprise"_s, 2, startMs)) {
+    const AccountRoster roster = AccountRoster::of({AccountList::State::loaded, list}, {});
+    if (!writeList(list) || !storeAccount(roster.entries[0].place, u"Pro+"_s, 1, startMs) ||
+        !storeAccount(roster.entries[1].place, u"Enterprise"_s, 2, startMs)) {
         std::fprintf(stderr, "cannot store the accounts\n");
         return 1;
     }

@@ -2,6 +2,7 @@
 
 #include "desktop/LaunchAgent.h"
 #include "desktop/LoginItem.h"
+#include "desktop/OwnFiles.h"
 
 #include "client/EditorLogin.h"
 #include "client/EditorSessionError.h"
@@ -9,6 +10,7 @@
 #include "client/SessionKeychainError.h"
 #include "model/DisplayFormat.h"
 #include "platform/Preferences.h"
+#include "refresh/AccountRegistry.h"
 
 #include <QSet>
 
@@ -17,12 +19,6 @@
 using namespace Qt::StringLiterals;
 using Preferences::Key;
 
-namespace {
-
-const QString foreignLogin = u"这个登录属于另一个账号 · 请在「设置」中添加账号"_s;
-
-} // namespace
-
 UsageStore::UsageStore(std::chrono::milliseconds refreshInterval, QObject* parent)
     : QObject(parent)
 {
@@ -30,7 +26,7 @@ UsageStore::UsageStore(std::chrono::milliseconds refreshInterval, QObject* paren
 }
 
 UsageStore::UsageStore(AccountWiring wiring, std::chrono::milliseconds refreshInterval, QObject* parent)
-    : UsageStore([wiring](const AccountPlace&, std::shared_ptr<const QString>, bool,
+    : UsageStore([wiring](const AccountPlace&, std::shared_ptr<const QString>,
                           std::shared_ptr<PricingSource>) { return wiring; },
                  wiring.edges.pricing, refreshInterval, parent)
 {}
@@ -221,89 +217,87 @@ QCoro::Task<> UsageStore::refresh(bool silently)
     co_await m_accounts.refreshAll(policy);
 }
 
-QCoro::Task<std::optional<qsizetype>> UsageStore::accountOf(QString token)
+QCoro::Task<QPointer<RefreshPipeline>> UsageStore::routed(AccountRegistry::Arrival arrival, QString token,
+                                                          QString owner, QString* routedOwner)
 {
     QPointer<UsageStore> self(this);
-    RefreshPipeline* current = &pipeline();
-    std::optional<qsizetype> index;
-    QString refusal;
-    try {
-        // Asked with a state of its own: nothing of the account on screen is learnt from it.
-        const auto state = std::make_shared<DashboardClient::ClientState>();
-        const DashboardClient::Identity identity = co_await current->edges().service->identify(token, state);
-        if (!self)
-            co_return std::nullopt;
-        if (const qsizetype found = m_accounts.indexOf(identity.userId); found >= 0)
-            index = found;
-        else
-            refusal = foreignLogin;
-    } catch (const std::exception& error) {
-        refusal = DashboardClient::describe(error);
+    const QPointer<RefreshPipeline> shown = &pipeline();
+    // A paste that holds no token needs no question to the service: the session says so.
+    const QString normalized = SessionKeychain::normalize(token);
+    if (arrival == AccountRegistry::Arrival::paste && AccountRegistry::needsOwner(m_accounts.roster()) &&
+        (normalized.isEmpty() || !SessionKeychain::isSendable(normalized))) {
+        shown->say(SessionKeychainError(SessionKeychainError::Kind::empty).description());
+        co_return QPointer<RefreshPipeline>();
     }
+    const AccountRegistry::Route route =
+        co_await AccountRegistry::routeToken(arrival, normalized, owner, shown->edges().service);
     if (!self)
-        co_return std::nullopt;
-    if (!index)
-        pipeline().say(refusal);
-    co_return index;
+        co_return QPointer<RefreshPipeline>();
+    if (!route.stores()) {
+        pipeline().say(route.refusal);
+        co_return QPointer<RefreshPipeline>();
+    }
+    // The list may have changed since the window read it (an account added by a command).
+    if (m_accounts.indexOf(route.place) < 0)
+        reloadAccounts();
+    const qsizetype index = m_accounts.indexOf(route.place);
+    if (index < 0) {
+        pipeline().say(SessionKeychainError(SessionKeychainError::Kind::listChanged).description());
+        co_return QPointer<RefreshPipeline>();
+    }
+    *routedOwner = route.owner;
+    co_return &m_accounts.pipeline(index);
 }
 
-QCoro::Task<> UsageStore::refreshAfterSaving(QPointer<RefreshPipeline> saved)
+QCoro::Task<> UsageStore::refreshAfterSaving(AccountPlace place)
 {
     setShowCookieSheet(false);
-    // Looked up now: the list may have been read again while the keyring asked for its password.
-    const qsizetype index = m_accounts.indexOf(saved.get());
+    reloadAccounts();
+    const qsizetype index = m_accounts.indexOf(place);
     if (index < 0)
-        co_return;
+        co_return; // removed meanwhile
     setCurrentAccount(index);
     // The account the token went to, the way "刷新" refreshes it.
-    QList<QPointer<RefreshPipeline>> one{saved};
+    QList<QPointer<RefreshPipeline>> one{&m_accounts.pipeline(index)};
     co_await AccountRefresh::run(one, RefreshPolicy::user(), m_accounts.pricing());
 }
 
 QCoro::Task<> UsageStore::saveCookie(QString pastedText)
 {
     QPointer<UsageStore> self(this);
-    QPointer<RefreshPipeline> target = &pipeline();
-    if (m_accounts.isListed()) {
-        // With several accounts the token goes to its own account, which the service names.
-        const QString token = SessionKeychain::normalize(pastedText);
-        if (token.isEmpty() || !SessionKeychain::isSendable(token)) {
-            pipeline().say(SessionKeychainError(SessionKeychainError::Kind::empty).description());
-            co_return;
-        }
-        const std::optional<qsizetype> owner = co_await accountOf(token);
-        if (!owner || !self)
-            co_return;
-        target = &m_accounts.pipeline(*owner);
-    }
-    const bool saved = co_await SessionController::saveCookie(*target, std::move(pastedText));
-    if (saved && self)
-        co_await refreshAfterSaving(target);
+    QString owner;
+    const QPointer<RefreshPipeline> target =
+        co_await routed(AccountRegistry::Arrival::paste, pastedText, {}, &owner);
+    if (!self || !target)
+        co_return;
+    const bool saved = co_await SessionController::saveCookie(*target, std::move(pastedText), owner);
+    if (!saved || !self || !target)
+        co_return;
+    co_await refreshAfterSaving(m_accounts.place(m_accounts.indexOf(target.get())));
 }
 
 QCoro::Task<> UsageStore::importFromEditor()
 {
     QPointer<UsageStore> self(this);
-    qsizetype index = m_current;
-    if (m_accounts.isListed()) {
-        // The editor's login names its user: it goes to that account, or nowhere.
-        try {
-            index = m_accounts.indexOf(EditorLogin::current().userId);
-        } catch (const EditorSessionError& error) {
-            pipeline().say(error.description());
-            co_return;
-        }
-        if (index < 0) {
-            pipeline().say(foreignLogin);
-            co_return;
-        }
+    QString owner;
+    try {
+        owner = EditorLogin::current().userId;
+    } catch (const EditorSessionError& error) {
+        pipeline().say(error.description());
+        co_return;
     }
-    const QPointer<RefreshPipeline> target = &m_accounts.pipeline(index);
+    // The editor's login names its user: it goes to that account, or, with the home account alone,
+    // to that.
+    QString routedOwner;
+    const QPointer<RefreshPipeline> target =
+        co_await routed(AccountRegistry::Arrival::import, {}, owner, &routedOwner);
+    if (!self || !target)
+        co_return;
     const bool imported = co_await SessionController::importFromEditor(*target);
-    if (!imported || !self)
+    if (!imported || !self || !target)
         co_return;
     readEditorUser();
-    co_await refreshAfterSaving(target);
+    co_await refreshAfterSaving(m_accounts.place(m_accounts.indexOf(target.get())));
 }
 
 void UsageStore::logout()
@@ -372,6 +366,10 @@ void UsageStore::setHistoryEnabled(bool enabled)
 void UsageStore::exportCsv(const QString& fileName)
 {
     using Outcome = CycleExport::Result::Outcome;
+    if (OwnFiles::contains(fileName)) {
+        pipeline().say(u"不能导出到 Tallyfern 自己的文件："_s + fileName);
+        return;
+    }
     const CycleExport::Result result =
         pipeline().edges().ledger->exportCycle(snapshot(), CycleExport::Cycle::current, fileName);
     switch (result.outcome) {

@@ -5,6 +5,7 @@
 #include "model/QuotaThresholds.h"
 #include "model/UsageSnapshot.h"
 #include "platform/Preferences.h"
+#include "refresh/AccountRegistry.h"
 #include "refresh/RefreshPipeline.h"
 #include "refresh/SessionController.h"
 
@@ -80,7 +81,7 @@ public:
     // The accounts, for the header's switcher, the tray and the settings page
     // (UsageStoreAccounts.cpp). With one account these are never shown.
     qsizetype accountCount() const { return m_accounts.size(); }
-    bool hasSeveralAccounts() const { return m_accounts.isListed() && m_accounts.size() > 1; }
+    bool hasSeveralAccounts() const { return m_accounts.several(); }
     // Account::displayName(): the label, else the e-mail, else the name.
     QString accountName(qsizetype index) const;
     const UsageSnapshot& accountSnapshot(qsizetype index) const
@@ -152,11 +153,13 @@ private:
     void reloadTrends();
     // The current account's trends: as last shown, else read again.
     void takeTrends();
-    // With several accounts, a token goes to the account it belongs to: the index, or the refusal
-    // said in the status line.
-    QCoro::Task<std::optional<qsizetype>> accountOf(QString token);
-    // Shows and refreshes the account a token was stored for, unless it went meanwhile.
-    QCoro::Task<> refreshAfterSaving(QPointer<RefreshPipeline> saved);
+    // The pipeline of the account a paste or the editor's login goes to, by the account registry's
+    // rule; nothing, with the refusal said in the status line, when it belongs to no account here.
+    QCoro::Task<QPointer<RefreshPipeline>> routed(AccountRegistry::Arrival arrival, QString token,
+                                                  QString owner, QString* routedOwner);
+    // Shows and refreshes the account in `place`, read again from the list (a token stored there may
+    // have made it new).
+    QCoro::Task<> refreshAfterSaving(AccountPlace place);
     // `followsEditor`: the editor's login, followed once it was added.
     QCoro::Task<> enrolled(QString pasted, bool followsEditor = false);
 

@@ -4,7 +4,7 @@
 
 #include "client/EditorLogin.h"
 #include "client/EditorSessionError.h"
-#include "refresh/AccountEnrollment.h"
+#include "refresh/AccountRegistry.h"
 
 #include <algorithm>
 
@@ -34,7 +34,7 @@ void UsageStore::readEditorUser()
 {
     m_editorUserId.clear();
     // With one account nobody asks.
-    if (!m_accounts.isListed())
+    if (!m_accounts.several())
         return;
     try {
         m_editorUserId = EditorLogin::current().userId;
@@ -47,22 +47,22 @@ QCoro::Task<> UsageStore::enrolled(QString pasted, bool followsEditor)
 {
     QPointer<UsageStore> self(this);
     const std::shared_ptr<UsageService> service = pipeline().edges().service;
-    const AccountEnrollment::Outcome outcome = co_await AccountEnrollment::add(std::move(pasted), service);
+    const AccountRegistry::Outcome outcome = co_await AccountRegistry::add(std::move(pasted), service);
     if (!self)
         co_return;
-    if (outcome.kind == AccountEnrollment::Outcome::Kind::refused) {
+    if (outcome.kind == AccountRegistry::Outcome::Kind::refused) {
         pipeline().say(outcome.text);
         co_return;
     }
     reloadAccounts();
-    const qsizetype index = std::max<qsizetype>(0, m_accounts.indexOf(outcome.account.userId));
+    const qsizetype index = std::max<qsizetype>(0, m_accounts.indexOf(outcome.place));
     setCurrentAccount(index);
     // Like an import: the account then follows the editor's renewed login.
     if (followsEditor)
         SessionController::setFollowing(pipeline(), true);
     pipeline().setHasSession(true);
     pipeline().say(outcome.text);
-    co_await refreshAfterSaving(&pipeline());
+    co_await refreshAfterSaving(outcome.place);
 }
 
 QCoro::Task<> UsageStore::addAccount(QString pastedText)
@@ -86,19 +86,19 @@ QCoro::Task<> UsageStore::removeAccount(qsizetype index)
 {
     QPointer<UsageStore> self(this);
     const QString userId = m_accounts.account(index).userId;
-    const AccountEnrollment::Removal removal = co_await AccountEnrollment::remove(userId);
+    const AccountRegistry::Removal removal = co_await AccountRegistry::remove(userId);
     if (!self)
         co_return;
-    if (removal.kind == AccountEnrollment::Removal::Kind::removed)
-        reloadAccounts();
-    pipeline().say(removal.kind == AccountEnrollment::Removal::Kind::unknown ? u"没有这个账号"_s
-                                                                             : removal.text);
+    // Removed, or its refreshes fenced off before the removal stopped: either way read again.
+    reloadAccounts();
+    pipeline().say(removal.kind == AccountRegistry::Removal::Kind::unknown ? u"没有这个账号"_s
+                                                                           : removal.text);
 }
 
 void UsageStore::setPrimaryAccount(qsizetype index)
 {
-    if (AccountEnrollment::setPrimary(m_accounts.account(index).userId) ==
-        AccountEnrollment::PrimaryChoice::made) {
+    if (AccountRegistry::setPrimary(m_accounts.account(index).userId) ==
+        AccountRegistry::PrimaryChoice::made) {
         reloadAccounts();
         Q_EMIT changed();
         Q_EMIT accountsChanged();
@@ -107,21 +107,7 @@ void UsageStore::setPrimaryAccount(qsizetype index)
 
 QString UsageStore::setAccountLabel(qsizetype index, const QString& label)
 {
-    const QString userId = m_accounts.account(index).userId;
-    QString refusal = m_accounts.list().labelRefusal(label, userId);
-    if (!refusal.isEmpty())
-        return refusal;
-    const bool written = AccountList::update([&](AccountList& list, AccountList::State) {
-        // Checked again under the lock: another process may have taken the label meanwhile.
-        Account* account = list.find(userId);
-        refusal = account ? list.labelRefusal(label, userId) : u"没有这个账号"_s;
-        if (!refusal.isEmpty())
-            return false;
-        account->label = label;
-        return true;
-    });
-    if (!written)
-        return u"无法写入账号列表"_s;
+    const QString refusal = AccountRegistry::setLabel(m_accounts.account(index).userId, label);
     if (!refusal.isEmpty())
         return refusal;
     reloadAccounts();

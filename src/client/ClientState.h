@@ -3,6 +3,8 @@
 #include "AggregatedBody.h"
 #include "RateLimit.h"
 
+#include <QString>
+
 #include <memory>
 #include <optional>
 
@@ -14,7 +16,10 @@ namespace DashboardClient {
 // where a 429's wait goes; the caller decides where that lives.
 struct ClientState
 {
-    std::optional<double> userId;                               // of the last successful "/api/auth/me"
+    std::optional<double> userId; // of the last successful "/api/auth/me"
+    // And who it named: its `sub` after the last '|' (as sent, not yet checked) and its e-mail.
+    QString subjectUserId;
+    QString email;
     AggregatedBody preferredAggregated = AggregatedBody::team0; // the aggregated body that last gave usage
     bool eventsUseTeamId = true; // whether event pages try the body with "teamId" first
     std::shared_ptr<RateLimitRecord> rateLimit;

@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -75,10 +76,14 @@ double startOfLocalDay();
 QCoro::Task<UsageSnapshot> fetchOverview(QString token, ClientStateRef state);
 
 // Raised by a caller that no longer wants the events it asked for: no further page is requested, and
-// the fetch ends with TransportError::cancelled.
+// the fetch ends with TransportError::cancelled. `stillWanted`, when set, is asked before each page
+// too (false: the account was removed meanwhile).
 struct Cancellation
 {
     bool requested = false;
+    std::function<bool()> stillWanted;
+
+    bool isRaised() const { return requested || (stillWanted && !stillWanted()); }
 };
 using CancellationFlag = std::shared_ptr<const Cancellation>;
 

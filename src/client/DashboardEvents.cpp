@@ -155,7 +155,7 @@ QCoro::Task<Events> fetchEvents(QString token, ClientStateRef state, double user
     Events result;
     for (int page = 1; page <= maxPages; ++page) {
         // A newer refresh has taken over: the pages still to come would only be thrown away.
-        if (cancellation && cancellation->requested)
+        if (cancellation && cancellation->isRaised())
             throw TransportError(TransportError::Kind::cancelled, QString::fromLatin1(eventsPath));
         const Answer answer = co_await eventPage(userId, startMs, endMs, page, call);
         const QJsonArray list = eventList(answer);

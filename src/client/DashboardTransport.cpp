@@ -5,6 +5,7 @@
 #include "SessionKeychainError.h"
 #include "TransportError.h"
 
+#include "model/AccountPlace.h"
 #include "model/UsageJSON.h"
 #include "platform/Clock.h"
 #include "platform/ServiceOrigin.h"
@@ -202,6 +203,8 @@ double rememberUserId(const QJsonObject& me, ClientState& state)
     if (!id)
         throw DashboardError::unauthorized();
     state.userId = *id;
+    state.subjectUserId = AccountPlace::userIdOfSubject(me.value("sub"_L1).toString());
+    state.email = me.value("email"_L1).toString();
     return *id;
 }
 

@@ -19,11 +19,6 @@ QString fingerprint(const QString& token)
     return QString::fromLatin1(QCryptographicHash::hash(token.toUtf8(), QCryptographicHash::Sha256).toHex());
 }
 
-bool wasRejected(const QString& token)
-{
-    return Preferences::value(Preferences::Key::editorLoginRejected).toString() == fingerprint(token);
-}
-
 } // namespace
 
 bool EditorLogin::isFollowing()
@@ -39,7 +34,7 @@ void EditorLogin::setFollowing(bool following)
 EditorSession::Login EditorLogin::current()
 {
     EditorSession::Login login = EditorSession::read();
-    if (wasRejected(login.token))
+    if (isRejected(login.token))
         throw EditorSessionError(EditorSessionError::Kind::rejected);
     if (!SessionKeychain::isSendable(login.token))
         throw EditorSessionError(EditorSessionError::Kind::malformed);
@@ -66,7 +61,7 @@ EditorLogin::FollowOutcome EditorLogin::follow(const SecretKey& key, const QStri
         return FollowOutcome::unchanged;
     }
     // With several accounts, each follows only a login of its own user.
-    if (wasRejected(login->token) || (!accountUserId.isEmpty() && login->userId != accountUserId))
+    if (isRejected(login->token) || (!accountUserId.isEmpty() && login->userId != accountUserId))
         return FollowOutcome::unchanged;
     // Following runs on its own (start-up, timer, background run): looked up without unlocking, and
     // a locked keyring is never written, since that would raise its prompt.
@@ -82,6 +77,11 @@ EditorLogin::FollowOutcome EditorLogin::follow(const SecretKey& key, const QStri
                                                                   : FollowOutcome::unchanged;
     }
     return FollowOutcome::stored;
+}
+
+bool EditorLogin::isRejected(const QString& token)
+{
+    return Preferences::value(Preferences::Key::editorLoginRejected).toString() == fingerprint(token);
 }
 
 void EditorLogin::rememberRejected(const QString& token)

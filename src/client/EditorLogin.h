@@ -35,8 +35,10 @@ enum class FollowOutcome {
 // With `accountUserId` (an account among several), only a login of that user is taken.
 FollowOutcome follow(const SecretKey& key = SecretKey::home(), const QString& accountUserId = {});
 
-// Called when the service answered "unauthorized" to `token`, so that following never stores it
-// again.
+// Called when the service answered "unauthorized" to `token` while it was the editor's followed
+// login, so that following never stores it again and no refresh sends it again.
 void rememberRejected(const QString& token);
+// Whether `token` is the one the service turned away.
+bool isRejected(const QString& token);
 
 } // namespace EditorLogin

@@ -11,6 +11,8 @@ QString SessionKeychainError::description() const
         return u"无法写入本机钥匙串"_s;
     case Kind::locked:
         return u"钥匙串已锁定"_s;
+    case Kind::listChanged:
+        return u"账号列表已改变，请重试"_s;
     }
     return {};
 }
@@ -24,6 +26,8 @@ const char* SessionKeychainError::what() const noexcept
         return "SessionKeychainError: saveFailed";
     case Kind::locked:
         return "SessionKeychainError: locked";
+    case Kind::listChanged:
+        return "SessionKeychainError: listChanged";
     }
     return "SessionKeychainError";
 }

@@ -9,9 +9,10 @@ class SessionKeychainError : public std::exception
 {
 public:
     enum class Kind {
-        empty,      // the paste holds no token, or none that could be sent
-        saveFailed, // the keyring did not take it
-        locked,     // the keyring is locked: writing would raise a prompt nobody asked for
+        empty,       // the paste holds no token, or none that could be sent
+        saveFailed,  // the keyring did not take it
+        locked,      // the keyring is locked: writing would raise a prompt nobody asked for
+        listChanged, // the accounts changed meanwhile (one was removed or added): nothing stored
     };
 
     explicit SessionKeychainError(Kind kind)

@@ -1,5 +1,8 @@
 #include "AccountList.h"
 
+#include "AccountPlace.h"
+#include "AccountsLock.h"
+
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
@@ -9,7 +12,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLockFile>
 #include <QSet>
 
 using namespace Qt::StringLiterals;
@@ -47,12 +49,8 @@ AccountList::Read AccountList::read()
     return list ? Read{State::loaded, *list} : Read{State::broken, {}};
 }
 
-bool AccountList::update(const std::function<bool(AccountList&, State)>& change)
+AccountList::Read AccountList::readHeld(const AccountsLock&)
 {
-    AtomicFile::makePrivateFolder(Paths::supportFolder());
-    QLockFile lock(Paths::supportFolder() + u"/accounts.lock"_s);
-    if (!lock.tryLock(2000))
-        return false;
     Read current = read();
     if (current.state == State::broken) {
         // Kept for a look, never read again; the home account goes on alone.
@@ -60,12 +58,23 @@ bool AccountList::update(const std::function<bool(AccountList&, State)>& change)
         QFile::rename(fileName(), fileName() + u".broken-"_s + stamp);
         current = {};
     }
-    if (!change(current.list, current.state))
-        return true;
-    // No account left: the home account goes on alone, as before a second one was added.
-    if (current.list.accounts.isEmpty())
+    return current;
+}
+
+bool AccountList::write(const AccountList& list, const AccountsLock&)
+{
+    if (list.accounts.isEmpty())
         return QFile::remove(fileName()) || !QFile::exists(fileName());
-    return AtomicFile::write(fileName(), current.list.encode());
+    return AtomicFile::write(fileName(), list.encode());
+}
+
+bool AccountList::update(const std::function<bool(AccountList&, State)>& change)
+{
+    const AccountsLock lock;
+    if (!lock.isHeld())
+        return false;
+    Read current = readHeld(lock);
+    return !change(current.list, current.state) || write(current.list, lock);
 }
 
 AccountList::Read AccountList::setAsideIfBroken()
@@ -73,7 +82,8 @@ AccountList::Read AccountList::setAsideIfBroken()
     Read current = read();
     if (current.state != State::broken)
         return current;
-    update([](AccountList&, State) { return false; });
+    if (const AccountsLock lock; lock.isHeld())
+        readHeld(lock);
     return read();
 }
 
@@ -81,11 +91,13 @@ QByteArray AccountList::encode() const
 {
     QJsonArray list;
     for (const Account& account : accounts) {
-        list.append(
-            QJsonObject{{u"userId"_s, account.userId},
-                        {u"email"_s, account.email},
-                        {u"name"_s, account.name},
-                        {u"label"_s, account.label.isEmpty() ? QJsonValue() : QJsonValue(account.label)}});
+        QJsonObject entry{{u"userId"_s, account.userId},
+                          {u"email"_s, account.email},
+                          {u"name"_s, account.name},
+                          {u"label"_s, account.label.isEmpty() ? QJsonValue() : QJsonValue(account.label)}};
+        if (account.generation != 0)
+            entry.insert(u"generation"_s, double(account.generation));
+        list.append(entry);
     }
     const QJsonObject object{
         {u"primary"_s, primary}, {u"home"_s, home ? QJsonValue(*home) : QJsonValue()}, {u"accounts"_s, list}};
@@ -112,7 +124,13 @@ std::optional<AccountList> AccountList::decode(const QByteArray& bytes)
     for (const QJsonValue& value : accounts.toArray()) {
         const QJsonObject entry = value.toObject();
         Account account{text(entry, "userId"_L1), text(entry, "email"_L1), text(entry, "name"_L1),
-                        text(entry, "label"_L1)};
+                        text(entry, "label"_L1), 0};
+        // Absent in a list an earlier version wrote.
+        const QJsonValue generation = entry.value("generation"_L1);
+        if (generation.isDouble() && generation.toDouble() == double(qint64(generation.toDouble())))
+            account.generation = qint64(generation.toDouble());
+        else if (!generation.isUndefined())
+            return std::nullopt;
         if (!value.isObject() || !AccountPlace::isValidUserId(account.userId) ||
             ids.contains(account.userId) || !list.labelRefusal(account.label, account.userId).isEmpty())
             return std::nullopt;
@@ -148,11 +166,6 @@ Account* AccountList::find(const QString& userIdOrLabel)
     return const_cast<Account*>(std::as_const(*this).find(userIdOrLabel));
 }
 
-AccountPlace AccountList::placeOf(const QString& userId) const
-{
-    return home == userId ? AccountPlace::homeAccount(userId) : AccountPlace::otherAccount(userId);
-}
-
 QString AccountList::labelRefusal(const QString& label, const QString& userId) const
 {
     if (label.isEmpty())
@@ -170,4 +183,11 @@ QString AccountList::labelRefusal(const QString& label, const QString& userId) c
             return u"这个标签已被另一个账号使用"_s;
     }
     return {};
+}
+
+QString AccountList::newLabelRefusal(const QString& label, const QString& userId) const
+{
+    if (label.startsWith(u'-'))
+        return u"标签不能以 - 开头"_s;
+    return labelRefusal(label, userId);
 }

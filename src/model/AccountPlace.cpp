@@ -3,18 +3,25 @@
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 
+#include <QRandomGenerator>
 #include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
-AccountPlace AccountPlace::homeAccount(const QString& userId)
+AccountPlace AccountPlace::homeAccount(const QString& userId, qint64 generation)
 {
-    return {true, userId};
+    return {true, userId, generation};
 }
 
-AccountPlace AccountPlace::otherAccount(const QString& userId)
+AccountPlace AccountPlace::otherAccount(const QString& userId, qint64 generation)
 {
-    return {false, userId};
+    return {false, userId, generation};
+}
+
+qint64 AccountPlace::newGeneration()
+{
+    // Random rather than counted: two processes may make one at the same moment.
+    return qint64(QRandomGenerator::global()->bounded(quint64(1) << 53)) + 1;
 }
 
 QString AccountPlace::folder() const

@@ -12,12 +12,17 @@
 struct AccountPlace
 {
     bool home = true;
-    QString userId; // the home account's may be unknown (empty) until a second account is added
+    QString userId; // the home account's may be unknown (empty) until the service names it
+    // The place's generation when it was read (HomeRecord, accounts.json): a removal changes it, so a
+    // refresh still running for the removed account writes nothing more (PlaceGuard).
+    qint64 generation = 0;
 
     bool operator==(const AccountPlace&) const = default;
 
-    static AccountPlace homeAccount(const QString& userId = {});
-    static AccountPlace otherAccount(const QString& userId);
+    static AccountPlace homeAccount(const QString& userId = {}, qint64 generation = 0);
+    static AccountPlace otherAccount(const QString& userId, qint64 generation = 0);
+    // A generation no place had before: positive, and exact in a JSON number.
+    static qint64 newGeneration();
 
     QString folder() const;
     QString snapshotFile() const;
@@ -27,7 +32,8 @@ struct AccountPlace
     // Only another account's: the home account keeps its wait in the settings.
     QString rateLimitFile() const;
     SecretKey secretKey() const;
-    // Creates the folder (and accounts/ above it) when missing, 0700 either way.
+    // Creates the folder (and accounts/ above it) when missing, 0700 either way. Only adding an
+    // account does: a store never makes the folder of an account that may have been removed.
     bool makeFolder() const;
 
     // A user id is the part of the service's `sub` after its last '|', and names a folder: letters,

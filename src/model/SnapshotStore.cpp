@@ -1,5 +1,7 @@
 #include "SnapshotStore.h"
 
+#include "PlaceGuard.h"
+
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 
@@ -53,13 +55,19 @@ UsageSnapshot SnapshotStore::load(std::optional<Preferences::Key> fallback)
 
 bool SnapshotStore::save(const UsageSnapshot& snapshot)
 {
-    const auto bytes = snapshot.encode();
-    if (!bytes)
-        return false;
-    Preferences::setValue(Preferences::Key::usageSnapshot, *bytes);
-    AtomicFile::makePrivateFolder(supportFolder());
-    return AtomicFile::write(fileName(), *bytes);
+    return saveTo(AccountPlace::homeAccount(), snapshot);
 }
+
+namespace {
+
+bool saveHome(const QByteArray& bytes)
+{
+    Preferences::setValue(Preferences::Key::usageSnapshot, bytes);
+    AtomicFile::makePrivateFolder(SnapshotStore::supportFolder());
+    return AtomicFile::write(SnapshotStore::fileName(), bytes);
+}
+
+} // namespace
 
 UsageSnapshot SnapshotStore::loadFrom(const AccountPlace& place)
 {
@@ -70,8 +78,12 @@ UsageSnapshot SnapshotStore::loadFrom(const AccountPlace& place)
 
 bool SnapshotStore::saveTo(const AccountPlace& place, const UsageSnapshot& snapshot)
 {
-    if (place.home)
-        return save(snapshot);
     const auto bytes = snapshot.encode();
-    return bytes && place.makeFolder() && AtomicFile::write(place.snapshotFile(), *bytes);
+    if (!bytes)
+        return false;
+    // Only while the place is still the account's: a refresh that outlived the account's removal
+    // leaves nothing behind.
+    return PlaceGuard::write(place, [&] {
+        return place.home ? saveHome(*bytes) : AtomicFile::write(place.snapshotFile(), *bytes);
+    });
 }

@@ -26,7 +26,7 @@ public:
 class LedgerOnDisk : public LedgerSink
 {
 public:
-    explicit LedgerOnDisk(QString path);
+    explicit LedgerOnDisk(AccountPlace place);
 
     QCoro::Task<LedgerSync::Result> sync(UsageSnapshot snapshot, int pageBudget,
                                          LedgerSync::Source source) override;
@@ -36,5 +36,5 @@ public:
                                     const QString& fileName) override;
 
 private:
-    QString m_path;
+    AccountPlace m_place;
 };

@@ -180,6 +180,13 @@ void RefreshPipeline::supersede()
     }
 }
 
+std::shared_ptr<DashboardClient::Cancellation> RefreshPipeline::cancellation() const
+{
+    auto made = std::make_shared<DashboardClient::Cancellation>();
+    made->stillWanted = [account = m_edges.account] { return account->isCurrent(); };
+    return made;
+}
+
 RefreshOutcome RefreshPipeline::outcome(RefreshOutcome::Result result, std::optional<UsageSnapshot> stored)
 {
     return RefreshOutcome{result, std::move(stored)};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AccountRecord.h"
 #include "LedgerSink.h"
 #include "NoticeSink.h"
 #include "PricingSource.h"
@@ -27,6 +28,7 @@ struct RefreshEdges
     std::shared_ptr<NoticeSink> notices;
     std::shared_ptr<LedgerSink> ledger;
     std::shared_ptr<PricingSource> pricing;
+    std::shared_ptr<AccountRecord> account;
 };
 
 // How a refresh ended, as the caller may act on it.
@@ -41,6 +43,7 @@ struct RefreshOutcome
         unlockFailed, // the user's unlock was cancelled, or an earlier prompt is still up
         busy,         // the service asked to be left alone until a later time
         unauthorized, // the service turned the token away
+        removed,      // the account was removed meanwhile: nothing more was sent or stored for it
         failed,       // any other failure: network, answer, parsing
     };
 
@@ -134,6 +137,12 @@ private:
     QCoro::Task<bool> syncLedgerStep(Run& run);
 
     void failOverview(Run& run, std::optional<DashboardError::Kind> kind, QString text);
+    // True, with the outcome set, once the account was removed: the refresh sends and stores nothing
+    // more, and an answer still in flight is dropped.
+    bool accountGone(Run& run);
+    // What the event patch checks before each page: a newer refresh raises it, and it reads as raised
+    // once the account is gone.
+    std::shared_ptr<DashboardClient::Cancellation> cancellation() const;
     // The outcome of a refresh that ends now.
     static RefreshOutcome outcome(RefreshOutcome::Result result, std::optional<UsageSnapshot> stored = {});
     bool store(const UsageSnapshot& snapshot, const QString& status);

@@ -79,7 +79,7 @@ QCoro::Task<bool> RefreshPipeline::lookUpToken(Run& run)
     if (token.state == State::found) {
         run.token = token.secret;
         setHasSession(true);
-        co_return true;
+        co_return !accountGone(run);
     }
     if (token.state == State::locked) {
         // Locked since the step that checked (another program locked the keyring).
@@ -137,18 +137,29 @@ QCoro::Task<bool> RefreshPipeline::fetchOverview(Run& run)
     } catch (const std::exception& error) {
         errorText = DashboardClient::describe(error);
     }
-    if (!*alive)
+    if (!*alive || accountGone(run))
         co_return false;
     if (!run.snapshot) {
         failOverview(run, failure, errorText);
         co_return false;
     }
+    // Who the service says the token belongs to: the home account's user is recorded.
+    m_edges.account->recordIdentity(m_state->subjectUserId, m_state->email);
     if (run.generation != m_generation) {
         finishUserRefresh(run.generation);
         run.outcome = outcome(Result::superseded);
         co_return false;
     }
     co_return true;
+}
+
+bool RefreshPipeline::accountGone(Run& run)
+{
+    if (m_edges.account->isCurrent())
+        return false;
+    finishUserRefresh(run.generation);
+    run.outcome = outcome(Result::removed);
+    return true;
 }
 
 void RefreshPipeline::failOverview(Run& run, std::optional<DashboardError::Kind> kind, QString text)
@@ -164,12 +175,14 @@ void RefreshPipeline::failOverview(Run& run, std::optional<DashboardError::Kind>
         return;
     }
     if (kind == DashboardError::Kind::unauthorized) {
+        if (m_edges.session->isFollowing() && m_edges.session->ownsEditorLogin()) {
+            // The editor's login was revoked: never taken over or sent again, by any process, even
+            // where the token is kept.
+            m_edges.session->rememberRejected(run.token);
+            text = EditorSessionError(EditorSessionError::Kind::rejected).description();
+            setHasSession(false);
+        }
         if (run.policy.removesRejectedToken) {
-            if (m_edges.session->isFollowing() && m_edges.session->ownsEditorLogin()) {
-                // The editor's login was revoked: never take this token over again.
-                m_edges.session->rememberRejected(run.token);
-                text = EditorSessionError(EditorSessionError::Kind::rejected).description();
-            }
             m_edges.session->remove();
             setHasSession(false);
         }
@@ -199,7 +212,7 @@ QCoro::Task<bool> RefreshPipeline::applyOverview(Run& run)
     run.outcome = outcome(Result::stored, run.snapshot);
     m_edges.notices->post(*run.snapshot); // not awaited: the notices go out on their own
     // The rest (patch, store, notices, ledger) runs on its own; a newer refresh stops it.
-    run.cancellation = std::make_shared<DashboardClient::Cancellation>();
+    run.cancellation = cancellation();
     m_eventTask = run.cancellation;
     const auto self = std::find(steps().begin(), steps().end(), &RefreshPipeline::applyOverview);
     continueFrom(run, std::size_t(self - steps().begin()) + 1);
@@ -210,13 +223,15 @@ QCoro::Task<bool> RefreshPipeline::fetchEventPatch(Run& run)
 {
     const std::shared_ptr<bool> alive = m_alive;
     std::optional<UsageSnapshot> patched;
+    if (!run.cancellation)
+        run.cancellation = cancellation();
     try {
         patched =
             co_await m_edges.service->fetchEventPatch(run.token, m_state, *run.snapshot, run.cancellation);
     } catch (...) {
         // Never shown: the overview stays as it was applied, or is stored alone.
     }
-    if (!*alive)
+    if (!*alive || accountGone(run))
         co_return false;
     if (patched) {
         run.snapshot = std::move(patched);
@@ -230,7 +245,7 @@ QCoro::Task<bool> RefreshPipeline::fetchEventPatch(Run& run)
 QCoro::Task<bool> RefreshPipeline::storeSnapshot(Run& run)
 {
     // A newer refresh has taken over since this one's overview was shown.
-    if (run.cancellation && (run.cancellation->requested || run.generation != m_generation))
+    if (run.cancellation->requested || run.generation != m_generation || accountGone(run))
         co_return false;
     if (!store(*run.snapshot, u"已更新 · "_s + formatShortTime(run.snapshot->updatedAt))) {
         // Nothing acts on usage nobody can read back: no notice, no ledger.

@@ -1,16 +1,19 @@
 #include "SessionAccess.h"
 
-#include "client/EditorSessionError.h"
+#include "AccountRegistry.h"
+
 #include "client/SessionKeychain.h"
 
-KeychainSession::KeychainSession(AccountPlace place, bool ownUserOnly)
+KeychainSession::KeychainSession(AccountPlace place)
     : m_place(std::move(place))
-    , m_ownUserOnly(ownUserOnly)
 {}
 
 SecretLookup KeychainSession::lookup()
 {
-    return SessionKeychain::lookup(m_place.secretKey());
+    const SecretLookup stored = SessionKeychain::lookup(m_place.secretKey());
+    if (stored.state == SecretLookup::State::found && EditorLogin::isRejected(stored.secret))
+        return {};
+    return stored;
 }
 
 bool KeychainSession::needsUnlock()
@@ -20,12 +23,16 @@ bool KeychainSession::needsUnlock()
 
 QCoro::Task<SecretLookup> KeychainSession::unlockAndLookup()
 {
-    return SessionKeychain::unlockAndLookup(m_place.secretKey());
+    const SecretKey key = m_place.secretKey();
+    SecretLookup found = co_await SessionKeychain::unlockAndLookup(key);
+    if (found.state == SecretLookup::State::found && EditorLogin::isRejected(found.secret))
+        co_return SecretLookup{};
+    co_return found;
 }
 
-void KeychainSession::save(const QString& pasted)
+void KeychainSession::save(const QString& pasted, const QString& owner)
 {
-    SessionKeychain::save(pasted, m_place.secretKey());
+    AccountRegistry::store(AccountRegistry::Arrival::paste, m_place, pasted, owner);
 }
 
 void KeychainSession::remove()
@@ -45,23 +52,17 @@ void KeychainSession::setFollowing(bool following)
 
 bool KeychainSession::ownsEditorLogin()
 {
-    if (!m_ownUserOnly)
-        return true;
-    try {
-        return EditorSession::read().userId == m_place.userId;
-    } catch (const EditorSessionError&) {
-        return false; // signed out or unreadable: no account's login
-    }
+    return AccountRegistry::ownsEditorLogin(m_place);
 }
 
 EditorLogin::FollowOutcome KeychainSession::follow()
 {
-    return EditorLogin::follow(m_place.secretKey(), m_ownUserOnly ? m_place.userId : QString());
+    return AccountRegistry::follow(m_place);
 }
 
 EditorSession::Login KeychainSession::importFromEditor()
 {
-    return EditorLogin::importNow(m_place.secretKey());
+    return AccountRegistry::importInto(m_place);
 }
 
 void KeychainSession::rememberRejected(const QString& token)

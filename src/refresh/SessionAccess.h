@@ -15,14 +15,16 @@ class SessionAccess
 public:
     virtual ~SessionAccess() = default;
 
-    // Never prompts.
+    // Never prompts. A token the service turned away while it was the editor's followed login reads
+    // as no token: it is never sent again, in any process, until the editor signs in anew.
     virtual SecretLookup lookup() = 0;
     // Whether a save would first have to unlock: the token's item, or the keyring. Never prompts.
     virtual bool needsUnlock() = 0;
     // A user's action only: the keyring may prompt. Completes from the event loop.
     virtual QCoro::Task<SecretLookup> unlockAndLookup() = 0;
-    // Throws SessionKeychainError; the stored token stays then.
-    virtual void save(const QString& pasted) = 0;
+    // A paste routed to this account (`owner`: whose the service said it is; empty when nobody had to
+    // ask). Throws SessionKeychainError; the stored token stays then.
+    virtual void save(const QString& pasted, const QString& owner) = 0;
     virtual void remove() = 0;
 
     // Following the editor is one switch for every account.
@@ -40,17 +42,18 @@ public:
     virtual void rememberRejected(const QString& token) = 0;
 };
 
-// The account's item in the secret store, and the editor's login. With several accounts
-// (`ownUserOnly`), the account follows and imports only a login of its own user.
+// The account's item in the secret store, and the editor's login; every token stored through the
+// account registry, which routes it by its one rule (with several accounts, each follows and imports
+// only a login of its own user).
 class KeychainSession : public SessionAccess
 {
 public:
-    explicit KeychainSession(AccountPlace place = AccountPlace::homeAccount(), bool ownUserOnly = false);
+    explicit KeychainSession(AccountPlace place = AccountPlace::homeAccount());
 
     SecretLookup lookup() override;
     bool needsUnlock() override;
     QCoro::Task<SecretLookup> unlockAndLookup() override;
-    void save(const QString& pasted) override;
+    void save(const QString& pasted, const QString& owner) override;
     void remove() override;
     bool isFollowing() override;
     void setFollowing(bool following) override;
@@ -61,5 +64,4 @@ public:
 
 private:
     AccountPlace m_place;
-    bool m_ownUserOnly;
 };

@@ -26,7 +26,7 @@ void stopFollowing(RefreshPipeline& pipeline)
 
 } // namespace
 
-QCoro::Task<bool> saveCookie(RefreshPipeline& pipeline, QString pasted)
+QCoro::Task<bool> saveCookie(RefreshPipeline& pipeline, QString pasted, QString owner)
 {
     // Writing into a locked keyring would prompt inside a blocking call: unlock first.
     const QPointer<RefreshPipeline> alive(&pipeline);
@@ -34,7 +34,7 @@ QCoro::Task<bool> saveCookie(RefreshPipeline& pipeline, QString pasted)
     if (!unlocked || !alive)
         co_return false;
     try {
-        pipeline.edges().session->save(pasted);
+        pipeline.edges().session->save(pasted, owner);
     } catch (const SessionKeychainError& error) {
         pipeline.say(error.description());
         co_return false;

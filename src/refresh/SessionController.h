@@ -13,8 +13,9 @@
 namespace SessionController {
 
 // True when the token was stored and the status says so ("已保存到本机钥匙串，正在读取用量"); the
-// caller then refreshes. Otherwise the status says why, and the stored token is unchanged.
-QCoro::Task<bool> saveCookie(RefreshPipeline& pipeline, QString pasted);
+// caller then refreshes. Otherwise the status says why, and the stored token is unchanged. `owner`:
+// whose the service said the token is, when the account registry had to ask (it routed it here).
+QCoro::Task<bool> saveCookie(RefreshPipeline& pipeline, QString pasted, QString owner = {});
 QCoro::Task<bool> importFromEditor(RefreshPipeline& pipeline);
 
 // Read from the settings at each use: the background refresh and "--import-session" change it too.

@@ -1,5 +1,6 @@
 #include "StoredRateLimit.h"
 
+#include "model/PlaceGuard.h"
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Preferences.h"
@@ -37,11 +38,13 @@ Timestamp StoredRateLimit::record(const QByteArray& retryAfter)
 {
     const Timestamp now = Clock::now();
     const Timestamp until{now.secondsSinceReference + RateLimit::waitSeconds(retryAfter, now)};
-    if (m_place.home) {
-        Preferences::setValue(Preferences::Key::serviceBusyUntil, until.secondsSinceReference);
-    } else if (m_place.makeFolder()) {
+    // Only while the place is still the account's: a removed account's wait would outlive it.
+    PlaceGuard::write(m_place, [&] {
+        if (m_place.home)
+            return Preferences::setValue(Preferences::Key::serviceBusyUntil, until.secondsSinceReference);
         const QJsonObject object{{u"until"_s, until.secondsSinceReference}};
-        AtomicFile::write(m_place.rateLimitFile(), QJsonDocument(object).toJson(QJsonDocument::Compact));
-    }
+        return AtomicFile::write(m_place.rateLimitFile(),
+                                 QJsonDocument(object).toJson(QJsonDocument::Compact));
+    });
     return until;
 }

@@ -1,18 +1,16 @@
 #include "Provider.h"
 
-#include "model/AccountList.h"
+#include "model/AccountRoster.h"
 #include "model/SnapshotStore.h"
 #include "platform/Clock.h"
 #include "platform/Preferences.h"
 
 namespace {
 
-// The account named (or the primary), when accounts.json lists accounts.
-const Account* accountOf(const AccountList::Read& read, const QString& named)
+// The account named (or the primary).
+const AccountRoster::Entry* entryOf(const AccountRoster& roster, const QString& named)
 {
-    if (read.state != AccountList::State::loaded)
-        return nullptr;
-    return read.list.find(named.isEmpty() ? read.list.primary : named);
+    return named.isEmpty() ? roster.primary() : roster.find(named);
 }
 
 } // namespace
@@ -22,10 +20,10 @@ Provider::Provider(QString account)
 {
     if (m_account.isEmpty())
         return;
-    const AccountList::Read read = AccountList::read();
-    if (const Account* found = accountOf(read, m_account)) {
+    const AccountRoster roster = AccountRoster::read();
+    if (const AccountRoster::Entry* found = entryOf(roster, m_account)) {
         m_known = true;
-        m_name = found->displayName();
+        m_name = found->account.displayName();
     }
 }
 
@@ -37,13 +35,13 @@ UsageEntry Provider::placeholder() const
 UsageEntry Provider::snapshot() const
 {
     const Timestamp now = Clock::now();
-    const AccountList::Read read = AccountList::read();
-    const Account* account = accountOf(read, m_account);
+    const AccountRoster roster = AccountRoster::read();
+    const AccountRoster::Entry* entry = entryOf(roster, m_account);
     // The account asked for was removed since: the empty state, not another account under its name.
-    if (!account && !m_account.isEmpty())
+    if (!entry && !m_account.isEmpty())
         return UsageEntry{now, UsageSnapshot::empty()};
-    if (account && read.list.home != account->userId)
-        return UsageEntry{now, SnapshotStore::loadFrom(read.list.placeOf(account->userId))};
+    if (entry && !entry->place.home)
+        return UsageEntry{now, SnapshotStore::loadFrom(entry->place)};
     // The home account's file; the widget's own settings domain only backs it up, and the app
     // never writes that.
     return UsageEntry{now, SnapshotStore::load(Preferences::Key::widgetSnapshot)};

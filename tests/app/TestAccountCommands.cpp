@@ -5,6 +5,7 @@
 #include "app/desktop/StatusLine.h"
 #include "client/DashboardClient.h"
 #include "client/EditorSession.h"
+#include "model/AccountList.h"
 #include "model/SnapshotStore.h"
 
 // The accounts from a terminal: adding, listing, refreshing and removing them, and importing the
@@ -59,6 +60,90 @@ private Q_SLOTS:
         // A token the service turns away: the reason on stderr.
         world.service.setAnswer("GET", DashboardClient::mePath, {401, {}, {}, 0});
         QCOMPARE(add("team::eyj.t"), std::pair(1, u"Cookie 已失效，请重新粘贴\n"_s));
+    }
+
+    // With one account, it is named by the user id the service gave: every command that names an
+    // account takes it, the lists show it, and every other output stays as it was.
+    void theOnlyAccountByItsUserId()
+    {
+        AppWorld world;
+        const QString personal = u"user_01JQ8ZK5W3T2R9M4X7C6B1N0PA"_s;
+        const QString team = u"user_01TEAM7H4QZ2M8V6K3R9X5B1C0"_s;
+        SystemSecretStore().remove(SecretKey::account(team)); // an earlier test's
+        const QString token = personal + u"::eyj.p"_s;
+        QVERIFY(SystemSecretStore().write(token));
+        QCOMPARE(run(world, {u"--refresh"_s}), quiet);
+        QVERIFY(!QFile::exists(AccountList::fileName()));
+        QCOMPARE(run(world, {u"--accounts"_s}),
+                 std::pair(0, QString(personal + u" · lin.wei@example.com · Pro+ · 主账号\n"_s)));
+        for (const QStringList& listing :
+             {QStringList{u"--accounts"_s, u"--format"_s, u"json"_s},
+              QStringList{u"--status"_s, u"--account"_s, u"all"_s, u"--format=json"_s}})
+            QVERIFY(
+                run(world, listing)
+                    .second.contains(u"\"userId\":\""_s + personal + u"\""_s)); // and the e-mail beside it
+        const auto plain = run(world, {u"--status"_s});
+        QCOMPARE(run(world, {u"--status"_s, u"--account"_s, u"all"_s}), plain);
+        QCOMPARE(run(world, {u"--status"_s, u"--account"_s, personal}), plain);
+        QCOMPARE(run(world, {u"--primary"_s, personal}), quiet);
+        const QString csv = world.env.root() + u"/usage.csv"_s;
+        QCOMPARE(run(world, {u"--export-csv"_s, csv, u"--account"_s, personal}).first, 0);
+
+        // Another account's cookie goes beside it, even while the service turns the home token away:
+        // the home account keeps its token and its history.
+        const QByteArray teamMe = fileBytes(QStringLiteral(TALLYFERN_TEAM_DIR) + u"/api/auth/me.json"_s);
+        world.service.setHandler("GET", DashboardClient::mePath,
+                                 [teamMe](const FakeService::Request& request) {
+                                     return request.headers.value("cookie").contains("team")
+                                                ? FakeService::Answer{200, teamMe, {}, 0}
+                                                : FakeService::Answer{401, {}, {}, 0};
+                                 });
+        const QByteArray history = fileBytes(AccountPlace::homeAccount().ledgerFile());
+        QVERIFY(!history.isEmpty());
+        QCOMPARE(run(world, {u"--add-account"_s}, "team::eyj.t"),
+                 std::pair(0, u"已添加账号：wei.chen@corp.example.com\n"_s));
+        QCOMPARE(SystemSecretStore().read(), std::optional(token));
+        QCOMPARE(fileBytes(AccountPlace::homeAccount().ledgerFile()), history);
+
+        // Removed by that user id: its place stays empty, and no later refresh makes its files again.
+        QCOMPARE(run(world, {u"--remove-account"_s, personal}),
+                 std::pair(0, u"已移除账号：lin.wei@example.com\n"_s));
+        QVERIFY(!SystemSecretStore().read() && !QFile::exists(SnapshotStore::fileName()));
+        QCOMPARE(run(world, {u"--refresh"_s}), quiet);
+        QVERIFY(!QFile::exists(SnapshotStore::fileName()) &&
+                !QFile::exists(AccountPlace::homeAccount().ledgerFile()));
+        QVERIFY(QFile::exists(AccountPlace::otherAccount(team).snapshotFile()));
+    }
+
+    // The timer's refresh runs (slowly) while an account is removed: from then on it sends nothing
+    // with the removed token and never makes the account's folder again.
+    void aRemovalWhileTheTimersRefreshRuns()
+    {
+        AppWorld world(700);
+        const QString team = u"user_01TEAM7H4QZ2M8V6K3R9X5B1C0"_s;
+        QVERIFY(SystemSecretStore().write(u"user_01JQ8ZK5W3T2R9M4X7C6B1N0PA::eyj.p"_s));
+        QCOMPARE(run(world, {u"--add-account"_s}, "team::eyj.t").first, 0);
+        QVERIFY(QFileInfo::exists(AccountPlace::otherAccount(team).folder()));
+
+        QProcess refresh;
+        refresh.setProcessEnvironment(environmentOf(world));
+        QSignalSpy finished(&refresh, &QProcess::finished);
+        refresh.start(QStringLiteral(TALLYFERN_EXECUTABLE), {u"--refresh"_s});
+        const auto sentWithTeam = [&world] {
+            const auto requests = world.service.requests();
+            return std::count_if(requests.begin(), requests.end(), [](const FakeService::Request& request) {
+                return request.headers.value("cookie").contains("team::");
+            });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(sentWithTeam() > 0, 10'000);
+        QCOMPARE(run(world, {u"--remove-account"_s, team}),
+                 std::pair(0, u"已移除账号：wei.chen@corp.example.com\n"_s));
+        const qsizetype sentBefore = sentWithTeam();
+        QVERIFY(finished.wait(60'000));
+        QCOMPARE(refresh.exitCode(), 0);
+        QCOMPARE(sentWithTeam(), sentBefore);
+        QVERIFY(!QFileInfo::exists(AccountPlace::otherAccount(team).folder()));
+        QVERIFY(QFile::exists(SnapshotStore::fileName())); // the other account's refresh went on
     }
 
     void importsTheEditorsLogin()

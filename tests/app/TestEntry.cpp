@@ -58,6 +58,12 @@ private Q_SLOTS:
         QTest::newRow("status of every account")
             << QStringList{program, u"--status"_s, u"--account"_s, u"all"_s, u"-format"_s, u"json"_s}
             << Mode::Status << u" json - all"_s;
+        // A value never starts with "-" unless it is written after "=": a label stored with one
+        // stays reachable.
+        QTest::newRow("a label that starts with a dash")
+            << QStringList{program, u"--status"_s, u"--account=-dash"_s} << Mode::Status << u" - - -dash"_s;
+        QTest::newRow("a value that reads as an option")
+            << QStringList{program, u"--status"_s, u"--account"_s, u"-dash"_s} << Mode::Misused << none;
         QTest::newRow("a format alone is the status")
             << QStringList{program, u"--format=waybar"_s} << Mode::Status << u" waybar - -"_s;
         QTest::newRow("a modifier its mode does not take")
@@ -108,7 +114,7 @@ private Q_SLOTS:
         QTest::newRow("one dash, a value apart")
             << QStringList{u"-format"_s, u"json"_s, u"-status"_s} << 0 << u"{\"hasData\":false}\n"_s;
         QTest::newRow("unknown format") << QStringList{u"--status"_s, u"--format"_s, u"xml"_s} << 2
-                                        << u"tallyfern: --format 只接受 text、json 或 waybar\n"_s;
+                                        << u"tallyfern：--format 只接受 text、json 或 waybar\n"_s;
         QTest::newRow("format without a value") << QStringList{u"--status"_s, u"--format"_s} << 2
                                                 << u"tallyfern：选项 --format 缺少取值 格式\n"_s;
     }

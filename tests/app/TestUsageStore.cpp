@@ -65,7 +65,7 @@ struct StoreWorld
         account.service->usage->cursorModelsPercent = 30;
         other.service->usage = labelledSnapshot(u"B"_s);
         other.session->token = u"b"_s;
-        const auto wiring = [this](const AccountPlace& place, std::shared_ptr<const QString> title, bool,
+        const auto wiring = [this](const AccountPlace& place, std::shared_ptr<const QString> title,
                                    std::shared_ptr<PricingSource>) {
             noticeTitles.insert(place.userId, title);
             const ScriptedAccount& chosen = place.home ? account : other;

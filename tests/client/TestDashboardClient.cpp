@@ -360,6 +360,20 @@ private Q_SLOTS:
         cancellation->requested = true;
         QCOMPARE(outcomeOf(std::move(superseded)), u"transport"_s);
         QCOMPARE(f->service.requests(eventsPath).size(), 1);
+
+        // Its account removed meanwhile: the same, and nothing at all once it is gone before.
+        f->service.clearRequests();
+        bool listed = true;
+        const auto fenced = std::make_shared<Cancellation>();
+        fenced->stillWanted = [&listed] { return listed; };
+        QCoro::Task<UsageSnapshot> removed = fetchEventPatch(f->session, f->state, overview(), fenced);
+        QTRY_COMPARE(f->service.requests(eventsPath).size(), 1);
+        listed = false;
+        QCOMPARE(outcomeOf(std::move(removed)), u"transport"_s);
+        QCOMPARE(f->service.requests(eventsPath).size(), 1);
+        f->service.clearRequests();
+        QCOMPARE(outcomeOf(fetchEventPatch(f->session, f->state, overview(), fenced)), u"transport"_s);
+        QVERIFY(f->service.requests(eventsPath).isEmpty());
     }
 };
 

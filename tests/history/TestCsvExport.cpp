@@ -42,14 +42,15 @@ private Q_SLOTS:
             << u"账期尚未同步完整（1/31 天）"_s << QByteArray("");
         QTest::newRow("a folder") << current << u"folder"_s << 1 << u"无法写入 out.csv"_s << none;
         QTest::newRow("a fifo") << current << u"fifo"_s << 1 << u"无法写入 out.csv"_s << none;
-        QTest::newRow("no file name")
-            << QStringList{u"--export-csv="_s} << QString() << 2 << u"--export-csv 需要一个文件名"_s << none;
+        QTest::newRow("no file name") << QStringList{u"--export-csv="_s} << QString() << 2
+                                      << u"tallyfern：--export-csv 需要一个文件名"_s << none;
         QTest::newRow("bad cycle") << QStringList{u"--export-csv"_s, u"out.csv"_s, u"--cycle"_s, u"last"_s}
-                                   << QString() << 2 << u"--cycle 只能是 current 或 previous"_s << none;
+                                   << QString() << 2 << u"tallyfern：--cycle 只能是 current 或 previous"_s
+                                   << none;
         QTest::newRow("unwritable") << QStringList{u"--export-csv"_s, u"missing/out.csv"_s} << QString() << 1
                                     << u"无法写入 missing/out.csv"_s << none;
-        QTest::newRow("no ledger") << current << QString() << 1
-                                   << u"没有用量历史：请先在设置中打开“保存用量历史”并刷新"_s << none;
+        QTest::newRow("no ledger") << current << QString() << 1 << u"tallyfern：还没有用量历史，刷新后再试"_s
+                                   << none;
     }
 
     void csvExport()
@@ -121,6 +122,45 @@ private Q_SLOTS:
         QVERIFY(exists && S_ISREG(after.st_mode) && isPrivate(file.fileName()));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray(CsvExport::header) + "\r\n" + written);
+    }
+
+    // Never over one of Tallyfern's own files, by whatever path it is named: refused before anything
+    // changes.
+    void neverOverOurOwnFiles_data()
+    {
+        QTest::addColumn<QString>("target"); // relative to the test's root
+        QTest::newRow("the ledger") << u"data/Tallyfern/history.sqlite"_s;
+        QTest::newRow("a link to it") << u"link.csv"_s;
+        QTest::newRow("a new file among ours, by way of ..") << u"data/elsewhere/../Tallyfern/new.csv"_s;
+        QTest::newRow("the settings") << u"config/Tallyfern/Tallyfern.conf"_s;
+        QTest::newRow("the refresh unit") << u"config/systemd/user/com.local.tallyfern.refresh.service"_s;
+        QTest::newRow("the autostart entry") << u"config/autostart/com.local.tallyfern.desktop"_s;
+        QTest::newRow("the editor's database") << u"config/Cursor/User/globalStorage/state.vscdb"_s;
+    }
+
+    void neverOverOurOwnFiles()
+    {
+        QFETCH(QString, target);
+        LedgerWorld world;
+        QDir::setCurrent(world.env.root());
+        SnapshotStore::save(aprilCycle());
+        QVERIFY(Ledger::open(world.path));
+        for (const QString& path : {u"config/Tallyfern/Tallyfern.conf"_s,
+                                    u"config/systemd/user/com.local.tallyfern.refresh.service"_s,
+                                    u"config/autostart/com.local.tallyfern.desktop"_s,
+                                    u"config/Cursor/User/globalStorage/state.vscdb"_s}) {
+            QDir().mkpath(QFileInfo(path).path());
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::Append) && file.write("ours") == 4);
+        }
+        QVERIFY(QDir().mkpath(u"data/elsewhere"_s) && QFile::link(world.path, u"link.csv"_s));
+        const QByteArray before = fileBytes(target);
+
+        QString errors;
+        QCOMPARE(ExportCommand::exportCsv({target, {}, {}}, &errors), 1);
+        QCOMPARE(errors, u"tallyfern：不能导出到 Tallyfern 自己的文件："_s + target);
+        QCOMPARE(fileBytes(target), before);
+        QVERIFY(!QFile::exists(u"data/Tallyfern/new.csv"_s));
     }
 };
 

@@ -2,6 +2,9 @@
 #include "TestRegistry.h"
 
 #include "model/AccountList.h"
+#include "model/AccountRoster.h"
+#include "model/AccountsLock.h"
+#include "model/PlaceGuard.h"
 #include "model/SnapshotStore.h"
 
 #include <QtTest>
@@ -90,6 +93,13 @@ private Q_SLOTS:
         for (int i = 0; i < 8; ++i)
             nine += ',' + entry("user_" + QByteArray::number(i));
         QTest::newRow("nine accounts") << listOf(nine) << false;
+        QTest::newRow("a generation") << listOf(entry(personal.toUtf8()) + ',' +
+                                                entry(team.toUtf8()).chopped(1) + R"(,"generation":42})")
+                                      << true;
+        QTest::newRow("a generation that is no whole number")
+            << listOf(entry(personal.toUtf8()) + ',' + entry(team.toUtf8()).chopped(1) +
+                      R"(,"generation":4.5})")
+            << false;
         QTest::newRow("not JSON") << QByteArray("{\"primary\":") << false;
         QTest::newRow("accounts not a list")
             << QByteArray(R"({"primary":"a","home":null,"accounts":{}})") << false;
@@ -108,23 +118,69 @@ private Q_SLOTS:
     void labelsAreRefusedWithAReason_data()
     {
         QTest::addColumn<QString>("label");
-        QTest::addColumn<QString>("refusal");
-        QTest::newRow("none") << QString() << QString();
-        QTest::newRow("a name") << u"个人"_s << QString();
-        QTest::newRow("its own label again") << u"工作"_s << QString();
-        QTest::newRow("24 characters") << QString(24, u'字') << QString();
-        QTest::newRow("25 characters") << QString(25, u'字') << u"标签最多 24 个字符"_s;
-        QTest::newRow("all") << u"all"_s << u"标签不能是 all"_s;
-        QTest::newRow("a user id") << u"user_2"_s << u"标签不能与账号 ID 相同"_s;
-        QTest::newRow("another's label") << u"家里"_s << u"这个标签已被另一个账号使用"_s;
-        QTest::newRow("blanks around") << u" 工作"_s << u"标签两端不能有空白"_s;
+        QTest::addColumn<QString>("refusal"); // in a stored list
+        QTest::addColumn<QString>("given");   // given now
+        const auto same = [](const char* name, const QString& label, const QString& refusal) {
+            QTest::newRow(name) << label << refusal << refusal;
+        };
+        same("none", QString(), QString());
+        same("a name", u"个人"_s, QString());
+        same("its own label again", u"工作"_s, QString());
+        same("24 characters", QString(24, u'字'), QString());
+        same("25 characters", QString(25, u'字'), u"标签最多 24 个字符"_s);
+        same("all", u"all"_s, u"标签不能是 all"_s);
+        same("a user id", u"user_2"_s, u"标签不能与账号 ID 相同"_s);
+        same("another's label", u"家里"_s, u"这个标签已被另一个账号使用"_s);
+        same("blanks around", u" 工作"_s, u"标签两端不能有空白"_s);
+        // It would read as an option on the command line; a stored one stays readable.
+        QTest::newRow("a leading dash") << u"-dash"_s << QString() << u"标签不能以 - 开头"_s;
     }
 
     void labelsAreRefusedWithAReason()
     {
         QFETCH(QString, label);
-        const AccountList list{team, team, {{team, {}, {}, u"工作"_s}, {u"user_2"_s, {}, {}, u"家里"_s}}};
+        const AccountList list{
+            team, team, {{team, {}, {}, u"工作"_s, 0}, {u"user_2"_s, {}, {}, u"家里"_s, 0}}};
         QTEST(list.labelRefusal(label, team), "refusal");
+        QTEST(list.newLabelRefusal(label, team), "given");
+    }
+
+    // A place stays its account's until the account is removed (its generation changes): only then
+    // are writes into it refused, and nothing of the place is made again.
+    void placesStayTheirAccountsUntilRemoved()
+    {
+        TestEnvironment env;
+        // An install with the home account alone, never refreshed: its place is current as it is.
+        const AccountPlace home = AccountRoster::read().entries.constFirst().place;
+        QVERIFY(home.home && PlaceGuard::isCurrent(home));
+        const AccountPlace other = AccountPlace::otherAccount(team, 42);
+        QVERIFY(!PlaceGuard::isCurrent(other));
+        QVERIFY(AccountList::update([](AccountList& list, AccountList::State) {
+            list = AccountList{personal, personal, {{personal, {}, {}, {}, 0}, {team, {}, {}, {}, 42}}};
+            return true;
+        }));
+        QVERIFY(PlaceGuard::isCurrent(home) && PlaceGuard::isCurrent(other));
+        QVERIFY(!PlaceGuard::isCurrent(AccountPlace::otherAccount(team, 41)));
+
+        // Removed, or removed and added again: a refresh that read the place before writes nothing.
+        QVERIFY(AccountList::update([](AccountList& list, AccountList::State) {
+            list.find(team)->generation = 43;
+            return true;
+        }));
+        bool wrote = false;
+        QVERIFY(!PlaceGuard::write(other, [&wrote] { return wrote = true; }));
+        QVERIFY(!wrote);
+        QVERIFY(PlaceGuard::write(AccountPlace::otherAccount(team, 43), [&wrote] { return wrote = true; }));
+        QVERIFY(wrote);
+        {
+            const AccountsLock lock;
+            HomeRecord record;
+            record.userId = QString(); // the home account removed
+            record.generation = 5;
+            QVERIFY(lock.isHeld() && record.write(lock));
+        }
+        QVERIFY(!PlaceGuard::isCurrent(home));
+        QVERIFY(!SnapshotStore::saveTo(home, UsageSnapshot::empty()));
     }
 
     void aBrokenListIsSetAsideAndTheHomeAccountGoesOn()

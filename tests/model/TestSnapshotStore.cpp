@@ -95,8 +95,8 @@ private Q_SLOTS:
         QCOMPARE(SnapshotStore::load(), first);
         QCOMPARE(SnapshotStore::load(std::nullopt), first);
 
-        // A regular file where the folder should be, which not even root can write into: the
-        // settings entry has the new snapshot, the file in the moved-away folder the old one.
+        // A regular file where the folder should be, which not even root can write into: nothing
+        // can be stored, and both places keep the old snapshot.
         const QString folder = SnapshotStore::supportFolder();
         QVERIFY(QDir().rename(folder, folder + u".away"));
         writeFile(folder, "not a folder");
@@ -106,7 +106,7 @@ private Q_SLOTS:
         QVERIFY(QDir().rename(folder + u".away", folder));
         QCOMPARE(SnapshotStore::load(std::nullopt), first);
         QCOMPARE(UsageSnapshot::decode(env.settingsFile()->value(u"usageSnapshot"_s).toByteArray()),
-                 std::optional(second));
+                 std::optional(first));
     }
 };
 

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 
@@ -32,7 +33,8 @@ inline RefreshPolicy policyNamed(const QString& name)
 inline QString resultName(RefreshOutcome::Result result)
 {
     static const char* const names[] = {"stored",       "notStored", "superseded",   "noSession", "locked",
-                                        "unlockFailed", "busy",      "unauthorized", "failed"};
+                                        "unlockFailed", "busy",      "unauthorized", "removed",   "failed"};
+    static_assert(std::size(names) == std::size_t(RefreshOutcome::Result::failed) + 1, "one name a result");
     return QString::fromLatin1(names[int(result)]);
 }
 
@@ -46,6 +48,8 @@ inline QString resultName(RefreshOutcome::Result result)
 //   cached (a snapshot "c0" stored earlier), busy (a 429 remembered until 10:02),
 //   401 / 429 / 500 / transport (the overview's answer), patch-fails, store-fails (every save),
 //   patch-store-fails (saves after the first), history-off, ledger-busy, pricing-due,
+//   turned-away (the stored token is one the service turned away as the editor's login), removed
+//   (the account is no longer listed),
 //   pricing-changes, hold (the overviews wait for the test), signed-in (the pipeline last saw a
 //   session, as after the start with a token).
 // Only "cached" is set before the pipeline exists; everything else after, so that a pipeline that
@@ -101,6 +105,8 @@ struct PipelineWorld
             {u"editor-elsewhere"_s, [&] { session.ownsEditor = false; }},
             {u"import-fails"_s, [&] { session.importError = EditorSessionError::Kind::noDatabase; }},
             {u"rejected"_s, [&] { session.rejected.append(u"editor"_s); }},
+            {u"turned-away"_s, [&] { session.rejected.append(u"tok"_s); }},
+            {u"removed"_s, [&] { account.record->current = false; }},
             {u"cached"_s, [] {}},
             {u"busy"_s, [&] { account.state->rateLimit->record("120"); }},
             {u"401"_s, [&] { service.overviewAnswer = Answer::unauthorized; }},

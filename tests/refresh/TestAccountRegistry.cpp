@@ -1,73 +1,186 @@
+#include "EditorDatabase.h"
 #include "RefreshTesting.h"
 #include "TestRegistry.h"
 
+#include "client/EditorLogin.h"
+#include "client/EditorSession.h"
 #include "model/SnapshotStore.h"
 #include "platform/MemorySecretStore.h"
 #include "platform/Paths.h"
-#include "refresh/AccountEnrollment.h"
+#include "refresh/AccountRegistry.h"
 
 #include <QFile>
 #include <QLockFile>
 
+using Arrival = AccountRegistry::Arrival;
+
 namespace {
 
-// Steps of a table row, run in order: "add TOKEN" (the service says token "x" is user "user_x",
-// "x@example.com"; "team::x" is "user_x" too), "remove ID", "primary ID", "lock" (the keyring
-// locked, its unlock cancelled), "expired" (the service turns every token away), "hold" (another
-// process holds accounts.lock; the next change waits for it, then gives up).
-struct EnrollmentWorld
+// The accounts as a table names them, without any file: "alone" (no list, the home account's user
+// never named), "alone user_a" (no list, the home account recorded), "empty" (its account removed),
+// "user_a* user_b" (listed, the starred one in the home place; none starred: the home place empty),
+// "eight" (eight listed, user_0 at home).
+AccountRoster rosterOf(const QString& text)
+{
+    HomeRecord home;
+    home.generation = 7;
+    if (text == u"alone")
+        return AccountRoster::of({}, home);
+    if (text.startsWith(u"alone "_s)) {
+        home.userId = text.section(u' ', 1);
+        return AccountRoster::of({}, home);
+    }
+    if (text == u"empty") {
+        home.userId = QString();
+        return AccountRoster::of({}, home);
+    }
+    QStringList ids = text.split(u' ');
+    if (text == u"eight") {
+        ids = {u"user_0*"_s};
+        for (int i = 1; i < AccountList::maximum; ++i)
+            ids.append(u"user_"_s + QString::number(i));
+    }
+    AccountList list;
+    for (QString id : std::as_const(ids)) {
+        if (id.endsWith(u'*')) {
+            id.chop(1);
+            list.home = id;
+        }
+        list.accounts.append({id, id + u"@example.com"_s, {}, {}, 40 + list.accounts.size()});
+    }
+    list.primary = list.accounts.constFirst().userId;
+    return AccountRoster::of({AccountList::State::loaded, list}, home);
+}
+
+QString placeText(const AccountPlace& place)
+{
+    return place.home ? u"home"_s : place.userId;
+}
+
+QString routeText(const AccountRegistry::Route& route)
+{
+    using Kind = AccountRegistry::Route::Kind;
+    switch (route.kind) {
+    case Kind::replace:
+        return u"replace "_s + placeText(route.place);
+    case Kind::update:
+        return u"update "_s + placeText(route.place);
+    case Kind::addHome:
+        return route.replacesUnknown ? u"add home, files aside"_s : u"add home"_s;
+    case Kind::addBeside:
+        return u"add beside"_s;
+    case Kind::identifyHome:
+        return u"identify home"_s;
+    case Kind::refuse:
+        break;
+    }
+    return route.refusal.isEmpty() ? u"nothing"_s : u"refuse: "_s + route.refusal;
+}
+
+Arrival arrivalNamed(const QString& name)
+{
+    static const QHash<QString, Arrival> arrivals{{u"paste"_s, Arrival::paste},
+                                                  {u"import"_s, Arrival::import},
+                                                  {u"follow"_s, Arrival::follow},
+                                                  {u"add"_s, Arrival::add}};
+    return arrivals.value(name);
+}
+
+// A table row's steps, run in order against files and an in-memory keyring: "add TOKEN", "paste
+// TOKEN", "import TOKEN" (the editor signed in as user TOKEN; the service says token "x" is user
+// "user_x", "x@example.com", "team::x" is "user_x" too), "remove ID", "primary ID", "label ID TEXT",
+// "lock" (the keyring locked, its unlock cancelled), "expired" (the service turns every token away),
+// "reject TOKEN" (only that one), "plant TOKEN" (the home item as an install from before accounts
+// left it, no record), "hold" (another process holds accounts.lock; the next change waits for it,
+// then gives up), "full" (the disk takes no more: accounts.json can no longer be written).
+struct RegistryWorld
 {
     TestEnvironment env;
     MemorySecretStore secrets;
     std::optional<QLockFile> listLock;
+    std::optional<FullDisk> disk;
     std::shared_ptr<ScriptedService> service = std::make_shared<ScriptedService>();
 
-    EnrollmentWorld()
+    RegistryWorld()
     {
+        env.setNow(u"2026-04-20T10:00:00+08:00"_s);
         SecretStore::setCurrent(&secrets);
         service->journal = std::make_shared<Journal>();
+        EditorSession::setDatabasePath(env.root() + u"/editor/state.vscdb"_s);
         for (const QString& token : {u"a"_s, u"b"_s, u"team::b"_s, u"c"_s})
             service->identities.insert(token,
                                        {1, u"user_"_s + token.back(), token.back() + u"@example.com"_s, {}});
     }
-    ~EnrollmentWorld() { SecretStore::setCurrent(nullptr); }
+    ~RegistryWorld()
+    {
+        EditorSession::setDatabasePath({});
+        SecretStore::setCurrent(nullptr);
+    }
 
     QString step(const QString& step)
     {
         const QString argument = step.section(u' ', 1);
         if (step.startsWith(u"add "_s))
-            return await(AccountEnrollment::add(argument, service)).text;
+            return await(AccountRegistry::add(argument, service)).text;
+        if (step.startsWith(u"paste "_s))
+            return said(await(AccountRegistry::receive(Arrival::paste, argument, {}, service)));
+        if (step.startsWith(u"import "_s)) {
+            EditorDatabase(EditorSession::databasePath())
+                .setLogin(EditorDatabase::jwt(argument, 4'000'000'000));
+            const EditorSession::Login login = EditorLogin::current();
+            return said(await(AccountRegistry::receive(Arrival::import, login.token, login.userId, service)));
+        }
         if (step.startsWith(u"remove "_s))
-            return await(AccountEnrollment::remove(argument)).text;
+            return await(AccountRegistry::remove(argument)).text;
         if (step.startsWith(u"primary "_s)) // made, unknown, failed
-            return u"primary unknown failed"_s.split(u' ').at(int(AccountEnrollment::setPrimary(argument)));
+            return u"primary unknown failed"_s.split(u' ').at(int(AccountRegistry::setPrimary(argument)));
+        if (step.startsWith(u"label "_s))
+            return AccountRegistry::setLabel(argument.section(u' ', 0, 0), argument.section(u' ', 1));
         if (step == u"lock")
             secrets.setLocked(true);
         else if (step == u"expired")
             service->identifyAnswer = ScriptedService::Answer::unauthorized;
+        else if (step.startsWith(u"reject "_s))
+            service->turnedAway.append(argument);
+        else if (step.startsWith(u"plant "_s))
+            secrets.write(argument);
         else if (step == u"hold")
             listLock.emplace(Paths::supportFolder() + u"/accounts.lock"_s).lock();
+        else if (step == u"full")
+            disk.emplace(40); // shorter than any list of two
+
         else
             qFatal("no step %s", qPrintable(step));
         return {};
     }
 
-    // "none" without accounts.json; else "home ID, primary ID: ID ID …".
+    static QString said(const AccountRegistry::Outcome& outcome)
+    {
+        return outcome.kind == AccountRegistry::Outcome::Kind::stored
+                   ? u"stored in "_s + placeText(outcome.place)
+                   : outcome.text;
+    }
+
+    // "none" without accounts.json; else "home ID, primary ID: ID ID …"; then the home record.
     static QString list()
     {
-        const AccountList::Read read = AccountList::read();
-        if (read.state == AccountList::State::missing)
-            return u"none"_s;
-        QStringList ids;
-        for (const Account& account : read.list.accounts)
-            ids.append(account.userId);
-        return u"home %1, primary %2: %3"_s.arg(read.list.home.value_or(u"-"_s), read.list.primary,
-                                                ids.join(u' '));
+        const AccountRoster roster = AccountRoster::read();
+        QString text = u"none"_s;
+        if (roster.isListed()) {
+            QStringList ids;
+            for (const Account& account : roster.list.accounts)
+                ids.append(account.userId);
+            text = u"home %1, primary %2: %3"_s.arg(roster.list.home.value_or(u"-"_s), roster.list.primary,
+                                                    ids.join(u' '));
+        }
+        const std::optional<QString> home = roster.home.userId;
+        return text + u" / "_s + (!home ? u"unknown"_s : home->isEmpty() ? u"removed"_s : *home);
     }
 
     // The tokens stored: the home item's, then each other account's as "ID=token".
     QString tokens()
     {
+        disk.reset();
         secrets.setLocked(false); // to read them
         QStringList stored{secrets.read().value_or(u"-"_s)};
         for (const QString& id : {u"user_a"_s, u"user_b"_s, u"user_c"_s}) {
@@ -80,62 +193,185 @@ struct EnrollmentWorld
 
 } // namespace
 
-// Adding, updating and removing accounts: what is said, where each token goes, and the list.
-class TestAccountEnrollment : public QObject
+// The one owner of the accounts: where each token goes, and what adding, removing, labelling and
+// choosing the primary account leave in the list, the home record and the keyring.
+class TestAccountRegistry : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void enrollment_data()
+    // The rule, as a table: the arrival × one account or several × whose the token is (a listed
+    // account's, another's, or nobody asked) × where the home place is and whether it is signed out.
+    void route_data()
+    {
+        QTest::addColumn<QString>("arrival");
+        QTest::addColumn<QString>("accounts"); // rosterOf()
+        QTest::addColumn<QString>("owner");
+        QTest::addColumn<bool>("homeSignedOut");
+        QTest::addColumn<QString>("route");
+        const QString foreign = u"refuse: "_s + AccountRegistry::foreignLogin();
+        const auto row = [](const QByteArray& name, const char* arrival, const char* accounts,
+                            const char* owner, bool signedOut, const QString& route) {
+            QTest::newRow(name.constData()) << QString::fromLatin1(arrival) << QString::fromLatin1(accounts)
+                                            << QString::fromLatin1(owner) << signedOut << route;
+        };
+        // The home account alone: a paste, an import or following replaces its token, whoever's it
+        // is, as before accounts could be added; nobody has to ask the service for a paste.
+        for (const char* arrival : {"paste", "import", "follow"}) {
+            const QByteArray name = arrival;
+            row(QByteArray(name + ", alone, nobody asked"), arrival, "alone", "", false, u"replace home"_s);
+            row(QByteArray(name + ", alone, its own user"), arrival, "alone user_a", "user_a", false,
+                u"replace home"_s);
+            row(QByteArray(name + ", alone, another user"), arrival, "alone user_a", "user_c", false,
+                u"replace home"_s);
+            row(QByteArray(name + ", alone and signed out"), arrival, "alone user_a", "user_c", true,
+                u"replace home"_s);
+            row(QByteArray(name + ", removed"), arrival, "empty", "user_c", false, u"add home"_s);
+            row(QByteArray(name + ", one listed at home"), arrival, "user_a*", "user_c", false,
+                u"replace home"_s);
+        }
+        // Several, or one that is not the home account: each token to its own account, or nowhere.
+        row("paste, several, known", "paste", "user_a* user_b", "user_b", false, u"replace user_b"_s);
+        row("paste, several, known at home", "paste", "user_a* user_b", "user_a", true, u"replace home"_s);
+        row("paste, several, unknown", "paste", "user_a* user_b", "user_c", false, foreign);
+        row("paste, several, home empty, unknown", "paste", "user_a user_b", "user_c", false, foreign);
+        row("import, several, known", "import", "user_a* user_b", "user_b", false, u"replace user_b"_s);
+        row("import, several, unknown", "import", "user_a* user_b", "user_c", true, foreign);
+        row("follow, several, known", "follow", "user_a user_b", "user_a", false, u"replace user_a"_s);
+        row("follow, several, unknown", "follow", "user_a* user_b", "user_c", false, u"nothing"_s);
+        row("paste, one left beside the empty home", "paste", "user_b", "user_c", false, foreign);
+        row("import, one left beside the empty home", "import", "user_b", "user_b", false,
+            u"replace user_b"_s);
+        // Adding: a known account is updated; a new one takes an empty home place, or that of an
+        // account nobody can name once its token is gone; beside the others otherwise, eight at most.
+        row("add, nothing yet", "add", "alone", "user_a", true, u"add home, files aside"_s);
+        row("add, alone unnamed, signed in", "add", "alone", "user_c", false, u"identify home"_s);
+        row("add, alone unnamed, signed out", "add", "alone", "user_c", true, u"add home, files aside"_s);
+        row("add, alone, the same user", "add", "alone user_a", "user_a", false, u"update home"_s);
+        row("add, alone, another", "add", "alone user_a", "user_c", false, u"add beside"_s);
+        row("add, alone signed out, another", "add", "alone user_a", "user_c", true, u"add beside"_s);
+        row("add, removed", "add", "empty", "user_c", false, u"add home"_s);
+        row("add, several, known", "add", "user_a* user_b", "user_b", false, u"update user_b"_s);
+        row("add, several, new", "add", "user_a* user_b", "user_c", true, u"add beside"_s);
+        row("add, several, home empty", "add", "user_a user_b", "user_c", false, u"add home"_s);
+        row("add, eight", "add", "eight", "user_c", false, u"refuse: 最多只能添加 8 个账号"_s);
+        row("add, eight, one of them", "add", "eight", "user_3", false, u"update user_3"_s);
+    }
+
+    void route()
+    {
+        QFETCH(QString, arrival);
+        QFETCH(QString, accounts);
+        QFETCH(QString, owner);
+        QFETCH(bool, homeSignedOut);
+        const AccountRegistry::Route route =
+            AccountRegistry::route(arrivalNamed(arrival), rosterOf(accounts), owner, homeSignedOut);
+        QTEST(routeText(route), "route");
+    }
+
+    void changes_data()
     {
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QStringList>("said");
         QTest::addColumn<QString>("list");
         QTest::addColumn<QString>("tokens");
         const QString addedA = u"已添加账号：a@example.com"_s, addedB = u"已添加账号：b@example.com"_s;
-        // One account is the home account alone, exactly as before there were several.
-        QTest::newRow("the first") << QStringList{u"add a"_s} << QStringList{addedA} << u"none"_s << u"a"_s;
+        const QString addedC = u"已添加账号：c@example.com"_s;
+        // One account is the home account alone, exactly as before there were several, its user
+        // recorded.
+        QTest::newRow("the first") << QStringList{u"add a"_s} << QStringList{addedA} << u"none / user_a"_s
+                                   << u"a"_s;
         QTest::newRow("the first again")
             << QStringList{u"add a"_s, u"add a"_s} << QStringList{addedA, u"已更新账号：a@example.com"_s}
-            << u"none"_s << u"a"_s;
+            << u"none / user_a"_s << u"a"_s;
         QTest::newRow("a second") << QStringList{u"add a"_s, u"add b"_s} << QStringList{addedA, addedB}
-                                  << u"home user_a, primary user_a: user_a user_b"_s << u"a user_b=b"_s;
+                                  << u"home user_a, primary user_a: user_a user_b / user_a"_s
+                                  << u"a user_b=b"_s;
         QTest::newRow("a known one, a new token")
             << QStringList{u"add a"_s, u"add b"_s, u"add team::b"_s}
             << QStringList{addedA, addedB, u"已更新账号：b@example.com"_s}
-            << u"home user_a, primary user_a: user_a user_b"_s << u"a user_b=team::b"_s;
+            << u"home user_a, primary user_a: user_a user_b / user_a"_s << u"a user_b=team::b"_s;
+        // The home account's token turned away: another account still goes beside it, never into
+        // its place, once its user is known.
+        QTest::newRow("beside a signed-out home")
+            << QStringList{u"add a"_s, u"reject a"_s, u"add b"_s} << QStringList{addedA, {}, addedB}
+            << u"home user_a, primary user_a: user_a user_b / user_a"_s << u"a user_b=b"_s;
+        // An install from before accounts: whose the home token is, the service says first.
+        QTest::newRow("beside an unnamed home")
+            << QStringList{u"plant a"_s, u"add b"_s} << QStringList{{}, addedB}
+            << u"home user_a, primary user_a: user_a user_b / user_a"_s << u"a user_b=b"_s;
+        QTest::newRow("into an unnamed home turned away")
+            << QStringList{u"plant a"_s, u"reject a"_s, u"add b"_s} << QStringList{{}, {}, addedB}
+            << u"none / user_b"_s << u"b"_s;
         QTest::newRow("turned away") << QStringList{u"add a"_s, u"expired"_s, u"add b"_s}
-                                     << QStringList{addedA, {}, u"Cookie 已失效，请重新粘贴"_s} << u"none"_s
-                                     << u"a"_s;
+                                     << QStringList{addedA, {}, u"Cookie 已失效，请重新粘贴"_s}
+                                     << u"none / user_a"_s << u"a"_s;
         QTest::newRow("no token in the paste")
-            << QStringList{u"add  "_s} << QStringList{u"请粘贴 Cookie"_s} << u"none"_s << u"-"_s;
+            << QStringList{u"add  "_s} << QStringList{u"请粘贴 Cookie"_s} << u"none / unknown"_s << u"-"_s;
         QTest::newRow("a locked keyring")
             << QStringList{u"add a"_s, u"lock"_s, u"add b"_s} << QStringList{addedA, {}, u"钥匙串已锁定"_s}
-            << u"none"_s << u"a"_s;
+            << u"none / user_a"_s << u"a"_s;
+        // Not listed after all: the new account's item goes again.
+        QTest::newRow("the list cannot be written")
+            << QStringList{u"add a"_s, u"full"_s, u"add b"_s}
+            << QStringList{addedA, {}, u"无法写入账号列表"_s} << u"none / user_a"_s << u"a"_s;
+        // A paste or an import with several accounts goes to the account it belongs to, or nowhere.
+        QTest::newRow("a paste of a listed account")
+            << QStringList{u"add a"_s, u"add b"_s, u"paste team::b"_s}
+            << QStringList{addedA, addedB, u"stored in user_b"_s}
+            << u"home user_a, primary user_a: user_a user_b / user_a"_s << u"a user_b=team::b"_s;
+        QTest::newRow("a paste of another account")
+            << QStringList{u"add a"_s, u"add b"_s, u"paste c"_s}
+            << QStringList{addedA, addedB, AccountRegistry::foreignLogin()}
+            << u"home user_a, primary user_a: user_a user_b / user_a"_s << u"a user_b=b"_s;
+        QTest::newRow("an import of another account")
+            << QStringList{u"add a"_s, u"add b"_s, u"import user_c"_s}
+            << QStringList{addedA, addedB, AccountRegistry::foreignLogin()}
+            << u"home user_a, primary user_a: user_a user_b / user_a"_s << u"a user_b=b"_s;
+        QTest::newRow("the home account alone takes any paste")
+            << QStringList{u"add a"_s, u"paste c"_s} << QStringList{addedA, u"stored in home"_s}
+            << u"none / user_a"_s << u"c"_s;
         // The home place empties; the next account added takes it.
         QTest::newRow("the home account removed")
             << QStringList{u"add a"_s, u"add b"_s, u"remove user_a"_s, u"add c"_s}
-            << QStringList{addedA, addedB, u"已移除账号：a@example.com"_s, u"已添加账号：c@example.com"_s}
-            << u"home user_c, primary user_b: user_b user_c"_s << u"c user_b=b"_s;
+            << QStringList{addedA, addedB, u"已移除账号：a@example.com"_s, addedC}
+            << u"home user_c, primary user_b: user_b user_c / user_c"_s << u"c user_b=b"_s;
+        // One left beside the empty home place behaves as one account, but takes no other's token.
+        QTest::newRow("one left beside the empty home")
+            << QStringList{u"add a"_s, u"add b"_s, u"remove user_a"_s, u"paste c"_s, u"import user_b"_s}
+            << QStringList{addedA, addedB, u"已移除账号：a@example.com"_s, AccountRegistry::foreignLogin(),
+                           u"stored in user_b"_s}
+            << u"home -, primary user_b: user_b / removed"_s << u"- user_b=user_b::"_s + jwtOf(u"user_b"_s);
+        // The only account, by the user id the service named: removing it sticks.
+        QTest::newRow("the only account removed")
+            << QStringList{u"add a"_s, u"primary user_a"_s, u"remove user_a"_s}
+            << QStringList{addedA, u"primary"_s, u"已移除账号：a@example.com"_s} << u"none / removed"_s
+            << u"-"_s;
         QTest::newRow("another removed, the primary passes")
             << QStringList{u"add a"_s, u"add b"_s, u"primary b@example.com"_s, u"primary user_b"_s,
                            u"remove user_b"_s}
             << QStringList{addedA, addedB, u"unknown"_s, u"primary"_s, u"已移除账号：b@example.com"_s}
-            << u"home user_a, primary user_a: user_a"_s << u"a"_s;
+            << u"home user_a, primary user_a: user_a / user_a"_s << u"a"_s;
         QTest::newRow("the list held elsewhere: no primary chosen")
             << QStringList{u"add a"_s, u"add b"_s, u"hold"_s, u"primary user_b"_s}
-            << QStringList{addedA, addedB, {}, u"failed"_s} << u"home user_a, primary user_a: user_a user_b"_s
-            << u"a user_b=b"_s;
+            << QStringList{addedA, addedB, {}, u"failed"_s}
+            << u"home user_a, primary user_a: user_a user_b / user_a"_s << u"a user_b=b"_s;
         QTest::newRow("unknown or locked: nothing removed")
             << QStringList{u"add a"_s, u"add b"_s, u"remove user_c"_s, u"lock"_s, u"remove user_b"_s}
             << QStringList{addedA, addedB, u"没有这个账号：user_c"_s, {}, u"钥匙串已锁定"_s}
-            << u"home user_a, primary user_a: user_a user_b"_s << u"a user_b=b"_s;
+            << u"home user_a, primary user_a: user_a user_b / user_a"_s << u"a user_b=b"_s;
+        // A new label may not read as an option on the command line.
+        QTest::newRow("labels") << QStringList{u"add a"_s, u"add b"_s, u"label user_b -x"_s,
+                                               u"label user_b 工作"_s}
+                                << QStringList{addedA, addedB, u"标签不能以 - 开头"_s, {}}
+                                << u"home user_a, primary user_a: user_a user_b / user_a"_s
+                                << u"a user_b=b"_s;
     }
 
-    void enrollment()
+    void changes()
     {
         QFETCH(QStringList, steps);
-        EnrollmentWorld world;
+        RegistryWorld world;
         QStringList said;
         for (const QString& step : steps)
             said.append(world.step(step));
@@ -146,7 +382,7 @@ private Q_SLOTS:
 
     void aNinthIsRefused()
     {
-        EnrollmentWorld world;
+        RegistryWorld world;
         for (int i = 0; i < AccountList::maximum; ++i) {
             const QString token = u"t%1"_s.arg(i);
             world.service->identities.insert(token, {1, u"user_"_s + token, {}, {}});
@@ -156,24 +392,75 @@ private Q_SLOTS:
         QCOMPARE(AccountList::read().list.accounts.size(), AccountList::maximum);
     }
 
-    void removingTheHomeAccountTakesItsFiles()
+    // Removal takes every file of the account, and a refresh that read the place before can no
+    // longer write there.
+    void removingTakesTheFilesAndFencesTheRefreshes()
     {
-        EnrollmentWorld world;
+        RegistryWorld world;
         world.step(u"add a"_s);
         world.step(u"add b"_s);
-        const AccountPlace home = AccountPlace::homeAccount(u"user_a"_s);
-        const AccountPlace other = AccountPlace::otherAccount(u"user_b"_s);
+        const AccountRoster before = AccountRoster::read();
+        const AccountPlace home = before.find(u"user_a"_s)->place;
+        const AccountPlace other = before.find(u"user_b"_s)->place;
         QVERIFY(SnapshotStore::saveTo(home, labelledSnapshot(u"a"_s)) &&
                 SnapshotStore::saveTo(other, labelledSnapshot(u"b"_s)));
         world.step(u"remove user_a"_s);
         QVERIFY(!QFile::exists(home.snapshotFile()) && !QFile::exists(home.ledgerFile()));
+        QVERIFY(!SnapshotStore::saveTo(home, labelledSnapshot(u"a again"_s)));
+        QVERIFY(!QFile::exists(home.snapshotFile()));
         QCOMPARE(SnapshotStore::loadFrom(other).planName, u"b"_s);
         world.step(u"remove user_b"_s);
         QVERIFY(!QFile::exists(other.folder()));
+        QVERIFY(!SnapshotStore::saveTo(other, labelledSnapshot(u"b again"_s)));
+        QVERIFY(!QFile::exists(other.folder()));
         // None left: the next account is the home account alone again.
         QVERIFY(!QFile::exists(AccountList::fileName()));
+        QCOMPARE(world.step(u"add c"_s), u"已添加账号：c@example.com"_s);
+        QVERIFY(
+            SnapshotStore::saveTo(AccountRoster::read().find(u"user_c"_s)->place, labelledSnapshot(u"c"_s)));
     }
+
+    // An account nobody can name gives up the home place: its files are kept under other names.
+    void anUnnamedHomeAccountsFilesAreSetAside()
+    {
+        RegistryWorld world;
+        world.step(u"plant a"_s);
+        QVERIFY(SnapshotStore::save(labelledSnapshot(u"old"_s)));
+        world.step(u"reject a"_s);
+        QCOMPARE(world.step(u"add b"_s), u"已添加账号：b@example.com"_s);
+        QVERIFY(!QFile::exists(SnapshotStore::fileName()));
+        const QStringList aside = QDir(Paths::supportFolder()).entryList({u"snapshot.json.previous-*"_s});
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(
+            UsageSnapshot::decode(fileBytes(Paths::supportFolder() + u'/' + aside.constFirst()))->planName,
+            u"old"_s);
+    }
+
+    // What the service says of the home account's user is recorded, once it can name a folder; a
+    // single listed account at home simply becomes the user who signed in there.
+    void theHomeAccountIsNamedByTheService()
+    {
+        RegistryWorld world;
+        const AccountPlace home = AccountRoster::read().entries.constFirst().place;
+        AccountRegistry::recordHome(home, u"../user_a"_s, u"a@example.com"_s);
+        QCOMPARE(world.list(), u"none / unknown"_s);
+        AccountRegistry::recordHome(home, u"user_a"_s, u"a@example.com"_s);
+        QCOMPARE(world.list(), u"none / user_a"_s);
+        QCOMPARE(HomeRecord::read().email, u"a@example.com"_s);
+        // Another account's place is not the home account's record.
+        AccountRegistry::recordHome(AccountPlace::otherAccount(u"user_b"_s), u"user_b"_s, {});
+        QCOMPARE(world.list(), u"none / user_a"_s);
+
+        world.step(u"add b"_s);
+        world.step(u"remove user_b"_s);
+        AccountRegistry::recordHome(AccountRoster::read().homeEntry()->place, u"user_c"_s,
+                                    u"c@example.com"_s);
+        QCOMPARE(world.list(), u"home user_c, primary user_c: user_c / user_c"_s);
+    }
+
+private:
+    static QString jwtOf(const QString& sub) { return EditorDatabase::jwt(sub, 4'000'000'000); }
 };
 
-TALLYFERN_REGISTER_TEST(TestAccountEnrollment);
-#include "TestAccountEnrollment.moc"
+TALLYFERN_REGISTER_TEST(TestAccountRegistry);
+#include "TestAccountRegistry.moc"

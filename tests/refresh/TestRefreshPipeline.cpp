@@ -115,8 +115,14 @@ private Q_SLOTS:
             editorRejected, "unauthorized", false);
         row("user, 401 following another account's login", "user", "401 following editor-elsewhere",
             u"follow, overview tok, forget"_s, expired, "unauthorized", false);
-        row("headless, 401 following", "headless", "401 following", u"pricing, follow, overview tok"_s,
-            expired, "unauthorized", true);
+        // A followed editor login turned away is sent once, in any process: the headless run keeps the
+        // token, but no later run sends it again.
+        row("headless, 401 following", "headless", "401 following",
+            u"pricing, follow, overview tok, reject tok"_s, editorRejected, "unauthorized", false);
+        row("headless, turned away before", "headless", "turned-away following", u"pricing"_s, waiting,
+            "noSession", false);
+        row("timer, turned away before", "timer", "turned-away following cached", u"follow"_s, waiting,
+            "noSession", false);
 
         // A 429 now, or one remembered: only the user's own refresh asks before the wait is over;
         // the day's pricing goes on; the cache is mentioned only when there is one.
@@ -172,6 +178,57 @@ private Q_SLOTS:
         QTEST(resultName(outcome.result), "result");
         QTEST(world.pipeline->hasSession(), "session");
         QVERIFY(!world.pipeline->isRefreshing());
+    }
+
+    // The account removed (by another process) while its refresh runs: from then on nothing more is
+    // sent or stored for it, and an answer still in flight is dropped.
+    // What "/api/auth/me" said of the user goes to the account's record with every overview.
+    void theServiceNamesTheUser()
+    {
+        PipelineWorld world;
+        QCOMPARE(resultName(world.refresh(u"user"_s).result), u"stored"_s);
+        QCOMPARE(world.account.record->identities, QStringList{u"user_tok tok@example.com"_s});
+        PipelineWorld failing(u"500"_s);
+        failing.refresh(u"user"_s);
+        QVERIFY(failing.account.record->identities.isEmpty());
+    }
+
+    void aRemovedAccountStopsWhereItIs_data()
+    {
+        QTest::addColumn<QString>("policy");
+        QTest::addColumn<QString>("when"); // before the refresh, during the overview, during the patch
+        QTest::addColumn<QString>("journal");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("user, before") << u"user"_s << u"before"_s << u"follow"_s << u"removed"_s;
+        QTest::newRow("headless, before")
+            << u"headless"_s << u"before"_s << u"pricing, follow"_s << u"removed"_s;
+        QTest::newRow("user, during the overview")
+            << u"user"_s << u"overview"_s << u"follow, overview tok"_s << u"removed"_s;
+        QTest::newRow("headless, during the overview")
+            << u"headless"_s << u"overview"_s << u"pricing, follow, overview tok"_s << u"removed"_s;
+        // The window showed the overview before the removal; its patch is dropped.
+        QTest::newRow("user, during the patch")
+            << u"user"_s << u"patch"_s << u"follow, overview tok, store o1, nudge, notice o1, patch tok"_s
+            << u"stored"_s;
+        QTest::newRow("headless, during the patch")
+            << u"headless"_s << u"patch"_s << u"pricing, follow, overview tok, patch tok"_s << u"removed"_s;
+    }
+
+    void aRemovedAccountStopsWhereItIs()
+    {
+        QFETCH(QString, policy);
+        QFETCH(QString, when);
+        PipelineWorld world(when == u"before" ? u"removed"_s : QString());
+        Calls& held = when == u"patch" ? world.account.service->patches : world.account.service->overviews;
+        held.hold();
+        QCoro::Task<QList<RefreshOutcome>> running = world.start(policy);
+        QTRY_COMPARE(held.count() + (when == u"before" ? 1 : 0), 1);
+        world.account.record->current = false;
+        held.releaseAll();
+        const QList<RefreshOutcome> outcomes = await(std::move(running));
+        QTest::qWait(0); // the window's patch runs on its own
+        QTEST(world.journal(), "journal");
+        QTEST(resultName(outcomes.value(0).result), "result");
     }
 
     void start_data()

@@ -116,7 +116,7 @@ struct ShellFixture
         SecretStore::setCurrent(&secrets);
         secrets.write(SecretKey::home(), fakeToken);
         secrets.write(SecretKey::account(u"user_team"_s), *other.session->token);
-        const auto wiring = [this](const AccountPlace& place, std::shared_ptr<const QString>, bool,
+        const auto wiring = [this](const AccountPlace& place, std::shared_ptr<const QString>,
                                    std::shared_ptr<PricingSource>) {
             const ScriptedAccount& chosen = place.home ? account : other;
             return AccountWiring{chosen.edges(), chosen.state};

@@ -94,6 +94,9 @@ QCoro::Task<UsageSnapshot> ScriptedService::fetchOverview(QString token,
     UsageSnapshot snapshot = usage.value_or(labelledSnapshot(label));
     co_await overviews.enter();
     throwFor(answer, state);
+    // What "/api/auth/me" would have said, as the client remembers it.
+    state->subjectUserId = u"user_"_s + token;
+    state->email = token + u"@example.com"_s;
     snapshot.updatedAt = Clock::now();
     co_return snapshot;
 }
@@ -122,7 +125,7 @@ QCoro::Task<DashboardClient::Identity> ScriptedService::identify(QString token,
                                                                  DashboardClient::ClientStateRef state)
 {
     journal->add(u"identify "_s + token);
-    throwFor(identifyAnswer, state);
+    throwFor(turnedAway.contains(token) ? Answer::unauthorized : identifyAnswer, state);
     co_return identities.value(token, {254123789.0, u"user_"_s + token, token + u"@example.com"_s, token});
 }
 
@@ -135,7 +138,7 @@ QCoro::Task<DashboardClient::Answer> ScriptedService::fetchEventPage(QString, Da
 
 SecretLookup ScriptedSession::lookup()
 {
-    if (!token)
+    if (!token || rejected.contains(*token))
         return {};
     if (*locked)
         return {SecretLookup::State::locked, {}};
@@ -153,8 +156,9 @@ QCoro::Task<SecretLookup> ScriptedSession::unlockAndLookup()
     co_return lookup();
 }
 
-void ScriptedSession::save(const QString& pasted)
+void ScriptedSession::save(const QString& pasted, const QString& owner)
 {
+    owners.append(owner);
     const QString normalized = SessionKeychain::normalize(pasted);
     if (normalized.isEmpty() || !SessionKeychain::isSendable(normalized))
         throw SessionKeychainError(SessionKeychainError::Kind::empty);
@@ -282,5 +286,5 @@ ScriptedAccount::ScriptedAccount()
 
 RefreshEdges ScriptedAccount::edges() const
 {
-    return {service, session, snapshots, notices, ledger, pricing};
+    return {service, session, snapshots, notices, ledger, pricing, record};
 }

@@ -88,6 +88,7 @@ public:
     bool patchFails = false;
     Answer identifyAnswer = Answer::usage; // usage: the identity
     QHash<QString, DashboardClient::Identity> identities;
+    QStringList turnedAway; // tokens "/api/auth/me" answers with 401, whatever identifyAnswer says
     Calls overviews;
     Calls patches;
     QList<DashboardClient::CancellationFlag> patchCancellations; // as each patch was handed it
@@ -107,7 +108,7 @@ public:
 
 // The keychain and the editor's login. One lock stands for the keyring, which accounts may share: a
 // token behind it is "locked", and nothing is written while it is locked. The editor's newer login
-// is "editor".
+// is "editor". A token in `rejected` reads as none, as the real one does.
 class ScriptedSession : public SessionAccess
 {
 public:
@@ -126,7 +127,9 @@ public:
     SecretLookup lookup() override;
     bool needsUnlock() override { return *locked; }
     QCoro::Task<SecretLookup> unlockAndLookup() override;
-    void save(const QString& pasted) override;
+    // Records whose the paste was said to be in `owners` (empty when nobody asked).
+    void save(const QString& pasted, const QString& owner) override;
+    QStringList owners;
     void remove() override;
     bool isFollowing() override { return following; }
     void setFollowing(bool on) override;
@@ -182,6 +185,21 @@ private:
     int m_ended = 0;
 };
 
+// The account's entry among the accounts: removed once `current` is false; what the service said
+// about its user, in `identities` ("user_tok tok@example.com").
+class ScriptedRecord : public AccountRecord
+{
+public:
+    bool current = true;
+    QStringList identities;
+
+    bool isCurrent() override { return current; }
+    void recordIdentity(const QString& userId, const QString& email) override
+    {
+        identities.append(userId + u' ' + email);
+    }
+};
+
 // The day's pricing download: due or not, and whether it brings a new table.
 class ScriptedPricing : public PricingSource
 {
@@ -212,6 +230,7 @@ struct ScriptedAccount
     std::shared_ptr<ScriptedNotices> notices = std::make_shared<ScriptedNotices>();
     std::shared_ptr<ScriptedLedger> ledger = std::make_shared<ScriptedLedger>();
     std::shared_ptr<ScriptedPricing> pricing = std::make_shared<ScriptedPricing>();
+    std::shared_ptr<ScriptedRecord> record = std::make_shared<ScriptedRecord>();
     DashboardClient::ClientStateRef state = std::make_shared<DashboardClient::ClientState>();
 
     RefreshEdges edges() const;

@@ -25,7 +25,8 @@ ServiceWorld::ServiceWorld(const Options& options)
     if (options.sampleAccount) {
         // The personal account, and a team seat for tokens starting with "team".
         service.serveFolders(QStringLiteral(TALLYFERN_ACCOUNT_DIR),
-                             {{"team", QStringLiteral(TALLYFERN_ACCOUNT_DIR) + u"/../team"_s}});
+                             {{"team", QStringLiteral(TALLYFERN_ACCOUNT_DIR) + u"/../team"_s}},
+                             options.answerDelayMs);
         service.setAnswer("GET", PricingClient::documentPath,
                           {200, fileBytes(QStringLiteral(TALLYFERN_PRICING_DOCUMENT)), {}, 0});
     }

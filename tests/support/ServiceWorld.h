@@ -21,6 +21,7 @@ struct ServiceWorld
         // starting with "team" from its team seat, the pricing route with the sample document; otherwise
         // routes answer 404 until scripted.
         bool sampleAccount = false;
+        int answerDelayMs = 0; // every answer of the sample account this late
         // Keeps this process's D-Bus session (the private one of scripts/with-keyring). Otherwise the
         // bus is pointed nowhere, so that a test that forgot the in-memory keychain fails rather
         // than reach a real keyring.

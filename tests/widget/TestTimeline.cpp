@@ -84,7 +84,8 @@ private Q_SLOTS:
         storeAsApp(real(u"Pro"_s));
         {
             const AsProcess app(Preferences::Process::app);
-            QVERIFY(SnapshotStore::saveTo(AccountPlace::otherAccount(u"user_team"_s), real(u"Enterprise"_s)));
+            const AccountPlace team = AccountPlace::otherAccount(u"user_team"_s);
+            QVERIFY(team.makeFolder() && SnapshotStore::saveTo(team, real(u"Enterprise"_s)));
         }
         QCOMPARE(Provider().snapshot().snapshot, real(u"Pro"_s));
         QCOMPARE(Provider().accountName(), QString()); // the primary goes unnamed, as with one account

@@ -4,10 +4,10 @@
 #include "CommandRunner.h"
 #include "SecretInput.h"
 
-#include "client/SessionKeychain.h"
 #include "desktop/StatusLine.h"
 #include "model/SnapshotStore.h"
-#include "refresh/AccountEnrollment.h"
+#include "refresh/AccountRegistry.h"
+#include "refresh/SessionAccess.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -20,8 +20,9 @@ namespace {
 
 bool signedIn(const AccountPlace& place)
 {
-    // Looked up without unlocking: a locked item is still a session.
-    return SessionKeychain::lookup(place.secretKey()).state != SecretLookup::State::absent;
+    // Looked up without unlocking, as a refresh looks it up: a locked item is still a session, a
+    // token the service turned away is none.
+    return KeychainSession(place).lookup().state != SecretLookup::State::absent;
 }
 
 } // namespace
@@ -32,9 +33,9 @@ int AccountCommands::add(int& argc, char** argv)
         const std::optional<QString> pasted = SecretInput::read(u"请粘贴 Cookie（输入不会显示）："_s);
         if (!pasted)
             co_return print(stderr, u"无法读取输入（最多 64 KiB）"_s, 1);
-        const AccountEnrollment::Outcome outcome =
-            co_await AccountEnrollment::add(*pasted, std::make_shared<CursorService>());
-        if (outcome.kind == AccountEnrollment::Outcome::Kind::refused)
+        const AccountRegistry::Outcome outcome =
+            co_await AccountRegistry::add(*pasted, std::make_shared<CursorService>());
+        if (outcome.kind == AccountRegistry::Outcome::Kind::refused)
             co_return print(stderr, outcome.text, 1);
         co_return print(stdout, outcome.text, 0);
     });
@@ -45,10 +46,10 @@ int AccountCommands::list(int& argc, char** argv, const std::optional<QString>& 
     QCoreApplication app(argc, argv);
     const bool json = format && *format == "json"_L1;
     if (format && !json && *format != "text"_L1)
-        return print(stderr, u"tallyfern: --accounts 的 --format 只接受 text 或 json"_s, 2);
+        return print(stderr, u"tallyfern：--accounts 的 --format 只接受 text 或 json"_s, 2);
     const auto orNull = [](const QString& text) { return text.isEmpty() ? QJsonValue() : QJsonValue(text); };
     QJsonArray array;
-    for (const CommandAccounts::Entry& entry : CommandAccounts::all(AccountList::read())) {
+    for (const CommandAccounts::Entry& entry : CommandAccounts::all(AccountRoster::read())) {
         const UsageSnapshot snapshot = SnapshotStore::loadFrom(entry.place);
         const bool session = signedIn(entry.place);
         if (json) {
@@ -79,13 +80,13 @@ int AccountCommands::list(int& argc, char** argv, const std::optional<QString>& 
 int AccountCommands::remove(int& argc, char** argv, const QString& account)
 {
     return CommandRunner::run(argc, argv, [account]() -> QCoro::Task<int> {
-        const AccountEnrollment::Removal removal = co_await AccountEnrollment::remove(account);
+        const AccountRegistry::Removal removal = co_await AccountRegistry::remove(account);
         switch (removal.kind) {
-        case AccountEnrollment::Removal::Kind::removed:
+        case AccountRegistry::Removal::Kind::removed:
             co_return print(stdout, removal.text, 0);
-        case AccountEnrollment::Removal::Kind::unknown:
+        case AccountRegistry::Removal::Kind::unknown:
             co_return print(stderr, CommandAccounts::unknown(account), 2);
-        case AccountEnrollment::Removal::Kind::failed:
+        case AccountRegistry::Removal::Kind::failed:
             break;
         }
         co_return print(stderr, removal.text, 1);
@@ -95,12 +96,12 @@ int AccountCommands::remove(int& argc, char** argv, const QString& account)
 int AccountCommands::primary(int& argc, char** argv, const QString& account)
 {
     QCoreApplication app(argc, argv);
-    switch (AccountEnrollment::setPrimary(account)) {
-    case AccountEnrollment::PrimaryChoice::made:
+    switch (AccountRegistry::setPrimary(account)) {
+    case AccountRegistry::PrimaryChoice::made:
         return 0;
-    case AccountEnrollment::PrimaryChoice::unknown:
+    case AccountRegistry::PrimaryChoice::unknown:
         return print(stderr, CommandAccounts::unknown(account), 2);
-    case AccountEnrollment::PrimaryChoice::failed:
+    case AccountRegistry::PrimaryChoice::failed:
         break;
     }
     return print(stderr, u"tallyfern：无法写入账号列表"_s, 1);

@@ -2,42 +2,38 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-CommandAccounts::Entry entryOf(const AccountList& list, const Account& account)
+QList<CommandAccounts::Entry> CommandAccounts::all(const AccountRoster& roster)
 {
-    return {account, list.placeOf(account.userId), account.userId == list.primary};
-}
-
-} // namespace
-
-QList<CommandAccounts::Entry> CommandAccounts::all(const AccountList::Read& read)
-{
-    if (read.state != AccountList::State::loaded)
-        return {{Account{}, AccountPlace::homeAccount(), true}};
+    // The home place emptied and nothing listed: the home account alone, signed out, as the window
+    // shows it.
+    if (roster.entries.isEmpty())
+        return {{Account{}, AccountPlace::homeAccount({}, roster.home.generation), true}};
+    const AccountRoster::Entry* primary = roster.primary();
     QList<Entry> entries;
-    for (const Account& account : read.list.accounts)
-        entries.append(entryOf(read.list, account));
+    for (const AccountRoster::Entry& entry : roster.entries)
+        entries.append({entry.account, entry.place, &entry == primary});
     return entries;
 }
 
 std::optional<QList<CommandAccounts::Entry>>
-CommandAccounts::chosen(const AccountList::Read& read, const std::optional<QString>& account, bool allowAll)
+CommandAccounts::chosen(const AccountRoster& roster, const std::optional<QString>& account, bool allowAll)
 {
+    const QList<Entry> entries = all(roster);
     if (!account) {
-        for (const Entry& entry : all(read)) {
+        for (const Entry& entry : entries) {
             if (entry.primary)
                 return QList<Entry>{entry};
         }
         return std::nullopt;
     }
     if (allowAll && *account == "all"_L1)
-        return all(read);
-    // The home account alone has no id or label to be named by.
-    const Account* found = read.state == AccountList::State::loaded ? read.list.find(*account) : nullptr;
-    if (!found)
-        return std::nullopt;
-    return QList<Entry>{entryOf(read.list, *found)};
+        return entries;
+    const AccountRoster::Entry* found = roster.find(*account);
+    for (const Entry& entry : entries) {
+        if (found && entry.place == found->place)
+            return QList<Entry>{entry};
+    }
+    return std::nullopt;
 }
 
 QString CommandAccounts::unknown(const QString& account)

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "model/AccountList.h"
+#include "model/AccountRoster.h"
 
 #include <QList>
 
 #include <optional>
 
-// The accounts as the commands name them: those accounts.json lists, or the home account alone
-// (whose user id and e-mail are then not known). Reading creates and changes nothing; a command
-// reads the file once (AccountList::read()) and passes what it read.
+// The accounts as the commands name them: those accounts.json lists, or the home account alone, by
+// its recorded user id and e-mail once the service has named it. Reading creates and changes
+// nothing; a command reads them once (AccountRoster::read()) and passes what it read.
 namespace CommandAccounts {
 
 struct Entry
@@ -18,11 +18,11 @@ struct Entry
     bool primary = false;
 };
 
-QList<Entry> all(const AccountList::Read& read);
+QList<Entry> all(const AccountRoster& roster);
 
 // `--account`: the primary when none is named, every account for "all" (where `allowAll`), the one
 // with that user id or label. Nothing for an unknown account.
-std::optional<QList<Entry>> chosen(const AccountList::Read& read, const std::optional<QString>& account,
+std::optional<QList<Entry>> chosen(const AccountRoster& roster, const std::optional<QString>& account,
                                    bool allowAll);
 
 // The line a command prints for an unknown account.

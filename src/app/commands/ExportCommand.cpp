@@ -3,6 +3,7 @@
 #include "CommandAccounts.h"
 #include "CommandRunner.h"
 
+#include "desktop/OwnFiles.h"
 #include "model/SnapshotStore.h"
 
 #include <QCoreApplication>
@@ -14,21 +15,26 @@ namespace ExportCommand {
 int exportCsv(const Request& request, QString* errors)
 {
     if (request.fileName.isEmpty() || request.fileName.startsWith(u'-')) {
-        *errors = u"--export-csv 需要一个文件名"_s;
+        *errors = u"tallyfern：--export-csv 需要一个文件名"_s;
         return 2;
     }
     CycleExport::Cycle cycle = CycleExport::Cycle::current;
     if (request.cycle && *request.cycle == "previous"_L1) {
         cycle = CycleExport::Cycle::previous;
     } else if (request.cycle && *request.cycle != "current"_L1) {
-        *errors = u"--cycle 只能是 current 或 previous"_s;
+        *errors = u"tallyfern：--cycle 只能是 current 或 previous"_s;
         return 2;
     }
     const std::optional<QList<CommandAccounts::Entry>> chosen =
-        CommandAccounts::chosen(AccountList::read(), request.account, false);
+        CommandAccounts::chosen(AccountRoster::read(), request.account, false);
     if (!chosen) {
         *errors = CommandAccounts::unknown(*request.account);
         return 2;
+    }
+    // Before anything changes: an export never takes the place of one of our own files.
+    if (OwnFiles::contains(request.fileName)) {
+        *errors = u"tallyfern：不能导出到 Tallyfern 自己的文件："_s + request.fileName;
+        return 1;
     }
     const AccountPlace place = chosen->constFirst().place;
 
@@ -37,7 +43,7 @@ int exportCsv(const Request& request, QString* errors)
         CycleExport::write(place.ledgerFile(), SnapshotStore::loadFrom(place), cycle, request.fileName);
     switch (result.outcome) {
     case Outcome::noLedger:
-        *errors = u"没有用量历史：请先在设置中打开“保存用量历史”并刷新"_s;
+        *errors = u"tallyfern：还没有用量历史，刷新后再试"_s;
         return 1;
     case Outcome::unreadable:
         *errors = u"无法读取用量历史"_s;

@@ -4,40 +4,30 @@
 
 #include "client/EditorLogin.h"
 #include "client/EditorSessionError.h"
-#include "client/SessionKeychain.h"
-#include "client/SessionKeychainError.h"
-
-#include <QDateTime>
+#include "refresh/AccountRegistry.h"
 
 using namespace Qt::StringLiterals;
 using CommandRunner::print;
 
 namespace {
 
-int importOnce()
+// The editor's login goes to the account it belongs to, by the rule every token follows: with the
+// home account alone, to that; with several, to its own account, or nowhere. Being the user's own
+// command, it may unlock the keyring (also when no token is stored yet: the import writes one);
+// where the prompt cannot be shown or is cancelled, nothing is imported.
+QCoro::Task<int> importEditorLogin()
 {
+    EditorSession::Login login;
     try {
-        const EditorSession::Login login = EditorLogin::importNow();
-        return print(stdout, SessionImportCommand::successLine(login.userId, login.expiresAt.toDateTime()),
-                     0);
+        login = EditorLogin::current();
     } catch (const EditorSessionError& error) {
-        return print(stderr, error.description(), 1);
-    } catch (const SessionKeychainError& error) {
-        return print(stderr, error.description(), 1);
+        co_return print(stderr, error.description(), 1);
     }
-}
-
-QCoro::Task<int> importAfterUnlock()
-{
-    // The user's own command may unlock the keyring, also when no token is stored yet (the import
-    // writes one); where the prompt cannot be shown or is cancelled, the stored token stays and
-    // nothing is imported.
-    bool locked = SessionKeychain::needsUnlock();
-    if (locked) {
-        co_await SessionKeychain::unlockAndLookup();
-        locked = SessionKeychain::needsUnlock();
-    }
-    co_return locked ? print(stderr, u"钥匙串已锁定"_s, 1) : importOnce();
+    const AccountRegistry::Outcome outcome = co_await AccountRegistry::receive(
+        AccountRegistry::Arrival::import, login.token, login.userId, std::make_shared<CursorService>());
+    if (outcome.kind == AccountRegistry::Outcome::Kind::refused)
+        co_return print(stderr, outcome.text, 1);
+    co_return print(stdout, SessionImportCommand::successLine(login.userId, login.expiresAt.toDateTime()), 0);
 }
 
 } // namespace
@@ -50,5 +40,5 @@ QString SessionImportCommand::successLine(const QString& userId, const QDateTime
 
 int SessionImportCommand::run(int& argc, char** argv)
 {
-    return CommandRunner::run(argc, argv, importAfterUnlock);
+    return CommandRunner::run(argc, argv, importEditorLogin);
 }

@@ -15,11 +15,10 @@ using CommandRunner::print;
 
 namespace {
 
-StatusLine::Named named(const CommandAccounts::Entry& entry)
+// Accounts are told apart by name only while there are several: one account's line is the plain one.
+StatusLine::Named named(const CommandAccounts::Entry& entry, bool several)
 {
-    // The home account alone has no name to show: its line is the plain one.
-    const QString name = entry.account.userId.isEmpty() ? QString() : entry.account.displayName();
-    return {name, SnapshotStore::loadFrom(entry.place)};
+    return {several ? entry.account.displayName() : QString(), SnapshotStore::loadFrom(entry.place)};
 }
 
 QJsonObject withAccount(QJsonObject object, const CommandAccounts::Entry& entry)
@@ -51,10 +50,12 @@ int StatusCommand::run(int& argc, char** argv, const std::optional<QString>& for
     QCoreApplication app(argc, argv);
     const auto chosen = format(formatName);
     if (!chosen)
-        return print(stderr, u"tallyfern: --format 只接受 text、json 或 waybar"_s, 2);
+        return print(stderr, u"tallyfern：--format 只接受 text、json 或 waybar"_s, 2);
     // Read once: a bar polls this every few seconds.
-    const AccountList::Read read = AccountList::read();
-    const std::optional<QList<CommandAccounts::Entry>> entries = CommandAccounts::chosen(read, account, true);
+    const AccountRoster roster = AccountRoster::read();
+    const bool several = roster.several();
+    const std::optional<QList<CommandAccounts::Entry>> entries =
+        CommandAccounts::chosen(roster, account, true);
     if (!entries)
         return print(stderr, CommandAccounts::unknown(*account), 2);
     const bool every = account && *account == "all"_L1;
@@ -63,31 +64,33 @@ int StatusCommand::run(int& argc, char** argv, const std::optional<QString>& for
     switch (*chosen) {
     case Format::text:
         for (const CommandAccounts::Entry& entry : *entries)
-            lines.append(every ? StatusLine::line(named(entry)) : StatusLine::text(named(entry).snapshot));
+            lines.append(every ? StatusLine::line(named(entry, several))
+                               : StatusLine::text(SnapshotStore::loadFrom(entry.place)));
         break;
     case Format::json:
         if (every) {
             QJsonArray list;
             for (const CommandAccounts::Entry& entry : *entries)
-                list.append(withAccount(StatusLine::json(named(entry).snapshot), entry));
+                list.append(withAccount(StatusLine::json(SnapshotStore::loadFrom(entry.place)), entry));
             lines.append(QString::fromUtf8(
                 QJsonDocument(QJsonObject{{u"accounts"_s, list}}).toJson(QJsonDocument::Compact)));
         } else {
-            lines.append(
-                QString::fromUtf8(QJsonDocument(StatusLine::json(named(entries->constFirst()).snapshot))
-                                      .toJson(QJsonDocument::Compact)));
+            lines.append(QString::fromUtf8(
+                QJsonDocument(StatusLine::json(SnapshotStore::loadFrom(entries->constFirst().place)))
+                    .toJson(QJsonDocument::Compact)));
         }
         break;
     case Format::waybar: {
         // One account named: that account alone. Otherwise the primary, with a line for each other.
-        const QList<CommandAccounts::Entry> shown = account && !every ? *entries : CommandAccounts::all(read);
+        const QList<CommandAccounts::Entry> shown =
+            account && !every ? *entries : CommandAccounts::all(roster);
         std::optional<StatusLine::Named> primary;
         QList<StatusLine::Named> others;
         for (const CommandAccounts::Entry& entry : shown) {
             if (entry.primary || shown.size() == 1)
-                primary = named(entry);
+                primary = named(entry, several);
             else
-                others.append(named(entry));
+                others.append(named(entry, several));
         }
         const QuotaThresholds thresholds = QuotaThresholds::load();
         const QJsonObject object = others.isEmpty() ? StatusLine::waybar(primary->snapshot, thresholds)

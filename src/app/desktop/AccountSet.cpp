@@ -6,48 +6,43 @@ AccountSet::AccountSet(Wiring wiring, std::shared_ptr<PricingSource> pricing)
     : m_wiring(std::move(wiring))
     , m_pricing(std::move(pricing))
 {
-    take(AccountList::setAsideIfBroken());
+    take(AccountRoster::of(AccountList::setAsideIfBroken(), HomeRecord::read()));
 }
 
 void AccountSet::reload()
 {
-    take(AccountList::read());
+    take(AccountRoster::read());
 }
 
-void AccountSet::take(const AccountList::Read& read)
+void AccountSet::take(AccountRoster roster)
 {
-    m_listed = read.state == AccountList::State::loaded;
-    m_list = m_listed ? read.list : AccountList{};
-
-    QList<std::pair<Account, AccountPlace>> wanted;
-    if (m_listed) {
-        for (const Account& account : std::as_const(m_list.accounts))
-            wanted.append({account, m_list.placeOf(account.userId)});
-    } else {
-        wanted.append({Account{}, AccountPlace::homeAccount()});
-    }
+    m_roster = std::move(roster);
+    QList<AccountRoster::Entry> wanted = m_roster.entries;
+    // The home place emptied and no account left: the home account alone, signed out.
+    if (wanted.isEmpty())
+        wanted.append({Account{}, AccountPlace::homeAccount({}, m_roster.home.generation)});
 
     std::vector<Entry> entries;
     for (auto& [account, place] : wanted) {
-        // Kept while the account keeps its place. The home account alone is the listed home account
-        // once a second account joins: only its user becomes known, and with it whose editor login
-        // it follows, so its edges are made again.
+        // Kept while the account keeps its place. The home account's user may become known (the
+        // service named it, or a second account joined): only its edges are made again.
         const auto kept = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& entry) {
-            return entry.pipeline &&
-                   (entry.place == place || (entry.place == AccountPlace::homeAccount() && place.home));
+            return entry.pipeline && (entry.place == place || (entry.place.home && place.home &&
+                                                               entry.place.generation == place.generation &&
+                                                               entry.place.userId.isEmpty()));
         });
         const QString title =
-            m_listed ? u"Tallyfern · "_s + (account.label.isEmpty() ? account.email : account.label)
-                     : u"Tallyfern"_s;
+            m_roster.several() ? u"Tallyfern · "_s + (account.label.isEmpty() ? account.email : account.label)
+                               : u"Tallyfern"_s;
         if (kept != m_entries.end()) {
             *kept->noticeTitle = title;
             if (kept->place != place)
-                kept->pipeline->setEdges(m_wiring(place, kept->noticeTitle, m_listed, m_pricing).edges);
+                kept->pipeline->setEdges(m_wiring(place, kept->noticeTitle, m_pricing).edges);
             entries.push_back({account, place, kept->noticeTitle, std::move(kept->pipeline)});
             continue;
         }
         auto shared = std::make_shared<QString>(title);
-        AccountWiring wiring = m_wiring(place, shared, m_listed, m_pricing);
+        AccountWiring wiring = m_wiring(place, shared, m_pricing);
         entries.push_back(
             {account, place, shared, std::make_unique<RefreshPipeline>(wiring.edges, wiring.state)});
     }
@@ -56,18 +51,23 @@ void AccountSet::take(const AccountList::Read& read)
 
 qsizetype AccountSet::primaryIndex() const
 {
-    const qsizetype primary = m_listed ? indexOf(m_list.primary) : 0;
-    return primary < 0 ? 0 : primary;
+    const AccountRoster::Entry* primary = m_roster.primary();
+    const qsizetype index = primary ? indexOf(primary->place) : 0;
+    return index < 0 ? 0 : index;
 }
 
 qsizetype AccountSet::indexOf(const QString& userIdOrLabel) const
 {
-    const Account* found = m_list.find(userIdOrLabel);
-    for (qsizetype i = 0; found && i < size(); ++i) {
-        if (account(i).userId == found->userId)
-            return i;
-    }
-    return -1;
+    const AccountRoster::Entry* found = m_roster.find(userIdOrLabel);
+    return found ? indexOf(found->place) : -1;
+}
+
+qsizetype AccountSet::indexOf(const AccountPlace& place) const
+{
+    const auto found = std::find_if(m_entries.begin(), m_entries.end(), [&place](const Entry& entry) {
+        return entry.place.home == place.home && (place.home || entry.place.userId == place.userId);
+    });
+    return found != m_entries.end() ? qsizetype(found - m_entries.begin()) : -1;
 }
 
 qsizetype AccountSet::indexOf(const RefreshPipeline* pipeline) const

@@ -2,7 +2,7 @@
 
 #include "AccountWiring.h"
 
-#include "model/AccountList.h"
+#include "model/AccountRoster.h"
 #include "refresh/AccountRefresh.h"
 
 #include <functional>
@@ -18,27 +18,30 @@ public:
     // The notice title is shared: a new label shows in the next notice.
     using Wiring =
         std::function<AccountWiring(const AccountPlace& place, std::shared_ptr<const QString> noticeTitle,
-                                    bool several, std::shared_ptr<PricingSource> pricing)>;
+                                    std::shared_ptr<PricingSource> pricing)>;
 
     // A broken accounts.json is set aside first: the home account then goes on alone.
     explicit AccountSet(Wiring wiring = &AccountWiring::forAccount,
                         std::shared_ptr<PricingSource> pricing = std::make_shared<DailyPricing>());
 
-    // Reads accounts.json again. A pipeline whose account is still listed in the same place is kept
-    // (with its snapshot, status and running refreshes), and so is the home account's when a second
-    // account joins it; others are made anew.
+    // Reads the accounts again. A pipeline whose account is still listed in the same place (of the
+    // same generation) is kept, with its snapshot, status and running refreshes, and so is the home
+    // account's once its user becomes known; others are made anew.
     void reload();
 
     qsizetype size() const { return qsizetype(m_entries.size()); }
-    // Several accounts: accounts.json is in use.
-    bool isListed() const { return m_listed; }
-    const AccountList& list() const { return m_list; }
-    // The implicit home account's user id and e-mail are empty.
+    // More than one account: only then are they told apart by name.
+    bool several() const { return m_roster.several(); }
+    const AccountRoster& roster() const { return m_roster; }
+    // The home account's user id and e-mail are empty until the service names them.
     const Account& account(qsizetype index) const { return m_entries[std::size_t(index)].account; }
     AccountPlace place(qsizetype index) const { return m_entries[std::size_t(index)].place; }
     RefreshPipeline& pipeline(qsizetype index) const { return *m_entries[std::size_t(index)].pipeline; }
     qsizetype primaryIndex() const;
     qsizetype indexOf(const QString& userIdOrLabel) const;
+    // The account in `place` (generation aside for the home place, whose user may change); -1 when
+    // none is there.
+    qsizetype indexOf(const AccountPlace& place) const;
     // -1 once the pipeline's account went.
     qsizetype indexOf(const RefreshPipeline* pipeline) const;
     const std::shared_ptr<PricingSource>& pricing() const { return m_pricing; }
@@ -47,7 +50,7 @@ public:
     QCoro::Task<QList<RefreshOutcome>> refreshAll(RefreshPolicy policy) const;
 
 private:
-    void take(const AccountList::Read& read);
+    void take(AccountRoster roster);
 
     struct Entry
     {
@@ -59,7 +62,6 @@ private:
 
     Wiring m_wiring;
     std::shared_ptr<PricingSource> m_pricing;
-    AccountList m_list;
-    bool m_listed = false;
+    AccountRoster m_roster;
     std::vector<Entry> m_entries;
 };

@@ -5,13 +5,14 @@
 #include "refresh/StoredRateLimit.h"
 
 AccountWiring AccountWiring::forAccount(const AccountPlace& place, std::shared_ptr<const QString> noticeTitle,
-                                        bool several, std::shared_ptr<PricingSource> pricing)
+                                        std::shared_ptr<PricingSource> pricing)
 {
     auto state = std::make_shared<DashboardClient::ClientState>();
     state->rateLimit = std::make_shared<StoredRateLimit>(place);
-    return {{std::make_shared<CursorService>(), std::make_shared<KeychainSession>(place, several),
+    return {{std::make_shared<CursorService>(), std::make_shared<KeychainSession>(place),
              std::make_shared<StoredSnapshots>(place),
              std::make_shared<DesktopNotices>(place, std::move(noticeTitle)),
-             std::make_shared<LedgerOnDisk>(place.ledgerFile()), std::move(pricing)},
+             std::make_shared<LedgerOnDisk>(place), std::move(pricing),
+             std::make_shared<RegisteredAccount>(place)},
             std::move(state)};
 }

@@ -1,5 +1,6 @@
 #include "QuotaNotices.h"
 
+#include "model/PlaceGuard.h"
 #include "model/QuotaAlerts.h"
 #include "platform/AtomicFile.h"
 #include "platform/DesktopNotifications.h"
@@ -38,18 +39,24 @@ State readState(const AccountPlace& place)
     return state;
 }
 
-void writeState(const AccountPlace& place, const State& state)
+// Only while the place is still the account's, so a removed account's notices never come back.
+bool writeState(const AccountPlace& place, const State& state)
 {
     const QJsonObject object{{u"cycle"_s, state.cycle}, {u"sent"_s, QJsonArray::fromStringList(state.sent)}};
-    AtomicFile::write(place.noticesFile(), QJsonDocument(object).toJson(QJsonDocument::Compact));
+    return PlaceGuard::write(place, [&] {
+        return AtomicFile::write(place.noticesFile(), QJsonDocument(object).toJson(QJsonDocument::Compact));
+    });
 }
 
 // Under the lock: which notices are due, remembered as sent before any goes out, so that two
-// processes storing the same snapshot never both send it.
+// processes storing the same snapshot never both send it. Nothing goes out that could not be
+// remembered.
 QList<QuotaAlerts::Notice> claimDue(const AccountPlace& place, const UsageSnapshot& snapshot,
                                     const QuotaThresholds& thresholds)
 {
-    place.makeFolder();
+    // In the account's folder, which only adding the account makes: none for a removed account.
+    if (place.home)
+        AtomicFile::makePrivateFolder(place.folder());
     QLockFile lock(place.noticesLock());
     // Short: the window's refresh runs on the UI thread, and the next refresh tries again.
     if (!lock.tryLock(250))
@@ -60,8 +67,8 @@ QList<QuotaAlerts::Notice> claimDue(const AccountPlace& place, const UsageSnapsh
     if (newCycle)
         state = State{cycle, {}};
     const QuotaAlerts::Outcome outcome = QuotaAlerts::due(snapshot, thresholds, state.sent);
-    if (newCycle || outcome.sent != state.sent)
-        writeState(place, State{cycle, outcome.sent});
+    if ((newCycle || outcome.sent != state.sent) && !writeState(place, State{cycle, outcome.sent}))
+        return {};
     return outcome.notices;
 }
 
