@@ -6,6 +6,7 @@
 #include "commands/StatusCommand.h"
 
 #include "platform/Preferences.h"
+#include "platform/ProcessHardening.h"
 #include "shell/InteractiveApp.h"
 
 #include <cstdio>
@@ -20,6 +21,30 @@ int print(const QString& text, std::FILE* stream = stdout, int status = 0)
     return status;
 }
 
+// The modes that read a session token from the secret store, or take one in. The status line, the
+// export and the widget read only what was stored and stay as they are.
+bool readsToken(CommandLine::Mode mode)
+{
+    switch (mode) {
+    case CommandLine::Mode::Interactive:
+    case CommandLine::Mode::Background:
+    case CommandLine::Mode::Refresh:
+    case CommandLine::Mode::ImportSession:
+    case CommandLine::Mode::AddAccount:
+    case CommandLine::Mode::Accounts:
+    case CommandLine::Mode::RemoveAccount:
+    case CommandLine::Mode::Primary:
+        return true;
+    case CommandLine::Mode::Status:
+    case CommandLine::Mode::ExportCsv:
+    case CommandLine::Mode::Help:
+    case CommandLine::Mode::Version:
+    case CommandLine::Mode::Misused:
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -28,6 +53,9 @@ int main(int argc, char** argv)
     const bool interactive =
         invocation.mode == CommandLine::Mode::Interactive || invocation.mode == CommandLine::Mode::Background;
     Preferences::setProcess(interactive ? Preferences::Process::app : Preferences::Process::headless);
+    // Before anything can read a token: a crash then leaves no core file holding the cookie.
+    if (readsToken(invocation.mode))
+        ProcessHardening::keepMemoryPrivate();
     switch (invocation.mode) {
     case CommandLine::Mode::Help:
         return print(CommandLine::helpText());

@@ -147,7 +147,9 @@ std::optional<QByteArray> LaunchAgent::serviceUnit(const QString& executable)
                          *command +
                          u"\n"
                          u"StandardOutput=null\n"
-                         u"StandardError=null\n"_s +
+                         u"StandardError=null\n"
+                         // A crash leaves no core dump holding the cookie.
+                         u"LimitCORE=0\n"_s +
                          *settings;
     return text.toUtf8();
 }
