@@ -55,8 +55,10 @@ private Q_SLOTS:
         }
         // At once, then every 180 seconds.
         QVERIFY(timer.contains("\nOnActiveSec=0\nOnUnitActiveSec=180\n"));
-        // A crash of the refresh leaves no core dump, whatever limit the user manager gives.
+        // A crash of the refresh leaves no core dump, whatever limit the user manager gives; a run
+        // that hangs is stopped, so the timer starts the next.
         QVERIFY(service.contains("\nLimitCORE=0\n"));
+        QVERIFY(service.contains("\nTimeoutStartSec=5min\n"));
 
         LaunchAgent::install();
         QCOMPARE(fileBytes(LaunchAgent::serviceFileName()), service);

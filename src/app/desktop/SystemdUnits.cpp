@@ -143,6 +143,8 @@ std::optional<QByteArray> LaunchAgent::serviceUnit(const QString& executable)
                          u"\n"
                          u"[Service]\n"
                          u"Type=oneshot\n"
+                         // A run that hangs is stopped, or the timer would never start another.
+                         u"TimeoutStartSec=5min\n"
                          u"ExecStart="_s +
                          *command +
                          u"\n"
