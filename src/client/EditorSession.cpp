@@ -224,9 +224,9 @@ EditorSession::Login decode(QString value)
     if (!sub.isString() || !exp.isDouble())
         throw EditorSessionError(Kind::malformed);
 
+    // The one rule for a user id, the service's too: it names the account's folder.
     const QString userId = AccountPlace::userIdOfSubject(sub.toString());
-    static const QRegularExpression userIdShape(QRegularExpression::anchoredPattern(u"[A-Za-z0-9._-]+"_s));
-    if (!userIdShape.match(userId).hasMatch())
+    if (!AccountPlace::isValidUserId(userId))
         throw EditorSessionError(Kind::malformed);
 
     const Timestamp expiresAt = Timestamp::fromSecondsSince1970(exp.toDouble());

@@ -59,6 +59,9 @@ private Q_SLOTS:
         QTest::newRow("payload not JSON") << u"plain"_s << QVariant(u"a.bm90IGpzb24.c"_s) << malformed;
         QTest::newRow("empty user id")
             << u"plain"_s << QVariant(EditorDatabase::jwt(u"auth0|"_s, now + 3600)) << malformed;
+        // The service's own rule for a user id, which names the account's folder.
+        QTest::newRow("user id that is a parent folder")
+            << u"plain"_s << QVariant(EditorDatabase::jwt(u"auth0|.."_s, now + 3600)) << malformed;
         QTest::newRow("user id with a final line break")
             << u"plain"_s << QVariant(EditorDatabase::jwt(u"auth0|user_01NL\n"_s, now + 3600)) << malformed;
         QTest::newRow("over 64 KiB") << u"plain"_s << QVariant(QByteArray(65 * 1024, 'a')) << malformed;
