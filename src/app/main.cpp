@@ -7,6 +7,7 @@
 
 #include "platform/Preferences.h"
 #include "platform/ProcessHardening.h"
+#include "platform/ServiceOrigin.h"
 #include "shell/InteractiveApp.h"
 
 #include <cstdio>
@@ -66,12 +67,18 @@ int main(int argc, char** argv)
     case CommandLine::Mode::Refresh:
         return BackgroundRefresh::run(argc, argv);
     case CommandLine::Mode::ImportSession:
+        if (const auto refusal = ServiceOrigin::refusal())
+            return print(*refusal + u'\n', stderr, 2);
         return SessionImportCommand::run(argc, argv);
     case CommandLine::Mode::Status:
         return StatusCommand::run(argc, argv, invocation.format, invocation.account);
     case CommandLine::Mode::ExportCsv:
         return ExportCommand::run(argc, argv, {invocation.value, invocation.cycle, invocation.account});
     case CommandLine::Mode::AddAccount:
+        // The commands that act for the user with the service stop at a refused origin, before the
+        // cookie is even asked for.
+        if (const auto refusal = ServiceOrigin::refusal())
+            return print(*refusal + u'\n', stderr, 2);
         return AccountCommands::add(argc, argv);
     case CommandLine::Mode::Accounts:
         return AccountCommands::list(argc, argv, invocation.format);

@@ -125,23 +125,34 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("origin"); // TALLYFERN_SERVICE_ORIGIN, when not the fake service's
         QTest::newRow("help beside unknown")
-            << QStringList{u"--bogus"_s, u"--help"_s} << 0 << CommandLine::helpText();
-        QTest::newRow("--version") << QStringList{u"--version"_s} << 0 << u"tallyfern 0.1.0\n"_s;
+            << QStringList{u"--bogus"_s, u"--help"_s} << 0 << CommandLine::helpText() << QString();
+        QTest::newRow("--version") << QStringList{u"--version"_s} << 0 << u"tallyfern 0.1.0\n"_s << QString();
         QTest::newRow("misused: one line on stderr")
-            << QStringList{u"-help=all"_s} << 2 << u"tallyfern：选项 -help=all 不带取值\n"_s;
-        QTest::newRow("status, nothing stored") << QStringList{u"--status"_s} << 0 << u"暂无用量数据\n"_s;
+            << QStringList{u"-help=all"_s} << 2 << u"tallyfern：选项 -help=all 不带取值\n"_s << QString();
+        QTest::newRow("status, nothing stored")
+            << QStringList{u"--status"_s} << 0 << u"暂无用量数据\n"_s << QString();
         QTest::newRow("json") << QStringList{u"--status"_s, u"--format=json"_s} << 0
-                              << u"{\"hasData\":false}\n"_s;
+                              << u"{\"hasData\":false}\n"_s << QString();
         QTest::newRow("waybar")
             << QStringList{u"--format"_s, u"waybar"_s, u"--status"_s} << 0
-            << u"{\"class\":\"nodata\",\"text\":\"暂无用量数据\",\"tooltip\":\"暂无用量数据\"}\n"_s;
-        QTest::newRow("one dash, a value apart")
-            << QStringList{u"-format"_s, u"json"_s, u"-status"_s} << 0 << u"{\"hasData\":false}\n"_s;
-        QTest::newRow("unknown format") << QStringList{u"--status"_s, u"--format"_s, u"xml"_s} << 2
-                                        << u"tallyfern: --format 只接受 text、json 或 waybar\n"_s;
+            << u"{\"class\":\"nodata\",\"text\":\"暂无用量数据\",\"tooltip\":\"暂无用量数据\"}\n"_s
+            << QString();
+        QTest::newRow("one dash, a value apart") << QStringList{u"-format"_s, u"json"_s, u"-status"_s} << 0
+                                                 << u"{\"hasData\":false}\n"_s << QString();
+        QTest::newRow("unknown format")
+            << QStringList{u"--status"_s, u"--format"_s, u"xml"_s} << 2
+            << u"tallyfern: --format 只接受 text、json 或 waybar\n"_s << QString();
         QTest::newRow("format without a value") << QStringList{u"--status"_s, u"--format"_s} << 2
-                                                << u"tallyfern：选项 --format 缺少取值 格式\n"_s;
+                                                << u"tallyfern：选项 --format 缺少取值 格式\n"_s << QString();
+        // A refused origin never falls back to the real service: the commands that would talk to it
+        // for the user stop before anything else.
+        const QString refused = u"tallyfern：TALLYFERN_SERVICE_ORIGIN 不可用：http://localhost.\n"_s;
+        QTest::newRow("adding an account, the origin refused")
+            << QStringList{u"--add-account"_s} << 2 << refused << u"http://localhost."_s;
+        QTest::newRow("importing, the origin refused")
+            << QStringList{u"--import-session"_s} << 2 << refused << u"http://localhost."_s;
     }
 
     void printsWithoutTouchingAnything()
@@ -149,7 +160,10 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         QFETCH(int, status);
         QFETCH(QString, out);
+        QFETCH(QString, origin);
         AppWorld world;
+        if (!origin.isEmpty())
+            qputenv("TALLYFERN_SERVICE_ORIGIN", origin.toUtf8());
         QCOMPARE(run(world, arguments), std::pair(status, out));
         QVERIFY(QDir(world.env.root()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
         QVERIFY(world.service.requests().isEmpty());

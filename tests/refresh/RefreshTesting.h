@@ -47,7 +47,8 @@ inline QString resultName(RefreshOutcome::Result result)
 //   401 / 429 / 500 / transport (the overview's answer), patch-fails, store-fails (every save),
 //   patch-store-fails (saves after the first), history-off, ledger-busy, pricing-due,
 //   pricing-changes, hold (the overviews wait for the test), signed-in (the pipeline last saw a
-//   session, as after the start with a token).
+//   session, as after the start with a token), origin-refused (TALLYFERN_SERVICE_ORIGIN is set to
+//   an origin that is refused, until the world goes).
 // Only "cached" is set before the pipeline exists; everything else after, so that a pipeline that
 // kept an earlier copy of a setting would fail.
 struct PipelineWorld
@@ -75,6 +76,7 @@ struct PipelineWorld
               &account.notices->posts, &account.ledger->syncs, &account.pricing->syncs})
             calls->releaseAll();
         QTest::qWait(0);
+        qunsetenv("TALLYFERN_SERVICE_ORIGIN");
     }
 
     // As every caller runs one: through AccountRefresh, which awaits the day's pricing first when
@@ -116,6 +118,7 @@ struct PipelineWorld
             {u"pricing-changes"_s, [&] { account.pricing->due = account.pricing->changes = true; }},
             {u"hold"_s, [&] { service.overviews.hold(); }},
             {u"signed-in"_s, [&] { pipeline->setHasSession(true); }},
+            {u"origin-refused"_s, [] { qputenv("TALLYFERN_SERVICE_ORIGIN", "http://localhost."); }},
         };
         const auto found = words.find(word);
         if (found == words.end())
