@@ -49,8 +49,9 @@ struct PreparedRequest
 };
 
 // Authenticated JSON request to the service origin. Throws DashboardError::noSession for an empty
-// token or one that could not travel in a header, requestFailed(path) when origin + path is no URL,
-// TransportError(badBody) when the body holds a number JSON cannot carry.
+// token or one that could not travel in a header, originRefused when TALLYFERN_SERVICE_ORIGIN is set
+// but refused, requestFailed(path) when origin + path is no URL, TransportError(badBody) when the
+// body holds a number JSON cannot carry.
 PreparedRequest request(const QString& token, const QString& path, const QByteArray& method,
                         const std::optional<QJsonObject>& body = std::nullopt);
 

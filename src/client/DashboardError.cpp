@@ -1,6 +1,7 @@
 #include "DashboardError.h"
 
 #include "model/DisplayFormat.h"
+#include "platform/ServiceOrigin.h"
 
 using namespace Qt::StringLiterals;
 
@@ -19,6 +20,8 @@ QString DashboardError::description() const
         return u"钥匙串已锁定 · 点「刷新」解锁"_s;
     case Kind::rateLimited:
         return u"服务繁忙，"_s + formatShortTime(m_until.toDateTime().toLocalTime().time()) + u" 后再试"_s;
+    case Kind::originRefused:
+        return ServiceOrigin::refusal().value_or(u"tallyfern：TALLYFERN_SERVICE_ORIGIN 不可用"_s);
     }
     return {};
 }
@@ -38,6 +41,8 @@ const char* DashboardError::what() const noexcept
         return "DashboardError: locked";
     case Kind::rateLimited:
         return "DashboardError: rateLimited";
+    case Kind::originRefused:
+        return "DashboardError: originRefused";
     }
     return "DashboardError";
 }

@@ -16,8 +16,9 @@ public:
         noSession,
         unauthorized,
         empty,
-        locked,      // the token is in a keyring that is locked
-        rateLimited, // the service answered 429; carries until when to leave it alone
+        locked,        // the token is in a keyring that is locked
+        rateLimited,   // the service answered 429; carries until when to leave it alone
+        originRefused, // TALLYFERN_SERVICE_ORIGIN is set but refused: nothing was sent anywhere
     };
 
     static DashboardError requestFailed(const QString& path)
@@ -28,6 +29,7 @@ public:
     static DashboardError unauthorized() { return DashboardError(Kind::unauthorized); }
     static DashboardError empty() { return DashboardError(Kind::empty); }
     static DashboardError locked() { return DashboardError(Kind::locked); }
+    static DashboardError originRefused() { return DashboardError(Kind::originRefused); }
     static DashboardError rateLimited(Timestamp until)
     {
         DashboardError error(Kind::rateLimited);
@@ -39,7 +41,10 @@ public:
     QString path() const { return m_path; }     // empty unless requestFailed
     Timestamp until() const { return m_until; } // only for rateLimited
     // Ends the whole refresh: no other request or body is tried, nothing remembered changes.
-    bool endsRefresh() const { return m_kind == Kind::unauthorized || m_kind == Kind::rateLimited; }
+    bool endsRefresh() const
+    {
+        return m_kind == Kind::unauthorized || m_kind == Kind::rateLimited || m_kind == Kind::originRefused;
+    }
     QString description() const override;
     const char* what() const noexcept override;
 

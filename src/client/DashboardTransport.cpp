@@ -216,6 +216,9 @@ PreparedRequest request(const QString& token, const QString& path, const QByteAr
     detail::requireToken(token);
 
     const QString origin = ServiceOrigin::current();
+    // A refused TALLYFERN_SERVICE_ORIGIN is no origin: the request goes nowhere, not to the default.
+    if (origin.isEmpty())
+        throw DashboardError::originRefused();
     // Only an absolute path keeps the request on the service's host.
     const QUrl url(origin + path, QUrl::StrictMode);
     if (!path.startsWith(u'/') || !url.isValid() || url.isRelative())

@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -28,6 +29,12 @@ constexpr auto tokenKey = "cursorAuth/accessToken";
 // Long enough to outlast the editor's own short write transactions, short enough not to stall a
 // refresh behind a stuck writer.
 constexpr int busyTimeoutMs = 250;
+// The whole read ends within this time. The file is the editor's, but anyone who can write it can
+// shape a query that never ends (a view over an endless recursion, rows that each cost work), and the
+// import, every following refresh and the window wait for this read.
+constexpr int readBudgetMs = 1000;
+// How often SQLite asks whether the budget is spent, in virtual machine instructions.
+constexpr int budgetCheckInstructions = 1000;
 
 QString& pathOverride()
 {
@@ -50,42 +57,92 @@ struct CloseBlob
 using Database = std::unique_ptr<sqlite3, CloseDatabase>;
 using Statement = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
 
-Database open(const QString& path)
+// One read of the editor's database: the connection and the time it has left. A call that fails
+// once the time is spent was stopped by the budget; any other failure says the file is unreadable.
+class Reader
 {
-    // Without a -wal file the database is opened as immutable: SQLite then takes no locks and
-    // creates no -shm file next to the editor's database. With one, the editor is running in WAL
-    // mode and the -shm is already there; a WAL reader is never blocked by the writer.
-    QUrl uri = QUrl::fromLocalFile(path);
-    uri.setQuery(QFileInfo::exists(path + u"-wal") ? u"mode=ro"_s : u"mode=ro&immutable=1"_s);
-    sqlite3* raw = nullptr;
-    const int status = sqlite3_open_v2(uri.toEncoded().constData(), &raw,
-                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
-    Database db(raw);
-    if (status != SQLITE_OK)
-        throw EditorSessionError(Kind::unreadable);
-    sqlite3_busy_timeout(db.get(), busyTimeoutMs);
-    return db;
-}
+public:
+    explicit Reader(const QString& path)
+        : m_deadline(readBudgetMs)
+    {
+        // Without a -wal file the database is opened as immutable: SQLite then takes no locks and
+        // creates no -shm file next to the editor's database. With one, the editor is running in WAL
+        // mode and the -shm is already there; a WAL reader is never blocked by the writer.
+        QUrl uri = QUrl::fromLocalFile(path);
+        uri.setQuery(QFileInfo::exists(path + u"-wal") ? u"mode=ro"_s : u"mode=ro&immutable=1"_s);
+        sqlite3* raw = nullptr;
+        const int status =
+            sqlite3_open_v2(uri.toEncoded().constData(), &raw,
+                            SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+        m_db.reset(raw);
+        if (status != SQLITE_OK)
+            fail();
+        sqlite3_busy_timeout(db(), busyTimeoutMs);
+        sqlite3_progress_handler(db(), budgetCheckInstructions, &Reader::spent, &m_deadline);
+    }
 
-Statement prepare(sqlite3* db, const char* sql)
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+
+    sqlite3* db() const { return m_db.get(); }
+
+    [[noreturn]] void fail() const
+    {
+        throw EditorSessionError(m_deadline.hasExpired() ? Kind::timedOut : Kind::unreadable);
+    }
+
+    Statement prepare(const char* sql) const
+    {
+        sqlite3_stmt* raw = nullptr;
+        if (sqlite3_prepare_v2(db(), sql, -1, &raw, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(raw);
+            fail();
+        }
+        return Statement(raw);
+    }
+
+    // SQLITE_ROW or SQLITE_DONE; anything else ends the read.
+    int step(sqlite3_stmt* statement) const
+    {
+        const int status = sqlite3_step(statement);
+        if (status != SQLITE_ROW && status != SQLITE_DONE)
+            fail();
+        return status;
+    }
+
+private:
+    // Asked by SQLite while a statement runs: non-zero interrupts it.
+    static int spent(void* deadline)
+    {
+        return static_cast<const QDeadlineTimer*>(deadline)->hasExpired() ? 1 : 0;
+    }
+
+    QDeadlineTimer m_deadline;
+    Database m_db;
+};
+
+// Only an ordinary table is read: under the name, a view or a virtual table would run whatever query
+// the file's author wrote.
+void requireTable(const Reader& reader)
 {
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &raw, nullptr) != SQLITE_OK)
+    const Statement table =
+        reader.prepare("SELECT type, sql FROM main.sqlite_schema WHERE name = 'ItemTable' COLLATE NOCASE");
+    if (reader.step(table.get()) != SQLITE_ROW)
         throw EditorSessionError(Kind::unreadable);
-    return Statement(raw);
+    const QByteArray type(reinterpret_cast<const char*>(sqlite3_column_text(table.get(), 0)));
+    const QByteArray sql(reinterpret_cast<const char*>(sqlite3_column_text(table.get(), 1)));
+    if (type != "table" || sql.trimmed().toUpper().startsWith("CREATE VIRTUAL"))
+        throw EditorSessionError(Kind::unreadable);
 }
 
 // The login row's value as text. The size is taken from the row's header through a blob handle, so
 // an oversized value is refused without being loaded.
-QString readValue(sqlite3* db)
+QString readValue(const Reader& reader)
 {
-    const Statement find = prepare(db, "SELECT rowid, typeof(value) FROM ItemTable WHERE key = ?1");
+    const Statement find = reader.prepare("SELECT rowid, typeof(value) FROM ItemTable WHERE key = ?1");
     sqlite3_bind_text(find.get(), 1, tokenKey, -1, SQLITE_STATIC);
-    const int found = sqlite3_step(find.get());
-    if (found == SQLITE_DONE)
+    if (reader.step(find.get()) == SQLITE_DONE)
         throw EditorSessionError(Kind::signedOut);
-    if (found != SQLITE_ROW)
-        throw EditorSessionError(Kind::unreadable);
     const sqlite3_int64 rowid = sqlite3_column_int64(find.get(), 0);
     const QByteArray type(reinterpret_cast<const char*>(sqlite3_column_text(find.get(), 1)));
     if (type == "null")
@@ -94,18 +151,18 @@ QString readValue(sqlite3* db)
         throw EditorSessionError(Kind::malformed);
 
     sqlite3_blob* rawBlob = nullptr;
-    if (sqlite3_blob_open(db, "main", "ItemTable", "value", rowid, 0, &rawBlob) != SQLITE_OK) {
+    if (sqlite3_blob_open(reader.db(), "main", "ItemTable", "value", rowid, 0, &rawBlob) != SQLITE_OK) {
         sqlite3_blob_close(rawBlob);
-        throw EditorSessionError(Kind::unreadable);
+        reader.fail();
     }
     const std::unique_ptr<sqlite3_blob, CloseBlob> blob(rawBlob);
     if (sqlite3_blob_bytes(blob.get()) > EditorSession::maximumValueBytes)
         throw EditorSessionError(Kind::malformed);
 
-    const Statement fetch = prepare(db, "SELECT value FROM ItemTable WHERE rowid = ?1 AND key = ?2");
+    const Statement fetch = reader.prepare("SELECT value FROM ItemTable WHERE rowid = ?1 AND key = ?2");
     sqlite3_bind_int64(fetch.get(), 1, rowid);
     sqlite3_bind_text(fetch.get(), 2, tokenKey, -1, SQLITE_STATIC);
-    if (sqlite3_step(fetch.get()) != SQLITE_ROW)
+    if (reader.step(fetch.get()) != SQLITE_ROW)
         throw EditorSessionError(Kind::unreadable);
     if (type == "text") {
         const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(fetch.get(), 0));
@@ -167,9 +224,9 @@ EditorSession::Login decode(QString value)
     if (!sub.isString() || !exp.isDouble())
         throw EditorSessionError(Kind::malformed);
 
+    // The one rule for a user id, the service's too: it names the account's folder.
     const QString userId = AccountPlace::userIdOfSubject(sub.toString());
-    static const QRegularExpression userIdShape(QRegularExpression::anchoredPattern(u"[A-Za-z0-9._-]+"_s));
-    if (!userIdShape.match(userId).hasMatch())
+    if (!AccountPlace::isValidUserId(userId))
         throw EditorSessionError(Kind::malformed);
 
     const Timestamp expiresAt = Timestamp::fromSecondsSince1970(exp.toDouble());
@@ -203,9 +260,10 @@ EditorSession::Login EditorSession::read()
     const QString path = databasePath();
     if (!QFileInfo::exists(path))
         throw EditorSessionError(Kind::noDatabase);
-    const Database db = open(path);
+    const Reader reader(path);
     // One read transaction: the row found is the row read, even while the editor replaces it.
-    if (sqlite3_exec(db.get(), "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw EditorSessionError(Kind::unreadable);
-    return decode(readValue(db.get()));
+    if (sqlite3_exec(reader.db(), "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+        reader.fail();
+    requireTable(reader);
+    return decode(readValue(reader));
 }

@@ -29,8 +29,9 @@ void setDatabasePath(const QString& path);
 // Whether the database file is there; nothing is opened.
 bool databaseExists();
 
-// The editor's current login, valid for more than a minute after `Clock::now()`. Throws
-// EditorSessionError (noDatabase, signedOut, expired, unreadable or malformed).
+// The editor's current login, valid for more than a minute after `Clock::now()`, read from an
+// ordinary ItemTable within about a second whatever the file holds. Throws EditorSessionError
+// (noDatabase, signedOut, expired, unreadable, timedOut or malformed).
 Login read();
 
 } // namespace EditorSession

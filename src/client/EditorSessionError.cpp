@@ -13,6 +13,8 @@ QString EditorSessionError::description() const
         return u"Cursor 编辑器的登录已过期"_s;
     case Kind::unreadable:
         return u"无法读取 Cursor 编辑器的数据"_s;
+    case Kind::timedOut:
+        return u"无法读取 Cursor 编辑器的登录：读取超时"_s;
     case Kind::malformed:
         return u"Cursor 编辑器的登录数据格式不对"_s;
     case Kind::rejected:
@@ -32,6 +34,8 @@ const char* EditorSessionError::what() const noexcept
         return "EditorSessionError: expired";
     case Kind::unreadable:
         return "EditorSessionError: unreadable";
+    case Kind::timedOut:
+        return "EditorSessionError: timedOut";
     case Kind::malformed:
         return "EditorSessionError: malformed";
     case Kind::rejected:

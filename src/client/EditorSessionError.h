@@ -13,7 +13,9 @@ public:
         noDatabase, // the editor's state database is not there
         signedOut,  // no login row, or an empty one
         expired,    // the token ends within a minute or has ended
-        unreadable, // locked beyond the timeout, corrupt, not SQLite, no table
+        unreadable, // locked beyond the timeout, corrupt, not SQLite, no table (or another kind of
+                    // object in its place)
+        timedOut,   // the read took longer than its budget: a database made to keep a query running
         malformed,  // not a usable token: not a JWT, bad payload or user id, too large
         rejected,   // the service already turned this very token away
     };

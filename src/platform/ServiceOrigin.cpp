@@ -15,6 +15,14 @@ bool isLoopback(const QString& host)
     return !address.isNull() && address.isLoopback();
 }
 
+// The variable's value; empty when it is not set, or set to nothing, as `VARIABLE= command` does to
+// leave it out.
+QString overrideText()
+{
+    const QString text = qEnvironmentVariable("TALLYFERN_SERVICE_ORIGIN");
+    return text.trimmed().isEmpty() ? QString() : text;
+}
+
 } // namespace
 
 std::optional<QString> ServiceOrigin::accepted(const QString& text)
@@ -31,9 +39,16 @@ std::optional<QString> ServiceOrigin::accepted(const QString& text)
 
 QString ServiceOrigin::current()
 {
-    if (qEnvironmentVariableIsSet("TALLYFERN_SERVICE_ORIGIN")) {
-        if (const auto origin = accepted(qEnvironmentVariable("TALLYFERN_SERVICE_ORIGIN")))
-            return *origin;
-    }
-    return QString::fromLatin1(defaultOrigin);
+    const QString text = overrideText();
+    if (text.isEmpty())
+        return QString::fromLatin1(defaultOrigin);
+    return accepted(text).value_or(QString());
+}
+
+std::optional<QString> ServiceOrigin::refusal()
+{
+    const QString text = overrideText();
+    if (text.isEmpty() || accepted(text))
+        return std::nullopt;
+    return u"tallyfern：TALLYFERN_SERVICE_ORIGIN 不可用："_s + text;
 }

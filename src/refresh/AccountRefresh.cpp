@@ -1,5 +1,7 @@
 #include "AccountRefresh.h"
 
+#include "platform/ServiceOrigin.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -36,6 +38,15 @@ QCoro::Task<> worker(std::shared_ptr<Shared> shared)
 QCoro::Task<QList<RefreshOutcome>> run(QList<QPointer<RefreshPipeline>> pipelines, RefreshPolicy policy,
                                        std::shared_ptr<PricingSource> pricing)
 {
+    // A refused TALLYFERN_SERVICE_ORIGIN: nothing is sent anywhere, not even for the day's prices,
+    // and every account's status says why.
+    if (const std::optional<QString> refusal = ServiceOrigin::refusal()) {
+        for (const QPointer<RefreshPipeline>& pipeline : std::as_const(pipelines)) {
+            if (pipeline)
+                pipeline->say(*refusal);
+        }
+        co_return QList<RefreshOutcome>(pipelines.size());
+    }
     if (policy.pricing == RefreshPolicy::Pricing::beforehand) {
         // Whatever the tokens' state: the widget's estimates need the day's prices even without one.
         const bool changed = co_await pricing->syncIfNeeded();

@@ -15,7 +15,8 @@ namespace AccountRefresh {
 
 inline constexpr int workers = 3;
 
-// The outcomes in the pipelines' order. A pipeline that went away meanwhile is skipped.
+// The outcomes in the pipelines' order. A pipeline that went away meanwhile is skipped. With a refused
+// TALLYFERN_SERVICE_ORIGIN nothing runs: every pipeline says why, and each outcome is `failed`.
 QCoro::Task<QList<RefreshOutcome>> run(QList<QPointer<RefreshPipeline>> pipelines, RefreshPolicy policy,
                                        std::shared_ptr<PricingSource> pricing);
 

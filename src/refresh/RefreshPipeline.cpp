@@ -1,6 +1,7 @@
 #include "RefreshPipeline_p.h"
 
 #include "platform/Preferences.h"
+#include "platform/ServiceOrigin.h"
 
 using namespace Qt::StringLiterals;
 using Result = RefreshOutcome::Result;
@@ -43,6 +44,11 @@ bool RefreshPipeline::prepare(bool storeAgain)
         refreshNow = true;
     } else if (m_snapshot.hasRealData) {
         m_status = u"已显示上次缓存 · 请重新粘贴 Cookie 后刷新"_s;
+    }
+    // A refused TALLYFERN_SERVICE_ORIGIN: no refresh, and the status says why from the start.
+    if (const std::optional<QString> refusal = ServiceOrigin::refusal()) {
+        m_status = *refusal;
+        refreshNow = false;
     }
     Q_EMIT changed();
     return refreshNow;

@@ -2,11 +2,42 @@
 #include "TestRegistry.h"
 
 #include "app/commands/CommandLine.h"
+#include "platform/SecretStore.h"
 
 #include <QDir>
+#include <QSemaphore>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using Mode = CommandLine::Mode;
 Q_DECLARE_METATYPE(CommandLine::Mode)
+
+namespace {
+
+// Starts a program in `folder` with no limit on its core file, as `ulimit -c unlimited` would.
+void startWithCoreDumps(QProcess& process, const QString& folder, const QString& program,
+                        const QStringList& arguments)
+{
+    process.setWorkingDirectory(folder);
+    process.setChildProcessModifier([] {
+        const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_CORE, &unlimited);
+    });
+    process.start(program, arguments);
+}
+
+// Waits for the program's end with the event loop running; the files it left in `folder`.
+QStringList leftAfterItsEnd(QProcess& process, const QString& folder)
+{
+    QSignalSpy finished(&process, &QProcess::finished);
+    if (process.state() != QProcess::NotRunning && !finished.wait(30'000))
+        qWarning("the program did not end");
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden);
+}
+
+} // namespace
 
 // The executable's entry: the mode its arguments choose, and the commands that only print and touch
 // nothing.
@@ -100,23 +131,34 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("origin"); // TALLYFERN_SERVICE_ORIGIN, when not the fake service's
         QTest::newRow("help beside unknown")
-            << QStringList{u"--bogus"_s, u"--help"_s} << 0 << CommandLine::helpText();
-        QTest::newRow("--version") << QStringList{u"--version"_s} << 0 << u"tallyfern 0.1.0\n"_s;
+            << QStringList{u"--bogus"_s, u"--help"_s} << 0 << CommandLine::helpText() << QString();
+        QTest::newRow("--version") << QStringList{u"--version"_s} << 0 << u"tallyfern 0.1.0\n"_s << QString();
         QTest::newRow("misused: one line on stderr")
-            << QStringList{u"-help=all"_s} << 2 << u"tallyfern：选项 -help=all 不带取值\n"_s;
-        QTest::newRow("status, nothing stored") << QStringList{u"--status"_s} << 0 << u"暂无用量数据\n"_s;
+            << QStringList{u"-help=all"_s} << 2 << u"tallyfern：选项 -help=all 不带取值\n"_s << QString();
+        QTest::newRow("status, nothing stored")
+            << QStringList{u"--status"_s} << 0 << u"暂无用量数据\n"_s << QString();
         QTest::newRow("json") << QStringList{u"--status"_s, u"--format=json"_s} << 0
-                              << u"{\"hasData\":false}\n"_s;
+                              << u"{\"hasData\":false}\n"_s << QString();
         QTest::newRow("waybar")
             << QStringList{u"--format"_s, u"waybar"_s, u"--status"_s} << 0
-            << u"{\"class\":\"nodata\",\"text\":\"暂无用量数据\",\"tooltip\":\"暂无用量数据\"}\n"_s;
-        QTest::newRow("one dash, a value apart")
-            << QStringList{u"-format"_s, u"json"_s, u"-status"_s} << 0 << u"{\"hasData\":false}\n"_s;
-        QTest::newRow("unknown format") << QStringList{u"--status"_s, u"--format"_s, u"xml"_s} << 2
-                                        << u"tallyfern：--format 只接受 text、json 或 waybar\n"_s;
+            << u"{\"class\":\"nodata\",\"text\":\"暂无用量数据\",\"tooltip\":\"暂无用量数据\"}\n"_s
+            << QString();
+        QTest::newRow("one dash, a value apart") << QStringList{u"-format"_s, u"json"_s, u"-status"_s} << 0
+                                                 << u"{\"hasData\":false}\n"_s << QString();
+        QTest::newRow("unknown format")
+            << QStringList{u"--status"_s, u"--format"_s, u"xml"_s} << 2
+            << u"tallyfern：--format 只接受 text、json 或 waybar\n"_s << QString();
         QTest::newRow("format without a value") << QStringList{u"--status"_s, u"--format"_s} << 2
-                                                << u"tallyfern：选项 --format 缺少取值 格式\n"_s;
+                                                << u"tallyfern：选项 --format 缺少取值 格式\n"_s << QString();
+        // A refused origin never falls back to the real service: the commands that would talk to it
+        // for the user stop before anything else.
+        const QString refused = u"tallyfern：TALLYFERN_SERVICE_ORIGIN 不可用：http://localhost.\n"_s;
+        QTest::newRow("adding an account, the origin refused")
+            << QStringList{u"--add-account"_s} << 2 << refused << u"http://localhost."_s;
+        QTest::newRow("importing, the origin refused")
+            << QStringList{u"--import-session"_s} << 2 << refused << u"http://localhost."_s;
     }
 
     void printsWithoutTouchingAnything()
@@ -124,10 +166,86 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         QFETCH(int, status);
         QFETCH(QString, out);
+        QFETCH(QString, origin);
         AppWorld world;
+        if (!origin.isEmpty())
+            qputenv("TALLYFERN_SERVICE_ORIGIN", origin.toUtf8());
         QCOMPARE(run(world, arguments), std::pair(status, out));
         QVERIFY(QDir(world.env.root()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
         QVERIFY(world.service.requests().isEmpty());
+    }
+
+    // A crash while a token is in use (its request on the way) leaves no core file, even with
+    // `ulimit -c unlimited`: a crash report attached to a bug report must not carry the session.
+    void aCrashWhileATokenIsInUseLeavesNoCore_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("pasted"); // the token comes on standard input, else from the keyring
+        QTest::newRow("the background refresh") << QStringList{u"--refresh"_s} << false;
+        QTest::newRow("adding an account") << QStringList{u"--add-account"_s} << true;
+        QTest::newRow("the window") << QStringList{} << false;
+    }
+
+    void aCrashWhileATokenIsInUseLeavesNoCore()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, pasted);
+        // Only a plain file name puts the core in the crashed program's folder, where this test
+        // sees it and removes it with the folder; a pipe or a system folder would keep it.
+        const QString pattern = QString::fromUtf8(fileBytes(u"/proc/sys/kernel/core_pattern"_s)).trimmed();
+        if (pattern.isEmpty() || pattern.startsWith(u'|') || pattern.contains(u'/'))
+            QSKIP(qPrintable(u"kernel.core_pattern is \""_s + pattern +
+                             u"\": cores would go where this test can neither see nor remove them"_s));
+        AppWorld world;
+        QTemporaryDir control(world.env.root() + u"/control-XXXXXX"_s);
+        QTemporaryDir crashed(world.env.root() + u"/crashed-XXXXXX"_s);
+        // An ordinary program crashing here leaves its core, or the check below would prove nothing.
+        QProcess shell;
+        startWithCoreDumps(shell, control.path(), u"sh"_s, {u"-c"_s, u"kill -SEGV $$"_s});
+        if (leftAfterItsEnd(shell, control.path()).isEmpty())
+            QSKIP("this system writes no core file for a crashing program, whatever its limit");
+
+        const QString token = u"user_01JQ8ZK5W3T2R9M4X7C6B1N0PA::eyJhbGciOi.J9.sig"_s;
+        if (!pasted)
+            QVERIFY2(SystemSecretStore().write(token), "needs the private keyring of scripts/with-keyring");
+        // Every request to the service waits until the program has crashed.
+        const auto release = std::make_shared<QSemaphore>();
+        world.service.setFallback([release](const FakeService::Request&) {
+            release->tryAcquire(1, 30'000);
+            return FakeService::Answer{503, {}, {}, 0};
+        });
+        const auto releaseAll = qScopeGuard([release] { release->release(64); });
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"HOME"_s, world.env.root());
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        program.setProcessEnvironment(environment);
+        startWithCoreDumps(program, crashed.path(), QStringLiteral(TALLYFERN_EXECUTABLE), arguments);
+        if (pasted)
+            program.write(token.toUtf8());
+        program.closeWriteChannel();
+        const QByteArray cookie = "WorkosCursorSessionToken=" + token.toUtf8();
+        const bool inUse = QTest::qWaitFor(
+            [&] {
+                const auto requests = world.service.requests();
+                return std::any_of(requests.begin(), requests.end(), [&](const FakeService::Request& r) {
+                    return r.headers.value("cookie") == cookie;
+                });
+            },
+            30'000);
+        QVERIFY2(inUse, "the program never sent its token");
+        QCOMPARE(::kill(pid_t(program.processId()), SIGSEGV), 0);
+
+        const QStringList left = leftAfterItsEnd(program, crashed.path());
+        QString holding;
+        for (const QString& name : left) {
+            const QByteArray core = fileBytes(crashed.filePath(name));
+            const QByteArray utf16(reinterpret_cast<const char*>(token.utf16()), token.size() * 2);
+            if (core.contains(token.toUtf8()) || core.contains(utf16))
+                holding.append(name + u' ');
+        }
+        QVERIFY2(left.isEmpty(),
+                 qPrintable(u"left: "_s + left.join(u' ') + u"; holding the token: "_s + holding));
     }
 };
 

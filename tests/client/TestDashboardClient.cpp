@@ -135,6 +135,16 @@ private Q_SLOTS:
                      outcomeOf(fetchEventPatch(f->session, f->state, {})),
                  u"noSession noSession"_s);
         QVERIFY(f->service.requests().isEmpty());
+        // A refused TALLYFERN_SERVICE_ORIGIN is no origin: no request is even made, for any address,
+        // and the error says why.
+        qputenv("TALLYFERN_SERVICE_ORIGIN", "http://localhost.");
+        QString refused;
+        try {
+            request(QString::fromLatin1(ClientFixture::token), QString::fromLatin1(mePath), "GET");
+        } catch (const DashboardError& error) {
+            refused = error.description();
+        }
+        QCOMPARE(refused, u"tallyfern：TALLYFERN_SERVICE_ORIGIN 不可用：http://localhost."_s);
     }
 
     void redirectsTimeoutsAndSizeLimit()

@@ -50,11 +50,18 @@ private Q_SLOTS:
         const QString unreadable = u"无法读取 Cursor 编辑器的数据"_s;
         QTest::newRow("not SQLite") << u"garbage"_s << QVariant() << unreadable;
         QTest::newRow("no table") << u"noTable"_s << QVariant() << unreadable;
+        // Hostile files: whatever query they shape, the read ends within its budget, with a reason.
+        QTest::newRow("a view over an endless query") << u"endlessView"_s << QVariant() << unreadable;
+        QTest::newRow("a table whose rows each cost work")
+            << u"costlyRows"_s << QVariant() << u"无法读取 Cursor 编辑器的登录：读取超时"_s;
         const QString malformed = u"Cursor 编辑器的登录数据格式不对"_s;
         QTest::newRow("not a JWT") << u"plain"_s << QVariant(u"abc.def"_s) << malformed;
         QTest::newRow("payload not JSON") << u"plain"_s << QVariant(u"a.bm90IGpzb24.c"_s) << malformed;
         QTest::newRow("empty user id")
             << u"plain"_s << QVariant(EditorDatabase::jwt(u"auth0|"_s, now + 3600)) << malformed;
+        // The service's own rule for a user id, which names the account's folder.
+        QTest::newRow("user id that is a parent folder")
+            << u"plain"_s << QVariant(EditorDatabase::jwt(u"auth0|.."_s, now + 3600)) << malformed;
         QTest::newRow("user id with a final line break")
             << u"plain"_s << QVariant(EditorDatabase::jwt(u"auth0|user_01NL\n"_s, now + 3600)) << malformed;
         QTest::newRow("over 64 KiB") << u"plain"_s << QVariant(QByteArray(65 * 1024, 'a')) << malformed;
@@ -82,8 +89,24 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(4096, 'x')) == 4096);
         } else if (database != u"none") {
             writer = std::make_unique<EditorDatabase>(path);
-            if (database == u"noTable")
+            if (database != u"plain" && database != u"wal")
                 QVERIFY(writer->exec("DROP TABLE ItemTable"));
+            if (database == u"endlessView")
+                QVERIFY(
+                    writer->exec("CREATE VIEW ItemTable AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
+                                 "SELECT x + 1 FROM c) SELECT CAST(x AS TEXT) AS key, x AS value FROM c"));
+            if (database == u"costlyRows") {
+                // A real table whose search computes a 2 MB text for each of its 100,000 rows: minutes
+                // of work for a read without a budget. The column is declared after the rows are in,
+                // as a hostile file can be written, since an insert would compute it too.
+                QVERIFY(writer->exec("CREATE TABLE ItemTable (n INTEGER, value BLOB)"));
+                QVERIFY(writer->exec("INSERT INTO ItemTable (n) WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
+                                     "SELECT x + 1 FROM c WHERE x < 100000) SELECT 1000000 FROM c"));
+                QVERIFY(writer->exec("PRAGMA writable_schema = ON"));
+                QVERIFY(
+                    writer->exec("UPDATE sqlite_schema SET sql = 'CREATE TABLE ItemTable (n INTEGER, "
+                                 "value BLOB, key TEXT AS (hex(zeroblob(n))))' WHERE name = 'ItemTable'"));
+            }
             if (value.isValid())
                 QVERIFY(writer->setLogin(value));
             if (database == u"wal") {

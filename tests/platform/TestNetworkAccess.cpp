@@ -49,20 +49,30 @@ private Q_SLOTS:
         QTest::newRow("clear text elsewhere") << u"http://cursor.com"_s << QString();
         QTest::newRow("clear text private range") << u"http://192.168.1.2"_s << QString();
         QTest::newRow("loopback lookalike") << u"http://127.0.0.1.evil.example"_s << QString();
+        QTest::newRow("loopback name with a final dot") << u"http://localhost."_s << QString();
         QTest::newRow("credentials") << u"https://user:pw@cursor.com"_s << QString();
         QTest::newRow("path") << u"https://cursor.com/api"_s << QString();
         QTest::newRow("garbage") << u"not a url"_s << QString();
+        QTest::newRow("set to nothing, as if unset") << u" "_s << QString();
     }
 
+    // An accepted override replaces the service; a refused one is no origin at all and says so,
+    // never a silent fall back to the real service with the user's cookie.
     void acceptedOrigins()
     {
         QFETCH(QString, text);
         QFETCH(QString, origin);
         QCOMPARE(ServiceOrigin::accepted(text).value_or(QString()), origin);
         qputenv("TALLYFERN_SERVICE_ORIGIN", text.toUtf8());
-        QCOMPARE(ServiceOrigin::current(), origin.isEmpty() ? u"https://cursor.com"_s : origin);
+        const bool refused = origin.isEmpty() && !text.trimmed().isEmpty();
+        QCOMPARE(ServiceOrigin::current(), refused            ? QString()
+                                           : origin.isEmpty() ? u"https://cursor.com"_s
+                                                              : origin);
+        QCOMPARE(ServiceOrigin::refusal().value_or(QString()),
+                 refused ? u"tallyfern：TALLYFERN_SERVICE_ORIGIN 不可用："_s + text : QString());
         qunsetenv("TALLYFERN_SERVICE_ORIGIN");
         QCOMPARE(ServiceOrigin::current(), u"https://cursor.com"_s);
+        QVERIFY(!ServiceOrigin::refusal());
     }
 
     void cookiesAreNeitherKeptNorSentAndRedirectsStayOnTheSameOrigin()

@@ -4,12 +4,17 @@
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/Preferences.h"
+#include "platform/ProcessHardening.h"
 #include "platform/ProcessRunner.h"
 #include "platform/WidgetCenter.h"
 
 #include <QtTest>
 
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -161,6 +166,27 @@ private Q_SLOTS:
         for (auto each = before.cbegin(); each != before.cend(); ++each)
             QCOMPARE(fileBytes(each.key()), each.value());
         QVERIFY(Preferences::flag(Preferences::Key::windowPinned));
+    }
+
+    // What a process that will hold a token does first: it is not dumpable (no core, and no ptrace
+    // by another process of the user) and its core limit is zero for good. In a child, since it
+    // lasts for the process's life.
+    void hardenedProcessKeepsItsMemoryPrivate()
+    {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const bool reported = ProcessHardening::keepMemoryPrivate();
+            rlimit core{1, 1};
+            const bool hardened = ::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0) == 0 &&
+                                  ::getrlimit(RLIMIT_CORE, &core) == 0 && core.rlim_cur == 0 &&
+                                  core.rlim_max == 0;
+            ::_exit(reported && hardened ? 0 : 1);
+        }
+        QVERIFY(child > 0);
+        int status = -1;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
     }
 
     void systemRunnerReportsExitCodes()

@@ -51,7 +51,8 @@ inline QString resultName(RefreshOutcome::Result result)
 //   turned-away (the stored token is one the service turned away as the editor's login), removed
 //   (the account is no longer listed),
 //   pricing-changes, hold (the overviews wait for the test), signed-in (the pipeline last saw a
-//   session, as after the start with a token).
+//   session, as after the start with a token), origin-refused (TALLYFERN_SERVICE_ORIGIN is set to
+//   an origin that is refused, until the world goes).
 // Only "cached" is set before the pipeline exists; everything else after, so that a pipeline that
 // kept an earlier copy of a setting would fail.
 struct PipelineWorld
@@ -79,6 +80,7 @@ struct PipelineWorld
               &account.notices->posts, &account.ledger->syncs, &account.pricing->syncs})
             calls->releaseAll();
         QTest::qWait(0);
+        qunsetenv("TALLYFERN_SERVICE_ORIGIN");
     }
 
     // As every caller runs one: through AccountRefresh, which awaits the day's pricing first when
@@ -122,6 +124,7 @@ struct PipelineWorld
             {u"pricing-changes"_s, [&] { account.pricing->due = account.pricing->changes = true; }},
             {u"hold"_s, [&] { service.overviews.hold(); }},
             {u"signed-in"_s, [&] { pipeline->setHasSession(true); }},
+            {u"origin-refused"_s, [] { qputenv("TALLYFERN_SERVICE_ORIGIN", "http://localhost."); }},
         };
         const auto found = words.find(word);
         if (found == words.end())

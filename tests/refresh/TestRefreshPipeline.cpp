@@ -27,6 +27,7 @@ const QString unreachable = u"无法连接服务，读取 /api/auth/me 失败"_s
 const QString expired = u"Cookie 已失效，请重新粘贴"_s;
 const QString editorRejected = u"Cursor 编辑器的登录已失效，请在编辑器中重新登录，或粘贴 Cookie"_s;
 const QString unsaved = u"无法保存用量数据"_s;
+const QString refusedOrigin = u"tallyfern：TALLYFERN_SERVICE_ORIGIN 不可用：http://localhost."_s;
 
 } // namespace
 
@@ -165,6 +166,13 @@ private Q_SLOTS:
             u"pricing, follow, overview tok, nudge"_s, failed, "failed", true);
         row("headless, new prices, no token", "headless", "pricing-changes no-token", u"pricing"_s, waiting,
             "noSession", false);
+
+        // A refused TALLYFERN_SERVICE_ORIGIN: nothing at all, not even the day's prices; the status
+        // says why, and the headless run stays silent.
+        row("user, the origin refused", "user", "origin-refused cached", QString(), refusedOrigin, "failed",
+            false);
+        row("headless, the origin refused", "headless", "origin-refused pricing-due", QString(),
+            refusedOrigin, "failed", false);
     }
 
     void refresh()
@@ -257,6 +265,8 @@ private Q_SLOTS:
         QTest::newRow("the editor's login taken")
             << u"hold following editor no-token"_s << u"follow, follow, overview editor"_s
             << u"正在读取用量"_s << true << true;
+        QTest::newRow("a token, the origin refused")
+            << u"origin-refused"_s << u"follow"_s << refusedOrigin << true << false;
     }
 
     void start()

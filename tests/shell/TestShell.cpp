@@ -2,7 +2,7 @@
 #include "TestRegistry.h"
 
 // The window: from a fresh start to data, signing in, its switches, the cookie sheet, the keyboard
-// and a screen reader's names, and one instance at a time.
+// and a screen reader's names.
 class TestShell : public QObject
 {
     Q_OBJECT
@@ -321,42 +321,6 @@ private Q_SLOTS:
                         (pages->child(i)->state().selected ? u"*"_s : u""_s));
         }
         QCOMPARE(tabs, (QStringList{u"概览"_s, u"模型*"_s, u"趋势"_s, u"设置"_s}));
-    }
-
-    void secondLaunchRaisesTheFirst()
-    {
-        ShellFixture fixture;
-        QTemporaryDir folder;
-        const QString path = folder.filePath(u"tallyfern-test"_s);
-        {
-            SingleInstance crashed(path);
-            QVERIFY(crashed.claim());
-        }
-        // A socket file without a live owner, as a crash leaves it, is taken over.
-        if (QFile leftover(path); !leftover.exists())
-            QVERIFY(leftover.open(QIODevice::WriteOnly));
-        SingleInstance first(path);
-        QVERIFY(first.claim());
-        auto store = fixture.makeStore();
-        AppShell shell(store.get());
-        shell.listenTo(&first);
-        // A login launch waits for the tray, and opens the window when none comes.
-        shell.start(true);
-        QVERIFY(!shell.window()->isVisible() && shell.tray()->isRetrying());
-        Q_EMIT shell.tray()->gaveUp();
-        QVERIFY(QTest::qWaitForWindowExposed(shell.window()));
-        shell.window()->hide();
-        // Another login launch while the app runs leaves it alone.
-        SingleInstance background(path);
-        QVERIFY(!background.claim(false));
-        QTest::qWait(300);
-        QVERIFY(!shell.window()->isVisible());
-
-        SingleInstance second(path);
-        QVERIFY(!second.claim());
-        QTRY_VERIFY(shell.window()->isVisible());
-        QVERIFY(first.isListening());
-        QVERIFY(SingleInstance::defaultPath().endsWith(u"/tallyfern-"_s + QString::number(::getuid())));
     }
 };
 

@@ -143,11 +143,15 @@ std::optional<QByteArray> LaunchAgent::serviceUnit(const QString& executable)
                          u"\n"
                          u"[Service]\n"
                          u"Type=oneshot\n"
+                         // A run that hangs is stopped, or the timer would never start another.
+                         u"TimeoutStartSec=5min\n"
                          u"ExecStart="_s +
                          *command +
                          u"\n"
                          u"StandardOutput=null\n"
-                         u"StandardError=null\n"_s +
+                         u"StandardError=null\n"
+                         // A crash leaves no core dump holding the cookie.
+                         u"LimitCORE=0\n"_s +
                          *settings;
     return text.toUtf8();
 }

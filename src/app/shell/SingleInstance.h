@@ -9,13 +9,16 @@ class QLocalServer;
 class QLockFile;
 
 // One interactive app per user. The first instance holds a lock file and listens on a local socket
-// beside it; a later one finds the lock taken, asks the first to show its window and leaves.
+// beside it; a later one finds the lock taken, asks the first to show its window and leaves. Both
+// live in a folder that is the user's alone, so that another local user can neither keep the app
+// from starting nor hear it start.
 class SingleInstance : public QObject
 {
     Q_OBJECT
 
 public:
-    // The user's runtime folder ($XDG_RUNTIME_DIR, else the temporary folder) and "tallyfern-<uid>".
+    // "tallyfern-<uid>" in the user's runtime folder ($XDG_RUNTIME_DIR) when that is the user's and
+    // no one else may write into it, else in the "run" folder of the support folder.
     static QString defaultPath();
 
     // `path` names the socket; the lock file is `path` + ".lock".
@@ -24,7 +27,9 @@ public:
 
     // True when this process is the first: it then listens for later ones. False when another
     // instance runs: it has been asked to show its window (best effort, unless `askToShow` is
-    // false) and this one should leave.
+    // false) and this one should leave. The folder is created (0700) when missing; a lock naming a
+    // process of another user counts as not held. In a folder that is not the user's alone nothing
+    // is trusted: the app then runs on its own (true, not listening).
     bool claim(bool askToShow = true);
 
     bool isListening() const;
