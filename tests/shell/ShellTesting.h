@@ -13,6 +13,7 @@
 #include "app/shell/CookieSheet.h"
 #include "app/shell/DashboardHeader.h"
 #include "app/shell/DashboardWindow.h"
+#include "app/shell/DestructiveQuestion.h"
 #include "app/shell/GaugeIcon.h"
 #include "app/shell/PasteField.h"
 #include "app/shell/SegmentedControl.h"
@@ -83,6 +84,7 @@ struct ShellFixture
         account.service->overviews.releaseAll();
         SecretStore::setCurrent(nullptr);
         ProcessRunner::setCurrent(nullptr);
+        DestructiveQuestion::setNextAnswer(DestructiveQuestion::Answer::ask); // one a test set and left
     }
     // Every overview asked for so far answers; later ones wait again.
     void answer() { account.service->overviews.releaseHeld(); }
@@ -161,6 +163,17 @@ inline void screenshot(QWidget* window, const QString& name)
     window->render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
     painter.end();
     QVERIFY(pixmap.save(folder + u'/' + name + u".png"_s));
+}
+
+// Return as the user presses it in an open question: on the control that has the focus there. The
+// question is closed afterwards, whichever button Return pressed.
+inline void pressReturn(QMessageBox* question)
+{
+    QVERIFY(question && question->isVisible());
+    const QPointer<QMessageBox> box(question);
+    QWidget* focused = question->focusWidget();
+    QTest::keyClick(focused ? focused : question, Qt::Key_Return);
+    QVERIFY(!box || !box->isVisible());
 }
 
 inline QStringList visibleButtons(QWidget* root)

@@ -78,21 +78,15 @@ private Q_SLOTS:
         QTRY_VERIFY(!store->isRefreshing());
         QCOMPARE(fixture.account.service->overviews.count(), 2);
 
-        // History off only once the question is answered with the destructive button; the trends
-        // page then offers to turn it on again.
+        // History off only once the question is answered with the destructive button: Return keeps
+        // it. The trends page then offers to turn it on again.
         settings = showPage<SettingsPage>(window, DashboardPage::settings);
-        for (const auto role : {QMessageBox::RejectRole, QMessageBox::DestructiveRole}) {
-            QTest::mouseClick(settings->historySwitch(), Qt::LeftButton);
-            auto* question = settings->findChild<QMessageBox*>();
-            QTRY_VERIFY(question && question->isVisible());
-            for (QAbstractButton* button : question->buttons()) {
-                if (question->buttonRole(button) == role)
-                    button->click();
-            }
-            QCOMPARE(store->historyEnabled(), role == QMessageBox::RejectRole);
-            QCOMPARE(settings->historySwitch()->isChecked(), store->historyEnabled());
-            QTRY_VERIFY(!settings->findChild<QMessageBox*>());
-        }
+        QTest::mouseClick(settings->historySwitch(), Qt::LeftButton);
+        pressReturn(settings->findChild<QMessageBox*>());
+        QVERIFY(store->historyEnabled() && settings->historySwitch()->isChecked());
+        DestructiveQuestion::setNextAnswer(DestructiveQuestion::Answer::destroy);
+        QTest::mouseClick(settings->historySwitch(), Qt::LeftButton);
+        QVERIFY(!store->historyEnabled() && !settings->historySwitch()->isChecked());
         auto* trends = showPage<TrendsPage>(window, DashboardPage::trends);
         QVERIFY(trends && trends->offLine()->isVisibleTo(trends));
         const QList<ActionButton*> buttons = trends->findChildren<ActionButton*>();
