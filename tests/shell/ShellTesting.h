@@ -24,6 +24,7 @@
 #include "app/shell/TrayMenu.h"
 #include "app/views/ModelsPage.h"
 #include "app/views/OverviewPage.h"
+#include "app/views/RemainingCard.h"
 #include "app/views/TrendsPage.h"
 #include "client/EditorLogin.h"
 #include "model/AccountList.h"

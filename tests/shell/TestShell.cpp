@@ -126,6 +126,24 @@ private Q_SLOTS:
         QVERIFY(!fixture.account.session->following && !settings->followSwitch()->isChecked());
     }
 
+    void firstStartBehindALockedKeyring()
+    {
+        ShellFixture fixture;
+        fixture.account.session->token = fakeToken;
+        *fixture.account.session->locked = true;
+        auto store = fixture.makeStore();
+        DashboardWindow window(store.get());
+        showAndSettle(&window);
+        // The empty card says what "刷新" does now: it asks for the keyring's password, not for a
+        // cookie.
+        QStringList card;
+        for (const QLabel* label : window.pageWidget()->findChild<RemainingCard*>()->findChildren<QLabel*>())
+            card.append(label->text());
+        QCOMPARE(card.mid(card.size() - 2),
+                 (QStringList{u"还没有用量数据"_s, u"钥匙串已锁定 · 点「刷新」解锁"_s}));
+        screenshot(&window, u"window-locked"_s);
+    }
+
     void pinSwitchPinsTheWindow()
     {
         ShellFixture fixture;
