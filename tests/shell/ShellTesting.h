@@ -8,6 +8,7 @@
 #include "app/UsageStore.h"
 #include "app/desktop/StatusLine.h"
 #include "app/shell/ActionButton.h"
+#include "app/shell/AddAccountSheet.h"
 #include "app/shell/AppShell.h"
 #include "app/shell/AppTray.h"
 #include "app/shell/CookieSheet.h"

@@ -40,6 +40,18 @@ private Q_SLOTS:
         QTest::keyClick(editor, Qt::Key_Return);
         QVERIFY(!settings->saveButton()->isEnabled());
         QCOMPARE(visibleButtons(settings), (QStringList{u"添加账号"_s, u"保存并刷新"_s}));
+        // "添加账号" speaks of another account only once one is signed in.
+        const auto addAccountNote = [&] {
+            const QList<ActionButton*> buttons = settings->findChildren<ActionButton*>();
+            QTest::mouseClick(
+                *std::find_if(buttons.begin(), buttons.end(),
+                              [](ActionButton* button) { return button->text() == u"添加账号"_s; }),
+                Qt::LeftButton);
+            const std::unique_ptr<AddAccountSheet> sheet(window.findChild<AddAccountSheet*>());
+            return sheet ? sheet->findChildren<QLabel*>().at(1)->text() : QString();
+        };
+        QVERIFY(
+            addAccountNote().startsWith(u"粘贴 Cookie，或从 Cursor 编辑器导入登录。只保存到本机钥匙串"_s));
 
         // A keychain that refuses the cookie: the field is emptied all the same.
         fixture.account.session->failsSaves = true;
@@ -58,6 +70,7 @@ private Q_SLOTS:
         QCOMPARE(fixture.account.session->token, std::optional(fakeToken));
         QCOMPARE(window.statusLabel()->text(), u"已保存到本机钥匙串，正在读取用量"_s);
         QCOMPARE(visibleButtons(settings), (QStringList{u"退出登录"_s, u"添加账号"_s, u"保存并刷新"_s}));
+        QVERIFY(addAccountNote().startsWith(u"粘贴另一个账号的 Cookie"_s));
         QVERIFY(store->isRefreshing() && !refresh->isEnabled());
         QCOMPARE(refresh->text(), u"刷新中"_s);
         QTest::mouseClick(refresh, Qt::LeftButton); // disabled: starts nothing
