@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EditorDatabase.h"
+#include "ReadmePicture.h"
 #include "RecordingRunner.h"
 #include "ScriptedEdges.h"
 #include "TestEnvironment.h"
@@ -148,6 +149,22 @@ inline void showAndSettle(QWidget* window)
     settle();
 }
 
+// The window at `scale` times its resolution, with the popup open over it (a list), if there is one.
+inline QImage windowPicture(QWidget* window, int scale)
+{
+    settle();
+    QPixmap pixmap(window->size() * scale);
+    pixmap.setDevicePixelRatio(scale);
+    pixmap.fill(window->palette().color(QPalette::Window));
+    QPainter painter(&pixmap);
+    const auto flags = QWidget::DrawWindowBackground | QWidget::DrawChildren;
+    window->render(&painter, QPoint(), QRegion(), flags);
+    if (QWidget* popup = QApplication::activePopupWidget(); popup && popup != window)
+        popup->render(&painter, window->mapFromGlobal(popup->mapToGlobal(QPoint())), QRegion(), flags);
+    painter.end();
+    return pixmap.toImage();
+}
+
 // With TALLYFERN_SCREENSHOT_DIR set, saves the window as `name`.png at TALLYFERN_SCREENSHOT_SCALE
 // (default 2) times its resolution.
 inline void screenshot(QWidget* window, const QString& name)
@@ -156,15 +173,17 @@ inline void screenshot(QWidget* window, const QString& name)
     if (folder.isEmpty())
         return;
     QDir().mkpath(folder);
-    settle();
     const int scale = qEnvironmentVariableIntValue("TALLYFERN_SCREENSHOT_SCALE") == 1 ? 1 : 2;
-    QPixmap pixmap(window->size() * scale);
-    pixmap.setDevicePixelRatio(scale);
-    pixmap.fill(window->palette().color(QPalette::Window));
-    QPainter painter(&pixmap);
-    window->render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
-    painter.end();
-    QVERIFY(pixmap.save(folder + u'/' + name + u".png"_s));
+    QVERIFY(windowPicture(window, scale).save(folder + u'/' + name + u".png"_s));
+}
+
+// The window's picture in the README (ReadmePicture), at twice its resolution; saved with the
+// others too.
+inline void readmePicture(QWidget* window, const QString& name)
+{
+    screenshot(window, name);
+    if (ReadmePicture::wanted())
+        ReadmePicture::check(windowPicture(window, 2), name);
 }
 
 // Return as the user presses it in an open question: on the control that has the focus there. The

@@ -94,6 +94,7 @@ private Q_SLOTS:
         // History off only once the question is answered with the destructive button: Return keeps
         // it. The trends page then offers to turn it on again.
         settings = showPage<SettingsPage>(window, DashboardPage::settings);
+        readmePicture(&window, u"settings"_s);
         QTest::mouseClick(settings->historySwitch(), Qt::LeftButton);
         pressReturn(settings->findChild<QMessageBox*>());
         QVERIFY(store->historyEnabled() && settings->historySwitch()->isChecked());

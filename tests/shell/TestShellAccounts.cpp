@@ -69,6 +69,9 @@ private Q_SLOTS:
         QCOMPARE(header->accountLabel()->text(), u"me@example.com"_s);
         QCOMPARE(header->accountPlan()->text(), u"Pro+p"_s);
         screenshot(window, u"accounts-overview-personal"_s);
+        switcher->showPopup();
+        readmePicture(window, u"accounts-switcher"_s);
+        switcher->hidePopup();
 
         // Ctrl+Shift+2 shows the second from what is stored; there is no third.
         QTest::keyClick(window, Qt::Key_2, Qt::ControlModifier | Qt::ShiftModifier);
@@ -113,7 +116,7 @@ private Q_SLOTS:
         auto* section = settings->findChild<AccountsSection*>();
         QVERIFY(section->isVisibleTo(settings));
         QCOMPARE(section->primaryButtons().at(0)->isVisibleTo(section), false); // already the primary
-        screenshot(&window, u"accounts-settings"_s);
+        readmePicture(&window, u"accounts-settings"_s);
         // A long e-mail asks no more width of the header or the rows than the narrowest window has;
         // the name gives way, not the plan.
         const QString longEmail = u"christopher.alexander.montgomery-whitfield@research-lab.example.org"_s;

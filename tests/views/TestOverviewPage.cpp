@@ -78,7 +78,7 @@ private Q_SLOTS:
                                    u"标价已同步 6月1日|Cursor 模型|已用 28%|其他模型|含至少 $20 API|"
                                    u"已用 64%|Grok 机器人|重置 6月5日（还剩 3 天）|已用 35%"_s);
         QCOMPARE(page.findChild<PlanBadge*>()->fill(), Theme::cursorTint());
-        saveScreenshot(&page, 720, u"overview"_s);
+        readmePicture(&page, 720, u"overview"_s);
         saveScreenshot(&page, 1000, u"overview-wide"_s);
 
         // A redraw shows the new content at once (never an empty page in between), where the user left it.
