@@ -66,6 +66,15 @@ QString displayName(const Option& option)
     return text;
 }
 
+// Columns on a terminal: Chinese characters take two.
+qsizetype columns(const QString& text)
+{
+    qsizetype count = 0;
+    for (const QChar character : text)
+        count += character.unicode() >= 0x2E80 ? 2 : 1;
+    return count;
+}
+
 Invocation misused(const QString& text)
 {
     Invocation invocation;
@@ -193,13 +202,14 @@ QString WidgetCommandLine::helpText()
 {
     qsizetype width = 0;
     for (const Option& option : options())
-        width = std::max(width, displayName(option).size());
+        width = std::max(width, columns(displayName(option)));
     QString text =
         u"用法：tallyfern-widget [--account 账号]\n"
         u"      tallyfern-widget --render 尺寸 输出.png [--placeholder] [--dark] [--scale 倍数]\n"_s +
         QString::fromUtf8(Tallyfern::description) + u"\n\n选项：\n"_s;
     for (const Option& option : options())
-        text += u"  "_s + displayName(option).leftJustified(width + 2) + option.help + u'\n';
+        text += u"  "_s + displayName(option) + QString(width + 2 - columns(displayName(option)), u' ') +
+                option.help + u'\n';
     return text;
 }
 
