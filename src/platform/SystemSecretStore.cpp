@@ -114,15 +114,16 @@ struct PendingUnlock
     std::function<void(SecretLookup)> done;
 };
 
-// The search unlocks what it finds (the keyring shows its prompt) and completes from GLib's main
-// context, which Qt's event loop runs: the window keeps painting while the prompt is up.
-void searchUnlocking(gpointer data)
+// Looks the key up from GLib's main context, which Qt's event loop runs: the window keeps painting
+// while a prompt is up. `unlocking` lets the search unlock what it finds, and the keyring shows a
+// prompt for every locked item it meets; without it a locked item is only reported.
+void search(PendingUnlock* pending, bool unlocking)
 {
-    auto* pending = static_cast<PendingUnlock*>(data);
     const Attributes attributes(pending->key);
+    const auto flags =
+        unlocking ? SECRET_SEARCH_UNLOCK | SECRET_SEARCH_LOAD_SECRETS : SECRET_SEARCH_LOAD_SECRETS;
     secret_service_search(
-        nullptr, nullptr, attributes.table.get(),
-        static_cast<SecretSearchFlags>(SECRET_SEARCH_UNLOCK | SECRET_SEARCH_LOAD_SECRETS), nullptr,
+        nullptr, nullptr, attributes.table.get(), static_cast<SecretSearchFlags>(flags), nullptr,
         [](GObject*, GAsyncResult* result, gpointer data) {
             const std::unique_ptr<PendingUnlock> pending(static_cast<PendingUnlock*>(data));
             GError* rawError = nullptr;
@@ -169,7 +170,7 @@ void SystemSecretStore::unlockAndLookup(const SecretKey& key, std::function<void
         // Answered from the event loop all the same, as the caller expects.
         g_idle_add(
             [](gpointer data) -> gboolean {
-                searchUnlocking(data);
+                search(static_cast<PendingUnlock*>(data), true);
                 return G_SOURCE_REMOVE;
             },
             pending);
@@ -178,7 +179,7 @@ void SystemSecretStore::unlockAndLookup(const SecretKey& key, std::function<void
     const ObjectPointer<SecretService> held(service);
     const DefaultCollection collection = defaultCollection(service);
     if (!collection.locked) {
-        searchUnlocking(pending);
+        search(pending, true);
         return;
     }
     // The collection first: with no item in it yet, searching would unlock nothing, and the write
@@ -189,9 +190,11 @@ void SystemSecretStore::unlockAndLookup(const SecretKey& key, std::function<void
             nullptr, objects, nullptr,
             [](GObject*, GAsyncResult* result, gpointer data) {
                 GError* rawError = nullptr;
-                secret_service_unlock_finish(nullptr, result, nullptr, &rawError);
+                const gint unlocked = secret_service_unlock_finish(nullptr, result, nullptr, &rawError);
                 const ErrorPointer error(rawError);
-                searchUnlocking(data);
+                // A cancelled prompt unlocks nothing. Searching with the unlock flag then would raise
+                // a new prompt for the item at once: the user said no, so the item is only read.
+                search(static_cast<PendingUnlock*>(data), unlocked > 0);
             },
             pending);
         g_list_free(objects);
@@ -204,7 +207,7 @@ void SystemSecretStore::unlockAndLookup(const SecretKey& key, std::function<void
                 const ObjectPointer<SecretCollection> created(
                     secret_collection_create_finish(result, &rawError));
                 const ErrorPointer error(rawError);
-                searchUnlocking(data);
+                search(static_cast<PendingUnlock*>(data), bool(created));
             },
             pending);
     }

@@ -8,19 +8,113 @@
 #include "WidgetWindow.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 
 #include <cstdio>
-#include <cstring>
+#include <span>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-int fail(const QString& message)
+using Invocation = WidgetCommandLine::Invocation;
+
+enum class Name { render, placeholder, dark, scale, account, help, version };
+
+struct Option
 {
-    std::fprintf(stderr, "tallyfern-widget: %s\n", qPrintable(message));
-    return 2;
+    Name name;
+    QStringList names; // without dashes
+    QString valueName; // empty for an option that takes no value
+    QString help;
+};
+
+// Every option, in the order the help lists them.
+std::span<const Option> options()
+{
+    static const Option table[] = {
+        {Name::render,
+         {u"render"_s},
+         u"尺寸"_s,
+         u"把小组件此刻的样子（small、medium 或 large）画进 PNG 文件后退出，不需要显示器"_s},
+        {Name::placeholder, {u"placeholder"_s}, {}, u"与 --render 一起：画内置的示例，不画本机保存的用量"_s},
+        {Name::dark, {u"dark"_s}, {}, u"与 --render 一起：用深色配色"_s},
+        {Name::scale, {u"scale"_s}, u"倍数"_s, u"与 --render 一起：每点的像素数，0.5 到 8（默认 2）"_s},
+        {Name::account, {u"account"_s}, u"账号"_s, u"显示另一个账号（用户 ID 或标签），默认主账号"_s},
+        {Name::help, {u"h"_s, u"help"_s}, {}, u"显示本帮助后退出"_s},
+        {Name::version, {u"v"_s, u"version"_s}, {}, u"显示版本号后退出"_s},
+    };
+    return table;
+}
+
+const Option* find(QStringView name)
+{
+    for (const Option& option : options()) {
+        if (option.names.contains(name))
+            return &option;
+    }
+    return nullptr;
+}
+
+QString displayName(const Option& option)
+{
+    QStringList names;
+    for (const QString& name : option.names)
+        names << (name.size() == 1 ? u"-"_s : u"--"_s) + name;
+    QString text = names.join(u", "_s);
+    if (!option.valueName.isEmpty())
+        text += u' ' + option.valueName;
+    return text;
+}
+
+// Columns on a terminal: Chinese characters take two.
+qsizetype columns(const QString& text)
+{
+    qsizetype count = 0;
+    for (const QChar character : text)
+        count += character.unicode() >= 0x2E80 ? 2 : 1;
+    return count;
+}
+
+Invocation misused(const QString& text)
+{
+    Invocation invocation;
+    invocation.mode = Invocation::Mode::misused;
+    invocation.problem = WidgetCommandLine::problem(text);
+    return invocation;
+}
+
+// What the options given make of the invocation; each value as typed.
+struct Given
+{
+    bool render = false, placeholder = false, dark = false, help = false, version = false;
+    QString family, scale, account;
+    QStringList positional;
+};
+
+// The checks of what --render and its options were given.
+Invocation rendering(const Given& given, Invocation invocation)
+{
+    if (!given.render) {
+        if (!given.positional.isEmpty() || given.placeholder || given.dark || !given.scale.isNull())
+            return misused(u"输出文件、--placeholder、--dark 与 --scale 只能与 --render 一起使用"_s);
+        return invocation;
+    }
+    invocation.mode = Invocation::Mode::render;
+    invocation.family = WidgetFamilies::fromName(given.family);
+    if (!invocation.family)
+        return misused(u"--render 的尺寸只能是 small、medium 或 large：%1"_s.arg(given.family));
+    if (given.positional.size() != 1)
+        return misused(u"--render 需要且只需要一个输出文件"_s);
+    invocation.output = given.positional.constFirst();
+    if (!given.scale.isNull()) {
+        bool number = false;
+        invocation.scale = given.scale.toDouble(&number);
+        if (!number || !(invocation.scale >= 0.5 && invocation.scale <= 8))
+            return misused(u"--scale 只能是 0.5 到 8 之间的数：%1"_s.arg(given.scale));
+    }
+    invocation.placeholder = given.placeholder;
+    invocation.dark = given.dark;
+    return invocation;
 }
 
 int showOnDesktop(QApplication& app, const Provider& provider)
@@ -37,79 +131,106 @@ int showOnDesktop(QApplication& app, const Provider& provider)
 
 } // namespace
 
-void WidgetCommandLine::preparePlatform(int argc, char** argv)
+Invocation WidgetCommandLine::parse(const QStringList& arguments)
 {
-    // Help and version need no display either.
-    const auto headless = [](const char* argument) {
-        for (const char* option : {"--render", "--help", "--help-all", "-h", "--version", "-v"}) {
-            const size_t length = std::strlen(option);
-            if (std::strncmp(argument, option, length) == 0 &&
-                (argument[length] == 0 || argument[length] == '='))
-                return true;
+    Given given;
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (optionsEnded || !argument.startsWith(u'-') || argument.size() < 2) {
+            given.positional.append(argument);
+            continue;
         }
-        return false;
-    };
-    for (int i = 1; i < argc; ++i) {
-        if (headless(argv[i])) {
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            return;
+        if (argument == u"--"_s) {
+            optionsEnded = true;
+            continue;
+        }
+        const QStringView body = QStringView(argument).sliced(argument.startsWith(u"--"_s) ? 2 : 1);
+        const qsizetype equals = body.indexOf(u'=');
+        const Option* option = find(equals < 0 ? body : body.first(equals));
+        const QString name = argument.first(argument.size() - (equals < 0 ? 0 : body.size() - equals));
+        if (!option)
+            return misused(u"未知选项 "_s + name + u"（--help 列出全部选项）"_s);
+        QString value;
+        if (option->valueName.isEmpty()) {
+            if (equals >= 0)
+                return misused(u"选项 "_s + name + u" 不带取值"_s);
+        } else if (equals >= 0) {
+            value = body.sliced(equals + 1).toString();
+        } else if (i + 1 < arguments.size() && !arguments[i + 1].startsWith(u'-')) {
+            value = arguments[++i];
+        } else {
+            return misused(u"选项 "_s + name + u" 缺少取值 "_s + option->valueName);
+        }
+        switch (option->name) {
+        case Name::render:
+            given.render = true;
+            given.family = value;
+            break;
+        case Name::placeholder:
+            given.placeholder = true;
+            break;
+        case Name::dark:
+            given.dark = true;
+            break;
+        case Name::scale:
+            given.scale = value;
+            break;
+        case Name::account:
+            given.account = value;
+            break;
+        case Name::help:
+            given.help = true;
+            break;
+        case Name::version:
+            given.version = true;
+            break;
         }
     }
+
+    // The help wins over everything else, then the version, as in the app.
+    Invocation invocation;
+    if (given.help || given.version) {
+        invocation.mode = given.help ? Invocation::Mode::help : Invocation::Mode::version;
+        return invocation;
+    }
+    invocation.account = given.account;
+    return rendering(given, std::move(invocation));
 }
 
-int WidgetCommandLine::run(QApplication& app)
+QString WidgetCommandLine::helpText()
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromUtf8(Tallyfern::description));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption render(
-        u"render"_s, u"Draw FAMILY (small, medium or large) into OUT.png and exit."_s, u"FAMILY"_s);
-    const QCommandLineOption placeholder(u"placeholder"_s,
-                                         u"With --render: draw the sample, not the stored usage."_s);
-    const QCommandLineOption dark(u"dark"_s, u"With --render: use the dark palette."_s);
-    const QCommandLineOption scale(u"scale"_s, u"With --render: device pixels per point (default 2)."_s,
-                                   u"N"_s, u"2"_s);
-    const QCommandLineOption account(u"account"_s, u"Show another account than the primary one."_s,
-                                     u"USER-ID-OR-LABEL"_s);
-    parser.addOptions({render, placeholder, dark, scale, account});
-    parser.addPositionalArgument(u"OUT.png"_s, u"With --render: the image file to write."_s);
-    // An option without its value ("--render" alone) is a wrong use of it, exit 2 as the app's are;
-    // process() would exit 1, which stays for an unknown option. It then handles help and version.
-    if (!parser.parse(QCoreApplication::arguments()) && parser.unknownOptionNames().isEmpty())
-        return fail(parser.errorText());
-    parser.process(app);
+    qsizetype width = 0;
+    for (const Option& option : options())
+        width = std::max(width, columns(displayName(option)));
+    QString text =
+        u"用法：tallyfern-widget [--account 账号]\n"
+        u"      tallyfern-widget --render 尺寸 输出.png [--placeholder] [--dark] [--scale 倍数]\n"_s +
+        QString::fromUtf8(Tallyfern::description) + u"\n\n选项：\n"_s;
+    for (const Option& option : options())
+        text += u"  "_s + displayName(option) + QString(width + 2 - columns(displayName(option)), u' ') +
+                option.help + u'\n';
+    return text;
+}
 
-    const Provider provider(parser.value(account));
-    if (!provider.knowsAccount())
-        return fail(u"no account "_s + parser.value(account));
-    if (!parser.isSet(render)) {
-        if (!parser.positionalArguments().isEmpty() || parser.isSet(placeholder) || parser.isSet(dark))
-            return fail(u"OUT.png, --placeholder and --dark go with --render"_s);
+QString WidgetCommandLine::problem(const QString& text)
+{
+    return QLatin1StringView(programName) + u"："_s + text;
+}
+
+int WidgetCommandLine::run(QApplication& app, const Invocation& invocation, const Provider& provider)
+{
+    if (invocation.mode != Invocation::Mode::render)
         return showOnDesktop(app, provider);
-    }
-
-    const auto family = WidgetFamilies::fromName(parser.value(render));
-    if (!family)
-        return fail(u"--render takes small, medium or large"_s);
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1)
-        return fail(u"--render needs one output file"_s);
-    bool scaleOk = false;
-    const double pixelsPerPoint = parser.value(scale).toDouble(&scaleOk);
-    if (!scaleOk || !(pixelsPerPoint >= 0.5 && pixelsPerPoint <= 8))
-        return fail(u"--scale takes a number from 0.5 to 8"_s);
 
     // One timeline entry, as the desktop would show it now.
-    UsageEntry entry = provider.placeholder();
-    if (!parser.isSet(placeholder)) {
-        const Timeline timeline = provider.timeline();
-        entry = timeline.entries.constFirst();
+    const UsageEntry entry =
+        invocation.placeholder ? provider.placeholder() : provider.timeline().entries.constFirst();
+    const WidgetPalette palette = invocation.dark ? WidgetPalette::dark() : WidgetPalette::light();
+    const QImage image = TallyfernView(*invocation.family, entry).render(palette, invocation.scale);
+    if (!image.save(invocation.output, "PNG")) {
+        std::fputs((problem(u"无法写入 "_s + invocation.output) + u'\n').toLocal8Bit().constData(), stderr);
+        return 2;
     }
-    const WidgetPalette palette = parser.isSet(dark) ? WidgetPalette::dark() : WidgetPalette::light();
-    const QImage image = TallyfernView(*family, entry).render(palette, pixelsPerPoint);
-    if (!image.save(positional.constFirst(), "PNG"))
-        return fail(u"cannot write "_s + positional.constFirst());
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EditorDatabase.h"
+#include "ReadmePicture.h"
 #include "RecordingRunner.h"
 #include "ScriptedEdges.h"
 #include "TestEnvironment.h"
@@ -8,11 +9,13 @@
 #include "app/UsageStore.h"
 #include "app/desktop/StatusLine.h"
 #include "app/shell/ActionButton.h"
+#include "app/shell/AddAccountSheet.h"
 #include "app/shell/AppShell.h"
 #include "app/shell/AppTray.h"
 #include "app/shell/CookieSheet.h"
 #include "app/shell/DashboardHeader.h"
 #include "app/shell/DashboardWindow.h"
+#include "app/shell/DestructiveQuestion.h"
 #include "app/shell/GaugeIcon.h"
 #include "app/shell/PasteField.h"
 #include "app/shell/SegmentedControl.h"
@@ -23,6 +26,7 @@
 #include "app/shell/TrayMenu.h"
 #include "app/views/ModelsPage.h"
 #include "app/views/OverviewPage.h"
+#include "app/views/RemainingCard.h"
 #include "app/views/TrendsPage.h"
 #include "client/EditorLogin.h"
 #include "model/AccountList.h"
@@ -83,6 +87,7 @@ struct ShellFixture
         account.service->overviews.releaseAll();
         SecretStore::setCurrent(nullptr);
         ProcessRunner::setCurrent(nullptr);
+        DestructiveQuestion::setNextAnswer(DestructiveQuestion::Answer::ask); // one a test set and left
     }
     // Every overview asked for so far answers; later ones wait again.
     void answer() { account.service->overviews.releaseHeld(); }
@@ -144,6 +149,22 @@ inline void showAndSettle(QWidget* window)
     settle();
 }
 
+// The window at `scale` times its resolution, with the popup open over it (a list), if there is one.
+inline QImage windowPicture(QWidget* window, int scale)
+{
+    settle();
+    QPixmap pixmap(window->size() * scale);
+    pixmap.setDevicePixelRatio(scale);
+    pixmap.fill(window->palette().color(QPalette::Window));
+    QPainter painter(&pixmap);
+    const auto flags = QWidget::DrawWindowBackground | QWidget::DrawChildren;
+    window->render(&painter, QPoint(), QRegion(), flags);
+    if (QWidget* popup = QApplication::activePopupWidget(); popup && popup != window)
+        popup->render(&painter, window->mapFromGlobal(popup->mapToGlobal(QPoint())), QRegion(), flags);
+    painter.end();
+    return pixmap.toImage();
+}
+
 // With TALLYFERN_SCREENSHOT_DIR set, saves the window as `name`.png at TALLYFERN_SCREENSHOT_SCALE
 // (default 2) times its resolution.
 inline void screenshot(QWidget* window, const QString& name)
@@ -152,15 +173,28 @@ inline void screenshot(QWidget* window, const QString& name)
     if (folder.isEmpty())
         return;
     QDir().mkpath(folder);
-    settle();
     const int scale = qEnvironmentVariableIntValue("TALLYFERN_SCREENSHOT_SCALE") == 1 ? 1 : 2;
-    QPixmap pixmap(window->size() * scale);
-    pixmap.setDevicePixelRatio(scale);
-    pixmap.fill(window->palette().color(QPalette::Window));
-    QPainter painter(&pixmap);
-    window->render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
-    painter.end();
-    QVERIFY(pixmap.save(folder + u'/' + name + u".png"_s));
+    QVERIFY(windowPicture(window, scale).save(folder + u'/' + name + u".png"_s));
+}
+
+// The window's picture in the README (ReadmePicture), at twice its resolution; saved with the
+// others too.
+inline void readmePicture(QWidget* window, const QString& name)
+{
+    screenshot(window, name);
+    if (ReadmePicture::wanted())
+        ReadmePicture::check(windowPicture(window, 2), name);
+}
+
+// Return as the user presses it in an open question: on the control that has the focus there. The
+// question is closed afterwards, whichever button Return pressed.
+inline void pressReturn(QMessageBox* question)
+{
+    QVERIFY(question && question->isVisible());
+    const QPointer<QMessageBox> box(question);
+    QWidget* focused = question->focusWidget();
+    QTest::keyClick(focused ? focused : question, Qt::Key_Return);
+    QVERIFY(!box || !box->isVisible());
 }
 
 inline QStringList visibleButtons(QWidget* root)

@@ -40,6 +40,18 @@ private Q_SLOTS:
         QTest::keyClick(editor, Qt::Key_Return);
         QVERIFY(!settings->saveButton()->isEnabled());
         QCOMPARE(visibleButtons(settings), (QStringList{u"添加账号"_s, u"保存并刷新"_s}));
+        // "添加账号" speaks of another account only once one is signed in.
+        const auto addAccountNote = [&] {
+            const QList<ActionButton*> buttons = settings->findChildren<ActionButton*>();
+            QTest::mouseClick(
+                *std::find_if(buttons.begin(), buttons.end(),
+                              [](ActionButton* button) { return button->text() == u"添加账号"_s; }),
+                Qt::LeftButton);
+            const std::unique_ptr<AddAccountSheet> sheet(window.findChild<AddAccountSheet*>());
+            return sheet ? sheet->findChildren<QLabel*>().at(1)->text() : QString();
+        };
+        QVERIFY(
+            addAccountNote().startsWith(u"粘贴 Cookie，或从 Cursor 编辑器导入登录。只保存到本机钥匙串"_s));
 
         // A keychain that refuses the cookie: the field is emptied all the same.
         fixture.account.session->failsSaves = true;
@@ -58,6 +70,7 @@ private Q_SLOTS:
         QCOMPARE(fixture.account.session->token, std::optional(fakeToken));
         QCOMPARE(window.statusLabel()->text(), u"已保存到本机钥匙串，正在读取用量"_s);
         QCOMPARE(visibleButtons(settings), (QStringList{u"退出登录"_s, u"添加账号"_s, u"保存并刷新"_s}));
+        QVERIFY(addAccountNote().startsWith(u"粘贴另一个账号的 Cookie"_s));
         QVERIFY(store->isRefreshing() && !refresh->isEnabled());
         QCOMPARE(refresh->text(), u"刷新中"_s);
         QTest::mouseClick(refresh, Qt::LeftButton); // disabled: starts nothing
@@ -78,21 +91,16 @@ private Q_SLOTS:
         QTRY_VERIFY(!store->isRefreshing());
         QCOMPARE(fixture.account.service->overviews.count(), 2);
 
-        // History off only once the question is answered with the destructive button; the trends
-        // page then offers to turn it on again.
+        // History off only once the question is answered with the destructive button: Return keeps
+        // it. The trends page then offers to turn it on again.
         settings = showPage<SettingsPage>(window, DashboardPage::settings);
-        for (const auto role : {QMessageBox::RejectRole, QMessageBox::DestructiveRole}) {
-            QTest::mouseClick(settings->historySwitch(), Qt::LeftButton);
-            auto* question = settings->findChild<QMessageBox*>();
-            QTRY_VERIFY(question && question->isVisible());
-            for (QAbstractButton* button : question->buttons()) {
-                if (question->buttonRole(button) == role)
-                    button->click();
-            }
-            QCOMPARE(store->historyEnabled(), role == QMessageBox::RejectRole);
-            QCOMPARE(settings->historySwitch()->isChecked(), store->historyEnabled());
-            QTRY_VERIFY(!settings->findChild<QMessageBox*>());
-        }
+        readmePicture(&window, u"settings"_s);
+        QTest::mouseClick(settings->historySwitch(), Qt::LeftButton);
+        pressReturn(settings->findChild<QMessageBox*>());
+        QVERIFY(store->historyEnabled() && settings->historySwitch()->isChecked());
+        DestructiveQuestion::setNextAnswer(DestructiveQuestion::Answer::destroy);
+        QTest::mouseClick(settings->historySwitch(), Qt::LeftButton);
+        QVERIFY(!store->historyEnabled() && !settings->historySwitch()->isChecked());
         auto* trends = showPage<TrendsPage>(window, DashboardPage::trends);
         QVERIFY(trends && trends->offLine()->isVisibleTo(trends));
         const QList<ActionButton*> buttons = trends->findChildren<ActionButton*>();
@@ -130,6 +138,24 @@ private Q_SLOTS:
         QVERIFY(settings->importRow()->isVisibleTo(settings) && settings->followSwitch()->isChecked());
         QTest::mouseClick(settings->followSwitch(), Qt::LeftButton);
         QVERIFY(!fixture.account.session->following && !settings->followSwitch()->isChecked());
+    }
+
+    void firstStartBehindALockedKeyring()
+    {
+        ShellFixture fixture;
+        fixture.account.session->token = fakeToken;
+        *fixture.account.session->locked = true;
+        auto store = fixture.makeStore();
+        DashboardWindow window(store.get());
+        showAndSettle(&window);
+        // The empty card says what "刷新" does now: it asks for the keyring's password, not for a
+        // cookie.
+        QStringList card;
+        for (const QLabel* label : window.pageWidget()->findChild<RemainingCard*>()->findChildren<QLabel*>())
+            card.append(label->text());
+        QCOMPARE(card.mid(card.size() - 2),
+                 (QStringList{u"还没有用量数据"_s, u"钥匙串已锁定 · 点「刷新」解锁"_s}));
+        screenshot(&window, u"window-locked"_s);
     }
 
     void pinSwitchPinsTheWindow()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ReadmePicture.h"
+
 #include "app/views/ModelTable.h"
 #include "app/views/PageScroll.h"
 #include "app/views/Theme.h"
@@ -96,13 +98,9 @@ inline QRect geometryIn(const QWidget* widget, const QWidget* root)
     return QRect(widget->mapTo(root, QPoint(0, 0)), widget->size());
 }
 
-// With TALLYFERN_SCREENSHOT_DIR set, saves the page at the width as `name`.png, as tall as its
-// content, on the board at twice the resolution.
-inline void saveScreenshot(QWidget* page, int width, const QString& name)
+// The page at the width, as tall as its content, on the board at twice the resolution.
+inline QImage picture(QWidget* page, int width)
 {
-    const QString folder = qEnvironmentVariable("TALLYFERN_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        return;
     showAt(page, width, 2000);
     showAt(page, width, page->findChild<PageScroll*>()->page()->height() + PageScroll::bottomPadding);
     QPixmap pixmap(page->size() * 2);
@@ -111,7 +109,24 @@ inline void saveScreenshot(QWidget* page, int width, const QString& name)
     QPainter painter(&pixmap);
     page->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
     painter.end();
-    QVERIFY(QDir().mkpath(folder) && pixmap.save(folder + u'/' + name + u".png"_s));
+    return pixmap.toImage();
+}
+
+// With TALLYFERN_SCREENSHOT_DIR set, saves the page's picture at the width as `name`.png.
+inline void saveScreenshot(QWidget* page, int width, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("TALLYFERN_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        return;
+    QVERIFY(QDir().mkpath(folder) && picture(page, width).save(folder + u'/' + name + u".png"_s));
+}
+
+// The page's picture in the README (ReadmePicture), saved with the others too.
+inline void readmePicture(QWidget* page, int width, const QString& name)
+{
+    saveScreenshot(page, width, name);
+    if (ReadmePicture::wanted())
+        ReadmePicture::check(picture(page, width), name);
 }
 
 } // namespace PageTesting

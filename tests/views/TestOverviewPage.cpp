@@ -45,6 +45,14 @@ private Q_SLOTS:
                                    u"标价用内置表|Cursor 模型|未返回|其他模型|未返回|Grok 机器人|"
                                    u"周重置时间未返回|未返回"_s);
         QCOMPARE(page.findChild<PlanBadge*>()->fill(), Theme::white(0.18));
+        // At the window's first width the two empty cards would fit side by side; the empty state
+        // has the whole row instead, and its words keep to one line.
+        showAt(&page, 720, 640);
+        QVERIFY(!page.isWide());
+        const QList<QLabel*> labels = page.findChild<RemainingCard*>()->findChildren<QLabel*>();
+        const QLabel* title = labels.at(labels.size() - 2);
+        QCOMPARE(title->text(), u"还没有用量数据"_s);
+        QCOMPARE_LT(title->height(), 2 * title->fontMetrics().lineSpacing());
         saveScreenshot(&page, 720, u"overview-no-data"_s);
 
         // Stored figures without real data: only the quota card shows them.
@@ -70,7 +78,7 @@ private Q_SLOTS:
                                    u"标价已同步 6月1日|Cursor 模型|已用 28%|其他模型|含至少 $20 API|"
                                    u"已用 64%|Grok 机器人|重置 6月5日（还剩 3 天）|已用 35%"_s);
         QCOMPARE(page.findChild<PlanBadge*>()->fill(), Theme::cursorTint());
-        saveScreenshot(&page, 720, u"overview"_s);
+        readmePicture(&page, 720, u"overview"_s);
         saveScreenshot(&page, 1000, u"overview-wide"_s);
 
         // A redraw shows the new content at once (never an empty page in between), where the user left it.

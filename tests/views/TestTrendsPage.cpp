@@ -110,7 +110,7 @@ private Q_SLOTS:
             QCOMPARE(bars->selectedIndex(), 19);
             QCOMPARE(bars->detailText(), u"6月2日 · 共 1500万 · gpt-5 1200万 · auto 300万"_s);
             if (report.syncedDays == 20)
-                saveScreenshot(&page, 720, u"trends"_s);
+                readmePicture(&page, 720, u"trends"_s);
             QTest::keyClick(bars, Qt::Key_Right);
             QCOMPARE(bars->detailText(), u"6月3日 · 没有用量"_s);
             QCOMPARE(spoken->text(QAccessible::Description), bars->detailText());

@@ -105,13 +105,14 @@ private Q_SLOTS:
         QCOMPARE(Provider().snapshot().snapshot, real(u"Enterprise"_s));
 
         const QString out = m_env->root() + u'/';
-        QCOMPARE(
-            runWidget({u"--render"_s, u"small"_s, out + u"nobody.png", u"--account"_s, u"nobody"_s}).first,
-            2);
+        const WidgetRun nobody =
+            runWidget({u"--render"_s, u"small"_s, out + u"nobody.png", u"--account"_s, u"nobody"_s});
+        QCOMPARE(nobody.status, 2);
+        QCOMPARE(QString::fromUtf8(nobody.err), u"tallyfern-widget：没有这个账号：nobody\n"_s);
         QVERIFY(!QFileInfo::exists(out + u"nobody.png"));
-        QCOMPARE(runWidget({u"--render"_s, u"small"_s, out + u"me.png", u"--account"_s, u"user_me"_s}).first,
+        QCOMPARE(runWidget({u"--render"_s, u"small"_s, out + u"me.png", u"--account"_s, u"user_me"_s}).status,
                  0);
-        QCOMPARE(runWidget({u"--render"_s, u"small"_s, out + u"primary.png"}).first, 0);
+        QCOMPARE(runWidget({u"--render"_s, u"small"_s, out + u"primary.png"}).status, 0);
         QVERIFY(QImage(out + u"me.png") != QImage(out + u"primary.png"));
     }
 

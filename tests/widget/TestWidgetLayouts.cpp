@@ -1,3 +1,4 @@
+#include "ReadmePicture.h"
 #include "TestRegistry.h"
 #include "WidgetTest.h"
 
@@ -119,6 +120,9 @@ private Q_SLOTS:
                     }
                 }
                 saveScreenshot(view, state);
+                if (state == u"realistic"_s && ReadmePicture::wanted())
+                    ReadmePicture::check(view.render(WidgetPalette::light()),
+                                         u"widget-"_s + WidgetFamilies::name(family));
             }
         }
     }

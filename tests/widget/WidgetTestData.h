@@ -86,16 +86,24 @@ inline void storeAsApp(const UsageSnapshot& snapshot)
     SnapshotStore::save(snapshot);
 }
 
-// Runs the widget executable with the test's environment; the exit status is -1 after a crash or
-// a hang.
-inline std::pair<int, QByteArray> runWidget(const QStringList& arguments)
+// How a run of the widget executable ended: its exit status (-1 after a crash or a hang) and what it
+// printed on each stream.
+struct WidgetRun
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs the widget executable with the test's environment.
+inline WidgetRun runWidget(const QStringList& arguments)
 {
     QProcess process;
     process.start(QString::fromUtf8(TALLYFERN_WIDGET_EXECUTABLE), arguments);
     if (!process.waitForFinished(60'000))
-        return {-1, {}};
+        return {};
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput()};
+            process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
 } // namespace WidgetTestData

@@ -1,6 +1,7 @@
 #include "AccountsSection.h"
 
 #include "ActionButton.h"
+#include "DestructiveQuestion.h"
 #include "SettingsRow.h"
 #include "ShellColours.h"
 
@@ -12,7 +13,6 @@
 #include <QBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 
 using namespace Qt::StringLiterals;
 
@@ -143,22 +143,14 @@ void AccountsSection::rebuild(const QStringList& users)
 
 void AccountsSection::askRemoval(qsizetype index)
 {
-    // Asked in a sheet, never in a loop of its own.
-    auto* question =
-        new QMessageBox(QMessageBox::Warning, u"移除账号"_s, removalQuestion(m_store->accountName(index)),
-                        QMessageBox::NoButton, this);
-    question->setInformativeText(
-        u"会删除这个账号在本机保存的 Cookie、用量缓存和用量历史，其他账号不受影响。"_s);
-    question->addButton(u"移除"_s, QMessageBox::DestructiveRole);
-    // Return keeps the account: removing takes a deliberate click.
-    question->setDefaultButton(question->addButton(u"取消"_s, QMessageBox::RejectRole));
-    question->setAttribute(Qt::WA_DeleteOnClose);
     const QString userId = m_store->accounts().account(index).userId;
-    connect(question, &QMessageBox::buttonClicked, this, [this, question, userId](QAbstractButton* button) {
-        // By user id: the list may have changed while the question was up.
-        const qsizetype now = m_store->accounts().indexOf(userId);
-        if (question->buttonRole(button) == QMessageBox::DestructiveRole && now >= 0)
-            m_store->removeAccount(now);
-    });
-    question->open();
+    DestructiveQuestion::ask(this,
+                             {u"移除账号"_s, removalQuestion(m_store->accountName(index)),
+                              u"会删除这个账号在本机保存的 Cookie、用量缓存和用量历史，其他账号不受影响。"_s,
+                              u"移除"_s},
+                             [this, userId] {
+                                 // By user id: the list may have changed while the question was up.
+                                 if (const qsizetype now = m_store->accounts().indexOf(userId); now >= 0)
+                                     m_store->removeAccount(now);
+                             });
 }

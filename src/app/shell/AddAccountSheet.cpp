@@ -11,14 +11,26 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The sheet's first words: how to sign in while no account is signed in yet, else how to add
+// another one.
+QString intro(const UsageStore& store)
+{
+    if (store.accountCount() == 1 && !store.accountSignedIn(0))
+        return u"粘贴 Cookie，或从 Cursor 编辑器导入登录。"_s;
+    return u"粘贴另一个账号的 Cookie（例如工作席位和个人套餐各一个），最多 8 个账号。"_s;
+}
+
+} // namespace
+
 AddAccountSheet::AddAccountSheet(UsageStore* store, QWidget* parent)
     : QDialog(parent)
     , m_store(store)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    const CookieEntry::Sheet sheet = CookieEntry::sheet(
-        this, u"添加账号"_s,
-        u"粘贴另一个账号的 Cookie（例如工作席位和个人套餐各一个），最多 8 个账号。"_s + CookieEntry::note());
+    const CookieEntry::Sheet sheet =
+        CookieEntry::sheet(this, u"添加账号"_s, intro(*m_store) + CookieEntry::note());
     m_paste = sheet.paste;
 
     auto* buttons = new QHBoxLayout;

@@ -150,7 +150,7 @@ void DashboardWindow::follow()
     if (redraw && m_selected != DashboardPage::settings)
         rebuildDataPage();
     if (auto* overview = qobject_cast<OverviewPage*>(m_page))
-        offerImport(overview);
+        showFirstSteps(overview);
     followSheet();
 }
 
@@ -165,7 +165,7 @@ void DashboardWindow::rebuildDataPage()
                     [this] { m_store->importFromEditor(); });
             page = overview;
         }
-        offerImport(overview);
+        showFirstSteps(overview);
         overview->setPricingLabel(m_store->pricingLabel());
         overview->setSnapshot(m_store->snapshot());
     } else if (m_selected == DashboardPage::models) {
@@ -202,11 +202,15 @@ void DashboardWindow::placePage(QWidget* page)
         scroll->setAccessibleName(DashboardPages::rawValue(m_selected));
 }
 
-void DashboardWindow::offerImport(OverviewPage* overview) const
+void DashboardWindow::showFirstSteps(OverviewPage* overview) const
 {
     // Only on a first run: nothing stored yet, and the editor's database is there to import from.
     overview->setImportOffer(!m_store->hasSession() && !m_store->snapshot().hasRealData &&
                              UsageStore::editorLoginAvailable());
+    // A token (or the editor's newer login, when following) behind the lock: "刷新" would ask for the
+    // keyring's password. Looked up only while there is nothing else to show.
+    overview->setKeyringLocked(m_store->hasSession() && !m_store->snapshot().hasRealData &&
+                               m_store->pipeline().needsUnlock(m_store->followsEditor()));
 }
 
 void DashboardWindow::askExportFile()

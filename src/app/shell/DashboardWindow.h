@@ -73,7 +73,8 @@ private:
     void rebuildDataPage();
     void placePage(QWidget* page);
     void followSheet();
-    void offerImport(OverviewPage* overview) const;
+    // Before any data: the import offer, and what the empty card asks for.
+    void showFirstSteps(OverviewPage* overview) const;
     void askExportFile();
 
     UsageStore* m_store;

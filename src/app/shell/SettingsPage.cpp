@@ -4,6 +4,7 @@
 #include "ActionButton.h"
 #include "AddAccountSheet.h"
 #include "CookieEntry.h"
+#include "DestructiveQuestion.h"
 #include "PasteField.h"
 #include "PlatformTexts.h"
 #include "SettingsRow.h"
@@ -17,7 +18,6 @@
 
 #include <QBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 
 using namespace Qt::StringLiterals;
 
@@ -136,19 +136,11 @@ void SettingsPage::historyClicked(bool on)
         follow();
         return;
     }
-    // Switching off deletes what was saved: asked first, in a sheet rather than a loop of its own.
+    // Switching off deletes what was saved: asked first.
     follow();
-    auto* question =
-        new QMessageBox(QMessageBox::Warning, u"关闭用量历史？"_s,
-                        u"关闭后会停止同步，并删除本机保存的用量历史。"_s, QMessageBox::NoButton, this);
-    question->addButton(u"删除并关闭"_s, QMessageBox::DestructiveRole);
-    question->addButton(u"取消"_s, QMessageBox::RejectRole);
-    question->setAttribute(Qt::WA_DeleteOnClose);
-    connect(question, &QMessageBox::buttonClicked, this, [this, question](QAbstractButton* button) {
-        if (question->buttonRole(button) == QMessageBox::DestructiveRole)
-            m_store->setHistoryEnabled(false);
-    });
-    question->open();
+    DestructiveQuestion::ask(
+        this, {u"关闭用量历史？"_s, u"关闭后会停止同步，并删除本机保存的用量历史。"_s, {}, u"删除并关闭"_s},
+        [this] { m_store->setHistoryEnabled(false); });
 }
 
 void SettingsPage::follow()

@@ -41,6 +41,14 @@ void OverviewPage::setImportOffer(bool offered)
     rebuild();
 }
 
+void OverviewPage::setKeyringLocked(bool locked)
+{
+    if (m_keyringLocked == locked)
+        return;
+    m_keyringLocked = locked;
+    rebuild();
+}
+
 void OverviewPage::rebuild()
 {
     auto* page = new QWidget;
@@ -69,7 +77,7 @@ void OverviewPage::rebuild()
 
     m_cards = new QBoxLayout(QBoxLayout::TopToBottom);
     m_cards->setSpacing(14);
-    m_remaining = new RemainingCard(m_snapshot, page);
+    m_remaining = new RemainingCard(m_snapshot, m_keyringLocked, page);
     m_panel = new TokenPanel(m_snapshot, page);
     m_cards->addWidget(m_remaining);
     m_cards->addWidget(m_panel);
@@ -95,8 +103,9 @@ void OverviewPage::arrangeCards()
     // The scroll fills the page; the cards share its width less the side padding and their gap.
     const int width = m_scroll->width();
     const int each = (width - 2 * PageScroll::sidePadding - m_cards->spacing()) / 2;
-    const bool wide = PageScroll::isWide(width) && each >= m_remaining->fittingWidth() &&
-                      each >= m_panel->minimumSizeHint().width();
+    // Without data the empty card's words would wrap beside a card of dashes.
+    const bool wide = m_snapshot.hasRealData && PageScroll::isWide(width) &&
+                      each >= m_remaining->fittingWidth() && each >= m_panel->minimumSizeHint().width();
     if (wide == m_wide)
         return;
     m_wide = wide;

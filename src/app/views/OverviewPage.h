@@ -32,9 +32,15 @@ public:
     bool importOffered() const { return m_importOffered; }
     QPushButton* importButton() const { return m_importButton; }
 
+    // Before any data, a token waits behind the locked keyring: the empty card says to unlock it
+    // rather than to paste a cookie.
+    void setKeyringLocked(bool locked);
+    bool keyringLocked() const { return m_keyringLocked; }
+
     PageScroll* scroll() const { return m_scroll; }
     // The remaining card and the token panel sit side by side (true) or stacked: side by side from
-    // the pages' wide width on, and only while each card has room for all of its content.
+    // the pages' wide width on, and only while each card has room for all of its content. Without
+    // data they stack, so that the empty state has the whole row.
     bool isWide() const { return m_wide; }
 
 Q_SIGNALS:
@@ -55,5 +61,6 @@ private:
     TokenPanel* m_panel = nullptr;
     bool m_wide = false;
     bool m_importOffered = false;
+    bool m_keyringLocked = false;
     QPushButton* m_importButton = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "Theme.h"
 #include "UsageRing.h"
 
+#include "client/DashboardError.h"
 #include "model/UsageJSON.h"
 #include "model/UsageSnapshot.h"
 
@@ -14,7 +15,7 @@
 
 using namespace Qt::StringLiterals;
 
-RemainingCard::RemainingCard(const UsageSnapshot& snapshot, QWidget* parent)
+RemainingCard::RemainingCard(const UsageSnapshot& snapshot, bool keyringLocked, QWidget* parent)
     : Card(Theme::cardBackground(), 22, parent)
 {
     auto* row = new QHBoxLayout(this);
@@ -52,7 +53,8 @@ RemainingCard::RemainingCard(const UsageSnapshot& snapshot, QWidget* parent)
     } else {
         column->addWidget(
             Text::wrapping(u"还没有用量数据"_s, Theme::font(Theme::TextStyle::title3), Qt::white, this));
-        column->addWidget(Text::wrapping(u"到设置页粘贴 Cookie 后即可在本机刷新"_s,
+        column->addWidget(Text::wrapping(keyringLocked ? DashboardError::locked().description()
+                                                       : u"到设置页粘贴 Cookie 后即可在本机刷新"_s,
                                          Theme::font(Theme::TextStyle::caption), Theme::white(0.60), this));
     }
     column->addStretch(1);

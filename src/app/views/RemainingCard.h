@@ -6,13 +6,15 @@ class PlanBadge;
 struct UsageSnapshot;
 
 // What is left of the quota: two rings (Cursor's models, premium models), the plan badge, the days
-// left, and the billing cycle's end, or the first steps when there is no data yet.
+// left, and the billing cycle's end, or the first step when there is no data yet: pasting a cookie,
+// or, with `keyringLocked`, unlocking the keyring that holds one.
 class RemainingCard : public Card
 {
     Q_OBJECT
 
 public:
-    explicit RemainingCard(const UsageSnapshot& snapshot, QWidget* parent = nullptr);
+    explicit RemainingCard(const UsageSnapshot& snapshot, bool keyringLocked = false,
+                           QWidget* parent = nullptr);
 
     // The narrowest width that shows everything whole: the rings 16 apart and the plan badge at
     // its natural size. The card's minimum width is smaller, with the plan name cut short.
