@@ -46,11 +46,9 @@ struct AppWorld : ServiceWorld
     }
 };
 
-// The built executable, run as the background agent or a user would, with its home in the world's
-// folder. It inherits this test's private D-Bus session and gnome-keyring, so its token is in a real
-// Secret Service.
-inline std::pair<int, QString> run(const AppWorld& world, const QStringList& arguments,
-                                   const QByteArray& input = {})
+// The built executable's environment: its home in the world's folder. It inherits this test's
+// private D-Bus session and gnome-keyring, so its token is in a real Secret Service.
+inline QProcessEnvironment programEnvironment(const AppWorld& world)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"HOME"_s, world.env.root());
@@ -59,7 +57,14 @@ inline std::pair<int, QString> run(const AppWorld& world, const QStringList& arg
     environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
     environment.remove(u"DISPLAY"_s);
     environment.remove(u"WAYLAND_DISPLAY"_s);
-    return runProgram(QStringLiteral(TALLYFERN_EXECUTABLE), arguments, environment, input);
+    return environment;
+}
+
+// The built executable, run as the background agent or a user would.
+inline std::pair<int, QString> run(const AppWorld& world, const QStringList& arguments,
+                                   const QByteArray& input = {})
+{
+    return runProgram(QStringLiteral(TALLYFERN_EXECUTABLE), arguments, programEnvironment(world), input);
 }
 
 // What a run that has nothing to say leaves: exit status 0 and no output.

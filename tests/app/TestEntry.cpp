@@ -19,7 +19,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<Mode>("mode");
-        QTest::addColumn<QString>("values"); // the mode's value, then format, cycle and account
+        QTest::addColumn<QString>("values"); // the mode's value, then format, cycle, account and follow
         const QString program = u"/usr/bin/tallyfern"_s;
         const QString none = u" - - -"_s;
         QTest::newRow("nothing") << QStringList{program} << Mode::Interactive << none;
@@ -60,6 +60,15 @@ private Q_SLOTS:
             << Mode::Status << u" json - all"_s;
         QTest::newRow("a format alone is the status")
             << QStringList{program, u"--format=waybar"_s} << Mode::Status << u" waybar - -"_s;
+        QTest::newRow("a status that follows")
+            << QStringList{program, u"--status"_s, u"--follow"_s, u"--format=waybar"_s} << Mode::Status
+            << u" waybar - - follow"_s;
+        QTest::newRow("following alone is the status")
+            << QStringList{program, u"-follow"_s} << Mode::Status << u" - - - follow"_s;
+        QTest::newRow("following takes no value")
+            << QStringList{program, u"--status"_s, u"--follow=1"_s} << Mode::Misused << none;
+        QTest::newRow("only the status follows")
+            << QStringList{program, u"--accounts"_s, u"--follow"_s} << Mode::Misused << none;
         QTest::newRow("a modifier its mode does not take")
             << QStringList{program, u"--status"_s, u"--cycle"_s, u"previous"_s} << Mode::Misused << none;
         QTest::newRow("accounts") << QStringList{program, u"--accounts"_s, u"--format"_s, u"json"_s}
@@ -84,9 +93,10 @@ private Q_SLOTS:
         QCOMPARE(parsed.mode, mode);
         // What the command takes as it is: its value and the modifiers it accepts ("-": none).
         const auto shown = [](const std::optional<QString>& value) { return value.value_or(u"-"_s); };
-        QTEST(QStringList({parsed.value, shown(parsed.format), shown(parsed.cycle), shown(parsed.account)})
-                  .join(u' '),
-              "values");
+        QStringList values{parsed.value, shown(parsed.format), shown(parsed.cycle), shown(parsed.account)};
+        if (parsed.follow)
+            values.append(u"follow"_s);
+        QTEST(values.join(u' '), "values");
     }
 
     void printsWithoutTouchingAnything_data()

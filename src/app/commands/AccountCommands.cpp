@@ -4,7 +4,6 @@
 #include "CommandRunner.h"
 #include "SecretInput.h"
 
-#include "client/SessionKeychain.h"
 #include "desktop/StatusLine.h"
 #include "model/SnapshotStore.h"
 #include "refresh/AccountEnrollment.h"
@@ -15,16 +14,6 @@
 
 using namespace Qt::StringLiterals;
 using CommandRunner::print;
-
-namespace {
-
-bool signedIn(const AccountPlace& place)
-{
-    // Looked up without unlocking: a locked item is still a session.
-    return SessionKeychain::lookup(place.secretKey()).state != SecretLookup::State::absent;
-}
-
-} // namespace
 
 int AccountCommands::add(int& argc, char** argv)
 {
@@ -50,7 +39,7 @@ int AccountCommands::list(int& argc, char** argv, const std::optional<QString>& 
     QJsonArray array;
     for (const CommandAccounts::Entry& entry : CommandAccounts::all(AccountList::read())) {
         const UsageSnapshot snapshot = SnapshotStore::loadFrom(entry.place);
-        const bool session = signedIn(entry.place);
+        const bool session = CommandAccounts::signedIn(entry.place);
         if (json) {
             array.append(QJsonObject{
                 {u"userId"_s, orNull(entry.account.userId)},

@@ -1,5 +1,7 @@
 #include "CommandAccounts.h"
 
+#include "client/SessionKeychain.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -38,6 +40,11 @@ CommandAccounts::chosen(const AccountList::Read& read, const std::optional<QStri
     if (!found)
         return std::nullopt;
     return QList<Entry>{entryOf(read.list, *found)};
+}
+
+bool CommandAccounts::signedIn(const AccountPlace& place)
+{
+    return SessionKeychain::lookup(place.secretKey()).state != SecretLookup::State::absent;
 }
 
 QString CommandAccounts::unknown(const QString& account)

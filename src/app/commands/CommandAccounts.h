@@ -25,6 +25,9 @@ QList<Entry> all(const AccountList::Read& read);
 std::optional<QList<Entry>> chosen(const AccountList::Read& read, const std::optional<QString>& account,
                                    bool allowAll);
 
+// Whether the account has a token, looked up without unlocking (a locked one counts): never prompts.
+bool signedIn(const AccountPlace& place);
+
 // The line a command prints for an unknown account.
 QString unknown(const QString& account);
 
