@@ -20,9 +20,12 @@
 #include "app/shell/SingleInstance.h"
 #include "app/shell/SwitchToggle.h"
 #include "app/shell/ThresholdRow.h"
+#include "app/shell/TopBarExtension.h"
+#include "app/shell/TopBarRow.h"
 #include "app/shell/TrayMenu.h"
 #include "app/views/ModelsPage.h"
 #include "app/views/OverviewPage.h"
+#include "app/views/PageScroll.h"
 #include "app/views/TrendsPage.h"
 #include "client/EditorLogin.h"
 #include "model/AccountList.h"
@@ -65,6 +68,7 @@ struct ShellFixture
     ShellFixture()
     {
         ProcessRunner::setCurrent(&runner);
+        TopBarExtension::setHost(&host);
         environment.setNow(u"2025-05-19T04:00:00Z"_s);
         account.session->token.reset();
         UsageSnapshot usage = UsageSnapshot::empty();
@@ -83,6 +87,7 @@ struct ShellFixture
         account.service->overviews.releaseAll();
         SecretStore::setCurrent(nullptr);
         ProcessRunner::setCurrent(nullptr);
+        TopBarExtension::setHost(nullptr);
     }
     // Every overview asked for so far answers; later ones wait again.
     void answer() { account.service->overviews.releaseHeld(); }
@@ -126,6 +131,8 @@ struct ShellFixture
 
     TestEnvironment environment;
     RecordingRunner runner;
+    // Not GNOME, so the top-bar switch stays away unless a test makes the desktop one.
+    TopBarExtension::Host host;
     ScriptedAccount account;
     ScriptedAccount other;
     MemorySecretStore secrets;
