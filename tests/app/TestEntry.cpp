@@ -119,6 +119,9 @@ private Q_SLOTS:
             << QStringList{u"-format"_s, u"json"_s, u"-status"_s} << 0 << u"{\"hasData\":false}\n"_s;
         QTest::newRow("unknown format") << QStringList{u"--status"_s, u"--format"_s, u"xml"_s} << 2
                                         << u"tallyfern: --format 只接受 text、json 或 waybar\n"_s;
+        QTest::newRow("following an unknown account")
+            << QStringList{u"--status"_s, u"--follow"_s, u"--account"_s, u"nobody"_s} << 2
+            << u"tallyfern：没有这个账号：nobody\n"_s;
         QTest::newRow("format without a value") << QStringList{u"--status"_s, u"--format"_s} << 2
                                                 << u"tallyfern：选项 --format 缺少取值 格式\n"_s;
     }

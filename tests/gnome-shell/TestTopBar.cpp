@@ -2,8 +2,10 @@
 #include "ServiceWorld.h"
 #include "TestRegistry.h"
 
+#include "app/shell/TopBarExtension.h"
 #include "model/AccountList.h"
 #include "model/SnapshotStore.h"
+#include "platform/ProcessRunner.h"
 #include "platform/SecretStore.h"
 #include "platform/WidgetCenter.h"
 
@@ -204,8 +206,11 @@ private Q_SLOTS:
     void disablingLeavesNothing()
     {
         QVERIFY(m_shell->watches(SnapshotStore::supportFolder()));
-        // As the app's settings switch does it.
-        QCOMPARE(QProcess::execute(u"gnome-extensions"_s, {u"disable"_s, uuid}), 0);
+        // The settings page's switch, with its real commands on this desktop.
+        ProcessRunner::setCurrent(nullptr);
+        const auto recordAgain = qScopeGuard([this] { ProcessRunner::setCurrent(&m_world->runner); });
+        QCOMPARE(TopBarExtension::state(), TopBarExtension::State::on);
+        QCOMPARE(TopBarExtension::setEnabled(false), TopBarExtension::State::off);
         QTRY_COMPARE_WITH_TIMEOUT(m_shell->extensionState(uuid), HeadlessShell::disabled, 5'000);
         QCOMPARE(m_shell->eval(indicator + u" === undefined"_s), QJsonValue(true));
         // Nothing is left: no watch on the folder, and a store starts no run and wakes nothing (a
@@ -219,7 +224,7 @@ private Q_SLOTS:
         QVERIFY2(!m_shell->log().sliced(said).contains(u"tallyfern"_s, Qt::CaseInsensitive),
                  qPrintable(m_shell->log().sliced(said)));
 
-        QCOMPARE(QProcess::execute(u"gnome-extensions"_s, {u"enable"_s, uuid}), 0);
+        QCOMPARE(TopBarExtension::setEnabled(true), TopBarExtension::State::on);
         QTRY_COMPARE_WITH_TIMEOUT(m_shell->extensionState(uuid), HeadlessShell::enabled, 5'000);
         QTRY_COMPARE_WITH_TIMEOUT(shown().styles, u"tallyfern-label tallyfern-stale"_s, 5'000);
     }
