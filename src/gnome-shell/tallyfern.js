@@ -74,7 +74,7 @@ function build(shell) {
             this.label_actor = this.label;
         }
 
-        show(running, hint) {
+        showRun(running, hint) {
             this.label.text = running ? '正在刷新…' : '刷新';
             this.sensitive = !running;
             this.hint.text = hint;
@@ -311,11 +311,11 @@ function build(shell) {
         _refreshNow() {
             if (this._refresh.running)
                 return;
-            this._indicator.refreshItem.show(true, this._hint);
+            this._indicator.refreshItem.showRun(true, this._hint);
             this._refresh.start(output => {
                 const lines = (output ?? '').trim().split('\n');
                 this._hint = lines[lines.length - 1];
-                this._indicator.refreshItem.show(false, this._hint);
+                this._indicator.refreshItem.showRun(false, this._hint);
                 this._update();
             });
         }
