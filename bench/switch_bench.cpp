@@ -37,6 +37,7 @@ class SilentRunner : public ProcessRunner
 {
 public:
     int run(const QString&, const QStringList&) override { return 0; }
+    std::optional<QByteArray> output(const QString&, const QStringList&) override { return QByteArray(); }
 };
 
 bool writeList(const AccountList& list)

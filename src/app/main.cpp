@@ -66,7 +66,7 @@ int main(int argc, char** argv)
             return CommandRunner::print(stderr, *refusal, 2);
         return SessionImportCommand::run(argc, argv);
     case CommandLine::Mode::Status:
-        return StatusCommand::run(argc, argv, invocation.format, invocation.account);
+        return StatusCommand::run(argc, argv, invocation.format, invocation.account, invocation.follow);
     case CommandLine::Mode::ExportCsv:
         return ExportCommand::run(argc, argv, {invocation.value, invocation.cycle, invocation.account});
     case CommandLine::Mode::AddAccount:

@@ -14,6 +14,7 @@ public:
     using SecretStore::write;
 
     SecretLookup lookup(const SecretKey& key) override;
+    SecretLookup::State presence(const SecretKey& key) override { return lookup(key).state; }
     bool isLocked() override { return m_locked; }
     // Answers on the next turn of the event loop, like the real keyring's prompt.
     void unlockAndLookup(const SecretKey& key, std::function<void(SecretLookup)> done) override;

@@ -30,3 +30,15 @@ int SystemProcessRunner::run(const QString& program, const QStringList& argument
         return -1;
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
+
+std::optional<QByteArray> SystemProcessRunner::output(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    if (!process.waitForStarted() || !process.waitForFinished(-1) ||
+        process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return process.readAllStandardOutput();
+}

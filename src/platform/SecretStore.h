@@ -20,6 +20,9 @@ public:
     // no item exists, the store cannot be reached, or the item does not hold UTF-8 text; locked when
     // the item is there but its keyring is locked.
     virtual SecretLookup lookup(const SecretKey& key) = 0;
+    // Whether an item is stored under `key` and whether it is locked, without loading its secret:
+    // the token never enters this process (`found` carries no text). Never prompts.
+    virtual SecretLookup::State presence(const SecretKey& key) = 0;
     // Whether writing would first have to unlock the keyring, which raises a prompt: the default
     // collection, where new items go, is locked or does not exist yet. Never prompts itself, so work
     // that runs on its own asks this before every write.
@@ -56,6 +59,7 @@ public:
     using SecretStore::write;
 
     SecretLookup lookup(const SecretKey& key) override;
+    SecretLookup::State presence(const SecretKey& key) override;
     bool isLocked() override;
     void unlockAndLookup(const SecretKey& key, std::function<void(SecretLookup)> done) override;
     bool write(const SecretKey& key, const QString& secret) override;

@@ -148,6 +148,21 @@ SecretLookup SystemSecretStore::lookup(const SecretKey& key)
     return lookupOf(ItemList(items));
 }
 
+SecretLookup::State SystemSecretStore::presence(const SecretKey& key)
+{
+    // The same search without SECRET_SEARCH_LOAD_SECRETS: the items' attributes and lock state come
+    // over the bus, their secrets do not.
+    const Attributes attributes(key);
+    GError* rawError = nullptr;
+    const ItemList items(secret_service_search_sync(nullptr, nullptr, attributes.table.get(),
+                                                    SECRET_SEARCH_NONE, nullptr, &rawError));
+    const ErrorPointer error(rawError);
+    if (!items)
+        return SecretLookup::State::absent;
+    return secret_item_get_locked(static_cast<SecretItem*>(items->data)) ? SecretLookup::State::locked
+                                                                         : SecretLookup::State::found;
+}
+
 bool SystemSecretStore::isLocked()
 {
     GError* rawError = nullptr;

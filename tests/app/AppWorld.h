@@ -46,10 +46,9 @@ struct AppWorld : ServiceWorld
     }
 };
 
-// The built executable's environment, as the background agent or a user would run it, with its home
-// in the world's folder. It inherits this test's private D-Bus session and gnome-keyring, so its
-// token is in a real Secret Service.
-inline QProcessEnvironment environmentOf(const AppWorld& world)
+// The built executable's environment: its home in the world's folder. It inherits this test's
+// private D-Bus session and gnome-keyring, so its token is in a real Secret Service.
+inline QProcessEnvironment programEnvironment(const AppWorld& world)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"HOME"_s, world.env.root());
@@ -61,10 +60,11 @@ inline QProcessEnvironment environmentOf(const AppWorld& world)
     return environment;
 }
 
+// The built executable, run as the background agent or a user would.
 inline std::pair<int, QString> run(const AppWorld& world, const QStringList& arguments,
                                    const QByteArray& input = {})
 {
-    return runProgram(QStringLiteral(TALLYFERN_EXECUTABLE), arguments, environmentOf(world), input);
+    return runProgram(QStringLiteral(TALLYFERN_EXECUTABLE), arguments, programEnvironment(world), input);
 }
 
 // What a run that has nothing to say leaves: exit status 0 and no output.

@@ -8,6 +8,8 @@
 #include "model/AccountList.h"
 #include "model/SnapshotStore.h"
 
+#include <QJsonArray>
+
 // The accounts from a terminal: adding, listing, refreshing and removing them, and importing the
 // editor's login.
 class TestAccountCommands : public QObject
@@ -46,6 +48,29 @@ private Q_SLOTS:
         QCOMPARE(run(world, {u"--status"_s, u"--account"_s, u"all"_s}).second,
                  StatusLine::line({u"lin.wei@example.com"_s, mine}, now) + u'\n' +
                      StatusLine::line({u"wei.chen@corp.example.com"_s, theirs}, now) + u'\n');
+
+        // For a panel: each account's bar text and class, whether it has a token (the team's logged
+        // out here), and the bar's text and class of them all, as the Waybar form has them.
+        SystemSecretStore().remove(SecretKey::account(team));
+        const auto json = [&world](const QStringList& arguments) {
+            return QJsonDocument::fromJson(run(world, arguments).second.toUtf8()).object();
+        };
+        const QJsonObject panel = json({u"--status"_s, u"--format"_s, u"json"_s, u"--account"_s, u"all"_s});
+        const QJsonArray listed = panel.value("accounts"_L1).toArray();
+        QCOMPARE(listed.size(), 2);
+        for (const auto& [index, snapshot, signedIn] :
+             {std::tuple(0, mine, true), std::tuple(1, theirs, false)}) {
+            const QJsonObject entry = listed[index].toObject();
+            const QJsonObject alone = StatusLine::waybar(snapshot, QuotaThresholds::load(), now);
+            QCOMPARE(entry.value("text"_L1), alone.value("text"_L1));
+            QCOMPARE(entry.value("class"_L1), alone.value("class"_L1));
+            QCOMPARE(entry.value("signedIn"_L1), QJsonValue(signedIn));
+            QCOMPARE(entry.value("locked"_L1), QJsonValue(false));
+        }
+        const QJsonObject bar = json({u"--status"_s, u"--format"_s, u"waybar"_s});
+        QCOMPARE(panel.value("text"_L1), bar.value("text"_L1));
+        QCOMPARE(panel.value("class"_L1), bar.value("class"_L1));
+        QVERIFY(SystemSecretStore().write(SecretKey::account(team), u"team::eyj.t"_s));
 
         // One removed, the other untouched.
         const QByteArray before = fileBytes(SnapshotStore::fileName());
@@ -128,7 +153,7 @@ private Q_SLOTS:
 
         world.service.clearRequests();
         QProcess refresh;
-        refresh.setProcessEnvironment(environmentOf(world));
+        refresh.setProcessEnvironment(programEnvironment(world));
         QSignalSpy finished(&refresh, &QProcess::finished);
         refresh.start(QStringLiteral(TALLYFERN_EXECUTABLE), {u"--refresh"_s});
         const auto withTeam = [&world](qsizetype from) {

@@ -50,7 +50,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<Mode>("mode");
-        QTest::addColumn<QString>("values"); // the mode's value, then format, cycle and account
+        QTest::addColumn<QString>("values"); // the mode's value, then format, cycle, account and follow
         const QString program = u"/usr/bin/tallyfern"_s;
         const QString none = u" - - -"_s;
         QTest::newRow("nothing") << QStringList{program} << Mode::Interactive << none;
@@ -97,6 +97,15 @@ private Q_SLOTS:
             << QStringList{program, u"--status"_s, u"--account"_s, u"-dash"_s} << Mode::Misused << none;
         QTest::newRow("a format alone is the status")
             << QStringList{program, u"--format=waybar"_s} << Mode::Status << u" waybar - -"_s;
+        QTest::newRow("a status that follows")
+            << QStringList{program, u"--status"_s, u"--follow"_s, u"--format=waybar"_s} << Mode::Status
+            << u" waybar - - follow"_s;
+        QTest::newRow("following alone is the status")
+            << QStringList{program, u"-follow"_s} << Mode::Status << u" - - - follow"_s;
+        QTest::newRow("following takes no value")
+            << QStringList{program, u"--status"_s, u"--follow=1"_s} << Mode::Misused << none;
+        QTest::newRow("only the status follows")
+            << QStringList{program, u"--accounts"_s, u"--follow"_s} << Mode::Misused << none;
         QTest::newRow("a modifier its mode does not take")
             << QStringList{program, u"--status"_s, u"--cycle"_s, u"previous"_s} << Mode::Misused << none;
         QTest::newRow("accounts") << QStringList{program, u"--accounts"_s, u"--format"_s, u"json"_s}
@@ -121,9 +130,10 @@ private Q_SLOTS:
         QCOMPARE(parsed.mode, mode);
         // What the command takes as it is: its value and the modifiers it accepts ("-": none).
         const auto shown = [](const std::optional<QString>& value) { return value.value_or(u"-"_s); };
-        QTEST(QStringList({parsed.value, shown(parsed.format), shown(parsed.cycle), shown(parsed.account)})
-                  .join(u' '),
-              "values");
+        QStringList values{parsed.value, shown(parsed.format), shown(parsed.cycle), shown(parsed.account)};
+        if (parsed.follow)
+            values.append(u"follow"_s);
+        QTEST(values.join(u' '), "values");
     }
 
     void printsWithoutTouchingAnything_data()
@@ -150,6 +160,9 @@ private Q_SLOTS:
         QTest::newRow("unknown format")
             << QStringList{u"--status"_s, u"--format"_s, u"xml"_s} << 2
             << u"tallyfern：--format 只接受 text、json 或 waybar\n"_s << QString();
+        QTest::newRow("following an unknown account")
+            << QStringList{u"--status"_s, u"--follow"_s, u"--account"_s, u"nobody"_s} << 2
+            << u"tallyfern：没有这个账号：nobody\n"_s << QString();
         QTest::newRow("format without a value") << QStringList{u"--status"_s, u"--format"_s} << 2
                                                 << u"tallyfern：选项 --format 缺少取值 格式\n"_s << QString();
         // A refused origin never falls back to the real service: the commands that would talk to it

@@ -68,6 +68,37 @@ private Q_SLOTS:
         QCOMPARE(run(world, {u"--refresh"_s}), quiet);
         QVERIFY(world.service.requests().isEmpty());
     }
+
+    // A bar's continuous module: its line at once, the next as soon as a refresh stores, and its end
+    // once nobody reads it.
+    void followingStatusPrintsEachStoreUntilItsReaderLeaves()
+    {
+        AppWorld world;
+        QVERIFY2(SystemSecretStore().write(u"user_01JQ8ZK5W3T2R9M4X7C6B1N0PA::eyJhbGciOi.J9.sig"_s),
+                 "needs the private keyring of scripts/with-keyring");
+        const QStringList waybar{u"--status"_s, u"--format"_s, u"waybar"_s};
+        // A reader that takes two lines and leaves; the pipeline's status is the follower's too.
+        QProcess bar;
+        bar.setProcessEnvironment(programEnvironment(world));
+        const QString script =
+            u"set -o pipefail; \"$0\" \"$@\" | "
+            u"{ for line in 1 2; do IFS= read -r line; printf '%s\\n' \"$line\"; done; }"_s;
+        bar.start(u"bash"_s, QStringList{u"-c"_s, script, QStringLiteral(TALLYFERN_EXECUTABLE)} + waybar +
+                                 QStringList{u"--follow"_s});
+        // The bounds only stop a hang: each line comes at once.
+        QTRY_VERIFY_WITH_TIMEOUT(bar.canReadLine(), 5000);
+        QCOMPARE(QString::fromUtf8(bar.readLine()), run(world, waybar).second);
+
+        QCOMPARE(run(world, {u"--refresh"_s}), quiet);
+        QTRY_VERIFY_WITH_TIMEOUT(bar.canReadLine(), 5000);
+        const QString stored = QString::fromUtf8(bar.readLine());
+        QVERIFY2(stored.contains(u"剩余"_s), qPrintable(stored));
+        QCOMPARE(stored, run(world, waybar).second);
+
+        QTRY_COMPARE_WITH_TIMEOUT(bar.state(), QProcess::NotRunning, 5000);
+        QCOMPARE(bar.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(bar.exitCode(), 0);
+    }
 };
 
 TALLYFERN_REGISTER_TEST(TestHeadlessRefresh);

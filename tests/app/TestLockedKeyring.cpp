@@ -3,6 +3,7 @@
 #include "TestRegistry.h"
 
 #include "app/UsageStore.h"
+#include "app/commands/BackgroundRefresh.h"
 #include "client/EditorLogin.h"
 #include "client/EditorSession.h"
 

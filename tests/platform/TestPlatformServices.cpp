@@ -194,6 +194,11 @@ private Q_SLOTS:
         SystemProcessRunner runner;
         QCOMPARE(runner.run(u"sh"_s, {u"-c"_s, u"echo discarded; exit 3"_s}), 3);
         QCOMPARE(runner.run(u"/nonexistent/tool"_s, {}), -1);
+        // What a command printed, only from one that succeeded; its errors are not part of it.
+        QCOMPARE(runner.output(u"sh"_s, {u"-c"_s, u"echo said; echo aside >&2"_s}),
+                 std::optional(QByteArray("said\n")));
+        QCOMPARE(runner.output(u"sh"_s, {u"-c"_s, u"echo said; exit 1"_s}), std::nullopt);
+        QCOMPARE(runner.output(u"/nonexistent/tool"_s, {}), std::nullopt);
     }
 };
 

@@ -23,9 +23,12 @@
 #include "app/shell/SingleInstance.h"
 #include "app/shell/SwitchToggle.h"
 #include "app/shell/ThresholdRow.h"
+#include "app/shell/TopBarExtension.h"
+#include "app/shell/TopBarRow.h"
 #include "app/shell/TrayMenu.h"
 #include "app/views/ModelsPage.h"
 #include "app/views/OverviewPage.h"
+#include "app/views/PageScroll.h"
 #include "app/views/RemainingCard.h"
 #include "app/views/TrendsPage.h"
 #include "client/EditorLogin.h"
@@ -69,6 +72,7 @@ struct ShellFixture
     ShellFixture()
     {
         ProcessRunner::setCurrent(&runner);
+        TopBarExtension::setHost(&host);
         environment.setNow(u"2025-05-19T04:00:00Z"_s);
         account.session->token.reset();
         UsageSnapshot usage = UsageSnapshot::empty();
@@ -88,6 +92,7 @@ struct ShellFixture
         SecretStore::setCurrent(nullptr);
         ProcessRunner::setCurrent(nullptr);
         DestructiveQuestion::setNextAnswer(DestructiveQuestion::Answer::ask); // one a test set and left
+        TopBarExtension::setHost(nullptr);
     }
     // Every overview asked for so far answers; later ones wait again.
     void answer() { account.service->overviews.releaseHeld(); }
@@ -131,6 +136,8 @@ struct ShellFixture
 
     TestEnvironment environment;
     RecordingRunner runner;
+    // Not GNOME, so the top-bar switch stays away unless a test makes the desktop one.
+    TopBarExtension::Host host;
     ScriptedAccount account;
     ScriptedAccount other;
     MemorySecretStore secrets;

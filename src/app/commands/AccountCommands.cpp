@@ -16,17 +16,6 @@
 using namespace Qt::StringLiterals;
 using CommandRunner::print;
 
-namespace {
-
-bool signedIn(const AccountPlace& place)
-{
-    // Looked up without unlocking, as a refresh looks it up: a locked item is still a session, a
-    // token the service turned away is none.
-    return KeychainSession(place).lookup().state != SecretLookup::State::absent;
-}
-
-} // namespace
-
 int AccountCommands::add(int& argc, char** argv)
 {
     return CommandRunner::run(argc, argv, []() -> QCoro::Task<int> {
@@ -51,7 +40,9 @@ int AccountCommands::list(int& argc, char** argv, const std::optional<QString>& 
     QJsonArray array;
     for (const CommandAccounts::Entry& entry : CommandAccounts::all(AccountRoster::read())) {
         const UsageSnapshot snapshot = SnapshotStore::loadFrom(entry.place);
-        const bool session = signedIn(entry.place);
+        // As a refresh looks it up, without unlocking: a locked item is still a session, a token the
+        // service turned away is none.
+        const bool session = KeychainSession(entry.place).lookup().state != SecretLookup::State::absent;
         if (json) {
             array.append(QJsonObject{
                 {u"userId"_s, orNull(entry.account.userId)},

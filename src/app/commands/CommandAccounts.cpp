@@ -1,5 +1,7 @@
 #include "CommandAccounts.h"
 
+#include "platform/SecretStore.h"
+
 using namespace Qt::StringLiterals;
 
 QList<CommandAccounts::Entry> CommandAccounts::all(const AccountRoster& roster)
@@ -34,6 +36,11 @@ CommandAccounts::chosen(const AccountRoster& roster, const std::optional<QString
             return QList<Entry>{entry};
     }
     return std::nullopt;
+}
+
+SecretLookup::State CommandAccounts::session(const AccountPlace& place)
+{
+    return SecretStore::current().presence(place.secretKey());
 }
 
 QString CommandAccounts::unknown(const QString& account)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/AccountRoster.h"
+#include "platform/SecretLookup.h"
 
 #include <QList>
 
@@ -24,6 +25,10 @@ QList<Entry> all(const AccountRoster& roster);
 // with that user id or label. Nothing for an unknown account.
 std::optional<QList<Entry>> chosen(const AccountRoster& roster, const std::optional<QString>& account,
                                    bool allowAll);
+
+// Whether the account has a token, and whether it waits behind a locked keyring: asked without
+// loading the token (a status bar's command never holds one) and without unlocking; never prompts.
+SecretLookup::State session(const AccountPlace& place);
 
 // The line a command prints for an unknown account.
 QString unknown(const QString& account);

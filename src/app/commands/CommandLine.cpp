@@ -13,7 +13,7 @@ namespace {
 
 using CommandLine::Mode;
 
-enum class Modifier { none, format, cycle, account };
+enum class Modifier { none, format, cycle, account, follow };
 
 struct Option
 {
@@ -67,6 +67,11 @@ std::span<const Option> options()
          Mode::Status,
          Modifier::account,
          u"--status 与 --export-csv 的账号：用户 ID 或标签（默认主账号）；--status 可用 all"_s},
+        {{u"follow"_s},
+         {},
+         Mode::Status,
+         Modifier::follow,
+         u"与 --status 一起：先打印一次，之后保存的用量每次变化时再打印，直到读取方离开"_s},
         {{u"add-account"_s},
          {},
          Mode::AddAccount,
@@ -93,6 +98,8 @@ bool accepts(Mode mode, Modifier modifier)
     switch (modifier) {
     case Modifier::format:
         return mode == Mode::Status || mode == Mode::Accounts;
+    case Modifier::follow:
+        return mode == Mode::Status;
     case Modifier::cycle:
         return mode == Mode::ExportCsv;
     case Modifier::account:
@@ -146,7 +153,7 @@ CommandLine::Invocation CommandLine::parse(const QStringList& arguments)
     const QStringList given = arguments.sliced(qMin<qsizetype>(1, arguments.size()));
     // Exact, case-sensitive, anywhere: the background agent's refresh wins over everything else.
     if (given.contains(QLatin1StringView(refreshArgument)))
-        return {Mode::Refresh, {}, {}, {}, {}, {}};
+        return {Mode::Refresh, {}, {}, {}, {}, false, {}};
 
     QList<Given> found;
     for (qsizetype i = 0; i < given.size(); ++i) {
@@ -209,6 +216,9 @@ CommandLine::Invocation CommandLine::parse(const QStringList& arguments)
             break;
         case Modifier::account:
             invocation.account = option.value;
+            break;
+        case Modifier::follow:
+            invocation.follow = true;
             break;
         }
         if (!accepts(invocation.mode, option.option->modifier))

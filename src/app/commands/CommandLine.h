@@ -39,6 +39,7 @@ struct Invocation
     std::optional<QString> format;  // --status, --accounts
     std::optional<QString> cycle;   // --export-csv
     std::optional<QString> account; // --status, --export-csv
+    bool follow = false;            // --status
     QString problem;                // for Misused: one line saying what is wrong
 };
 

@@ -1,7 +1,9 @@
 #include "StatusCommand.h"
 
+#include "AccountStatus.h"
 #include "CommandAccounts.h"
 #include "CommandRunner.h"
+#include "StatusFollow.h"
 
 #include "desktop/StatusLine.h"
 #include "model/SnapshotStore.h"
@@ -31,6 +33,24 @@ QJsonObject withAccount(QJsonObject object, const CommandAccounts::Entry& entry)
     return object;
 }
 
+// One account named: that account alone. Otherwise the primary, with a line for each other.
+QJsonObject waybar(const AccountRoster& roster, const std::optional<QString>& account,
+                   const QList<CommandAccounts::Entry>& entries)
+{
+    const QList<CommandAccounts::Entry> shown = account ? entries : CommandAccounts::all(roster);
+    std::optional<StatusLine::Named> primary;
+    QList<StatusLine::Named> others;
+    for (const CommandAccounts::Entry& entry : shown) {
+        if (entry.primary || shown.size() == 1)
+            primary = named(entry, roster.several());
+        else
+            others.append(named(entry, roster.several()));
+    }
+    const QuotaThresholds thresholds = QuotaThresholds::load();
+    return others.isEmpty() ? StatusLine::waybar(primary->snapshot, thresholds)
+                            : StatusLine::waybar(*primary, others, thresholds);
+}
+
 } // namespace
 
 std::optional<StatusCommand::Format> StatusCommand::format(const std::optional<QString>& name)
@@ -44,62 +64,65 @@ std::optional<StatusCommand::Format> StatusCommand::format(const std::optional<Q
     return std::nullopt;
 }
 
-int StatusCommand::run(int& argc, char** argv, const std::optional<QString>& formatName,
-                       const std::optional<QString>& account)
+std::optional<QStringList> StatusCommand::lines(Format chosen, const std::optional<QString>& account)
 {
-    QCoreApplication app(argc, argv);
-    const auto chosen = format(formatName);
-    if (!chosen)
-        return print(stderr, u"tallyfern：--format 只接受 text、json 或 waybar"_s, 2);
     // Read once: a bar polls this every few seconds.
     const AccountRoster roster = AccountRoster::read();
-    const bool several = roster.several();
     const std::optional<QList<CommandAccounts::Entry>> entries =
         CommandAccounts::chosen(roster, account, true);
     if (!entries)
-        return print(stderr, CommandAccounts::unknown(*account), 2);
+        return std::nullopt;
     const bool every = account && *account == "all"_L1;
 
     QStringList lines;
-    switch (*chosen) {
+    switch (chosen) {
     case Format::text:
         for (const CommandAccounts::Entry& entry : *entries)
-            lines.append(every ? StatusLine::line(named(entry, several))
+            lines.append(every ? StatusLine::line(named(entry, roster.several()))
                                : StatusLine::text(SnapshotStore::loadFrom(entry.place)));
         break;
     case Format::json:
         if (every) {
             QJsonArray list;
-            for (const CommandAccounts::Entry& entry : *entries)
-                list.append(withAccount(StatusLine::json(SnapshotStore::loadFrom(entry.place)), entry));
-            lines.append(QString::fromUtf8(
-                QJsonDocument(QJsonObject{{u"accounts"_s, list}}).toJson(QJsonDocument::Compact)));
+            const QuotaThresholds thresholds = QuotaThresholds::load();
+            for (const CommandAccounts::Entry& entry : *entries) {
+                const UsageSnapshot snapshot = SnapshotStore::loadFrom(entry.place);
+                list.append(AccountStatus::withBar(withAccount(StatusLine::json(snapshot), entry), snapshot,
+                                                   thresholds, CommandAccounts::session(entry.place)));
+            }
+            // What a bar shows of them all: the Waybar form's text and class.
+            const QJsonObject bar = waybar(roster, std::nullopt, *entries);
+            lines.append(QString::fromUtf8(QJsonDocument(QJsonObject{{u"accounts"_s, list},
+                                                                     {u"text"_s, bar.value("text"_L1)},
+                                                                     {u"class"_s, bar.value("class"_L1)}})
+                                               .toJson(QJsonDocument::Compact)));
         } else {
             lines.append(QString::fromUtf8(
                 QJsonDocument(StatusLine::json(SnapshotStore::loadFrom(entries->constFirst().place)))
                     .toJson(QJsonDocument::Compact)));
         }
         break;
-    case Format::waybar: {
-        // One account named: that account alone. Otherwise the primary, with a line for each other.
-        const QList<CommandAccounts::Entry> shown =
-            account && !every ? *entries : CommandAccounts::all(roster);
-        std::optional<StatusLine::Named> primary;
-        QList<StatusLine::Named> others;
-        for (const CommandAccounts::Entry& entry : shown) {
-            if (entry.primary || shown.size() == 1)
-                primary = named(entry, several);
-            else
-                others.append(named(entry, several));
-        }
-        const QuotaThresholds thresholds = QuotaThresholds::load();
-        const QJsonObject object = others.isEmpty() ? StatusLine::waybar(primary->snapshot, thresholds)
-                                                    : StatusLine::waybar(*primary, others, thresholds);
-        lines.append(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+    case Format::waybar:
+        lines.append(QString::fromUtf8(QJsonDocument(waybar(roster, every ? std::nullopt : account, *entries))
+                                           .toJson(QJsonDocument::Compact)));
         break;
     }
-    }
-    for (const QString& line : std::as_const(lines))
+    return lines;
+}
+
+int StatusCommand::run(int& argc, char** argv, const std::optional<QString>& formatName,
+                       const std::optional<QString>& account, bool follow)
+{
+    QCoreApplication app(argc, argv);
+    const auto chosen = format(formatName);
+    if (!chosen)
+        return print(stderr, u"tallyfern：--format 只接受 text、json 或 waybar"_s, 2);
+    if (follow)
+        return StatusFollow::run(*chosen, account);
+    const std::optional<QStringList> output = lines(*chosen, account);
+    if (!output)
+        return print(stderr, CommandAccounts::unknown(*account), 2);
+    for (const QString& line : *output)
         print(stdout, line, 0);
     return 0;
 }

@@ -10,6 +10,7 @@
 #include "SettingsRow.h"
 #include "SwitchToggle.h"
 #include "ThresholdRow.h"
+#include "TopBarRow.h"
 
 #include "app/UsageStore.h"
 #include "app/views/PageScroll.h"
@@ -65,6 +66,9 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
     stack->addWidget(SettingsRow::divider(page));
     stack->addWidget(
         new SettingsRow(u"登录时打开托盘"_s, u"登录桌面后在托盘里启动，不打开窗口。"_s, m_login, page));
+    // GNOME shows no tray: there the numbers go into the top bar instead.
+    m_topBar = new TopBarRow(page);
+    stack->addWidget(m_topBar);
     m_follow = new SwitchToggle(u"跟随编辑器"_s);
     m_followRow =
         new SettingsRow(u"跟随 Cursor 编辑器登录"_s,

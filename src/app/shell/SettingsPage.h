@@ -9,11 +9,12 @@ class PasteField;
 class QLabel;
 class SwitchToggle;
 class ThresholdRow;
+class TopBarRow;
 class UsageStore;
 
 // The settings page: the cookie paste field with its save and logout buttons, "添加账号" and, with
-// several accounts, the accounts with their labels; the window-pin,
-// background-refresh, tray-at-login and quota-notice switches with the notice thresholds, the
+// several accounts, the accounts with their labels; the window-pin, background-refresh,
+// tray-at-login, top-bar (GNOME only) and quota-notice switches with the notice thresholds, the
 // history switch, and a note on what is kept where. It follows the store; the paste text lives only
 // as long as the page.
 class SettingsPage : public QWidget
@@ -41,6 +42,7 @@ public:
     SwitchToggle* noticesSwitch() const { return m_notices; }
     ThresholdRow* thresholdRow() const { return m_thresholds; }
     SwitchToggle* loginSwitch() const { return m_login; }
+    TopBarRow* topBarRow() const { return m_topBar; }
     SwitchToggle* historySwitch() const { return m_history; }
     QLabel* footer() const { return m_footer; }
 
@@ -62,6 +64,7 @@ private:
     SwitchToggle* m_notices;
     ThresholdRow* m_thresholds;
     SwitchToggle* m_login;
+    TopBarRow* m_topBar;
     SwitchToggle* m_history;
     QLabel* m_footer;
 };
