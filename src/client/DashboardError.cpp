@@ -22,6 +22,8 @@ QString DashboardError::description() const
         return u"服务繁忙，"_s + formatShortTime(m_until.toDateTime().toLocalTime().time()) + u" 后再试"_s;
     case Kind::originRefused:
         return ServiceOrigin::refusal().value_or(u"tallyfern：TALLYFERN_SERVICE_ORIGIN 不可用"_s);
+    case Kind::badUserId:
+        return u"账号标识格式不对："_s + m_path;
     }
     return {};
 }
@@ -43,6 +45,8 @@ const char* DashboardError::what() const noexcept
         return "DashboardError: rateLimited";
     case Kind::originRefused:
         return "DashboardError: originRefused";
+    case Kind::badUserId:
+        return "DashboardError: badUserId";
     }
     return "DashboardError";
 }

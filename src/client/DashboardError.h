@@ -19,6 +19,7 @@ public:
         locked,        // the token is in a keyring that is locked
         rateLimited,   // the service answered 429; carries until when to leave it alone
         originRefused, // TALLYFERN_SERVICE_ORIGIN is set but refused: nothing was sent anywhere
+        badUserId,     // "/api/auth/me" named a user whose id cannot name a folder; carries the `sub`
     };
 
     static DashboardError requestFailed(const QString& path)
@@ -30,6 +31,10 @@ public:
     static DashboardError empty() { return DashboardError(Kind::empty); }
     static DashboardError locked() { return DashboardError(Kind::locked); }
     static DashboardError originRefused() { return DashboardError(Kind::originRefused); }
+    static DashboardError badUserId(const QString& subject)
+    {
+        return DashboardError(Kind::badUserId, subject);
+    }
     static DashboardError rateLimited(Timestamp until)
     {
         DashboardError error(Kind::rateLimited);
@@ -38,7 +43,7 @@ public:
     }
 
     Kind kind() const { return m_kind; }
-    QString path() const { return m_path; }     // empty unless requestFailed
+    QString path() const { return m_path; }     // the request's for requestFailed, the `sub` for badUserId
     Timestamp until() const { return m_until; } // only for rateLimited
     // Ends the whole refresh: no other request or body is tried, nothing remembered changes.
     bool endsRefresh() const

@@ -14,9 +14,10 @@ QCoro::Task<Identity> fetchIdentity(QString token, ClientStateRef state)
     identity.id = detail::rememberUserId(me, *state);
     // The token's own prefix is not trusted: the id names a folder, so it comes from the service and
     // must have the shape of one.
-    identity.userId = AccountPlace::userIdOfSubject(me.value("sub"_L1).toString());
+    const QString subject = me.value("sub"_L1).toString();
+    identity.userId = AccountPlace::userIdOfSubject(subject);
     if (!AccountPlace::isValidUserId(identity.userId))
-        throw DashboardError::requestFailed(QString::fromLatin1(mePath));
+        throw DashboardError::badUserId(subject);
     identity.email = me.value("email"_L1).toString();
     identity.name = me.value("name"_L1).toString();
     co_return identity;

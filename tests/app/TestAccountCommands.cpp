@@ -84,7 +84,10 @@ private Q_SLOTS:
 
         // A token the service turns away: the reason on stderr.
         world.service.setAnswer("GET", DashboardClient::mePath, {401, {}, {}, 0});
-        QCOMPARE(add("team::eyj.t"), std::pair(1, u"Cookie 已失效，请重新粘贴\n"_s));
+        QCOMPARE(add("team::eyj.t"), std::pair(1, u"tallyfern：Cookie 已失效，请重新粘贴\n"_s));
+        // A user whose id could not name a folder: said as it is, nothing stored.
+        world.service.setJson("GET", DashboardClient::mePath, R"({"id": 7, "sub": "auth0|../x"})");
+        QCOMPARE(add("team::eyj.t"), std::pair(1, u"tallyfern：账号标识格式不对：auth0|../x\n"_s));
     }
 
     // With one account, it is named by the user id the service gave: every command that names an

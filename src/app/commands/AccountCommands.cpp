@@ -24,8 +24,12 @@ int AccountCommands::add(int& argc, char** argv)
             co_return print(stderr, u"无法读取输入（最多 64 KiB）"_s, 1);
         const AccountRegistry::Outcome outcome =
             co_await AccountRegistry::add(*pasted, std::make_shared<CursorService>());
+        // Said as every command-line error is.
         if (outcome.kind == AccountRegistry::Outcome::Kind::refused)
-            co_return print(stderr, outcome.text, 1);
+            co_return print(stderr,
+                            outcome.text.startsWith(u"tallyfern："_s) ? outcome.text
+                                                                      : u"tallyfern："_s + outcome.text,
+                            1);
         co_return print(stdout, outcome.text, 0);
     });
 }
