@@ -5,11 +5,11 @@
 #include <QList>
 #include <QPointer>
 
-// Every signed-in account refreshed as one: the pricing sync once (awaited first when the policy
-// asks for it beforehand), a user's refresh unlocking the keyring at most once for them all, then
-// up to three accounts at a time, each taking the next from a shared index, awaited in order. One
-// account's failure (an expired cookie, a busy service, a locked item, a broken answer) never stops
-// or changes another's. With one account, the requests and their order are those of its pipeline
+// Every signed-in account refreshed as one: the steps taken once for them all (RefreshSequence: the
+// pricing sync awaited first when the policy asks for it beforehand, a user's refresh unlocking the
+// keyring at most once), then up to three accounts at a time, each taking the next from a shared index,
+// awaited in order. One account's failure (an expired cookie, a busy service, a locked item, a broken answer)
+// never stops or changes another's. With one account, the requests and their order are those of its pipeline
 // alone.
 namespace AccountRefresh {
 

@@ -1,4 +1,5 @@
 #include "RefreshPipeline_p.h"
+#include "RefreshSequence.h"
 
 #include "platform/Preferences.h"
 #include "platform/ServiceOrigin.h"
@@ -54,29 +55,34 @@ bool RefreshPipeline::prepare(bool storeAgain)
     return refreshNow;
 }
 
-QCoro::Task<RefreshOutcome> RefreshPipeline::refresh(RefreshPolicy policy)
+QCoro::Task<RefreshOutcome> RefreshPipeline::refresh(RefreshPolicy policy, RefreshFacts facts)
 {
     Run run;
-    run.policy = policy;
-    co_await runSteps(run, 0);
+    run.facts = facts;
+    co_await runSteps(run, policy, 0);
     co_return run.outcome;
 }
 
-QCoro::Task<> RefreshPipeline::runSteps(Run& run, std::size_t from)
+QCoro::Task<> RefreshPipeline::runSteps(Run& run, RefreshPolicy policy, qsizetype from)
 {
     const std::shared_ptr<bool> alive = m_alive;
-    for (std::size_t step = from; step < steps().size(); ++step) {
+    const QList<RefreshSequence::AccountStep>& steps = RefreshSequence::eachAccount();
+    for (qsizetype step = from; step < steps.size(); ++step) {
         // Awaited in a statement of its own: GCC 12 miscompiles some awaits inside a condition and
         // then resumes a frame it has already freed.
-        const bool goesOn = co_await (this->*steps()[step])(run);
-        if (!goesOn || !*alive)
+        const Next next = co_await steps[step].run(*this, run, policy);
+        if (!*alive || next == Next::stop)
             break;
+        if (next == Next::detach) {
+            continueFrom(run, policy, step + 1); // runs on its own; neither awaited nor remembered
+            break;
+        }
     }
 }
 
-QCoro::Task<> RefreshPipeline::continueFrom(Run run, std::size_t from)
+QCoro::Task<> RefreshPipeline::continueFrom(Run run, RefreshPolicy policy, qsizetype from)
 {
-    co_await runSteps(run, from);
+    co_await runSteps(run, policy, from);
 }
 
 bool RefreshPipeline::store(const UsageSnapshot& snapshot, const QString& status)
@@ -92,9 +98,9 @@ bool RefreshPipeline::store(const UsageSnapshot& snapshot, const QString& status
     return true;
 }
 
-void RefreshPipeline::startPricing(const RefreshPolicy& policy)
+void RefreshPipeline::startPricing(Policy::PricingTiming policy)
 {
-    if (policy.pricing == RefreshPolicy::Pricing::alongside && m_edges.pricing->needsSync())
+    if (policy.pricing == Policy::PricingTiming::Pricing::alongside && m_edges.pricing->needsSync())
         syncPricingAlongside(); // runs on its own; neither awaited nor remembered
 }
 

@@ -14,7 +14,6 @@
 #include <QCoroTask>
 #include <QObject>
 
-#include <array>
 #include <memory>
 #include <optional>
 
@@ -53,7 +52,7 @@ struct RefreshOutcome
 
 // One account's refresh, for every caller there is: the window's start-up, its timer, "刷新" and the
 // tray's refresh, a paste or an import, and `tallyfern --refresh`. The steps run in one order
-// (RefreshPipeline.cpp); callers differ only by their RefreshPolicy. The pipeline also holds what the
+// (RefreshSequence.cpp); callers differ only by their RefreshPolicy. The pipeline also holds what the
 // status line says and the snapshot on screen, so that outcomes never need to be worked out twice.
 //
 // Overlapping refreshes are allowed: each takes a generation, and only the newest one's result is
@@ -86,8 +85,9 @@ public:
     bool prepare(bool storeAgain);
 
     // One refresh. It ends once its result is stored (with appliesOverviewFirst, the event patch
-    // then runs on its own); never throws.
-    QCoro::Task<RefreshOutcome> refresh(RefreshPolicy policy);
+    // then runs on its own); never throws. `facts`: what the steps taken once for several accounts
+    // learnt (RefreshSequence).
+    QCoro::Task<RefreshOutcome> refresh(RefreshPolicy policy, RefreshFacts facts = {});
 
     // For a user's own action: unlocks the keyring when the token is locked, or, `forWriting`, when a
     // save would have to; false (with the status said) when it stays locked.
@@ -117,26 +117,35 @@ Q_SIGNALS:
     void ledgerSynced();
 
 private:
+    friend class RefreshSequence;
     struct Run;
-    using Step = QCoro::Task<bool> (RefreshPipeline::*)(Run&);
-    static const std::array<Step, 11>& steps();
+    // What a step answers: the refresh goes on, ends here, or goes on on its own from the next step
+    // while the caller's refresh ends (the window's event patch, after the overview was shown).
+    enum class Next { goOn, stop, detach };
 
-    QCoro::Task<> runSteps(Run& run, std::size_t from);
-    QCoro::Task<> continueFrom(Run run, std::size_t from);
+    QCoro::Task<> runSteps(Run& run, RefreshPolicy policy, qsizetype from);
+    QCoro::Task<> continueFrom(Run run, RefreshPolicy policy, qsizetype from);
 
-    QCoro::Task<bool> checkLock(Run& run);
-    QCoro::Task<bool> followEditor(Run& run);
-    QCoro::Task<bool> lookUpToken(Run& run);
-    QCoro::Task<bool> respectRateLimit(Run& run);
-    QCoro::Task<bool> beginGeneration(Run& run);
-    QCoro::Task<bool> fetchOverview(Run& run);
-    QCoro::Task<bool> applyOverview(Run& run);
-    QCoro::Task<bool> fetchEventPatch(Run& run);
-    QCoro::Task<bool> storeSnapshot(Run& run);
-    QCoro::Task<bool> postNotices(Run& run);
-    QCoro::Task<bool> syncLedgerStep(Run& run);
+    // The steps (RefreshPipelineSteps.cpp), each handed the policy values it reads.
+    QCoro::Task<Next> checkLock(Run& run, PolicyView<Policy::MayUnlock> policy);
+    QCoro::Task<Next> followEditor(Run& run, PolicyView<Policy::FollowsWithoutToken> policy);
+    QCoro::Task<Next> lookUpToken(Run& run, PolicyView<Policy::Silent> policy);
+    QCoro::Task<Next> respectRateLimit(Run& run,
+                                       PolicyView<Policy::IgnoresRateLimit, Policy::PricingTiming> policy);
+    QCoro::Task<Next> beginGeneration(Run& run, PolicyView<Policy::Silent, Policy::PricingTiming> policy);
+    QCoro::Task<Next> fetchOverview(Run& run,
+                                    PolicyView<Policy::Silent, Policy::RemovesRejectedToken> policy);
+    QCoro::Task<Next> applyOverview(Run& run, PolicyView<Policy::AppliesOverviewFirst> policy);
+    QCoro::Task<Next> detachPatch(Run& run, PolicyView<Policy::AppliesOverviewFirst> policy);
+    QCoro::Task<Next> fetchEventPatch(Run& run, PolicyView<Policy::AppliesOverviewFirst> policy);
+    QCoro::Task<Next> storeSnapshot(Run& run, PolicyView<> policy);
+    QCoro::Task<Next> postNotices(Run& run, PolicyView<Policy::AppliesOverviewFirst> policy);
+    QCoro::Task<Next>
+    syncLedgerStep(Run& run,
+                   PolicyView<Policy::SyncsLedgerAfterFailedPatch, Policy::LedgerPageBudget> policy);
 
-    void failOverview(Run& run, std::optional<DashboardError::Kind> kind, QString text);
+    void failOverview(Run& run, PolicyView<Policy::Silent, Policy::RemovesRejectedToken> policy,
+                      std::optional<DashboardError::Kind> kind, QString text);
     // True, with the outcome set, once the account was removed: the refresh sends and stores nothing
     // more, and an answer still in flight is dropped.
     bool accountGone(Run& run);
@@ -146,7 +155,7 @@ private:
     // The outcome of a refresh that ends now.
     static RefreshOutcome outcome(RefreshOutcome::Result result, std::optional<UsageSnapshot> stored = {});
     bool store(const UsageSnapshot& snapshot, const QString& status);
-    void startPricing(const RefreshPolicy& policy);
+    void startPricing(Policy::PricingTiming policy);
     QCoro::Task<> syncPricingAlongside();
     QCoro::Task<> syncLedgerWith(QString token, UsageSnapshot snapshot, int pageBudget);
     void finishUserRefresh(qint64 generation);

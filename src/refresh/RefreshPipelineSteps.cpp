@@ -1,4 +1,4 @@
-// The steps of a refresh, in their one order.
+// Each account's steps of a refresh; their order is RefreshSequence's.
 #include "RefreshPipeline_p.h"
 
 #include "client/EditorSessionError.h"
@@ -10,50 +10,30 @@ using namespace Qt::StringLiterals;
 using Result = RefreshOutcome::Result;
 using State = SecretLookup::State;
 
-// Every refresh, in this order and nowhere else. A step answers whether the refresh goes on; the
-// policy decides what a step does. A step that must come before the first dashboard request goes in
-// before fetchOverview; one that acts on the stored snapshot goes after storeSnapshot.
-const std::array<RefreshPipeline::Step, 11>& RefreshPipeline::steps()
+QCoro::Task<RefreshPipeline::Next> RefreshPipeline::checkLock(Run& run, PolicyView<Policy::MayUnlock> policy)
 {
-    static const std::array<Step, 11> list{
-        &RefreshPipeline::checkLock,        // a user's action unlocks; otherwise a locked keyring ends it
-        &RefreshPipeline::followEditor,     // the editor's rotated login replaces the stored one
-        &RefreshPipeline::lookUpToken,      // no token, no refresh
-        &RefreshPipeline::respectRateLimit, // the service's wait after a 429
-        &RefreshPipeline::beginGeneration,  // newest refresh wins; pricing alongside
-        &RefreshPipeline::fetchOverview,    //
-        &RefreshPipeline::applyOverview,    // shown at once; the rest then runs on its own
-        &RefreshPipeline::fetchEventPatch,  //
-        &RefreshPipeline::storeSnapshot,    // stored where the widget reads it, widget nudged
-        &RefreshPipeline::postNotices,      // the notices the stored snapshot earns
-        &RefreshPipeline::syncLedgerStep,   // last, so it never delays what the refresh stored
-    };
-    return list;
-}
-
-QCoro::Task<bool> RefreshPipeline::checkLock(Run& run)
-{
-    if (run.policy.mayUnlock) {
+    if (policy.mayUnlock && !run.facts.unlockAsked) {
         // Following may store the editor's newer login: the keyring is unlocked for that too.
         const bool following = m_edges.session->isFollowing();
         const std::shared_ptr<bool> alive = m_alive;
         const bool unlocked = co_await unlock(following);
         if (!unlocked && *alive)
             run.outcome = outcome(Result::unlockFailed);
-        co_return unlocked;
+        co_return unlocked ? Next::goOn : Next::stop;
     }
     if (m_edges.session->lookup().state != State::locked)
-        co_return true;
+        co_return Next::goOn;
     setHasSession(true);
     say(DashboardError::locked().description());
     run.outcome = outcome(Result::locked);
-    co_return false;
+    co_return Next::stop;
 }
 
-QCoro::Task<bool> RefreshPipeline::followEditor(Run& run)
+QCoro::Task<RefreshPipeline::Next>
+RefreshPipeline::followEditor(Run& run, PolicyView<Policy::FollowsWithoutToken> policy)
 {
-    if (!run.policy.followsWithoutToken && m_edges.session->lookup().state != State::found)
-        co_return true; // nothing to follow: the next step ends the refresh
+    if (!policy.followsWithoutToken && m_edges.session->lookup().state != State::found)
+        co_return Next::goOn; // nothing to follow: the next step ends the refresh
     switch (m_edges.session->follow()) {
     case EditorLogin::FollowOutcome::stored:
         setHasSession(true);
@@ -64,67 +44,71 @@ QCoro::Task<bool> RefreshPipeline::followEditor(Run& run)
             setHasSession(true);
             say(DashboardError::locked().description());
             run.outcome = outcome(Result::locked);
-            co_return false;
+            co_return Next::stop;
         }
         break;
     case EditorLogin::FollowOutcome::unchanged:
         break;
     }
-    co_return true;
+    co_return Next::goOn;
 }
 
-QCoro::Task<bool> RefreshPipeline::lookUpToken(Run& run)
+QCoro::Task<RefreshPipeline::Next> RefreshPipeline::lookUpToken(Run& run, PolicyView<Policy::Silent> policy)
 {
     const SecretLookup token = m_edges.session->lookup();
     if (token.state == State::found) {
         run.token = token.secret;
         setHasSession(true);
-        co_return !accountGone(run);
+        co_return accountGone(run) ? Next::stop : Next::goOn;
     }
     if (token.state == State::locked) {
         // Locked since the step that checked (another program locked the keyring).
         setHasSession(true);
         say(DashboardError::locked().description());
         run.outcome = outcome(Result::locked);
-        co_return false;
+        co_return Next::stop;
     }
     setHasSession(false);
-    if (!run.policy.silent)
+    if (!policy.silent)
         say(u"还没有登录态。请先粘贴 Cookie。"_s);
     run.outcome = outcome(Result::noSession);
-    co_return false;
+    co_return Next::stop;
 }
 
-QCoro::Task<bool> RefreshPipeline::respectRateLimit(Run& run)
+QCoro::Task<RefreshPipeline::Next>
+RefreshPipeline::respectRateLimit(Run& run,
+                                  PolicyView<Policy::IgnoresRateLimit, Policy::PricingTiming> policy)
 {
     // After a 429 only the user's own "刷新" reaches the service before the wait is over.
     const std::optional<Timestamp> until = m_state->rateLimit ? m_state->rateLimit->until() : std::nullopt;
-    if (run.policy.ignoresRateLimit || !until)
-        co_return true;
+    if (policy.ignoresRateLimit || !until)
+        co_return Next::goOn;
     // The pricing document is no dashboard request: its daily download goes on.
-    startPricing(run.policy);
+    startPricing(policy);
     say(withCache(DashboardError::rateLimited(*until).description()));
     run.outcome = outcome(Result::busy);
-    co_return false;
+    co_return Next::stop;
 }
 
-QCoro::Task<bool> RefreshPipeline::beginGeneration(Run& run)
+QCoro::Task<RefreshPipeline::Next>
+RefreshPipeline::beginGeneration(Run& run, PolicyView<Policy::Silent, Policy::PricingTiming> policy)
 {
     run.generation = ++m_generation;
     if (m_eventTask) {
         m_eventTask->requested = true;
         m_eventTask.reset();
     }
-    if (!run.policy.silent) {
+    if (!policy.silent) {
         m_activeUserRefresh = run.generation;
         m_isRefreshing = true;
     }
     Q_EMIT changed();
-    startPricing(run.policy);
-    co_return true;
+    startPricing(policy);
+    co_return Next::goOn;
 }
 
-QCoro::Task<bool> RefreshPipeline::fetchOverview(Run& run)
+QCoro::Task<RefreshPipeline::Next>
+RefreshPipeline::fetchOverview(Run& run, PolicyView<Policy::Silent, Policy::RemovesRejectedToken> policy)
 {
     const std::shared_ptr<bool> alive = m_alive;
     std::optional<DashboardError::Kind> failure;
@@ -138,19 +122,19 @@ QCoro::Task<bool> RefreshPipeline::fetchOverview(Run& run)
         errorText = DashboardClient::describe(error);
     }
     if (!*alive || accountGone(run))
-        co_return false;
+        co_return Next::stop;
     if (!run.snapshot) {
-        failOverview(run, failure, errorText);
-        co_return false;
+        failOverview(run, policy, failure, errorText);
+        co_return Next::stop;
     }
     // Who the service says the token belongs to: the home account's user is recorded.
     m_edges.account->recordIdentity(m_state->subjectUserId, m_state->email);
     if (run.generation != m_generation) {
         finishUserRefresh(run.generation);
         run.outcome = outcome(Result::superseded);
-        co_return false;
+        co_return Next::stop;
     }
-    co_return true;
+    co_return Next::goOn;
 }
 
 bool RefreshPipeline::accountGone(Run& run)
@@ -162,11 +146,12 @@ bool RefreshPipeline::accountGone(Run& run)
     return true;
 }
 
-void RefreshPipeline::failOverview(Run& run, std::optional<DashboardError::Kind> kind, QString text)
+void RefreshPipeline::failOverview(Run& run, PolicyView<Policy::Silent, Policy::RemovesRejectedToken> policy,
+                                   std::optional<DashboardError::Kind> kind, QString text)
 {
     // A failure never touches the snapshot on screen or on disk; the widget only redraws for new
     // prices.
-    if (run.policy.pricingChanged)
+    if (run.facts.pricingChanged)
         m_edges.snapshots->nudgeWidget();
     finishUserRefresh(run.generation);
     if (run.generation != m_generation) {
@@ -182,7 +167,7 @@ void RefreshPipeline::failOverview(Run& run, std::optional<DashboardError::Kind>
             text = EditorSessionError(EditorSessionError::Kind::rejected).description();
             setHasSession(false);
         }
-        if (run.policy.removesRejectedToken) {
+        if (policy.removesRejectedToken) {
             m_edges.session->remove();
             setHasSession(false);
         }
@@ -192,34 +177,42 @@ void RefreshPipeline::failOverview(Run& run, std::optional<DashboardError::Kind>
     }
     if (kind == DashboardError::Kind::rateLimited)
         say(withCache(text));
-    else if (run.policy.silent && m_snapshot.hasRealData && kind != DashboardError::Kind::locked)
+    else if (policy.silent && m_snapshot.hasRealData && kind != DashboardError::Kind::locked)
         say(u"仍显示缓存 · "_s + text);
     else
         say(text);
     run.outcome = outcome(kind == DashboardError::Kind::rateLimited ? Result::busy : Result::failed);
 }
 
-QCoro::Task<bool> RefreshPipeline::applyOverview(Run& run)
+QCoro::Task<RefreshPipeline::Next>
+RefreshPipeline::applyOverview(Run& run, PolicyView<Policy::AppliesOverviewFirst> policy)
 {
-    if (!run.policy.appliesOverviewFirst)
-        co_return true;
+    if (!policy.appliesOverviewFirst)
+        co_return Next::goOn;
     const bool stored = store(*run.snapshot, u"已更新概览 · "_s + formatShortTime(run.snapshot->updatedAt));
     finishUserRefresh(run.generation);
     if (!stored) {
         run.outcome = outcome(Result::notStored);
-        co_return false;
+        co_return Next::stop;
     }
     run.outcome = outcome(Result::stored, run.snapshot);
     m_edges.notices->post(*run.snapshot); // not awaited: the notices go out on their own
-    // The rest (patch, store, notices, ledger) runs on its own; a newer refresh stops it.
-    run.cancellation = cancellation();
-    m_eventTask = run.cancellation;
-    const auto self = std::find(steps().begin(), steps().end(), &RefreshPipeline::applyOverview);
-    continueFrom(run, std::size_t(self - steps().begin()) + 1);
-    co_return false;
+    co_return Next::goOn;
 }
 
-QCoro::Task<bool> RefreshPipeline::fetchEventPatch(Run& run)
+QCoro::Task<RefreshPipeline::Next>
+RefreshPipeline::detachPatch(Run& run, PolicyView<Policy::AppliesOverviewFirst> policy)
+{
+    if (!policy.appliesOverviewFirst)
+        co_return Next::goOn;
+    // The rest (patch, store, notices, ledger) runs on its own, and a newer refresh stops it.
+    run.cancellation = cancellation();
+    m_eventTask = run.cancellation;
+    co_return Next::detach;
+}
+
+QCoro::Task<RefreshPipeline::Next>
+RefreshPipeline::fetchEventPatch(Run& run, PolicyView<Policy::AppliesOverviewFirst> policy)
 {
     const std::shared_ptr<bool> alive = m_alive;
     std::optional<UsageSnapshot> patched;
@@ -232,46 +225,48 @@ QCoro::Task<bool> RefreshPipeline::fetchEventPatch(Run& run)
         // Never shown: the overview stays as it was applied, or is stored alone.
     }
     if (!*alive || accountGone(run))
-        co_return false;
+        co_return Next::stop;
     if (patched) {
         run.snapshot = std::move(patched);
-        co_return true;
+        co_return Next::goOn;
     }
     run.patchFailed = true;
     // Applied already: a failed patch has nothing new to store.
-    co_return !run.policy.appliesOverviewFirst;
+    co_return policy.appliesOverviewFirst ? Next::stop : Next::goOn;
 }
 
-QCoro::Task<bool> RefreshPipeline::storeSnapshot(Run& run)
+QCoro::Task<RefreshPipeline::Next> RefreshPipeline::storeSnapshot(Run& run, PolicyView<>)
 {
     // A newer refresh has taken over since this one's overview was shown.
     if (run.cancellation->requested || run.generation != m_generation || accountGone(run))
-        co_return false;
+        co_return Next::stop;
     if (!store(*run.snapshot, u"已更新 · "_s + formatShortTime(run.snapshot->updatedAt))) {
         // Nothing acts on usage nobody can read back: no notice, no ledger.
         run.outcome = outcome(Result::notStored);
-        co_return false;
+        co_return Next::stop;
     }
     run.outcome = outcome(Result::stored, run.snapshot);
-    co_return true;
+    co_return Next::goOn;
 }
 
-QCoro::Task<bool> RefreshPipeline::postNotices(Run& run)
+QCoro::Task<RefreshPipeline::Next>
+RefreshPipeline::postNotices(Run& run, PolicyView<Policy::AppliesOverviewFirst> policy)
 {
-    if (run.policy.appliesOverviewFirst) {
+    if (policy.appliesOverviewFirst) {
         m_edges.notices->post(*run.snapshot); // the window goes on meanwhile
-        co_return true;
+        co_return Next::goOn;
     }
     // Awaited, so that the background run's notices are delivered before it exits.
     const std::shared_ptr<bool> alive = m_alive;
     co_await m_edges.notices->post(*run.snapshot);
-    co_return *alive;
+    co_return *alive ? Next::goOn : Next::stop;
 }
 
-QCoro::Task<bool> RefreshPipeline::syncLedgerStep(Run& run)
+QCoro::Task<RefreshPipeline::Next> RefreshPipeline::syncLedgerStep(
+    Run& run, PolicyView<Policy::SyncsLedgerAfterFailedPatch, Policy::LedgerPageBudget> policy)
 {
-    if (run.patchFailed && !run.policy.syncsLedgerAfterFailedPatch)
-        co_return false;
-    co_await syncLedgerWith(run.token, *run.snapshot, run.policy.ledgerPageBudget);
-    co_return true;
+    if (run.patchFailed && !policy.syncsLedgerAfterFailedPatch)
+        co_return Next::stop;
+    co_await syncLedgerWith(run.token, *run.snapshot, policy.ledgerPageBudget);
+    co_return Next::goOn;
 }

@@ -2,10 +2,11 @@
 
 #include "RefreshPipeline.h"
 
-// What one refresh hands from step to step; shared by the pipeline's two source files.
+// What one refresh hands from step to step: facts, never the caller's choices (a step is handed those
+// it reads). Shared by the pipeline's source files and the step list.
 struct RefreshPipeline::Run
 {
-    RefreshPolicy policy;
+    RefreshFacts facts;
     qint64 generation = 0;
     QString token;
     bool patchFailed = false;

@@ -1,40 +1,93 @@
 #pragma once
 
-// What sets one refresh apart from another: every refresh runs the same steps (RefreshPipeline), and
-// the caller only chooses these values.
-struct RefreshPolicy
+// What sets one refresh apart from another: every refresh runs the same steps (RefreshSequence.cpp),
+// and the caller only chooses these values. Each value is a type of its own, so that a step names
+// the values it reads (PolicyView) and is handed no other: the step list shows what each choice
+// changes. Facts a refresh learns on the way (new prices, a prompt already shown) are not choices and
+// live in the run (RefreshFacts).
+namespace Policy {
+
+// A user's own action: the keyring may be unlocked, which prompts for its password.
+struct MayUnlock
 {
+    static constexpr auto name = "mayUnlock";
+    bool mayUnlock = false;
+};
+
+// A user's own action too: a service that asked to be left alone (429) is asked all the same.
+struct IgnoresRateLimit
+{
+    static constexpr auto name = "ignoresRateLimit";
+    bool ignoresRateLimit = false;
+};
+
+struct PricingTiming
+{
+    static constexpr auto name = "pricing";
     enum class Pricing {
-        beforehand, // the day's pricing download ends before any account's refresh starts
-                    // (AccountRefresh awaits it once for them all)
+        beforehand, // the day's pricing download ends before any account's refresh starts, once for all
         alongside,  // it runs on its own beside the usage download, also while the service is busy
     };
-
-    // A user's own action: the keyring may be unlocked, which prompts for its password.
-    bool mayUnlock = false;
-    // A user's own action too: a service that asked to be left alone (429) is asked all the same.
-    bool ignoresRateLimit = false;
     Pricing pricing = Pricing::alongside;
-    // Beforehand, whether that download brought a new table: a refresh that then stores nothing
-    // still has the widget redraw for the new prices. Set by AccountRefresh.
-    bool pricingChanged = false;
-    // The editor's login is taken over before the token is looked up, even when none is stored yet.
-    // Otherwise only a stored session follows the editor.
-    bool followsWithoutToken = true;
-    // The overview is stored and shown at once; the event patch then runs on its own, and a newer
-    // refresh stops it. Otherwise the patch is awaited and the snapshot stored once, patched or not.
-    bool appliesOverviewFirst = true;
-    // An expired cookie signs the session out (and marks a rejected editor login so it is never
-    // taken again); otherwise the token is kept for a later try.
-    bool removesRejectedToken = true;
-    // After an event patch that failed, the ledger syncs all the same (with the overview stored).
-    bool syncsLedgerAfterFailedPatch = false;
-    // Event pages the ledger may ask for in one run.
-    int ledgerPageBudget = 20;
-    // Nobody asked: no "还没有登录态" when there is no session, "仍显示缓存 · " before a failure over
-    // cached data, and no progress shown.
-    bool silent = false;
+};
 
+// The editor's login is taken over before the token is looked up, even when none is stored yet.
+// Otherwise only a stored session follows the editor.
+struct FollowsWithoutToken
+{
+    static constexpr auto name = "followsWithoutToken";
+    bool followsWithoutToken = true;
+};
+
+// The overview is stored and shown at once; the event patch then runs on its own, and a newer
+// refresh stops it. Otherwise the patch is awaited and the snapshot stored once, patched or not.
+struct AppliesOverviewFirst
+{
+    static constexpr auto name = "appliesOverviewFirst";
+    bool appliesOverviewFirst = true;
+};
+
+// An expired cookie signs the session out; otherwise the token is kept for a later try.
+struct RemovesRejectedToken
+{
+    static constexpr auto name = "removesRejectedToken";
+    bool removesRejectedToken = true;
+};
+
+// After an event patch that failed, the ledger syncs all the same (with the overview stored).
+struct SyncsLedgerAfterFailedPatch
+{
+    static constexpr auto name = "syncsLedgerAfterFailedPatch";
+    bool syncsLedgerAfterFailedPatch = false;
+};
+
+// Event pages the ledger may ask for in one run.
+struct LedgerPageBudget
+{
+    static constexpr auto name = "ledgerPageBudget";
+    int ledgerPageBudget = 20;
+};
+
+// Nobody asked: no "还没有登录态" when there is no session, "仍显示缓存 · " before a failure over
+// cached data, and no progress shown.
+struct Silent
+{
+    static constexpr auto name = "silent";
+    bool silent = false;
+};
+
+} // namespace Policy
+
+struct RefreshPolicy : Policy::MayUnlock,
+                       Policy::IgnoresRateLimit,
+                       Policy::PricingTiming,
+                       Policy::FollowsWithoutToken,
+                       Policy::AppliesOverviewFirst,
+                       Policy::RemovesRejectedToken,
+                       Policy::SyncsLedgerAfterFailedPatch,
+                       Policy::LedgerPageBudget,
+                       Policy::Silent
+{
     // "刷新", the tray's refresh, "保存并刷新" and an import.
     static constexpr RefreshPolicy user()
     {
@@ -66,4 +119,24 @@ struct RefreshPolicy
         policy.silent = true;
         return policy;
     }
+};
+
+// The values of a policy one step reads, and no other: a step that reached for another would not
+// compile.
+template <typename... Fields>
+struct PolicyView : Fields...
+{
+    explicit PolicyView(const RefreshPolicy& policy)
+        : Fields(static_cast<const Fields&>(policy))...
+    {}
+};
+
+// What a refresh of several accounts learnt before any account's own steps, which they act on.
+struct RefreshFacts
+{
+    // The day's pricing download, awaited first, brought a new table: a refresh that then stores
+    // nothing still has the widget redraw for the new prices.
+    bool pricingChanged = false;
+    // The user's unlock was already asked once for all the accounts: none asks again.
+    bool unlockAsked = false;
 };
