@@ -20,18 +20,16 @@ using namespace Qt::StringLiterals;
 using Preferences::Key;
 
 UsageStore::UsageStore(std::chrono::milliseconds refreshInterval, QObject* parent)
-    : QObject(parent)
-{
-    start(refreshInterval);
-}
+    : UsageStore(&AccountWiring::forAccount, std::make_shared<DailyPricing>(), refreshInterval, parent)
+{}
 
-UsageStore::UsageStore(AccountWiring wiring, std::chrono::milliseconds refreshInterval, QObject* parent)
+UsageStore::UsageStore(PipelineWiring wiring, std::chrono::milliseconds refreshInterval, QObject* parent)
     : UsageStore([wiring](const AccountPlace&, std::shared_ptr<const QString>,
                           std::shared_ptr<PricingSource>) { return wiring; },
                  wiring.edges.pricing, refreshInterval, parent)
 {}
 
-UsageStore::UsageStore(AccountSet::Wiring wiring, std::shared_ptr<PricingSource> pricing,
+UsageStore::UsageStore(AccountPipelines::Wiring wiring, std::shared_ptr<PricingSource> pricing,
                        std::chrono::milliseconds refreshInterval, QObject* parent)
     : QObject(parent)
     , m_accounts(std::move(wiring), std::move(pricing))

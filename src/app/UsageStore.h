@@ -1,10 +1,11 @@
 #pragma once
 
-#include "desktop/AccountSet.h"
+#include "desktop/AccountWiring.h"
 #include "history/TrendsReport.h"
 #include "model/QuotaThresholds.h"
 #include "model/UsageSnapshot.h"
 #include "platform/Preferences.h"
+#include "refresh/AccountPipelines.h"
 #include "refresh/AccountRegistry.h"
 #include "refresh/RefreshPipeline.h"
 #include "refresh/SessionController.h"
@@ -48,8 +49,8 @@ public:
     explicit UsageStore(std::chrono::milliseconds refreshInterval = defaultRefreshInterval,
                         QObject* parent = nullptr);
     // The same on other edges (tests script them): one account's, or every account's.
-    UsageStore(AccountWiring wiring, std::chrono::milliseconds refreshInterval, QObject* parent = nullptr);
-    UsageStore(AccountSet::Wiring wiring, std::shared_ptr<PricingSource> pricing,
+    UsageStore(PipelineWiring wiring, std::chrono::milliseconds refreshInterval, QObject* parent = nullptr);
+    UsageStore(AccountPipelines::Wiring wiring, std::shared_ptr<PricingSource> pricing,
                std::chrono::milliseconds refreshInterval, QObject* parent = nullptr);
 
     const UsageSnapshot& snapshot() const { return pipeline().snapshot(); }
@@ -70,7 +71,7 @@ public:
     static bool editorLoginAvailable();
     // The ledger's figures for the trends page, as of the last sync.
     const TrendsReport& trends() const { return m_trends; }
-    const AccountSet& accounts() const { return m_accounts; }
+    const AccountPipelines& accounts() const { return m_accounts; }
     qsizetype currentAccount() const { return m_current; }
     RefreshPipeline& pipeline() const { return m_accounts.pipeline(m_current); }
     // Shows another account; the pages redraw from its stored snapshot at once, without a request.
@@ -163,7 +164,7 @@ private:
     // `followsEditor`: the editor's login, followed once it was added.
     QCoro::Task<> enrolled(QString pasted, bool followsEditor = false);
 
-    AccountSet m_accounts;
+    AccountPipelines m_accounts;
     qsizetype m_current = 0;
     bool m_showCookieSheet = false;
     TrendsReport m_trends;

@@ -44,7 +44,7 @@ struct StoreWorld
 
     std::unique_ptr<UsageStore> store(std::chrono::milliseconds interval = 1h)
     {
-        return std::make_unique<UsageStore>(AccountWiring{account.edges(), account.state}, interval);
+        return std::make_unique<UsageStore>(PipelineWiring{account.edges(), account.state}, interval);
     }
 
     // Two accounts: `account` in the home place ("user_a", a@example.com), `other` beside it
@@ -69,7 +69,7 @@ struct StoreWorld
                                    std::shared_ptr<PricingSource>) {
             noticeTitles.insert(place.userId, title);
             const ScriptedAccount& chosen = place.home ? account : other;
-            return AccountWiring{chosen.edges(), chosen.state};
+            return PipelineWiring{chosen.edges(), chosen.state};
         };
         return std::make_unique<UsageStore>(wiring, account.pricing, 1h);
     }

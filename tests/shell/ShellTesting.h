@@ -103,7 +103,7 @@ struct ShellFixture
     // The periodic refresh stays out of the way of the tests.
     std::unique_ptr<UsageStore> makeStore()
     {
-        return std::make_unique<UsageStore>(AccountWiring{account.edges(), account.state},
+        return std::make_unique<UsageStore>(PipelineWiring{account.edges(), account.state},
                                             std::chrono::hours(1));
     }
 
@@ -129,7 +129,7 @@ struct ShellFixture
         const auto wiring = [this](const AccountPlace& place, std::shared_ptr<const QString>,
                                    std::shared_ptr<PricingSource>) {
             const ScriptedAccount& chosen = place.home ? account : other;
-            return AccountWiring{chosen.edges(), chosen.state};
+            return PipelineWiring{chosen.edges(), chosen.state};
         };
         return std::make_unique<UsageStore>(wiring, account.pricing, std::chrono::hours(1));
     }

@@ -2,7 +2,8 @@
 
 #include "CommandRunner.h"
 
-#include "desktop/AccountSet.h"
+#include "desktop/AccountWiring.h"
+#include "refresh/AccountPipelines.h"
 
 int BackgroundRefresh::run(int& argc, char** argv)
 {
@@ -14,6 +15,6 @@ int BackgroundRefresh::run(int& argc, char** argv)
 
 QCoro::Task<> BackgroundRefresh::runOnce()
 {
-    const AccountSet accounts;
+    const AccountPipelines accounts(&AccountWiring::forAccount, std::make_shared<DailyPricing>());
     co_await accounts.refreshAll(RefreshPolicy::headless());
 }

@@ -4,8 +4,9 @@
 
 #include "refresh/StoredRateLimit.h"
 
-AccountWiring AccountWiring::forAccount(const AccountPlace& place, std::shared_ptr<const QString> noticeTitle,
-                                        std::shared_ptr<PricingSource> pricing)
+PipelineWiring AccountWiring::forAccount(const AccountPlace& place,
+                                         std::shared_ptr<const QString> noticeTitle,
+                                         std::shared_ptr<PricingSource> pricing)
 {
     auto state = std::make_shared<DashboardClient::ClientState>();
     state->rateLimit = std::make_shared<StoredRateLimit>(place);

@@ -1,28 +1,34 @@
 #pragma once
 
-#include "AccountWiring.h"
+#include "AccountRefresh.h"
 
 #include "model/AccountRoster.h"
-#include "refresh/AccountRefresh.h"
 
 #include <functional>
 #include <memory>
 #include <vector>
 
-// Every account this user keeps, one refresh pipeline each, in the order accounts.json lists them;
-// without that file, the home account alone, exactly as before accounts could be added.
-class AccountSet
+// What one account's pipeline is made of: its edges, and the client state kept for all its refreshes.
+struct PipelineWiring
+{
+    RefreshEdges edges;
+    DashboardClient::ClientStateRef state;
+};
+
+// The live refresh pipelines, one for each account this user keeps, in the order accounts.json lists
+// them; without that file, the home account alone, exactly as before accounts could be added. The
+// accounts themselves are the account registry's; this only follows them.
+class AccountPipelines
 {
 public:
-    // How an account's pipeline is wired: the real edges, or a test's.
-    // The notice title is shared: a new label shows in the next notice.
+    // How an account's pipeline is wired: the real edges (AccountWiring, where the app runs), or a
+    // test's. The notice title is shared: a new label shows in the next notice.
     using Wiring =
-        std::function<AccountWiring(const AccountPlace& place, std::shared_ptr<const QString> noticeTitle,
-                                    std::shared_ptr<PricingSource> pricing)>;
+        std::function<PipelineWiring(const AccountPlace& place, std::shared_ptr<const QString> noticeTitle,
+                                     std::shared_ptr<PricingSource> pricing)>;
 
     // A broken accounts.json is set aside first: the home account then goes on alone.
-    explicit AccountSet(Wiring wiring = &AccountWiring::forAccount,
-                        std::shared_ptr<PricingSource> pricing = std::make_shared<DailyPricing>());
+    AccountPipelines(Wiring wiring, std::shared_ptr<PricingSource> pricing);
 
     // Reads the accounts again. A pipeline whose account is still listed in the same place (of the
     // same generation) is kept, with its snapshot, status and running refreshes, and so is the home

@@ -1,20 +1,20 @@
-#include "AccountSet.h"
+#include "AccountPipelines.h"
 
 using namespace Qt::StringLiterals;
 
-AccountSet::AccountSet(Wiring wiring, std::shared_ptr<PricingSource> pricing)
+AccountPipelines::AccountPipelines(Wiring wiring, std::shared_ptr<PricingSource> pricing)
     : m_wiring(std::move(wiring))
     , m_pricing(std::move(pricing))
 {
     take(AccountRoster::of(AccountList::setAsideIfBroken(), HomeRecord::read()));
 }
 
-void AccountSet::reload()
+void AccountPipelines::reload()
 {
     take(AccountRoster::read());
 }
 
-void AccountSet::take(AccountRoster roster)
+void AccountPipelines::take(AccountRoster roster)
 {
     m_roster = std::move(roster);
     QList<AccountRoster::Entry> wanted = m_roster.entries;
@@ -42,27 +42,27 @@ void AccountSet::take(AccountRoster roster)
             continue;
         }
         auto shared = std::make_shared<QString>(title);
-        AccountWiring wiring = m_wiring(place, shared, m_pricing);
+        PipelineWiring wiring = m_wiring(place, shared, m_pricing);
         entries.push_back(
             {account, place, shared, std::make_unique<RefreshPipeline>(wiring.edges, wiring.state)});
     }
     m_entries = std::move(entries);
 }
 
-qsizetype AccountSet::primaryIndex() const
+qsizetype AccountPipelines::primaryIndex() const
 {
     const AccountRoster::Entry* primary = m_roster.primary();
     const qsizetype index = primary ? indexOf(primary->place) : 0;
     return index < 0 ? 0 : index;
 }
 
-qsizetype AccountSet::indexOf(const QString& userIdOrLabel) const
+qsizetype AccountPipelines::indexOf(const QString& userIdOrLabel) const
 {
     const AccountRoster::Entry* found = m_roster.find(userIdOrLabel);
     return found ? indexOf(found->place) : -1;
 }
 
-qsizetype AccountSet::indexOf(const AccountPlace& place) const
+qsizetype AccountPipelines::indexOf(const AccountPlace& place) const
 {
     const auto found = std::find_if(m_entries.begin(), m_entries.end(), [&place](const Entry& entry) {
         return entry.place.home == place.home && (place.home || entry.place.userId == place.userId);
@@ -70,7 +70,7 @@ qsizetype AccountSet::indexOf(const AccountPlace& place) const
     return found != m_entries.end() ? qsizetype(found - m_entries.begin()) : -1;
 }
 
-qsizetype AccountSet::indexOf(const RefreshPipeline* pipeline) const
+qsizetype AccountPipelines::indexOf(const RefreshPipeline* pipeline) const
 {
     const auto found = std::find_if(m_entries.begin(), m_entries.end(), [pipeline](const Entry& entry) {
         return entry.pipeline.get() == pipeline;
@@ -78,7 +78,7 @@ qsizetype AccountSet::indexOf(const RefreshPipeline* pipeline) const
     return found != m_entries.end() ? qsizetype(found - m_entries.begin()) : -1;
 }
 
-QCoro::Task<QList<RefreshOutcome>> AccountSet::refreshAll(RefreshPolicy policy) const
+QCoro::Task<QList<RefreshOutcome>> AccountPipelines::refreshAll(RefreshPolicy policy) const
 {
     QList<QPointer<RefreshPipeline>> pipelines;
     for (const Entry& entry : m_entries)
