@@ -4,15 +4,17 @@
 #include "desktop/LoginItem.h"
 #include "desktop/OwnFiles.h"
 
+#include "desktop/AccountWiring.h"
+
 #include "client/EditorLogin.h"
 #include "client/EditorSessionError.h"
 #include "client/SessionKeychain.h"
 #include "client/SessionKeychainError.h"
 #include "model/DisplayFormat.h"
 #include "platform/Preferences.h"
+#include "refresh/AccountPipelines.h"
 #include "refresh/AccountRegistry.h"
-
-#include <QSet>
+#include "refresh/SessionController.h"
 
 #include <utility>
 
@@ -23,33 +25,73 @@ UsageStore::UsageStore(std::chrono::milliseconds refreshInterval, QObject* paren
     : UsageStore(&AccountWiring::forAccount, std::make_shared<DailyPricing>(), refreshInterval, parent)
 {}
 
-UsageStore::UsageStore(PipelineWiring wiring, std::chrono::milliseconds refreshInterval, QObject* parent)
-    : UsageStore([wiring](const AccountPlace&, std::shared_ptr<const QString>,
-                          std::shared_ptr<PricingSource>) { return wiring; },
-                 wiring.edges.pricing, refreshInterval, parent)
-{}
-
-UsageStore::UsageStore(AccountPipelines::Wiring wiring, std::shared_ptr<PricingSource> pricing,
+UsageStore::UsageStore(Wiring wiring, std::shared_ptr<PricingSource> pricing,
                        std::chrono::milliseconds refreshInterval, QObject* parent)
     : QObject(parent)
-    , m_accounts(std::move(wiring), std::move(pricing))
+    , m_accounts(std::make_unique<AccountPipelines>(std::move(wiring), std::move(pricing)))
 {
     start(refreshInterval);
+}
+
+UsageStore::~UsageStore() = default;
+
+RefreshPipeline& UsageStore::pipeline()
+{
+    return m_accounts->pipeline(m_current);
+}
+
+const RefreshPipeline& UsageStore::pipeline() const
+{
+    return m_accounts->pipeline(m_current);
+}
+
+const UsageSnapshot& UsageStore::snapshot() const
+{
+    return pipeline().snapshot();
+}
+
+QString UsageStore::refreshStatus() const
+{
+    return pipeline().status();
+}
+
+bool UsageStore::hasSession() const
+{
+    return pipeline().hasSession();
+}
+
+bool UsageStore::isRefreshing() const
+{
+    return pipeline().isRefreshing();
+}
+
+QString UsageStore::pricingLabel() const
+{
+    return pipeline().pricingLabel();
+}
+
+const TrendsReport& UsageStore::trends() const
+{
+    return pipeline().trends();
+}
+
+bool UsageStore::waitsForUnlock() const
+{
+    return pipeline().needsUnlock(followsEditor());
 }
 
 void UsageStore::start(std::chrono::milliseconds refreshInterval)
 {
     connectPipelines();
     readEditorUser();
-    m_current = m_accounts.primaryIndex();
-    reloadTrends();
+    m_current = m_accounts->primaryIndex();
     QList<QPointer<RefreshPipeline>> due;
-    for (qsizetype i = 0; i < m_accounts.size(); ++i) {
-        if (m_accounts.pipeline(i).prepare(m_accounts.place(i).home))
-            due.append(&m_accounts.pipeline(i));
+    for (qsizetype i = 0; i < m_accounts->size(); ++i) {
+        if (m_accounts->pipeline(i).prepare(m_accounts->place(i).home))
+            due.append(&m_accounts->pipeline(i));
     }
     if (!due.isEmpty())
-        AccountRefresh::run(due, RefreshPolicy::startUp(), m_accounts.pricing());
+        AccountRefresh::run(due, RefreshPolicy::startUp(), m_accounts->pricing());
 
     m_timer.setInterval(refreshInterval);
     connect(&m_timer, &QTimer::timeout, this, [this] { refresh(true); });
@@ -67,19 +109,10 @@ void UsageStore::start(std::chrono::milliseconds refreshInterval)
 
 void UsageStore::reloadAccounts()
 {
-    const QString current = m_accounts.account(m_current).userId;
-    const AccountPlace shown = m_accounts.place(m_current);
-    m_accounts.reload();
-    // Kept for the accounts still listed: every refresh reads the list again.
-    QSet<QString> folders;
-    for (qsizetype i = 0; i < m_accounts.size(); ++i)
-        folders.insert(m_accounts.place(i).folder());
-    m_otherTrends.removeIf([&folders](const auto& entry) { return !folders.contains(entry.key()); });
-    const qsizetype kept = m_accounts.indexOf(current);
-    m_current = kept >= 0 ? kept : std::min(m_current, m_accounts.size() - 1);
-    // The account shown went (removed elsewhere): so do its trends.
-    if (m_accounts.place(m_current) != shown)
-        takeTrends();
+    const QString current = m_accounts->account(m_current).userId;
+    m_accounts->reload();
+    const qsizetype kept = m_accounts->indexOf(current);
+    m_current = kept >= 0 ? kept : std::min(m_current, m_accounts->size() - 1);
     connectPipelines();
     readEditorUser();
 }
@@ -87,8 +120,8 @@ void UsageStore::reloadAccounts()
 void UsageStore::connectPipelines()
 {
     // Made once per pipeline, however often the list is read again.
-    for (qsizetype i = 0; i < m_accounts.size(); ++i) {
-        RefreshPipeline* pipeline = &m_accounts.pipeline(i);
+    for (qsizetype i = 0; i < m_accounts->size(); ++i) {
+        RefreshPipeline* pipeline = &m_accounts->pipeline(i);
         connect(pipeline, &RefreshPipeline::changed, this, &UsageStore::pipelineChanged,
                 Qt::UniqueConnection);
         connect(pipeline, &RefreshPipeline::ledgerSynced, this, &UsageStore::ledgerSynced,
@@ -115,37 +148,18 @@ void UsageStore::pricingSynced()
 
 void UsageStore::ledgerSynced()
 {
-    if (sender() == &pipeline()) {
-        reloadTrends();
+    // The trends page reads the account's new figures.
+    if (sender() == &pipeline())
         Q_EMIT changed();
-        return;
-    }
-    for (qsizetype i = 0; i < m_accounts.size(); ++i) {
-        if (sender() == &m_accounts.pipeline(i))
-            m_otherTrends.remove(m_accounts.place(i).folder());
-    }
 }
 
 void UsageStore::setCurrentAccount(qsizetype index)
 {
-    if (index < 0 || index >= m_accounts.size() || index == m_current)
+    if (index < 0 || index >= m_accounts->size() || index == m_current)
         return;
-    m_otherTrends.insert(m_accounts.place(m_current).folder(), std::exchange(m_trends, {}));
     m_current = index;
-    takeTrends();
     Q_EMIT changed();
     Q_EMIT accountsChanged();
-}
-
-void UsageStore::takeTrends()
-{
-    const auto kept = m_otherTrends.constFind(m_accounts.place(m_current).folder());
-    if (kept != m_otherTrends.cend()) {
-        m_trends = *kept;
-        m_otherTrends.erase(kept);
-    } else {
-        reloadTrends();
-    }
 }
 
 bool UsageStore::isPinned() const
@@ -212,7 +226,7 @@ QCoro::Task<> UsageStore::refresh(bool silently)
 {
     reloadAccounts();
     const RefreshPolicy policy = silently ? RefreshPolicy::timer() : RefreshPolicy::user();
-    co_await m_accounts.refreshAll(policy);
+    co_await m_accounts->refreshAll(policy);
 }
 
 QCoro::Task<QPointer<RefreshPipeline>> UsageStore::routed(AccountRegistry::Arrival arrival, QString token,
@@ -222,7 +236,7 @@ QCoro::Task<QPointer<RefreshPipeline>> UsageStore::routed(AccountRegistry::Arriv
     const QPointer<RefreshPipeline> shown = &pipeline();
     // A paste that holds no token needs no question to the service: the session says so.
     const QString normalized = SessionKeychain::normalize(token);
-    if (arrival == AccountRegistry::Arrival::paste && AccountRegistry::needsOwner(m_accounts.roster()) &&
+    if (arrival == AccountRegistry::Arrival::paste && AccountRegistry::needsOwner(m_accounts->roster()) &&
         (normalized.isEmpty() || !SessionKeychain::isSendable(normalized))) {
         shown->say(SessionKeychainError(SessionKeychainError::Kind::empty).description());
         co_return QPointer<RefreshPipeline>();
@@ -236,28 +250,28 @@ QCoro::Task<QPointer<RefreshPipeline>> UsageStore::routed(AccountRegistry::Arriv
         co_return QPointer<RefreshPipeline>();
     }
     // The list may have changed since the window read it (an account added by a command).
-    if (m_accounts.indexOf(route.place) < 0)
+    if (m_accounts->indexOf(route.place) < 0)
         reloadAccounts();
-    const qsizetype index = m_accounts.indexOf(route.place);
+    const qsizetype index = m_accounts->indexOf(route.place);
     if (index < 0) {
         pipeline().say(SessionKeychainError(SessionKeychainError::Kind::listChanged).description());
         co_return QPointer<RefreshPipeline>();
     }
     *routedOwner = route.owner;
-    co_return &m_accounts.pipeline(index);
+    co_return &m_accounts->pipeline(index);
 }
 
-QCoro::Task<> UsageStore::refreshAfterSaving(AccountPlace place)
+QCoro::Task<> UsageStore::refreshAfterSaving(const AccountPlace& place)
 {
     setShowCookieSheet(false);
     reloadAccounts();
-    const qsizetype index = m_accounts.indexOf(place);
+    const qsizetype index = m_accounts->indexOf(place);
     if (index < 0)
         co_return; // removed meanwhile
     setCurrentAccount(index);
     // The account the token went to, the way "刷新" refreshes it.
-    QList<QPointer<RefreshPipeline>> one{&m_accounts.pipeline(index)};
-    co_await AccountRefresh::run(one, RefreshPolicy::user(), m_accounts.pricing());
+    QList<QPointer<RefreshPipeline>> one{&m_accounts->pipeline(index)};
+    co_await AccountRefresh::run(one, RefreshPolicy::user(), m_accounts->pricing());
 }
 
 QCoro::Task<> UsageStore::saveCookie(QString pastedText)
@@ -271,7 +285,7 @@ QCoro::Task<> UsageStore::saveCookie(QString pastedText)
     const bool saved = co_await SessionController::saveCookie(*target, std::move(pastedText), owner);
     if (!saved || !self || !target)
         co_return;
-    co_await refreshAfterSaving(m_accounts.place(m_accounts.indexOf(target.get())));
+    co_await refreshAfterSaving(m_accounts->place(m_accounts->indexOf(target.get())));
 }
 
 QCoro::Task<> UsageStore::importFromEditor()
@@ -295,7 +309,7 @@ QCoro::Task<> UsageStore::importFromEditor()
     if (!imported || !self || !target)
         co_return;
     readEditorUser();
-    co_await refreshAfterSaving(m_accounts.place(m_accounts.indexOf(target.get())));
+    co_await refreshAfterSaving(m_accounts->place(m_accounts->indexOf(target.get())));
 }
 
 void UsageStore::logout()
@@ -339,23 +353,19 @@ void UsageStore::setTrayAtLogin(bool enabled)
         LoginItem::uninstall();
 }
 
-void UsageStore::reloadTrends()
-{
-    m_trends = historyEnabled() ? pipeline().edges().ledger->trends(snapshot()) : TrendsReport{};
-}
-
 void UsageStore::setHistoryEnabled(bool enabled)
 {
     if (historyEnabled() == enabled)
         return;
     Preferences::setValue(Key::usageHistory, enabled);
-    for (qsizetype i = 0; !enabled && i < m_accounts.size(); ++i)
-        m_accounts.pipeline(i).edges().ledger->remove();
-    m_otherTrends.clear();
-    reloadTrends();
+    for (qsizetype i = 0; i < m_accounts->size(); ++i) {
+        if (!enabled)
+            m_accounts->pipeline(i).edges().ledger->remove();
+        m_accounts->pipeline(i).forgetTrends();
+    }
     Q_EMIT changed();
-    for (qsizetype i = 0; enabled && i < m_accounts.size(); ++i) {
-        RefreshPipeline& account = m_accounts.pipeline(i);
+    for (qsizetype i = 0; enabled && i < m_accounts->size(); ++i) {
+        RefreshPipeline& account = m_accounts->pipeline(i);
         if (account.snapshot().hasRealData && account.hasSession())
             account.syncLedger();
     }
@@ -365,7 +375,7 @@ void UsageStore::exportCsv(const QString& fileName)
 {
     using Outcome = CycleExport::Result::Outcome;
     if (OwnFiles::contains(fileName)) {
-        pipeline().say(u"不能导出到 Tallyfern 自己的文件："_s + fileName);
+        pipeline().say(CycleExport::ownFileText(fileName));
         return;
     }
     const CycleExport::Result result =
@@ -376,14 +386,14 @@ void UsageStore::exportCsv(const QString& fileName)
         pipeline().say(u"没有可导出的用量历史"_s);
         return;
     case Outcome::unwritable:
-        pipeline().say(u"无法写入 "_s + fileName);
+        pipeline().say(CycleExport::unwritableText(fileName));
         return;
     case Outcome::written:
         break;
     }
     QString status = u"已导出 %1 个事件"_s.arg(result.events);
     if (!result.isComplete())
-        status += u" · 账期尚未同步完整（%1/%2 天）"_s.arg(result.finalDays).arg(result.days);
+        status += u" · "_s + CycleExport::incompleteText(result);
     pipeline().say(status);
 }
 

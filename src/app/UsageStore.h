@@ -1,24 +1,29 @@
 #pragma once
 
-#include "desktop/AccountWiring.h"
 #include "history/TrendsReport.h"
 #include "model/QuotaThresholds.h"
 #include "model/UsageSnapshot.h"
 #include "platform/Preferences.h"
-#include "refresh/AccountPipelines.h"
-#include "refresh/AccountRegistry.h"
-#include "refresh/RefreshPipeline.h"
-#include "refresh/SessionController.h"
-
-#include <optional>
 
 #include <QCoro/QCoroTask>
-#include <QHash>
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
+#include <memory>
+
+class AccountPipelines;
+class PricingSource;
+class RefreshPipeline;
+struct AccountPlace;
+struct PipelineWiring;
+namespace AccountRegistry {
+enum class Arrival;
+}
 
 // The interactive app's one state object, on the main thread: what the window and the tray read and
 // the actions they call. The refreshes are the accounts' pipelines', the session's actions the
@@ -43,22 +48,44 @@ class UsageStore : public QObject
 public:
     static constexpr std::chrono::milliseconds defaultRefreshInterval{180'000};
 
+    // How each account's refreshes are wired (AccountPipelines::Wiring): the real edges, or a test's.
+    using Wiring =
+        std::function<PipelineWiring(const AccountPlace& place, std::shared_ptr<const QString> noticeTitle,
+                                     std::shared_ptr<PricingSource> pricing)>;
+
     // Loads the stored snapshot, sets the first status line, starts the first refresh when a
     // session token is stored, starts the periodic silent refresh and installs or removes the
     // background agent as the setting says.
     explicit UsageStore(std::chrono::milliseconds refreshInterval = defaultRefreshInterval,
                         QObject* parent = nullptr);
-    // The same on other edges (tests script them): one account's, or every account's.
-    UsageStore(PipelineWiring wiring, std::chrono::milliseconds refreshInterval, QObject* parent = nullptr);
-    UsageStore(AccountPipelines::Wiring wiring, std::shared_ptr<PricingSource> pricing,
+    // The same on other edges (tests script them).
+    UsageStore(Wiring wiring, std::shared_ptr<PricingSource> pricing,
                std::chrono::milliseconds refreshInterval, QObject* parent = nullptr);
+    ~UsageStore() override;
 
-    const UsageSnapshot& snapshot() const { return pipeline().snapshot(); }
-    QString refreshStatus() const { return pipeline().status(); }
-    bool hasSession() const { return pipeline().hasSession(); }
+    // One account as the window shows it (the header's switcher, the tray, the settings page).
+    struct AccountRow
+    {
+        QString userId; // empty only for the home account alone, before the service named it
+        QString name;   // its label, else its e-mail, else its name, else its user id
+        QString label;
+        QString plan; // as the status line names the plan
+        QString summary; // "剩余 x%" (the Cursor models' quota, as the widget shows it), "暂无数据", "未登录"
+        UsageSnapshot snapshot;
+        bool signedIn = false;
+        bool primary = false;
+        bool current = false; // the one on screen
+        bool editor = false;  // the Cursor editor is signed in as its user (with several accounts)
+
+        bool operator==(const AccountRow&) const = default;
+    };
+
+    const UsageSnapshot& snapshot() const;
+    QString refreshStatus() const;
+    bool hasSession() const;
     bool showCookieSheet() const { return m_showCookieSheet; }
-    bool isRefreshing() const { return pipeline().isRefreshing(); }
-    QString pricingLabel() const { return pipeline().pricingLabel(); }
+    bool isRefreshing() const;
+    QString pricingLabel() const;
     // The settings are read at each use: the background refresh and the commands change some too.
     bool isPinned() const;
     bool backgroundRefreshEnabled() const;
@@ -69,43 +96,33 @@ public:
     bool historyEnabled() const;
     // Whether the editor's state database is there to import from (checked on every call).
     static bool editorLoginAvailable();
-    // The ledger's figures for the trends page, as of the last sync.
-    const TrendsReport& trends() const { return m_trends; }
-    const AccountPipelines& accounts() const { return m_accounts; }
-    qsizetype currentAccount() const { return m_current; }
-    RefreshPipeline& pipeline() const { return m_accounts.pipeline(m_current); }
-    // Shows another account; the pages redraw from its stored snapshot at once, without a request.
-    void setCurrentAccount(qsizetype index);
+    // The ledger's figures for the trends page, as of its last sync.
+    const TrendsReport& trends() const;
+    // Whether the account on screen waits for the user to unlock the keyring (its token, or the
+    // editor's login it follows, behind the lock). Never prompts.
+    bool waitsForUnlock() const;
     // Reads accounts.json again (an account added or removed elsewhere).
     void reloadAccounts();
 
-    // The accounts, for the header's switcher, the tray and the settings page
+    // The accounts, in their order, for the header's switcher, the tray and the settings page
     // (UsageStoreAccounts.cpp). With one account these are never shown.
-    qsizetype accountCount() const { return m_accounts.size(); }
-    bool hasSeveralAccounts() const { return m_accounts.several(); }
-    // Account::displayName(): the label, else the e-mail, else the name.
-    QString accountName(qsizetype index) const;
-    const UsageSnapshot& accountSnapshot(qsizetype index) const
-    {
-        return m_accounts.pipeline(index).snapshot();
-    }
-    bool accountSignedIn(qsizetype index) const { return m_accounts.pipeline(index).hasSession(); }
-    // "剩余 x%" (what is left of the Cursor models' quota, as the widget shows it), "暂无数据"
-    // before any usage, or "未登录".
-    QString accountSummary(qsizetype index) const;
-    qsizetype primaryAccount() const { return m_accounts.primaryIndex(); }
-    // The account whose login the Cursor editor holds, when it is listed; -1 otherwise. As the
-    // editor's database was read when the list was, or when following or an import changed.
-    qsizetype editorAccount() const;
+    QList<AccountRow> accountRows() const;
+    bool hasSeveralAccounts() const;
+    // The position of the account on screen among accountRows(); showing another (by position,
+    // as the switcher and the shortcuts count) redraws the pages from its stored snapshot at once,
+    // without a request.
+    qsizetype currentAccount() const { return m_current; }
+    void setCurrentAccount(qsizetype index);
 
     // "添加账号": a pasted cookie, or the editor's login, checked with the service and added (or its
     // account's token updated); the new account is shown and refreshed. The status says how it went.
     QCoro::Task<> addAccount(QString pastedText);
     QCoro::Task<> addEditorAccount();
-    QCoro::Task<> removeAccount(qsizetype index);
-    void setPrimaryAccount(qsizetype index);
+    // By user id: the list may have changed since the row was shown. The status says how it went.
+    QCoro::Task<> removeAccount(QString userId);
+    void setPrimaryAccount(const QString& userId);
     // Empty when the label was stored; otherwise why it was refused, and nothing changed.
-    QString setAccountLabel(qsizetype index, const QString& label);
+    QString setAccountLabel(const QString& userId, const QString& label);
 
     void setShowCookieSheet(bool show);
     void setPinned(bool pinned);
@@ -147,30 +164,26 @@ private Q_SLOTS:
     void ledgerSynced();
 
 private:
+    // The account on screen's.
+    RefreshPipeline& pipeline();
+    const RefreshPipeline& pipeline() const;
     void start(std::chrono::milliseconds refreshInterval);
     void connectPipelines();
     void readEditorUser();
     void setFlag(Preferences::Key key, bool value);
-    void reloadTrends();
-    // The current account's trends: as last shown, else read again.
-    void takeTrends();
     // The pipeline of the account a paste or the editor's login goes to, by the account registry's
     // rule; nothing, with the refusal said in the status line, when it belongs to no account here.
     QCoro::Task<QPointer<RefreshPipeline>> routed(AccountRegistry::Arrival arrival, QString token,
                                                   QString owner, QString* routedOwner);
     // Shows and refreshes the account in `place`, read again from the list (a token stored there may
     // have made it new).
-    QCoro::Task<> refreshAfterSaving(AccountPlace place);
+    QCoro::Task<> refreshAfterSaving(const AccountPlace& place);
     // `followsEditor`: the editor's login, followed once it was added.
     QCoro::Task<> enrolled(QString pasted, bool followsEditor = false);
 
-    AccountPipelines m_accounts;
+    std::unique_ptr<AccountPipelines> m_accounts;
     qsizetype m_current = 0;
     bool m_showCookieSheet = false;
-    TrendsReport m_trends;
-    // The other accounts' trends as last shown, by folder: switching back draws them without reading
-    // the ledger again.
-    QHash<QString, TrendsReport> m_otherTrends;
     QString m_editorUserId; // with several accounts; empty when the editor holds no usable login
     QTimer m_timer;
 };

@@ -4,37 +4,43 @@
 
 #include "client/EditorLogin.h"
 #include "client/EditorSessionError.h"
+#include "desktop/StatusLine.h"
+#include "refresh/AccountPipelines.h"
 #include "refresh/AccountRegistry.h"
+#include "refresh/SessionController.h"
 
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
 
-QString UsageStore::accountName(qsizetype index) const
+QList<UsageStore::AccountRow> UsageStore::accountRows() const
 {
-    return m_accounts.account(index).displayName();
+    const qsizetype primary = m_accounts->primaryIndex();
+    QList<AccountRow> rows;
+    for (qsizetype i = 0; i < m_accounts->size(); ++i) {
+        const Account& account = m_accounts->account(i);
+        const RefreshPipeline& pipeline = m_accounts->pipeline(i);
+        const UsageSnapshot& snapshot = pipeline.snapshot();
+        QString summary = u"未登录"_s;
+        if (pipeline.hasSession())
+            summary = snapshot.hasRealData ? u"剩余 %1%"_s.arg(snapshot.remainingPercent()) : u"暂无数据"_s;
+        rows.append({account.userId, account.displayName(), account.label, StatusLine::plan(snapshot),
+                     summary, snapshot, pipeline.hasSession(), i == primary, i == m_current,
+                     !m_editorUserId.isEmpty() && account.userId == m_editorUserId});
+    }
+    return rows;
 }
 
-QString UsageStore::accountSummary(qsizetype index) const
+bool UsageStore::hasSeveralAccounts() const
 {
-    if (!accountSignedIn(index))
-        return u"未登录"_s;
-    const UsageSnapshot& snapshot = accountSnapshot(index);
-    if (!snapshot.hasRealData)
-        return u"暂无数据"_s;
-    return u"剩余 %1%"_s.arg(snapshot.remainingPercent());
-}
-
-qsizetype UsageStore::editorAccount() const
-{
-    return m_accounts.indexOf(m_editorUserId);
+    return m_accounts->several();
 }
 
 void UsageStore::readEditorUser()
 {
     m_editorUserId.clear();
     // With one account nobody asks.
-    if (!m_accounts.several())
+    if (!m_accounts->several())
         return;
     try {
         m_editorUserId = EditorLogin::current().userId;
@@ -55,7 +61,7 @@ QCoro::Task<> UsageStore::enrolled(QString pasted, bool followsEditor)
         co_return;
     }
     reloadAccounts();
-    const qsizetype index = std::max<qsizetype>(0, m_accounts.indexOf(outcome.place));
+    const qsizetype index = std::max<qsizetype>(0, m_accounts->indexOf(outcome.place));
     setCurrentAccount(index);
     // Like an import: the account then follows the editor's renewed login.
     if (followsEditor)
@@ -82,10 +88,9 @@ QCoro::Task<> UsageStore::addEditorAccount()
     co_await enrolled(std::move(token), true);
 }
 
-QCoro::Task<> UsageStore::removeAccount(qsizetype index)
+QCoro::Task<> UsageStore::removeAccount(QString userId)
 {
     QPointer<UsageStore> self(this);
-    const QString userId = m_accounts.account(index).userId;
     const AccountRegistry::Removal removal = co_await AccountRegistry::remove(userId);
     if (!self)
         co_return;
@@ -95,19 +100,18 @@ QCoro::Task<> UsageStore::removeAccount(qsizetype index)
                                                                            : removal.text);
 }
 
-void UsageStore::setPrimaryAccount(qsizetype index)
+void UsageStore::setPrimaryAccount(const QString& userId)
 {
-    if (AccountRegistry::setPrimary(m_accounts.account(index).userId) ==
-        AccountRegistry::PrimaryChoice::made) {
+    if (AccountRegistry::setPrimary(userId) == AccountRegistry::PrimaryChoice::made) {
         reloadAccounts();
         Q_EMIT changed();
         Q_EMIT accountsChanged();
     }
 }
 
-QString UsageStore::setAccountLabel(qsizetype index, const QString& label)
+QString UsageStore::setAccountLabel(const QString& userId, const QString& label)
 {
-    const QString refusal = AccountRegistry::setLabel(m_accounts.account(index).userId, label);
+    const QString refusal = AccountRegistry::setLabel(userId, label);
     if (!refusal.isEmpty())
         return refusal;
     reloadAccounts();

@@ -39,3 +39,18 @@ CycleExport::Result CycleExport::write(const QString& ledgerPath, const UsageSna
     result.days = int(windows.size());
     return result;
 }
+
+QString CycleExport::unwritableText(const QString& fileName)
+{
+    return QStringLiteral("无法写入 ") + fileName;
+}
+
+QString CycleExport::incompleteText(const Result& result)
+{
+    return QStringLiteral("账期尚未同步完整（%1/%2 天）").arg(result.finalDays).arg(result.days);
+}
+
+QString CycleExport::ownFileText(const QString& fileName)
+{
+    return QStringLiteral("不能导出到 Tallyfern 自己的文件：") + fileName;
+}

@@ -30,4 +30,9 @@ struct Result
 // The cycle is the current one of `snapshot` (or the one before), at Clock::now().
 Result write(const QString& ledgerPath, const UsageSnapshot& snapshot, Cycle cycle, const QString& fileName);
 
+// What an export says, in the window's status line and on the command's standard error alike.
+QString unwritableText(const QString& fileName); // the file could not be written
+QString incompleteText(const Result& result);    // written, while a day of the cycle may still change
+QString ownFileText(const QString& fileName);    // refused: one of Tallyfern's own files
+
 } // namespace CycleExport

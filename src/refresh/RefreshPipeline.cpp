@@ -140,7 +140,16 @@ QCoro::Task<> RefreshPipeline::syncLedgerWith(QString token, UsageSnapshot snaps
     // Switched off while the run was writing: what it wrote goes too.
     if (!Preferences::flag(Preferences::Key::usageHistory))
         m_edges.ledger->remove();
+    forgetTrends();
     Q_EMIT ledgerSynced();
+}
+
+const TrendsReport& RefreshPipeline::trends() const
+{
+    if (!m_trends)
+        m_trends = Preferences::flag(Preferences::Key::usageHistory) ? m_edges.ledger->trends(m_snapshot)
+                                                                     : TrendsReport{};
+    return *m_trends;
 }
 
 bool RefreshPipeline::needsUnlock(bool forWriting) const

@@ -97,6 +97,11 @@ public:
 
     // One sync of the ledger outside any refresh ("保存用量历史" switched on), with the stored token.
     QCoro::Task<> syncLedger();
+    // The ledger's figures for the trends page: read when first asked after its last sync, and kept
+    // until the next (switching accounts reads nothing again); empty while the history is off.
+    const TrendsReport& trends() const;
+    // Read again when next asked ("保存用量历史" switched).
+    void forgetTrends() { m_trends.reset(); }
 
     // The session's own actions (a paste, an import, a logout) say how they went, and whether a
     // session is there now. A logout also stops the running event patch.
@@ -176,4 +181,5 @@ private:
     bool m_ledgerSyncing = false;
     // The running event patch; a newer refresh or a logout raises it.
     std::shared_ptr<DashboardClient::Cancellation> m_eventTask;
+    mutable std::optional<TrendsReport> m_trends;
 };

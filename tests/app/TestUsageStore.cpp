@@ -2,6 +2,7 @@
 #include "EditorDatabase.h"
 #include "RecordingRunner.h"
 #include "ScriptedEdges.h"
+#include "StoreWorld.h"
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
@@ -20,38 +21,16 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// One store's world: temporary folders with the clock pinned, the agent's commands recorded, the
-// account on scripted edges (the refresh's own rules are tests/refresh's), and a secret store in
-// memory for adding and removing accounts.
-struct StoreWorld
+// The store's world on 20 April 2026, and two accounts it may list.
+struct World : StoreWorld
 {
-    TestEnvironment env;
-    RecordingRunner runner;
-    MemorySecretStore secrets;
-    ScriptedAccount account;
-
-    StoreWorld()
-    {
-        env.setNow(u"2026-04-20T10:00:00+08:00"_s);
-        ProcessRunner::setCurrent(&runner);
-        SecretStore::setCurrent(&secrets);
-    }
-    ~StoreWorld()
-    {
-        SecretStore::setCurrent(nullptr);
-        ProcessRunner::setCurrent(nullptr);
-    }
-
-    std::unique_ptr<UsageStore> store(std::chrono::milliseconds interval = 1h)
-    {
-        return std::make_unique<UsageStore>(PipelineWiring{account.edges(), account.state}, interval);
-    }
+    World()
+        : StoreWorld(u"2026-04-20T10:00:00+08:00"_s)
+    {}
 
     // Two accounts: `account` in the home place ("user_a", a@example.com), `other` beside it
     // ("user_b", b@example.com, labelled "工作"), each answering with its own usage ("A", "B").
     // Not `listed`: no accounts.json yet, `account` is the home account alone.
-    ScriptedAccount other;
-    QHash<QString, std::shared_ptr<const QString>> noticeTitles; // by user id
     std::unique_ptr<UsageStore> twoAccounts(bool listed = true)
     {
         const AccountList list{
@@ -65,13 +44,7 @@ struct StoreWorld
         account.service->usage->cursorModelsPercent = 30;
         other.service->usage = labelledSnapshot(u"B"_s);
         other.session->token = u"b"_s;
-        const auto wiring = [this](const AccountPlace& place, std::shared_ptr<const QString> title,
-                                   std::shared_ptr<PricingSource>) {
-            noticeTitles.insert(place.userId, title);
-            const ScriptedAccount& chosen = place.home ? account : other;
-            return PipelineWiring{chosen.edges(), chosen.state};
-        };
-        return std::make_unique<UsageStore>(wiring, account.pricing, 1h);
+        return store();
     }
 };
 
@@ -86,7 +59,7 @@ class TestUsageStore : public QObject
 private Q_SLOTS:
     void theTimerRefreshesSilently()
     {
-        StoreWorld world;
+        World world;
         world.account.session->token.reset();
         world.account.service->overviews.hold();
         const auto store = world.store(40ms);
@@ -104,7 +77,7 @@ private Q_SLOTS:
 
     void historySwitch()
     {
-        StoreWorld world;
+        World world;
         world.account.snapshots->stored = labelledSnapshot(u"c0"_s);
         const auto store = world.store();
         // The start-up refresh synced the ledger, and the trends page read it again.
@@ -124,38 +97,12 @@ private Q_SLOTS:
         QCOMPARE(world.account.text(), u"ledger removed"_s);
     }
 
-    void exportSaysHowItWent_data()
-    {
-        using Outcome = CycleExport::Result::Outcome;
-        QTest::addColumn<int>("outcome");
-        QTest::addColumn<int>("finalDays");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("no ledger") << int(Outcome::noLedger) << 0 << u"没有可导出的用量历史"_s;
-        QTest::newRow("unreadable") << int(Outcome::unreadable) << 0 << u"没有可导出的用量历史"_s;
-        QTest::newRow("unwritable") << int(Outcome::unwritable) << 0 << u"无法写入 /x/out.csv"_s;
-        QTest::newRow("complete") << int(Outcome::written) << 20 << u"已导出 3 个事件"_s;
-        QTest::newRow("incomplete") << int(Outcome::written) << 12
-                                    << u"已导出 3 个事件 · 账期尚未同步完整（12/20 天）"_s;
-    }
-
-    void exportSaysHowItWent()
-    {
-        QFETCH(int, outcome);
-        QFETCH(int, finalDays);
-        StoreWorld world;
-        world.account.session->token.reset();
-        world.account.ledger->exported = {CycleExport::Result::Outcome(outcome), 3, finalDays, 20};
-        const auto store = world.store();
-        store->exportCsv(u"/x/out.csv"_s);
-        QTEST(store->refreshStatus(), "status");
-    }
-
     void switchingAsksNothing()
     {
-        StoreWorld world;
+        World world;
         const auto store = world.twoAccounts();
         QCOMPARE(store->snapshot().planName, u"A+p"_s); // both refreshed at the start
-        QCOMPARE(store->accountName(1), u"工作"_s);
+        QCOMPARE(store->accountRows().at(1).name, u"工作"_s);
         world.account.journal->clear();
         world.other.journal->clear();
         QSignalSpy changed(store.get(), &UsageStore::changed);
@@ -182,7 +129,7 @@ private Q_SLOTS:
 
     void theAccountsOwnSessions()
     {
-        StoreWorld world;
+        World world;
         const auto store = world.twoAccounts();
         // A login of an account not listed goes nowhere.
         await(store->saveCookie(u"c"_s));
@@ -207,13 +154,13 @@ private Q_SLOTS:
         // Logging out signs out the account on screen alone.
         store->logout();
         QVERIFY(!world.other.session->token && world.account.session->token);
-        QCOMPARE(store->accountSummary(0), u"未登录"_s);
-        QCOMPARE(store->accountSummary(1), u"剩余 70%"_s);
+        QCOMPARE(store->accountRows().at(0).summary, u"未登录"_s);
+        QCOMPARE(store->accountRows().at(1).summary, u"剩余 70%"_s);
     }
 
     void aSecondAccountFromTheEditor()
     {
-        StoreWorld world;
+        World world;
         world.secrets.write(SecretKey::home(), u"a"_s); // user_a's, as the service says
         const auto store = world.twoAccounts(false);
         EditorDatabase editor(EditorSession::databasePath());
@@ -227,13 +174,13 @@ private Q_SLOTS:
         await(store->addEditorAccount());
         QVERIFY(store->followsEditor());
         // The home account as it was, signed in, its edges made again for its user now known.
-        QCOMPARE(store->accountSummary(0), u"剩余 70%"_s);
+        QCOMPARE(store->accountRows().at(0).summary, u"剩余 70%"_s);
         QVERIFY(world.noticeTitles.contains(u"user_a"_s));
     }
 
     void newPricesRedrawWhicheverAccountFetchedThem()
     {
-        StoreWorld world;
+        World world;
         const auto store = world.twoAccounts();
         world.other.pricing->due = world.other.pricing->changes = true;
         world.other.pricing->syncs.hold();
@@ -245,18 +192,18 @@ private Q_SLOTS:
 
     void noticesNameTheAccountByItsLabelNow()
     {
-        StoreWorld world;
+        World world;
         const auto store = world.twoAccounts();
         QCOMPARE(*world.noticeTitles.value(u"user_a"_s), u"Tallyfern · a@example.com"_s);
         QCOMPARE(*world.noticeTitles.value(u"user_b"_s), u"Tallyfern · 工作"_s);
-        QCOMPARE(store->setAccountLabel(1, u"user_a"_s), u"标签不能与账号 ID 相同"_s);
-        QCOMPARE(store->setAccountLabel(1, u"家"_s), QString());
+        QCOMPARE(store->setAccountLabel(u"user_b"_s, u"user_a"_s), u"标签不能与账号 ID 相同"_s);
+        QCOMPARE(store->setAccountLabel(u"user_b"_s, u"家"_s), QString());
         QCOMPARE(*world.noticeTitles.value(u"user_b"_s), u"Tallyfern · 家"_s);
     }
 
     void settingsPersist()
     {
-        StoreWorld world;
+        World world;
         {
             const auto store = world.store();
             world.runner.commands.clear();

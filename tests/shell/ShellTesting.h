@@ -4,7 +4,7 @@
 #include "ReadmePicture.h"
 #include "RecordingRunner.h"
 #include "ScriptedEdges.h"
-#include "TestEnvironment.h"
+#include "StoreWorld.h"
 
 #include "app/UsageStore.h"
 #include "app/desktop/StatusLine.h"
@@ -63,17 +63,16 @@ using namespace Qt::StringLiterals;
 const QString fakeCookie = u"WorkosCursorSessionToken=fake-session-for-tests"_s;
 const QString fakeToken = u"fake-session-for-tests"_s;
 
-// One test's world: temporary settings with the clock pinned at 12:00 in Asia/Shanghai, the agent's
-// commands recorded, and the window's account on scripted edges (no token yet). Its overviews wait
-// for answer(), so that a refresh stays under way for as long as the test looks at it; each answers
-// with $12.44 of a $40 plan used in the cycle from 1 May to 1 June 2025.
-struct ShellFixture
+// One test's world: the store's, with the clock pinned at 12:00 in Asia/Shanghai and the window's
+// account on scripted edges (no token yet). Its overviews wait for answer(), so that a refresh stays
+// under way for as long as the test looks at it; each answers with $12.44 of a $40 plan used in the
+// cycle from 1 May to 1 June 2025.
+struct ShellFixture : StoreWorld
 {
     ShellFixture()
+        : StoreWorld(u"2025-05-19T04:00:00Z"_s)
     {
-        ProcessRunner::setCurrent(&runner);
         TopBarExtension::setHost(&host);
-        environment.setNow(u"2025-05-19T04:00:00Z"_s);
         account.session->token.reset();
         UsageSnapshot usage = UsageSnapshot::empty();
         usage.hasRealData = true;
@@ -89,23 +88,12 @@ struct ShellFixture
     ~ShellFixture()
     {
         account.service->overviews.releaseAll();
-        SecretStore::setCurrent(nullptr);
-        ProcessRunner::setCurrent(nullptr);
         DestructiveQuestion::setNextAnswer(DestructiveQuestion::Answer::ask); // one a test set and left
         TopBarExtension::setHost(nullptr);
     }
     // Every overview asked for so far answers; later ones wait again.
     void answer() { account.service->overviews.releaseHeld(); }
-    QVariant stored(const char* key) const
-    {
-        return environment.settingsFile()->value(QLatin1StringView(key));
-    }
-    // The periodic refresh stays out of the way of the tests.
-    std::unique_ptr<UsageStore> makeStore()
-    {
-        return std::make_unique<UsageStore>(PipelineWiring{account.edges(), account.state},
-                                            std::chrono::hours(1));
-    }
+    QVariant stored(const char* key) const { return env.settingsFile()->value(QLatin1StringView(key)); }
 
     // Two accounts: `account` in the home place (user_me, me@example.com) and `other`, a team seat
     // beside it (user_team, wei.chen@corp.example.com, labelled "工作"), which answers at once with
@@ -123,24 +111,13 @@ struct ShellFixture
         seat.planName = u"Enterprise"_s;
         seat.cursorModelsPercent = 60;
         other.service->usage = seat;
-        SecretStore::setCurrent(&secrets);
         secrets.write(SecretKey::home(), fakeToken);
         secrets.write(SecretKey::account(u"user_team"_s), *other.session->token);
-        const auto wiring = [this](const AccountPlace& place, std::shared_ptr<const QString>,
-                                   std::shared_ptr<PricingSource>) {
-            const ScriptedAccount& chosen = place.home ? account : other;
-            return PipelineWiring{chosen.edges(), chosen.state};
-        };
-        return std::make_unique<UsageStore>(wiring, account.pricing, std::chrono::hours(1));
+        return store();
     }
 
-    TestEnvironment environment;
-    RecordingRunner runner;
     // Not GNOME, so the top-bar switch stays away unless a test makes the desktop one.
     TopBarExtension::Host host;
-    ScriptedAccount account;
-    ScriptedAccount other;
-    MemorySecretStore secrets;
 };
 
 inline void settle()

@@ -11,7 +11,7 @@ private Q_SLOTS:
     void windowFromFreshStartToData()
     {
         ShellFixture fixture;
-        auto store = fixture.makeStore();
+        auto store = fixture.store();
         DashboardWindow window(store.get());
         showAndSettle(&window);
         DashboardHeader* header = window.header();
@@ -123,7 +123,7 @@ private Q_SLOTS:
         EditorDatabase editor(EditorSession::databasePath());
         QVERIFY(
             editor.setLogin(EditorDatabase::jwt(u"auth0|user_1"_s, Clock::now().secondsSince1970() + 3600)));
-        auto store = fixture.makeStore();
+        auto store = fixture.store();
         DashboardWindow window(store.get());
         showAndSettle(&window);
 
@@ -145,7 +145,7 @@ private Q_SLOTS:
         ShellFixture fixture;
         fixture.account.session->token = fakeToken;
         *fixture.account.session->locked = true;
-        auto store = fixture.makeStore();
+        auto store = fixture.store();
         DashboardWindow window(store.get());
         showAndSettle(&window);
         // The empty card says what "刷新" does now: it asks for the keyring's password, not for a
@@ -161,7 +161,7 @@ private Q_SLOTS:
     void pinSwitchPinsTheWindow()
     {
         ShellFixture fixture;
-        auto store = fixture.makeStore();
+        auto store = fixture.store();
         auto shell = std::make_unique<AppShell>(store.get());
         DashboardWindow* window = shell->window();
         showAndSettle(window);
@@ -195,7 +195,7 @@ private Q_SLOTS:
         // The stored choice applies at the next start.
         QTest::mouseClick(header->pinSwitch(), Qt::LeftButton);
         shell.reset();
-        store = fixture.makeStore();
+        store = fixture.store();
         AppShell next(store.get());
         next.showWindow();
         QVERIFY(QTest::qWaitForWindowExposed(next.window()));
@@ -206,7 +206,7 @@ private Q_SLOTS:
     void noticeSettingsAreStored()
     {
         ShellFixture fixture;
-        auto store = fixture.makeStore();
+        auto store = fixture.store();
         SettingsPage page(store.get());
         QVERIFY(page.noticesSwitch()->isChecked());
         QTest::mouseClick(page.noticesSwitch(), Qt::LeftButton);
@@ -242,7 +242,7 @@ private Q_SLOTS:
         QFETCH(bool, installed);
         ShellFixture fixture;
         fixture.host = {gnome, tray, installed};
-        auto store = fixture.makeStore();
+        auto store = fixture.store();
         SettingsPage page(store.get());
         page.show();
         QTEST(page.topBarRow()->isVisibleTo(&page), "shown");
@@ -308,7 +308,7 @@ private Q_SLOTS:
                         loaded ? "({'uuid': <'" + uuid.toUtf8() + "'>},)\n" : QByteArray("(@a{sv} {},)\n")};
             return {1, {}};
         };
-        auto store = fixture.makeStore();
+        auto store = fixture.store();
         DashboardWindow window(store.get());
         showAndSettle(&window);
         const auto settingsPage = [&window] {
@@ -351,7 +351,7 @@ private Q_SLOTS:
     void sheetOpensAndClosesWithTheStore()
     {
         ShellFixture fixture;
-        auto store = fixture.makeStore();
+        auto store = fixture.store();
         DashboardWindow window(store.get());
         showAndSettle(&window);
         QVERIFY(!window.cookieSheet());
@@ -405,7 +405,7 @@ private Q_SLOTS:
     void keyboardReachesEveryControl()
     {
         ShellFixture fixture;
-        auto store = fixture.makeStore();
+        auto store = fixture.store();
         DashboardWindow window(store.get());
         showAndSettle(&window);
         window.activateWindow();
@@ -449,7 +449,7 @@ private Q_SLOTS:
     void switchesAndPagesReadAloud()
     {
         ShellFixture fixture;
-        auto store = fixture.makeStore();
+        auto store = fixture.store();
         DashboardWindow window(store.get());
         QAccessibleInterface* pin = QAccessible::queryAccessibleInterface(window.header()->pinSwitch());
         QCOMPARE(pin->role(), QAccessible::CheckBox);

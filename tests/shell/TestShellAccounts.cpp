@@ -31,7 +31,7 @@ private Q_SLOTS:
     void oneAccountShowsNoneOfIt()
     {
         ShellFixture fixture;
-        auto store = fixture.makeStore();
+        auto store = fixture.store();
         AppShell shell(store.get());
         DashboardWindow* window = shell.window();
         showAndSettle(window);
@@ -96,8 +96,9 @@ private Q_SLOTS:
         menu->accountActions().at(1)->trigger();
         QVERIFY(window->isVisible());
         QCOMPARE(store->currentAccount(), 1);
-        QCOMPARE(shell.tray()->toolTip(), AppTray::toolTip(store->accountSnapshot(0)) + u'\n' +
-                                              StatusLine::line({u"工作"_s, store->accountSnapshot(1)}));
+        QCOMPARE(shell.tray()->toolTip(),
+                 AppTray::toolTip(store->accountRows().at(0).snapshot) + u'\n' +
+                     StatusLine::line({u"工作"_s, store->accountRows().at(1).snapshot}));
 
         // "退出登录" signs out the account on screen alone.
         store->logout();
@@ -143,17 +144,17 @@ private Q_SLOTS:
         label->setText(u"all"_s);
         QTest::keyClick(label, Qt::Key_Return);
         QVERIFY(section->refusal()->isVisibleTo(section));
-        QCOMPARE(store->accountName(0), longEmail);
+        QCOMPARE(store->accountRows().at(0).name, longEmail);
         // Stored as Tab leaves the field; the focus stays where Tab took it.
         label->clear();
         QTest::keyClicks(label, u"home"_s);
         QTest::keyClick(label, Qt::Key_Tab);
         QVERIFY(!section->refusal()->isVisibleTo(section));
-        QCOMPARE(store->accountName(0), u"home"_s);
+        QCOMPARE(store->accountRows().at(0).name, u"home"_s);
         QCOMPARE(QApplication::focusWidget(), section->removeButtons().at(0));
 
         QTest::mouseClick(section->primaryButtons().at(1), Qt::LeftButton);
-        QCOMPARE(store->primaryAccount(), 1);
+        QVERIFY(store->accountRows().at(1).primary);
 
         // Removing asks first, naming the account; Return keeps it.
         section->removeButtons().at(1)->click();
@@ -161,11 +162,11 @@ private Q_SLOTS:
         QVERIFY(question);
         QCOMPARE(question->text(), u"移除账号“工作”？"_s);
         pressReturn(question);
-        QCOMPARE(store->accountCount(), 2);
+        QCOMPARE(store->accountRows().size(), 2);
         DestructiveQuestion::setNextAnswer(DestructiveQuestion::Answer::destroy);
         section->removeButtons().at(1)->click();
         // One account left: the window is exactly as it is with one.
-        QTRY_COMPARE(store->accountCount(), 1);
+        QTRY_COMPARE(store->accountRows().size(), 1);
         QTRY_VERIFY(!window.header()->accountSwitcher()->isVisibleTo(&window));
         QVERIFY(!section->isVisibleTo(settings));
     }
@@ -196,7 +197,7 @@ private Q_SLOTS:
         showAndSettle(&elsewhere);
         elsewhere.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
-        QCOMPARE(store->accountName(0), u"工作"_s);
+        QCOMPARE(store->accountRows().at(0).name, u"工作"_s);
     }
 };
 

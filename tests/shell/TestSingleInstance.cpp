@@ -80,7 +80,7 @@ private Q_SLOTS:
             QVERIFY(leftover.open(QIODevice::WriteOnly));
         SingleInstance first(path);
         QVERIFY(first.claim());
-        auto store = fixture.makeStore();
+        auto store = fixture.store();
         AppShell shell(store.get());
         shell.listenTo(&first);
         // A login launch waits for the tray, and opens the window when none comes.

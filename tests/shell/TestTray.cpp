@@ -11,7 +11,7 @@ private Q_SLOTS:
     void trayMenuFollowsTheStoreAndActsOnTheWindow()
     {
         ShellFixture fixture;
-        auto store = fixture.makeStore();
+        auto store = fixture.store();
         AppShell shell(store.get());
         DashboardWindow* window = shell.window();
         TrayMenu* menu = shell.menu();
@@ -87,7 +87,7 @@ private Q_SLOTS:
         // The shell's tray follows the store, whether or not a panel shows it, with the low threshold
         // as stored (here as a hand-edited file has it).
         Preferences::setValue(Preferences::Key::quotaLowThreshold, u"90"_s);
-        auto store = fixture.makeStore();
+        auto store = fixture.store();
         AppShell shell(store.get());
         QCOMPARE(shell.tray()->toolTip(), u"暂无用量数据"_s);
         fixture.account.session->token = fakeToken;

@@ -17,6 +17,18 @@ const QString editorToken = u"editor"_s;
 
 } // namespace
 
+AccountPipelines::Wiring scriptedWiring(const ScriptedAccount& home, const ScriptedAccount& other,
+                                        QHash<QString, std::shared_ptr<const QString>>* titles)
+{
+    return [&home, &other, titles](const AccountPlace& place, std::shared_ptr<const QString> title,
+                                   std::shared_ptr<PricingSource>) {
+        if (titles)
+            titles->insert(place.userId, title);
+        const ScriptedAccount& chosen = place.home ? home : other;
+        return PipelineWiring{chosen.edges(), chosen.state};
+    };
+}
+
 UsageSnapshot labelledSnapshot(const QString& label)
 {
     UsageSnapshot snapshot = UsageSnapshot::empty();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "client/EditorSessionError.h"
+#include "refresh/AccountPipelines.h"
 #include "refresh/RefreshPipeline.h"
 
 #include <QHash>
@@ -236,6 +237,11 @@ struct ScriptedAccount
     RefreshEdges edges() const;
     QString text() const { return journal->text(); }
 };
+
+// Every pipeline of a set of accounts on scripted edges: the home place's on `home`, any other on
+// `other`. With `titles`, each account's shared notice title is kept by its user id.
+AccountPipelines::Wiring scriptedWiring(const ScriptedAccount& home, const ScriptedAccount& other,
+                                        QHash<QString, std::shared_ptr<const QString>>* titles = nullptr);
 
 // A snapshot with real data, named as the journal names it.
 UsageSnapshot labelledSnapshot(const QString& label);

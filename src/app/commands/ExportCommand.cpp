@@ -33,7 +33,7 @@ int exportCsv(const Request& request, QString* errors)
     }
     // Before anything changes: an export never takes the place of one of our own files.
     if (OwnFiles::contains(request.fileName)) {
-        *errors = u"tallyfern：不能导出到 Tallyfern 自己的文件："_s + request.fileName;
+        *errors = u"tallyfern："_s + CycleExport::ownFileText(request.fileName);
         return 1;
     }
     const AccountPlace place = chosen->constFirst().place;
@@ -49,13 +49,13 @@ int exportCsv(const Request& request, QString* errors)
         *errors = u"无法读取用量历史"_s;
         return 1;
     case Outcome::unwritable:
-        *errors = u"无法写入 "_s + request.fileName;
+        *errors = CycleExport::unwritableText(request.fileName);
         return 1;
     case Outcome::written:
         break;
     }
     if (!result.isComplete())
-        *errors = u"账期尚未同步完整（%1/%2 天）"_s.arg(result.finalDays).arg(result.days);
+        *errors = CycleExport::incompleteText(result);
     return 0;
 }
 

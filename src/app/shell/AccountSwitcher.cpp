@@ -43,26 +43,26 @@ void AccountSwitcher::paintEvent(QPaintEvent*)
     initStyleOption(&option);
     const QRect text =
         style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
-    option.currentText = fontMetrics().elidedText(m_store->accountName(m_store->currentAccount()),
-                                                  Qt::ElideRight, text.width());
+    option.currentText = fontMetrics().elidedText(
+        m_store->accountRows().value(m_store->currentAccount()).name, Qt::ElideRight, text.width());
     painter.drawComplexControl(QStyle::CC_ComboBox, option);
     painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 
-QString AccountSwitcher::entry(const UsageStore& store, qsizetype index)
+QString AccountSwitcher::entry(const UsageStore::AccountRow& row)
 {
-    return store.accountName(index) + u" · "_s + StatusLine::plan(store.accountSnapshot(index)) + u" · "_s +
-           store.accountSummary(index);
+    return row.name + u" · "_s + row.plan + u" · "_s + row.summary;
 }
 
 void AccountSwitcher::follow()
 {
     const QSignalBlocker quiet(this);
-    const qsizetype count = m_store->accountCount();
+    const QList<UsageStore::AccountRow> rows = m_store->accountRows();
+    const qsizetype count = rows.size();
     while (QComboBox::count() > count)
         removeItem(QComboBox::count() - 1);
     for (qsizetype i = 0; i < count; ++i) {
-        const QString text = entry(*m_store, i);
+        const QString text = entry(rows[i]);
         if (i < QComboBox::count())
             setItemText(int(i), text);
         else

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/UsageStore.h"
+
 #include <QComboBox>
 
 class UsageStore;
@@ -15,7 +17,7 @@ public:
     explicit AccountSwitcher(UsageStore* store, QWidget* parent = nullptr);
 
     // One entry's text: "<name> · <plan> · 剩余 x%".
-    static QString entry(const UsageStore& store, qsizetype index);
+    static QString entry(const UsageStore::AccountRow& row);
 
 protected:
     // Closed, the box shows the account's name alone: the header has no room for the whole entry.

@@ -6,13 +6,14 @@
 #include "ShellColours.h"
 
 #include "app/UsageStore.h"
-#include "app/desktop/StatusLine.h"
 #include "app/views/Text.h"
 #include "app/views/Theme.h"
 
 #include <QBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -45,26 +46,24 @@ QString AccountsSection::removalQuestion(const QString& account)
 void AccountsSection::follow()
 {
     setVisible(m_store->hasSeveralAccounts());
+    const QList<UsageStore::AccountRow> rows = m_store->accountRows();
     QStringList users;
-    for (qsizetype i = 0; i < m_store->accountCount(); ++i)
-        users.append(m_store->accounts().account(i).userId);
+    for (const UsageStore::AccountRow& row : rows)
+        users.append(row.userId);
     // Built again only for other accounts: a new name or primary changes the rows in place, so that
     // the focus and an edit under way stay where they are.
     if (users != m_users)
         rebuild(users);
-    for (qsizetype i = 0; i < m_users.size(); ++i) {
-        const QString name = m_store->accountName(i);
-        const bool primary = i == m_store->primaryAccount();
-        m_names[i]->setText(name);
-        m_labels[i]->setAccessibleName(u"%1 的标签"_s.arg(name));
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const UsageStore::AccountRow& row = rows[i];
+        m_names[i]->setText(row.name);
+        m_labels[i]->setAccessibleName(u"%1 的标签"_s.arg(row.name));
         // A label changed elsewhere shows, unless the user is typing one; setting the same text
         // would move the cursor.
-        const QString& label = m_store->accounts().account(i).label;
-        if (!m_labels[i]->isModified() && m_labels[i]->text() != label)
-            m_labels[i]->setText(label);
-        m_primaries[i]->setVisible(!primary);
-        m_details[i]->setText(StatusLine::plan(m_store->accountSnapshot(i)) + u" · "_s +
-                              m_store->accountSummary(i) + (primary ? u" · 主账号"_s : QString()));
+        if (!m_labels[i]->isModified() && m_labels[i]->text() != row.label)
+            m_labels[i]->setText(row.label);
+        m_primaries[i]->setVisible(!row.primary);
+        m_details[i]->setText(row.plan + u" · "_s + row.summary + (row.primary ? u" · 主账号"_s : QString()));
     }
 }
 
@@ -104,10 +103,12 @@ void AccountsSection::rebuild(const QStringList& users)
         label->setStyleSheet(ShellColours::darkField(u"QLineEdit"_s));
         // By user id, as every handler here: the list may have changed since the row was made.
         connect(label, &QLineEdit::editingFinished, this, [this, userId, label] {
-            const qsizetype index = m_store->accounts().indexOf(userId);
-            if (index < 0 || label->text() == m_store->accounts().account(index).label)
+            const QList<UsageStore::AccountRow> rows = m_store->accountRows();
+            const auto row = std::find_if(rows.begin(), rows.end(),
+                                          [&](const auto& each) { return each.userId == userId; });
+            if (row == rows.end() || label->text() == row->label)
                 return;
-            const QString refusal = m_store->setAccountLabel(index, label->text());
+            const QString refusal = m_store->setAccountLabel(userId, label->text());
             if (refusal.isEmpty())
                 label->setModified(false);
             m_refusal->setText(refusal);
@@ -120,16 +121,11 @@ void AccountsSection::rebuild(const QStringList& users)
         QSizePolicy keepsPlace = primary->sizePolicy();
         keepsPlace.setRetainSizeWhenHidden(true);
         primary->setSizePolicy(keepsPlace);
-        connect(primary, &ActionButton::clicked, m_store, [this, userId] {
-            if (const qsizetype index = m_store->accounts().indexOf(userId); index >= 0)
-                m_store->setPrimaryAccount(index);
-        });
+        connect(primary, &ActionButton::clicked, m_store,
+                [this, userId] { m_store->setPrimaryAccount(userId); });
         line->addWidget(primary);
         auto* remove = new ActionButton(u"移除"_s, ActionButton::Kind::destructive, row);
-        connect(remove, &ActionButton::clicked, this, [this, userId] {
-            if (const qsizetype index = m_store->accounts().indexOf(userId); index >= 0)
-                askRemoval(index);
-        });
+        connect(remove, &ActionButton::clicked, this, [this, userId] { askRemoval(userId); });
         line->addWidget(remove);
 
         m_rows->addWidget(row);
@@ -141,16 +137,17 @@ void AccountsSection::rebuild(const QStringList& users)
     }
 }
 
-void AccountsSection::askRemoval(qsizetype index)
+void AccountsSection::askRemoval(const QString& userId)
 {
-    const QString userId = m_store->accounts().account(index).userId;
+    const QList<UsageStore::AccountRow> rows = m_store->accountRows();
+    const auto row =
+        std::find_if(rows.begin(), rows.end(), [&](const auto& each) { return each.userId == userId; });
+    if (row == rows.end())
+        return;
     DestructiveQuestion::ask(this,
-                             {u"移除账号"_s, removalQuestion(m_store->accountName(index)),
+                             {u"移除账号"_s, removalQuestion(row->name),
                               u"会删除这个账号在本机保存的 Cookie、用量缓存和用量历史，其他账号不受影响。"_s,
                               u"移除"_s},
-                             [this, userId] {
-                                 // By user id: the list may have changed while the question was up.
-                                 if (const qsizetype now = m_store->accounts().indexOf(userId); now >= 0)
-                                     m_store->removeAccount(now);
-                             });
+                             // By user id: the list may have changed while the question was up.
+                             [this, userId] { m_store->removeAccount(userId); });
 }

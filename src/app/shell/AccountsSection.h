@@ -30,7 +30,7 @@ public:
 private:
     void follow();
     void rebuild(const QStringList& users);
-    void askRemoval(qsizetype index);
+    void askRemoval(const QString& userId);
 
     UsageStore* m_store;
     QVBoxLayout* m_rows;

@@ -7,7 +7,9 @@
 #include "app/UsageStore.h"
 
 #include <QBoxLayout>
+
 #include <QPlainTextEdit>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -17,7 +19,8 @@ namespace {
 // another one.
 QString intro(const UsageStore& store)
 {
-    if (store.accountCount() == 1 && !store.accountSignedIn(0))
+    const QList<UsageStore::AccountRow> rows = store.accountRows();
+    if (rows.size() == 1 && !rows.front().signedIn)
         return u"粘贴 Cookie，或从 Cursor 编辑器导入登录。"_s;
     return u"粘贴另一个账号的 Cookie（例如工作席位和个人套餐各一个），最多 8 个账号。"_s;
 }
@@ -42,7 +45,10 @@ AddAccountSheet::AddAccountSheet(UsageStore* store, QWidget* parent)
     sheet.stack->addLayout(buttons);
 
     // Offered only while the editor's login is one of no account here yet.
-    sheet.importRow->setVisible(UsageStore::editorLoginAvailable() && m_store->editorAccount() < 0);
+    const QList<UsageStore::AccountRow> rows = m_store->accountRows();
+    sheet.importRow->setVisible(
+        UsageStore::editorLoginAvailable() &&
+        std::none_of(rows.begin(), rows.end(), [](const auto& row) { return row.editor; }));
     CookieEntry::bindSaveButton(m_paste, add);
     connect(cancel, &ActionButton::clicked, this, &QDialog::reject);
     connect(add, &ActionButton::clicked, this, [this] {

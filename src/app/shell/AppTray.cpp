@@ -54,13 +54,15 @@ void AppTray::follow(UsageStore* store)
     const auto show = [this, store = QPointer(store)] {
         if (!store)
             return;
-        const qsizetype primary = store->primaryAccount();
         QStringList others;
-        for (qsizetype i = 0; store->hasSeveralAccounts() && i < store->accountCount(); ++i) {
-            if (i != primary)
-                others.append(StatusLine::line({store->accountName(i), store->accountSnapshot(i)}));
+        UsageSnapshot primary = UsageSnapshot::empty();
+        for (const UsageStore::AccountRow& row : store->accountRows()) {
+            if (row.primary)
+                primary = row.snapshot;
+            else if (store->hasSeveralAccounts())
+                others.append(StatusLine::line({row.name, row.snapshot}));
         }
-        showUsage(store->accountSnapshot(primary), lowThreshold(), others);
+        showUsage(primary, lowThreshold(), others);
     };
     // A changed setting (the low threshold) comes with changed(), an account's data with either,
     // and often with both at once: one update for all that came in a turn of the event loop.

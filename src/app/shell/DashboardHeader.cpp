@@ -89,7 +89,7 @@ void DashboardHeader::follow()
     const bool several = m_store->hasSeveralAccounts();
     m_accountRow->setVisible(several);
     if (several) {
-        m_account->setText(m_store->accountName(m_store->currentAccount()));
+        m_account->setText(m_store->accountRows().value(m_store->currentAccount()).name);
         m_plan->setText(StatusLine::plan(m_store->snapshot()));
     }
     const bool pinned = m_store->isPinned();

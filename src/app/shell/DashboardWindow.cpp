@@ -210,7 +210,7 @@ void DashboardWindow::showFirstSteps(OverviewPage* overview) const
     // A token (or the editor's newer login, when following) behind the lock: "刷新" would ask for the
     // keyring's password. Looked up only while there is nothing else to show.
     overview->setKeyringLocked(m_store->hasSession() && !m_store->snapshot().hasRealData &&
-                               m_store->pipeline().needsUnlock(m_store->followsEditor()));
+                               m_store->waitsForUnlock());
 }
 
 void DashboardWindow::askExportFile()

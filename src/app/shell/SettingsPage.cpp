@@ -20,6 +20,8 @@
 #include <QBoxLayout>
 #include <QLabel>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
@@ -121,10 +123,11 @@ QString SettingsPage::followDetail(const UsageStore& store)
     const QString usual = u"每次刷新前先取编辑器当前的登录，编辑器换了登录也不必重新导入。"_s;
     if (!store.hasSeveralAccounts())
         return usual;
-    const qsizetype account = store.editorAccount();
-    if (account < 0)
+    const QList<UsageStore::AccountRow> rows = store.accountRows();
+    const auto followed = std::find_if(rows.begin(), rows.end(), [](const auto& row) { return row.editor; });
+    if (followed == rows.end())
         return usual + u"编辑器当前的登录不属于这里的账号。"_s;
-    return usual + u"跟随的账号：%1。"_s.arg(store.accountName(account));
+    return usual + u"跟随的账号：%1。"_s.arg(followed->name);
 }
 
 QString SettingsPage::footerText(const QString& pricingLabel)

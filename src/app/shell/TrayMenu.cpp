@@ -37,7 +37,9 @@ TrayMenu::TrayMenu(UsageStore* store, QWidget* parent)
 
 void TrayMenu::followAccounts()
 {
-    const qsizetype count = m_store->hasSeveralAccounts() ? m_store->accountCount() : 0;
+    const QList<UsageStore::AccountRow> rows =
+        m_store->hasSeveralAccounts() ? m_store->accountRows() : QList<UsageStore::AccountRow>();
+    const qsizetype count = rows.size();
     while (m_accounts.size() > count)
         delete m_accounts.takeLast();
     for (qsizetype i = 0; i < count; ++i) {
@@ -50,7 +52,7 @@ void TrayMenu::followAccounts()
             });
             m_accounts.append(action);
         }
-        m_accounts[i]->setText(AccountSwitcher::entry(*m_store, i));
+        m_accounts[i]->setText(AccountSwitcher::entry(rows[i]));
     }
     m_accountsEnd->setVisible(count > 0);
 }
