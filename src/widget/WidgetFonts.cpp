@@ -1,5 +1,7 @@
 #include "WidgetFonts.h"
 
+#include "model/ChineseFonts.h"
+
 #include <QFontInfo>
 #include <QGuiApplication>
 
@@ -7,12 +9,6 @@
 #include <cmath>
 
 using namespace Qt::StringLiterals;
-
-QStringList WidgetFonts::chineseFamilies()
-{
-    return {u"Noto Sans CJK SC"_s,    u"Source Han Sans SC"_s, u"Noto Sans SC"_s,
-            u"WenQuanYi Micro Hei"_s, u"WenQuanYi Zen Hei"_s,  u"Droid Sans Fallback"_s};
-}
 
 void WidgetFonts::installApplicationFont()
 {
@@ -23,7 +19,7 @@ void WidgetFonts::installApplicationFont()
     families += font.families();
     families.removeDuplicates();
     // A system font that is itself a CJK family of another region goes behind the SC ones.
-    const QStringList chinese = chineseFamilies();
+    const QStringList& chinese = ChineseFonts::families();
     families.erase(std::remove_if(families.begin(), families.end(),
                                   [&chinese](const QString& family) {
                                       return chinese.contains(family) ||
@@ -56,8 +52,12 @@ QFont WidgetFonts::style(TextStyle style, QFont::Weight weight)
         return system(10, weight);
     case TextStyle::caption:
         return system(11, weight);
+    case TextStyle::footnote:
     case TextStyle::subheadline:
+    case TextStyle::body:
         return system(12, weight);
+    case TextStyle::title2:
+    case TextStyle::title3:
     case TextStyle::headline:
         break;
     }

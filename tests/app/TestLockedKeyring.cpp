@@ -7,6 +7,9 @@
 #include "client/EditorLogin.h"
 #include "client/EditorSession.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+
 namespace {
 
 // The environment the private gnome-keyring was started with, before any test moved the folders.
@@ -41,7 +44,8 @@ public:
         m_monitor.start(u"dbus-monitor"_s,
                         {u"--session"_s, u"type='method_call',member='Unlock'"_s,
                          u"type='method_call',member='Prompt'"_s, u"type='method_call',member='CreateItem'"_s,
-                         u"type='method_call',member='CreateCollection'"_s});
+                         u"type='method_call',member='CreateCollection'"_s,
+                         u"type='method_call',member='GetId'"_s});
     }
     // The monitor says it has taken the bus name it watches from; before that it may miss a call.
     bool started() { return (count("Unlock"), m_seen.contains("NameLost")); }
@@ -50,10 +54,14 @@ public:
         m_seen += m_monitor.readAllStandardOutput();
         return m_seen.count(QByteArray(QByteArray("member=") + member));
     }
-    // Every call so far, once what the monitor saw has reached us.
+    // Every call so far: one of our own goes over the bus after them, and once the monitor has shown
+    // it, it has shown every call before it.
     int settled()
     {
-        QTest::qWait(200);
+        const int sentinels = count("GetId") + 1;
+        QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
+            u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s, u"org.freedesktop.DBus"_s, u"GetId"_s));
+        [&] { QVERIFY(QTest::qWaitFor([&] { return count("GetId") >= sentinels; }, 10'000)); }();
         return count("Unlock") + count("Prompt") + count("CreateItem") + count("CreateCollection");
     }
 

@@ -30,8 +30,10 @@ QString outcomeOf(QCoro::Task<T> task)
     try {
         return QLatin1String(std::optional(await(std::move(task))) ? "ok" : "absent");
     } catch (const DashboardError& error) {
-        const char* kinds[] = {"requestFailed", "noSession",   "unauthorized", "empty",
-                               "locked",        "rateLimited", "originRefused"};
+        static const char* const kinds[] = {"requestFailed", "noSession",   "unauthorized",  "empty",
+                                            "locked",        "rateLimited", "originRefused", "badUserId"};
+        static_assert(std::size(kinds) == std::size_t(DashboardError::Kind::badUserId) + 1,
+                      "one name a kind");
         return error.path().isEmpty() ? QString::fromLatin1(kinds[int(error.kind())]) : error.description();
     } catch (const TransportError& error) {
         return QLatin1String(error.kind() == TransportError::Kind::timeout ? "timeout" : "transport");

@@ -43,29 +43,6 @@ private Q_SLOTS:
         QCOMPARE(ModelPricing::normalizeUsage(u"claude-cursor-x"_s), u"cursor-x"_s);
     }
 
-    void bundledTable_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<std::optional<ModelPricing::Rate>>("rate");
-        using Rate = ModelPricing::Rate;
-        const std::optional<Rate> none;
-        QTest::newRow("4.5 sonnet thinking")
-            << u"claude-4.5-sonnet-thinking"_s << std::optional(Rate{3, 3.75, 0.3, 15});
-        QTest::newRow("grok 4.6 fast") << u"grok-4.6-fast"_s << std::optional(Rate{4, 0, 1, 12, true});
-        QTest::newRow("composer 2.5 fast") << u"composer-2.5-fast"_s << std::optional(Rate{3, 0, 0.5, 15});
-        QTest::newRow("opus 4-8") << u"claude-opus-4-8"_s << std::optional(Rate{5, 6.25, 0.5, 25});
-        QTest::newRow("sand with a known family") << u"Sand-grok-4.6"_s << none;
-        QTest::newRow("unknown") << u"gpt-5"_s << none;
-    }
-
-    void bundledTable()
-    {
-        TestEnvironment env;
-        QFETCH(QString, name);
-        QFETCH(std::optional<ModelPricing::Rate>, rate);
-        QCOMPARE(ModelPricing::rate(name), rate);
-    }
-
     void catalogMatchPrefersLongestSlugAndFastWish()
     {
         TestEnvironment env;

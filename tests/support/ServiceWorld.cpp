@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 
 #include <QtTest>
 #include <algorithm>
@@ -20,7 +21,6 @@ ServiceWorld::ServiceWorld(const Options& options)
     if (!options.sessionBus)
         qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tallyfern-test-bus");
     QVERIFY(service.start());
-    m_sinceStart.start();
     qputenv("TALLYFERN_SERVICE_ORIGIN", service.origin().toUtf8());
     if (options.sampleAccount) {
         // The personal account, and a team seat for tokens starting with "team".
@@ -37,18 +37,21 @@ ServiceWorld::ServiceWorld(const Options& options)
 
 ServiceWorld::~ServiceWorld()
 {
-    // Quiet: every request answered, and none for 150 ms (a running patch sends its next page at once).
-    const auto busyForMs = [this] {
-        qint64 last = 0;
-        for (const FakeService::Request& request : service.requests()) {
-            if (request.answeredMs == 0)
-                return qint64(150);
-            last = std::max({last, request.arrivedMs, request.answeredMs});
-        }
-        return service.requests().isEmpty() ? 0 : 150 - (m_sinceStart.elapsed() - last);
+    // Quiet: every request the service saw is answered and no reply is open here. A running patch
+    // asks for its next page as the last one finishes, so quiet must hold after the loop turns again.
+    const auto quiet = [this] {
+        const QList<FakeService::Request> requests = service.requests();
+        const QList<QNetworkReply*> replies = qApp->findChildren<QNetworkReply*>();
+        return std::all_of(requests.begin(), requests.end(),
+                           [](const FakeService::Request& request) { return request.answeredMs != 0; }) &&
+               std::none_of(replies.begin(), replies.end(),
+                            [](QNetworkReply* reply) { return reply->isRunning(); });
     };
-    for (qint64 wait = busyForMs(); wait > 0; wait = busyForMs())
-        QTest::qWait(int(wait));
+    while (QTest::qWaitFor(quiet, 10'000)) {
+        QCoreApplication::processEvents();
+        if (quiet())
+            break;
+    }
     // Idle keep-alive connections would hold the fake service's threads for seconds on stop().
     for (QNetworkAccessManager* manager : qApp->findChildren<QNetworkAccessManager*>())
         manager->clearConnectionCache();

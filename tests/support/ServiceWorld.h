@@ -6,8 +6,6 @@
 
 #include "platform/MemorySecretStore.h"
 
-#include <QElapsedTimer>
-
 // One test's world for the tests that reach the service over loopback or run the real executables
 // (the refresh's own rules are tested on scripted edges instead, ScriptedEdges.h): temporary
 // folders with the clock pinned, an in-memory keychain, recorded commands, and the fake service as
@@ -41,7 +39,4 @@ struct ServiceWorld
     MemorySecretStore secrets;
     RecordingRunner runner;
     FakeService service;
-
-private:
-    QElapsedTimer m_sinceStart; // the service's clock, near enough
 };

@@ -3,21 +3,28 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
 
-std::vector<TestFactory>& factories()
+struct Registered
 {
-    static std::vector<TestFactory> all;
+    QByteArray name;
+    TestFactory factory;
+};
+
+std::vector<Registered>& registered()
+{
+    static std::vector<Registered> all;
     return all;
 }
 
 } // namespace
 
-bool registerTest(TestFactory factory)
+bool registerTest(const char* name, TestFactory factory)
 {
-    factories().push_back(std::move(factory));
+    registered().push_back({QByteArray(name), std::move(factory)});
     return true;
 }
 
@@ -45,18 +52,17 @@ int runRegisteredTests(int argc, char** argv)
     // "<executable> TestClass [functions…]" runs that class alone; otherwise every class runs with
     // the arguments as given.
     const QByteArray only = argc > 1 ? QByteArray(argv[1]) : QByteArray();
-    bool named = false;
-    for (const TestFactory& factory : factories())
-        named = named || factory()->metaObject()->className() == only;
+    const bool named = std::any_of(registered().begin(), registered().end(),
+                                   [&only](const Registered& test) { return test.name == only; });
     std::vector<char*> arguments(argv, argv + argc);
     if (named)
         arguments.erase(arguments.begin() + 1);
 
     int failed = 0;
-    for (const TestFactory& factory : factories()) {
-        const std::unique_ptr<QObject> test = factory();
-        if (named && test->metaObject()->className() != only)
+    for (const Registered& registration : registered()) {
+        if (named && registration.name != only)
             continue;
+        const std::unique_ptr<QObject> test = registration.factory();
         failed += QTest::qExec(test.get(), int(arguments.size()), arguments.data());
     }
     return failed == 0 ? 0 : 1;

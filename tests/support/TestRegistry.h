@@ -10,7 +10,8 @@
 // Lets one test executable per module run several Qt Test classes, one per behaviour area.
 using TestFactory = std::function<std::unique_ptr<QObject>()>;
 
-bool registerTest(TestFactory factory);
+// `name` is the class's, so that one class can be asked for without building the others.
+bool registerTest(const char* name, TestFactory factory);
 
 // Runs every registered class in order; non-zero when any test failed.
 int runRegisteredTests(int argc, char** argv);
@@ -22,4 +23,4 @@ bool passesInChild(const QObject* test, const QString& function, const char* var
                    const QByteArray& value);
 
 #define TALLYFERN_REGISTER_TEST(Class)                                                                       \
-    static const bool Class##Registered = registerTest([] { return std::make_unique<Class>(); })
+    static const bool Class##Registered = registerTest(#Class, [] { return std::make_unique<Class>(); })

@@ -12,26 +12,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-void setChineseFont()
-{
-    // With a C locale fontconfig picks the Japanese forms of the shared CJK characters; naming the
-    // Simplified Chinese families first gives the forms a Chinese reader expects.
-    QFont font = QApplication::font();
-    QStringList families = font.families();
-    if (families.isEmpty())
-        families.append(font.family());
-    for (const QString& family : Theme::chineseFamilies()) {
-        if (!families.contains(family))
-            families.append(family);
-    }
-    font.setFamilies(families);
-    QApplication::setFont(font);
-}
-
-} // namespace
-
 int runInteractiveApp(int& argc, char** argv, bool background)
 {
     QApplication::setApplicationName(u"Tallyfern"_s);
@@ -41,7 +21,7 @@ int runInteractiveApp(int& argc, char** argv, bool background)
     // The window closes to the tray; "退出" ends the app (and so does closing the window when
     // there is no tray, see AppShell).
     QApplication::setQuitOnLastWindowClosed(false);
-    setChineseFont();
+    Theme::installApplicationFont();
 
     SingleInstance instance;
     if (!instance.claim(!background))

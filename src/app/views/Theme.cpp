@@ -1,5 +1,7 @@
 #include "Theme.h"
 
+#include "model/ChineseFonts.h"
+
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -21,11 +23,7 @@ QFont withChineseFamilies(QFont font)
     QStringList families = font.families();
     if (families.isEmpty())
         families.append(font.family());
-    for (const QString& family : Theme::chineseFamilies()) {
-        if (!families.contains(family))
-            families.append(family);
-    }
-    font.setFamilies(families);
+    font.setFamilies(ChineseFonts::appendedTo(families));
     return font;
 }
 
@@ -124,13 +122,9 @@ QFont Theme::monospacedFont(TextStyle style)
     return font;
 }
 
-const QStringList& Theme::chineseFamilies()
+void Theme::installApplicationFont()
 {
-    static const QStringList families{
-        u"Noto Sans CJK SC"_s,  u"Source Han Sans SC"_s,  u"Source Han Sans CN"_s, u"WenQuanYi Micro Hei"_s,
-        u"WenQuanYi Zen Hei"_s, u"Droid Sans Fallback"_s, u"PingFang SC"_s,        u"Microsoft YaHei"_s,
-    };
-    return families;
+    QGuiApplication::setFont(withChineseFamilies(QGuiApplication::font()));
 }
 
 QFont Theme::scaled(const QFont& font, double factor)

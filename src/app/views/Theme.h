@@ -1,8 +1,9 @@
 #pragma once
 
+#include "model/TextStyle.h"
+
 #include <QColor>
 #include <QFont>
-#include <QStringList>
 
 // The dashboard window's look: a dark board with white text, Cursor's models in cyan, other paid
 // models in violet. Sizes are in points, and one point is one device-independent pixel, the unit
@@ -19,9 +20,8 @@ const QColor& grokTint();        // orange at 90 %: the Grok bot's weekly quota
 // Every other colour in the window is white at some opacity on top of the board.
 QColor white(double opacity);
 
-// The standard text styles, at their macOS sizes.
-enum class TextStyle { title2, title3, headline, subheadline, body, footnote, caption, caption2 };
-
+// The shared text styles, at their macOS sizes.
+using ::TextStyle;
 double pointSize(TextStyle style);
 
 // The system font in a text style, at the style's own weight (headline is bold) or the given one.
@@ -34,10 +34,9 @@ QFont systemFont(double points, QFont::Weight weight = QFont::Normal);
 // A fixed-pitch font in a text style (the cookie paste field).
 QFont monospacedFont(TextStyle style);
 
-// Families tried for glyphs the system font lacks. With LANG=C.UTF-8 fontconfig falls back to the
-// Japanese variants of the shared CJK glyphs; naming the Simplified Chinese families first gives
-// the forms a Chinese reader expects.
-const QStringList& chineseFamilies();
+// The application font with the Simplified Chinese families (ChineseFonts) behind the system's, so
+// that every widget without a font of its own draws Chinese in its Chinese forms too.
+void installApplicationFont();
 
 // Scales a font's size (used by labels that shrink to fit), never below one pixel.
 QFont scaled(const QFont& font, double factor);
