@@ -107,16 +107,6 @@ void UsageStore::start(std::chrono::milliseconds refreshInterval)
         LoginItem::install();
 }
 
-void UsageStore::reloadAccounts()
-{
-    const QString current = m_accounts->account(m_current).userId;
-    m_accounts->reload();
-    const qsizetype kept = m_accounts->indexOf(current);
-    m_current = kept >= 0 ? kept : std::min(m_current, m_accounts->size() - 1);
-    connectPipelines();
-    readEditorUser();
-}
-
 void UsageStore::connectPipelines()
 {
     // Made once per pipeline, however often the list is read again.
@@ -151,15 +141,6 @@ void UsageStore::ledgerSynced()
     // The trends page reads the account's new figures.
     if (sender() == &pipeline())
         Q_EMIT changed();
-}
-
-void UsageStore::setCurrentAccount(qsizetype index)
-{
-    if (index < 0 || index >= m_accounts->size() || index == m_current)
-        return;
-    m_current = index;
-    Q_EMIT changed();
-    Q_EMIT accountsChanged();
 }
 
 bool UsageStore::isPinned() const

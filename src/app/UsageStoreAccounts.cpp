@@ -36,6 +36,25 @@ bool UsageStore::hasSeveralAccounts() const
     return m_accounts->several();
 }
 
+void UsageStore::reloadAccounts()
+{
+    const QString current = m_accounts->account(m_current).userId;
+    m_accounts->reload();
+    const qsizetype kept = m_accounts->indexOf(current);
+    m_current = kept >= 0 ? kept : std::min(m_current, m_accounts->size() - 1);
+    connectPipelines();
+    readEditorUser();
+}
+
+void UsageStore::setCurrentAccount(qsizetype index)
+{
+    if (index < 0 || index >= m_accounts->size() || index == m_current)
+        return;
+    m_current = index;
+    Q_EMIT changed();
+    Q_EMIT accountsChanged();
+}
+
 void UsageStore::readEditorUser()
 {
     m_editorUserId.clear();
