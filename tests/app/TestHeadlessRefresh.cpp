@@ -2,10 +2,10 @@
 #include "FakeNotifications.h"
 #include "TestRegistry.h"
 
-#include "app/desktop/StatusLine.h"
 #include "client/DashboardClient.h"
 #include "history/CsvExport.h"
 #include "model/SnapshotStore.h"
+#include "model/StatusLine.h"
 #include "platform/Paths.h"
 #include "platform/WidgetCenter.h"
 #include "pricing/PricingClient.h"

@@ -89,6 +89,21 @@ private Q_SLOTS:
         QCOMPARE(s.grokFootnote(now), u"重置 5月13日（还剩 3 天）"_s);
     }
 
+    void planTitle()
+    {
+        // The badge, the widget and the status line all call the plan so.
+        for (const auto& [plan, title] : {std::pair{u" \tUltra\n"_s, u"Ultra"_s},
+                                          {u"  \n\r\t "_s, u"个人"_s},
+                                          {u"\u3000"_s, u"个人"_s}}) {
+            UsageSnapshot s = withRealData();
+            s.planName = plan;
+            QCOMPARE(s.planTitle(), title);
+        }
+        UsageSnapshot none = UsageSnapshot::empty();
+        none.planName = u"Pro"_s;
+        QCOMPARE(none.planTitle(), u"未连接"_s);
+    }
+
     void sourcesSplitRowsByName()
     {
         TestEnvironment env; // no stored catalog: the built-in table prices

@@ -6,9 +6,9 @@
 #include "ShellColours.h"
 
 #include "app/UsageStore.h"
-#include "app/desktop/StatusLine.h"
 #include "app/views/Text.h"
 #include "app/views/Theme.h"
+#include "model/StatusLine.h"
 
 #include <QBoxLayout>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "AppTray.h"
 
 #include "app/UsageStore.h"
-#include "app/desktop/StatusLine.h"
 #include "model/QuotaAlerts.h"
 #include "model/QuotaThresholds.h"
+#include "model/StatusLine.h"
 #include "model/UsageSnapshot.h"
 
 #include <QMenu>

@@ -35,7 +35,7 @@ RemainingCard::RemainingCard(const UsageSnapshot& snapshot, bool keyringLocked, 
     column->addStretch(1);
     auto* badgeRow = new QHBoxLayout;
     badgeRow->setSpacing(8);
-    m_badge = new PlanBadge(planTitle(snapshot), snapshot.hasRealData, this);
+    m_badge = new PlanBadge(snapshot.planTitle(), snapshot.hasRealData, this);
     badgeRow->addWidget(m_badge, 0, Qt::AlignVCenter);
     if (const auto days = snapshot.hasRealData ? snapshot.daysRemaining() : std::nullopt) {
         badgeRow->addWidget(Text::label(u"还剩 "_s + QString::number(*days) + u" 天"_s,
@@ -71,14 +71,6 @@ int RemainingCard::fittingWidth() const
 std::optional<qint64> RemainingCard::premiumRemaining(const UsageSnapshot& snapshot)
 {
     return snapshot.premiumRemainingPercent();
-}
-
-QString RemainingCard::planTitle(const UsageSnapshot& snapshot)
-{
-    if (!snapshot.hasRealData)
-        return u"未连接"_s;
-    const QString plan = snapshot.planName.trimmed();
-    return plan.isEmpty() ? u"个人"_s : plan;
 }
 
 QString RemainingCard::cycleLine(const UsageSnapshot& snapshot)

@@ -22,8 +22,6 @@ public:
 
     // The premium ring's figure: what the premium quota has left, 0…100, when known.
     static std::optional<qint64> premiumRemaining(const UsageSnapshot& snapshot);
-    // The badge's title: "未连接" before any data, else the trimmed plan name or "个人".
-    static QString planTitle(const UsageSnapshot& snapshot);
     // "账期到 5月12日", or "本月账期" when the end is unknown.
     static QString cycleLine(const UsageSnapshot& snapshot);
 

@@ -1,9 +1,22 @@
-#include "AppWorld.h"
+#include "TestEnvironment.h"
 #include "TestRegistry.h"
 
-#include "app/desktop/StatusLine.h"
+#include "model/StatusLine.h"
 
 #include <QRegularExpression>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The manual page's text, its escaped dashes plain.
+QString manualPage()
+{
+    return QString::fromUtf8(fileBytes(QStringLiteral(TALLYFERN_MANUAL_PAGE))).replace(u"\\-"_s, u"-"_s);
+}
+
+} // namespace
 
 // The status line for bars and scripts: its text, its waybar object and its JSON, whose keys the
 // manual page lists.

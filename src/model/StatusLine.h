@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/QuotaThresholds.h"
-#include "model/UsageSnapshot.h"
+#include "QuotaThresholds.h"
+#include "UsageSnapshot.h"
 
 #include <QJsonObject>
 #include <QString>

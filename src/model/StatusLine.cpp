@@ -1,7 +1,7 @@
 #include "StatusLine.h"
 
-#include "model/QuotaAlerts.h"
-#include "model/UsageJSON.h"
+#include "QuotaAlerts.h"
+#include "UsageJSON.h"
 
 #include <QLocale>
 
@@ -31,12 +31,6 @@ bool isStale(const UsageSnapshot& snapshot, Timestamp now)
 {
     return now.secondsSinceReference - snapshot.updatedAt.secondsSinceReference >
            StatusLine::staleAfterSeconds;
-}
-
-QString planTitle(const UsageSnapshot& snapshot)
-{
-    const QString plan = snapshot.planName.trimmed();
-    return plan.isEmpty() ? u"个人"_s : plan;
 }
 
 QString localTime(Timestamp timestamp)
@@ -77,7 +71,7 @@ QJsonObject StatusLine::json(const UsageSnapshot& snapshot, Timestamp now)
     QJsonObject object{
         {u"hasData"_s, true},
         {u"stale"_s, isStale(snapshot, now)},
-        {u"plan"_s, planTitle(snapshot)},
+        {u"plan"_s, snapshot.planTitle()},
         {u"tokensTotal"_s, snapshot.totalTokens},
         {u"todayTokens"_s, snapshot.todayTokens.total},
     };
@@ -117,7 +111,7 @@ QJsonObject StatusLine::waybar(const UsageSnapshot& snapshot, const QuotaThresho
             {u"text"_s, text(snapshot, now)}, {u"tooltip"_s, text(snapshot, now)}, {u"class"_s, u"nodata"_s}};
 
     QStringList tooltip = present;
-    tooltip.append(u"套餐 "_s + planTitle(snapshot));
+    tooltip.append(u"套餐 "_s + snapshot.planTitle());
     if (const auto end = UsageJSON::date(snapshot.billingCycleEnd)) {
         if (const QString day = UsageJSON::monthDay(*end); !day.isEmpty())
             tooltip.append(u"账期到 "_s + day);
@@ -177,5 +171,5 @@ QJsonObject StatusLine::waybar(const Named& primary, const QList<Named>& others,
 
 QString StatusLine::plan(const UsageSnapshot& snapshot)
 {
-    return snapshot.hasRealData ? planTitle(snapshot) : u"—"_s;
+    return snapshot.hasRealData ? snapshot.planTitle() : u"—"_s;
 }
