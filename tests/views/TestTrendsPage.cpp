@@ -87,8 +87,7 @@ private Q_SLOTS:
             {true, trendsOf(20, 20),
              u"套餐内 2.07亿 · 按需 200万 · 今天 1500万 tokens · 共 610 个事件 · 已同步 20/20 天"_s,
              comparison}};
-        UsageSnapshot snapshot = realistic();
-        snapshot.billingCycleStart = u"2025-05-14T08:00:00.000Z"_s;
+        const UsageSnapshot snapshot = realistic();
         for (const auto& [enabled, report, split, compared] : rows) {
             TrendsPage page(nullptr, nullptr);
             page.setData(report, snapshot, enabled);

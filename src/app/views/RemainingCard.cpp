@@ -6,6 +6,7 @@
 #include "UsageRing.h"
 
 #include "client/DashboardError.h"
+#include "model/QuotaPace.h"
 #include "model/UsageJSON.h"
 #include "model/UsageSnapshot.h"
 
@@ -48,6 +49,12 @@ RemainingCard::RemainingCard(const UsageSnapshot& snapshot, bool keyringLocked, 
     if (snapshot.hasRealData) {
         column->addWidget(Text::wrapping(
             cycleLine(snapshot), Theme::font(Theme::TextStyle::title3, QFont::DemiBold), Qt::white, this));
+        // Only when a quota will not last the cycle at this rate: otherwise the card is as it was.
+        if (const QString pace = QuotaPace::warning(snapshot); !pace.isEmpty()) {
+            m_pace =
+                Text::wrapping(pace, Theme::font(Theme::TextStyle::footnote), Theme::warningTint(), this);
+            column->addWidget(m_pace);
+        }
         column->addWidget(Text::wrapping(u"左对齐 Cursor 模型，右对齐收费的其他模型"_s,
                                          Theme::font(Theme::TextStyle::caption), Theme::white(0.65), this));
     } else {
