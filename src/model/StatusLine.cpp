@@ -1,6 +1,7 @@
 #include "StatusLine.h"
 
 #include "QuotaAlerts.h"
+#include "QuotaPace.h"
 #include "UsageJSON.h"
 
 #include <QLocale>
@@ -99,6 +100,12 @@ QJsonObject StatusLine::json(const UsageSnapshot& snapshot, Timestamp now)
         object.insert(u"onDemandUnlimited"_s, true);
     put(u"teamOnDemandUsedUSD"_s, snapshot.teamOnDemandUsed);
     put(u"teamOnDemandLimitUSD"_s, snapshot.teamOnDemandLimit);
+    for (const auto& [pool, key] : {std::pair{QuotaPace::Pool::cursor, u"cursorRunsOutAt"_s},
+                                    std::pair{QuotaPace::Pool::premium, u"premiumRunsOutAt"_s}}) {
+        const auto outlook = QuotaPace::outlook(snapshot, pool, now);
+        if (outlook && outlook->kind != QuotaPace::Outlook::Kind::lasts)
+            object.insert(key, outlook->at.toInternetDateTime());
+    }
     return object;
 }
 
@@ -116,6 +123,8 @@ QJsonObject StatusLine::waybar(const UsageSnapshot& snapshot, const QuotaThresho
         if (const QString day = UsageJSON::monthDay(*end); !day.isEmpty())
             tooltip.append(u"账期到 "_s + day);
     }
+    if (const QString pace = QuotaPace::warning(snapshot, now); !pace.isEmpty())
+        tooltip.append(pace);
     if (const QString updated = localTime(snapshot.updatedAt); !updated.isEmpty())
         tooltip.append(u"更新于 "_s + updated);
 
@@ -143,6 +152,12 @@ QString StatusLine::line(const Named& account, Timestamp now)
                                   : account.name + u" · "_s + text(account.snapshot, now);
 }
 
+QString StatusLine::tooltipLine(const Named& account, Timestamp now)
+{
+    const QString pace = QuotaPace::warning(account.snapshot, now);
+    return pace.isEmpty() ? line(account, now) : line(account, now) + u" · "_s + pace;
+}
+
 QJsonObject StatusLine::waybar(const Named& primary, const QList<Named>& others,
                                const QuotaThresholds& thresholds, Timestamp now)
 {
@@ -157,7 +172,7 @@ QJsonObject StatusLine::waybar(const Named& primary, const QList<Named>& others,
     };
     int most = pressing(primary.snapshot);
     for (const Named& other : others) {
-        tooltip.append(line(other, now));
+        tooltip.append(tooltipLine(other, now));
         most = std::max(most, pressing(other.snapshot));
     }
     if (most == 2)

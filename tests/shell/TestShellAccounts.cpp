@@ -96,8 +96,9 @@ private Q_SLOTS:
         menu->accountActions().at(1)->trigger();
         QVERIFY(window->isVisible());
         QCOMPARE(store->currentAccount(), 1);
-        QCOMPARE(shell.tray()->toolTip(), AppTray::toolTip(store->accountSnapshot(0)) + u'\n' +
-                                              StatusLine::line({u"工作"_s, store->accountSnapshot(1)}));
+        QCOMPARE(shell.tray()->toolTip(),
+                 AppTray::toolTip(store->accountSnapshot(0)) + u'\n' +
+                     StatusLine::tooltipLine({u"工作"_s, store->accountSnapshot(1)}));
 
         // "退出登录" signs out the account on screen alone.
         store->logout();

@@ -2,6 +2,7 @@
 
 #include "app/UsageStore.h"
 #include "model/QuotaAlerts.h"
+#include "model/QuotaPace.h"
 #include "model/QuotaThresholds.h"
 #include "model/StatusLine.h"
 #include "model/UsageSnapshot.h"
@@ -58,7 +59,7 @@ void AppTray::follow(UsageStore* store)
         QStringList others;
         for (qsizetype i = 0; store->hasSeveralAccounts() && i < store->accountCount(); ++i) {
             if (i != primary)
-                others.append(StatusLine::line({store->accountName(i), store->accountSnapshot(i)}));
+                others.append(StatusLine::tooltipLine({store->accountName(i), store->accountSnapshot(i)}));
         }
         showUsage(store->accountSnapshot(primary), lowThreshold(), others);
     };
@@ -93,6 +94,8 @@ void AppTray::showUsage(const UsageSnapshot& snapshot, int lowThreshold, const Q
 QString AppTray::toolTip(const UsageSnapshot& snapshot)
 {
     QString text = StatusLine::text(snapshot);
+    if (const QString pace = QuotaPace::warning(snapshot); !pace.isEmpty())
+        text += u'\n' + pace;
     if (snapshot.hasRealData && snapshot.updatedAt != Timestamp::distantPast())
         text += u"\n已更新 "_s + UsageStore::shortTime(snapshot.updatedAt);
     return text;
