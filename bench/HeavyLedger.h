@@ -3,10 +3,10 @@
 #include "HeavyAccount.h"
 
 #include "client/DashboardClient.h"
-#include "history/CycleSpan.h"
 #include "history/Ledger.h"
 #include "history/LedgerEvent.h"
 #include "history/LedgerWindow.h"
+#include "model/CycleSpan.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -4,7 +4,7 @@
 
 #include "client/EditorLogin.h"
 #include "client/EditorSessionError.h"
-#include "desktop/StatusLine.h"
+#include "model/StatusLine.h"
 #include "refresh/AccountPipelines.h"
 #include "refresh/AccountRegistry.h"
 #include "refresh/SessionController.h"

@@ -1,9 +1,9 @@
 #include "CycleExport.h"
 
 #include "CsvExport.h"
-#include "CycleSpan.h"
 #include "Ledger.h"
 
+#include "model/CycleSpan.h"
 #include "platform/Clock.h"
 
 #include <QFileInfo>

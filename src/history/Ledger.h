@@ -1,9 +1,10 @@
 #pragma once
 
-#include "CycleSpan.h"
 #include "LedgerDay.h"
 #include "LedgerEvent.h"
 #include "LedgerWindow.h"
+
+#include "model/CycleSpan.h"
 
 #include <QList>
 #include <QString>

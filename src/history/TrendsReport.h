@@ -1,9 +1,9 @@
 #pragma once
 
-#include "CycleSpan.h"
 #include "Ledger.h"
 #include "LedgerDay.h"
 
+#include "model/CycleSpan.h"
 #include "model/UsageSnapshot.h"
 #include "platform/Timestamp.h"
 

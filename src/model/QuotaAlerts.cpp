@@ -57,7 +57,7 @@ std::optional<double> QuotaAlerts::onDemandSpend(const UsageSnapshot& snapshot)
 }
 
 QuotaAlerts::Outcome QuotaAlerts::due(const UsageSnapshot& snapshot, const QuotaThresholds& thresholds,
-                                      const QStringList& sent)
+                                      const QStringList& sent, std::optional<qint64> onDemandAmount)
 {
     Outcome outcome{{}, sent};
     if (!snapshot.hasRealData)
@@ -97,5 +97,25 @@ QuotaAlerts::Outcome QuotaAlerts::due(const UsageSnapshot& snapshot, const Quota
         send(u"onDemand"_s,
              u"本期开始产生按需用量："_s + formatChineseCount(snapshot.onDemandTokens) + u" tokens"_s);
     }
+
+    const auto spend = onDemandSpend(snapshot);
+    if (onDemandAmount && spend && *spend >= double(*onDemandAmount)) {
+        const QString amount = u"$"_s + QString::number(*onDemandAmount);
+        const bool limited = snapshot.onDemandLimit && !snapshot.onDemandUnlimited;
+        send(u"onDemand."_s + amount,
+             u"按需用量已达 "_s + amount + u"（本账期已用 "_s + spendText(*spend) +
+                 (limited ? u"，上限 "_s + spendText(*snapshot.onDemandLimit) : QString()) + u"）"_s);
+    }
     return outcome;
+}
+
+std::optional<QuotaAlerts::Notice> QuotaAlerts::newCycle(const QString& notifiedCycle,
+                                                         const UsageSnapshot& snapshot)
+{
+    // cycle() is "<start>/<end>", and neither bound holds a slash.
+    const auto before = UsageJSON::date(notifiedCycle.section(u'/', 0, 0));
+    const auto now = UsageJSON::date(snapshot.billingCycleStart);
+    if (!snapshot.hasRealData || !before || !now || !(*now > *before))
+        return std::nullopt;
+    return Notice{u"newCycle"_s, u"新账期已开始 · 额度已恢复"_s};
 }

@@ -80,4 +80,7 @@ struct UsageSnapshot
     std::optional<qint64> daysRemaining(Timestamp now = Clock::now()) const;
     std::optional<qint64> grokDaysRemaining(Timestamp now = Clock::now()) const;
     QString grokFootnote(Timestamp now = Clock::now()) const;
+    // The name the plan goes by: the trimmed plan name, or "个人" when the service named none;
+    // "未连接" before any data.
+    QString planTitle() const;
 };

@@ -112,6 +112,14 @@ std::optional<qint64> UsageSnapshot::grokDaysRemaining(Timestamp now) const
     return wholeDaysUntil(grokResetAt, now);
 }
 
+QString UsageSnapshot::planTitle() const
+{
+    if (!hasRealData)
+        return u"未连接"_s;
+    const QString plan = planName.trimmed();
+    return plan.isEmpty() ? u"个人"_s : plan;
+}
+
 QString UsageSnapshot::grokFootnote(Timestamp now) const
 {
     QString label = grokResetAt;

@@ -37,15 +37,16 @@ constexpr unsigned anyRefresh = writers({Process::app, Process::headless});
 
 // One row per key, in the order of the enumeration. The stored names and defaults are those every
 // earlier version wrote and read, so an existing Tallyfern.conf keeps working.
-const std::array<Declaration, 18>& declarations()
+const std::array<Declaration, 19>& declarations()
 {
-    static const std::array<Declaration, 18> table{{
+    static const std::array<Declaration, 19> table{{
         {Key::windowPinned, "windowPinnedEnabled", Domain::app, false, app},
         {Key::backgroundRefresh, "backgroundRefreshEnabled", Domain::app, true, app},
         {Key::trayAtLogin, "trayAtLoginEnabled", Domain::app, false, app},
         {Key::quotaNotices, "quotaNoticesEnabled", Domain::app, true, app},
         {Key::quotaLowThreshold, "quotaLowThreshold", Domain::app, 20, app},
         {Key::quotaCriticalThreshold, "quotaCriticalThreshold", Domain::app, 5, app},
+        {Key::onDemandNoticeAmount, "onDemandNoticeUSD", Domain::app, QVariant(), app},
         {Key::usageHistory, "usageHistoryEnabled", Domain::app, true, app},
         // "--import-session" switches following on, removing the followed account off.
         {Key::editorLoginFollow, "editorLoginFollowEnabled", Domain::app, false, anyRefresh},

@@ -23,6 +23,7 @@ enum class Key {
     quotaNotices,           // "quotaNoticesEnabled": desktop notices when a quota runs low
     quotaLowThreshold,      // "quotaLowThreshold": whole percent left that counts as low
     quotaCriticalThreshold, // "quotaCriticalThreshold": and as critical
+    onDemandNoticeAmount,   // "onDemandNoticeUSD": whole dollars of on-demand spend worth a notice
     usageHistory,           // "usageHistoryEnabled": the event ledger is kept
     editorLoginFollow,      // "editorLoginFollowEnabled": each refresh takes the editor's login
     editorLoginRejected,    // "editorLoginRejectedSha256": the editor token the service turned away

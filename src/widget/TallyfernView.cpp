@@ -95,7 +95,7 @@ QList<WidgetItem> TallyfernView::smallLayout() const
     // "用量" and the plan badge, pushed apart.
     const TextLine title =
         TextLine::fit(u"用量"_s, WidgetFonts::style(TextStyle::subheadline, QFont::DemiBold));
-    const WidgetPlanBadge badge(planTitle(s), 11, area.width() - title.width - 4);
+    const WidgetPlanBadge badge(s.planTitle(), 11, area.width() - title.width - 4);
     const double rowHeight = std::max(title.height(), badge.size().height());
     items.append(
         title.at({area.left(), y + (rowHeight - title.height()) / 2}, u"title"_s, WidgetInk::primary));
@@ -141,7 +141,7 @@ QList<WidgetItem> TallyfernView::mediumLayout() const
     const QFont cycleFont = WidgetFonts::style(TextStyle::caption2);
     // The badge goes first, but leaves the cycle line room for a few characters.
     const double cycleReserve = std::min(TextLine::fit(cycleText, cycleFont).width, area.width() * 0.35);
-    const WidgetPlanBadge badge(planTitle(s), 11, area.width() - title.width - 2 * rowGap - cycleReserve);
+    const WidgetPlanBadge badge(s.planTitle(), 11, area.width() - title.width - 2 * rowGap - cycleReserve);
     const double cycleWidth = area.width() - title.width - badge.size().width() - 2 * rowGap;
     const TextLine cycle = TextLine::fit(cycleText, cycleFont, cycleWidth, 0.8);
     const double rowHeight = std::max({title.height(), badge.size().height(), cycle.height()});
@@ -177,7 +177,7 @@ QList<WidgetItem> TallyfernView::largeLayout() const
     double y = area.top();
 
     const TextLine title = TextLine::fit(u"Tallyfern"_s, WidgetFonts::style(TextStyle::headline));
-    const WidgetPlanBadge badge(planTitle(s), 13, area.width() - title.width - 8);
+    const WidgetPlanBadge badge(s.planTitle(), 13, area.width() - title.width - 8);
     const double rowHeight = std::max(title.height(), badge.size().height());
     items.append(
         title.at({area.left(), y + (rowHeight - title.height()) / 2}, u"title"_s, WidgetInk::primary));

@@ -39,7 +39,6 @@ public:
     QImage render(const WidgetPalette& palette, double scale = 2.0) const;
 
     // The texts the layouts show, as pure functions of the snapshot.
-    static QString planTitle(const UsageSnapshot& s);
     static QString percentText(const UsageSnapshot& s);
     static QString cycleShort(const UsageSnapshot& s, Timestamp now);
     static QString footer(const UsageSnapshot& s, Timestamp now);

@@ -31,14 +31,6 @@ QString quotaPart(const QString& label, std::optional<qint64> percent)
 
 } // namespace
 
-QString TallyfernView::planTitle(const UsageSnapshot& s)
-{
-    if (!s.hasRealData)
-        return u"未连接"_s;
-    const QString name = s.planName.trimmed();
-    return name.isEmpty() ? u"个人"_s : name;
-}
-
 QString TallyfernView::percentText(const UsageSnapshot& s)
 {
     if (!s.hasRealData)

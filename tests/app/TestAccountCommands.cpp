@@ -2,11 +2,11 @@
 #include "EditorDatabase.h"
 #include "TestRegistry.h"
 
-#include "app/desktop/StatusLine.h"
 #include "client/DashboardClient.h"
 #include "client/EditorSession.h"
 #include "model/AccountList.h"
 #include "model/SnapshotStore.h"
+#include "model/StatusLine.h"
 
 #include <QJsonArray>
 

@@ -2,15 +2,19 @@
 #include "FakeNotifications.h"
 #include "TestRegistry.h"
 
-#include "app/desktop/StatusLine.h"
 #include "client/DashboardClient.h"
 #include "history/CsvExport.h"
+#include "model/AccountPlace.h"
 #include "model/SnapshotStore.h"
+#include "model/StatusLine.h"
+#include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/WidgetCenter.h"
 #include "pricing/PricingClient.h"
 
 #include <QDirIterator>
+
+#include <array>
 
 // The background refresh the agent runs, through the built executable.
 class TestHeadlessRefresh : public QObject
@@ -42,6 +46,22 @@ private Q_SLOTS:
         // The sample account has nearly used up its premium quota and has on-demand tokens: a notice
         // for each on the desktop's service (their texts are QuotaAlerts', tests/model).
         QCOMPARE(notifications.calls.size(), 2);
+        // Told last in the cycle before, two runs at once store the new one: the new cycle's notice
+        // and the quota's go out once between them.
+        const QString notices = AccountPlace::homeAccount().noticesFile();
+        QVERIFY(AtomicFile::write(
+            notices, R"({"cycle":"2026-03-17T09:42:14.000Z/2026-04-17T09:42:14.000Z","sent":[]})"));
+        std::array<QProcess, 2> runs;
+        for (QProcess& concurrent : runs) {
+            concurrent.setProcessEnvironment(programEnvironment(world));
+            concurrent.start(QStringLiteral(TALLYFERN_EXECUTABLE), {u"--refresh"_s});
+        }
+        // The bound only stops a hang; the event loop runs meanwhile, so the notices reach us.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            runs[0].state() == QProcess::NotRunning && runs[1].state() == QProcess::NotRunning, 60'000);
+        QCOMPARE(notifications.calls.size(), 5);
+        QCOMPARE(notifications.calls.filter(u"新账期已开始 · 额度已恢复"_s).size(), 1);
+        QCOMPARE(notifications.calls.mid(3), notifications.calls.mid(0, 2)); // the quota's, as before
         QCOMPARE(run(world, {u"--status"_s}).second,
                  StatusLine::text(*stored, Timestamp::fromDateTime(QDateTime::currentDateTimeUtc())) + u'\n');
         // The usage history synced last, and the export reads it.

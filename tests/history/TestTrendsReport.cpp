@@ -1,8 +1,8 @@
 #include "LedgerTesting.h"
 #include "TestRegistry.h"
 
-#include "history/CycleSpan.h"
 #include "history/TrendsReport.h"
+#include "model/CycleSpan.h"
 #include "platform/Clock.h"
 
 // The billing cycles the history is read by, and the trends report built from the ledger's windows.

@@ -1,6 +1,7 @@
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
+#include "model/OnDemandAmount.h"
 #include "model/QuotaAlerts.h"
 #include "model/UsageSnapshot.h"
 
@@ -89,6 +90,21 @@ private Q_SLOTS:
         QCOMPARE(s.grokFootnote(now), u"重置 5月13日（还剩 3 天）"_s);
     }
 
+    void planTitle()
+    {
+        // The badge, the widget and the status line all call the plan so.
+        for (const auto& [plan, title] : {std::pair{u" \tUltra\n"_s, u"Ultra"_s},
+                                          {u"  \n\r\t "_s, u"个人"_s},
+                                          {u"\u3000"_s, u"个人"_s}}) {
+            UsageSnapshot s = withRealData();
+            s.planName = plan;
+            QCOMPARE(s.planTitle(), title);
+        }
+        UsageSnapshot none = UsageSnapshot::empty();
+        none.planName = u"Pro"_s;
+        QCOMPARE(none.planTitle(), u"未连接"_s);
+    }
+
     void sourcesSplitRowsByName()
     {
         TestEnvironment env; // no stored catalog: the built-in table prices
@@ -123,25 +139,59 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("sentBefore");
         QTest::addColumn<QStringList>("notices");
         QTest::addColumn<QStringList>("sentAfter");
+        // The on-demand spend and its limit in dollars (-1: absent, -2: unlimited), and the amount
+        // that earns a notice (0: none set).
+        QTest::addColumn<double>("spent");
+        QTest::addColumn<double>("limit");
+        QTest::addColumn<int>("amount");
         const QString premium4 = u"高级模型额度只剩 4%（账期到 12月14日）"_s;
-        QTest::newRow("plenty left") << 50 << 50 << 0.0 << QStringList{} << QStringList{} << QStringList{};
+        QTest::newRow("plenty left") << 50 << 50 << 0.0 << QStringList{} << QStringList{} << QStringList{}
+                                     << -1.0 << -1.0 << 0;
         QTest::newRow("exactly at low")
             << 80 << 50 << 0.0 << QStringList{}
             << QStringList{u"cursor.low|Cursor 模型额度只剩 20%（账期到 12月14日）"_s}
-            << QStringList{u"cursor.low"_s};
+            << QStringList{u"cursor.low"_s} << -1.0 << -1.0 << 0;
         QTest::newRow("still low, sent") << 82 << -1 << 0.0 << QStringList{u"cursor.low"_s} << QStringList{}
-                                         << QStringList{u"cursor.low"_s};
+                                         << QStringList{u"cursor.low"_s} << -1.0 << -1.0 << 0;
         QTest::newRow("first seen below both: critical only")
             << 10 << 96 << 0.0 << QStringList{} << QStringList{u"premium.critical|"_s + premium4}
-            << QStringList{u"premium.critical"_s, u"premium.low"_s};
-        QTest::newRow("low then critical") << 10 << 96 << 0.0 << QStringList{u"premium.low"_s}
-                                           << QStringList{u"premium.critical|"_s + premium4}
-                                           << QStringList{u"premium.low"_s, u"premium.critical"_s};
-        QTest::newRow("on-demand tokens")
-            << -1 << -1 << 12'345.0 << QStringList{}
-            << QStringList{u"onDemand|本期开始产生按需用量：1.2万 tokens"_s} << QStringList{u"onDemand"_s};
-        QTest::newRow("on-demand once")
-            << -1 << -1 << 99.0 << QStringList{u"onDemand"_s} << QStringList{} << QStringList{u"onDemand"_s};
+            << QStringList{u"premium.critical"_s, u"premium.low"_s} << -1.0 << -1.0 << 0;
+        QTest::newRow("low then critical")
+            << 10 << 96 << 0.0 << QStringList{u"premium.low"_s}
+            << QStringList{u"premium.critical|"_s + premium4}
+            << QStringList{u"premium.low"_s, u"premium.critical"_s} << -1.0 << -1.0 << 0;
+        QTest::newRow("on-demand tokens") << -1 << -1 << 12'345.0 << QStringList{}
+                                          << QStringList{u"onDemand|本期开始产生按需用量：1.2万 tokens"_s}
+                                          << QStringList{u"onDemand"_s} << -1.0 << -1.0 << 0;
+        QTest::newRow("on-demand once") << -1 << -1 << 99.0 << QStringList{u"onDemand"_s} << QStringList{}
+                                        << QStringList{u"onDemand"_s} << -1.0 << -1.0 << 0;
+        // On-demand spend by money: once per amount and cycle. A team seat's own spend counts: its
+        // team's pool (150 of 500 in every row) does not.
+        const QString first = u"onDemand|本期开始产生按需用量：$61.5"_s;
+        QTest::newRow("spend reaches the amount")
+            << -1 << -1 << 0.0 << QStringList{}
+            << QStringList{first, u"onDemand.$50|按需用量已达 $50（本账期已用 $61.5，上限 $200）"_s}
+            << QStringList{u"onDemand"_s, u"onDemand.$50"_s} << 61.5 << 200.0 << 50;
+        QTest::newRow("exactly the amount, no limit")
+            << -1 << -1 << 0.0 << QStringList{u"onDemand"_s}
+            << QStringList{u"onDemand.$50|按需用量已达 $50（本账期已用 $50）"_s}
+            << QStringList{u"onDemand"_s, u"onDemand.$50"_s} << 50.0 << -1.0 << 50;
+        QTest::newRow("unlimited") << -1 << -1 << 0.0 << QStringList{u"onDemand"_s}
+                                   << QStringList{u"onDemand.$50|按需用量已达 $50（本账期已用 $61.5）"_s}
+                                   << QStringList{u"onDemand"_s, u"onDemand.$50"_s} << 61.5 << -2.0 << 50;
+        QTest::newRow("amount sent") << -1 << -1 << 0.0 << QStringList{u"onDemand"_s, u"onDemand.$50"_s}
+                                     << QStringList{} << QStringList{u"onDemand"_s, u"onDemand.$50"_s} << 61.5
+                                     << 200.0 << 50;
+        QTest::newRow("another amount")
+            << -1 << -1 << 0.0 << QStringList{u"onDemand"_s, u"onDemand.$50"_s}
+            << QStringList{u"onDemand.$60|按需用量已达 $60（本账期已用 $61.5，上限 $200）"_s}
+            << QStringList{u"onDemand"_s, u"onDemand.$50"_s, u"onDemand.$60"_s} << 61.5 << 200.0 << 60;
+        QTest::newRow("below the amount") << -1 << -1 << 0.0 << QStringList{u"onDemand"_s} << QStringList{}
+                                          << QStringList{u"onDemand"_s} << 49.99 << 200.0 << 50;
+        QTest::newRow("no amount set") << -1 << -1 << 0.0 << QStringList{u"onDemand"_s} << QStringList{}
+                                       << QStringList{u"onDemand"_s} << 61.5 << 200.0 << 0;
+        QTest::newRow("no own spend")
+            << -1 << -1 << 0.0 << QStringList{} << QStringList{} << QStringList{} << -1.0 << -1.0 << 100;
     }
 
     void quotaAlerts()
@@ -150,7 +200,17 @@ private Q_SLOTS:
         QFETCH(int, premiumUsed);
         QFETCH(double, onDemandTokens);
         QFETCH(QStringList, sentBefore);
+        QFETCH(double, spent);
+        QFETCH(double, limit);
+        QFETCH(int, amount);
         UsageSnapshot s = withRealData();
+        if (spent >= 0)
+            s.onDemandUsed = spent;
+        if (limit >= 0)
+            s.onDemandLimit = limit;
+        s.onDemandUnlimited = limit == -2;
+        s.teamOnDemandUsed = 150;
+        s.teamOnDemandLimit = 500;
         s.billingCycleEnd = u"2026-12-14T00:00:00Z"_s;
         s.onDemandTokens = onDemandTokens;
         if (cursorUsed >= 0)
@@ -159,7 +219,8 @@ private Q_SLOTS:
             s.monthlyLimit = 0; // neither a percent nor a limit: no Cursor figure to warn about
         if (premiumUsed >= 0)
             s.otherModelsPercent = premiumUsed;
-        const QuotaAlerts::Outcome outcome = QuotaAlerts::due(s, {}, sentBefore);
+        const QuotaAlerts::Outcome outcome =
+            QuotaAlerts::due(s, {}, sentBefore, amount > 0 ? std::optional<qint64>(amount) : std::nullopt);
         QStringList notices;
         for (const QuotaAlerts::Notice& notice : outcome.notices)
             notices.append(notice.key + u'|' + notice.body);
@@ -167,6 +228,55 @@ private Q_SLOTS:
         QTEST(outcome.sent, "sentAfter");
         s.hasRealData = false;
         QVERIFY(QuotaAlerts::due(s, {}, {}).notices.isEmpty());
+    }
+
+    void newCycle_data()
+    {
+        // The cycle notified last (as QuotaAlerts::cycle() keeps it) and the stored snapshot's start.
+        QTest::addColumn<QString>("notified");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<bool>("notice");
+        const QString april = u"2026-04-17T00:00:00Z/2026-05-17T00:00:00Z"_s;
+        QTest::newRow("a later start") << april << u"2026-05-17T00:00:00Z"_s << true;
+        QTest::newRow("in milliseconds")
+            << u"1776384000000/1779000000000"_s << u"2026-05-17T00:00:00Z"_s << true;
+        QTest::newRow("the same") << april << u"2026-04-17T00:00:00Z"_s << false;
+        QTest::newRow("an earlier start") << april << u"2026-03-17T00:00:00Z"_s << false;
+        QTest::newRow("first snapshot ever") << QString() << u"2026-05-17T00:00:00Z"_s << false;
+        QTest::newRow("no start before") << u"/2026-05-17T00:00:00Z"_s << u"2026-05-17T00:00:00Z"_s << false;
+        QTest::newRow("no start now") << april << QString() << false;
+    }
+
+    void newCycle()
+    {
+        QFETCH(QString, notified);
+        QFETCH(QString, start);
+        QFETCH(bool, notice);
+        UsageSnapshot s = withRealData();
+        s.billingCycleStart = start;
+        const auto began = QuotaAlerts::newCycle(notified, s);
+        QCOMPARE(began.has_value(), notice);
+        if (began)
+            QCOMPARE(*began, (QuotaAlerts::Notice{u"newCycle"_s, u"新账期已开始 · 额度已恢复"_s}));
+    }
+
+    void onDemandAmountIsAWholeNumberInRange()
+    {
+        TestEnvironment env;
+        for (const QString& valid : {u"1"_s, u" 250 "_s, u"100000"_s})
+            QCOMPARE(OnDemandAmount::parse(valid), std::optional<qint64>(valid.trimmed().toLongLong()));
+        for (const QString& invalid :
+             {u""_s, u"0"_s, u"100001"_s, u"-5"_s, u"12.5"_s, u"1e3"_s, u"1,000"_s, u"５０"_s, u"$50"_s})
+            QVERIFY2(!OnDemandAmount::parse(invalid), qPrintable(invalid));
+        QCOMPARE(OnDemandAmount::load(), std::nullopt); // off by default
+        QVERIFY(OnDemandAmount::save(50));
+        QCOMPARE(OnDemandAmount::load(), std::optional<qint64>(50));
+        QVERIFY(!OnDemandAmount::save(0));
+        QCOMPARE(OnDemandAmount::load(), std::optional<qint64>(50));
+        env.settingsFile()->setValue(u"onDemandNoticeUSD"_s, u"lots"_s); // edited by hand
+        QCOMPARE(OnDemandAmount::load(), std::nullopt);
+        QVERIFY(OnDemandAmount::save(std::nullopt));
+        QVERIFY(!env.settingsFile()->contains(u"onDemandNoticeUSD"_s));
     }
 
     void thresholdsKeepOnlyValidPairs()

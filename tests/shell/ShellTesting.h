@@ -7,7 +7,6 @@
 #include "StoreWorld.h"
 
 #include "app/UsageStore.h"
-#include "app/desktop/StatusLine.h"
 #include "app/shell/ActionButton.h"
 #include "app/shell/AddAccountSheet.h"
 #include "app/shell/AppShell.h"
@@ -34,6 +33,7 @@
 #include "client/EditorLogin.h"
 #include "model/AccountList.h"
 #include "model/QuotaThresholds.h"
+#include "model/StatusLine.h"
 #include "platform/AtomicFile.h"
 #include "platform/MemorySecretStore.h"
 #include "platform/Paths.h"

@@ -1,6 +1,12 @@
 #include "ShellTesting.h"
 #include "TestRegistry.h"
 
+#include "app/shell/OnDemandAmountRow.h"
+#include "app/shell/ShellColours.h"
+#include "app/views/PageScroll.h"
+
+#include <QLineEdit>
+
 // The window: from a fresh start to data, signing in, its switches, the cookie sheet, the keyboard
 // and a screen reader's names.
 class TestShell : public QObject
@@ -221,6 +227,33 @@ private Q_SLOTS:
         row->criticalField()->setValue(40);
         QCOMPARE(store->thresholds(), QuotaThresholds({50, 40}));
         QCOMPARE(row->lowField()->minimum(), 41);
+
+        // The on-demand amount: empty (off) at first; a whole number in range is stored, anything
+        // else says so and leaves the stored amount; emptied, it is off again.
+        OnDemandAmountRow* amount = page.onDemandAmountRow();
+        QCOMPARE(amount->field()->text(), QString());
+        const auto enter = [amount](const QString& text) {
+            amount->field()->setText(text);
+            Q_EMIT amount->field()->editingFinished();
+        };
+        enter(u"250"_s);
+        QCOMPARE(fixture.stored("onDemandNoticeUSD").toInt(), 250);
+        QVERIFY(amount->problem()->isHidden());
+        for (const QString& wrong : {u"0"_s, u"100001"_s, u"12.5"_s}) {
+            enter(wrong);
+            QCOMPARE(amount->problem()->text(), u"请输入 1 到 100000 之间的整数"_s);
+            QVERIFY(!amount->problem()->isHidden());
+            QCOMPARE(fixture.stored("onDemandNoticeUSD").toInt(), 250);
+            QCOMPARE(amount->field()->text(), u"250"_s);
+        }
+        page.setPalette(ShellColours::boardPalette(page.palette()));
+        page.resize(720, 900);
+        page.show();
+        page.scroll()->ensureWidgetVisible(amount);
+        screenshot(&page, u"settings-on-demand-amount"_s);
+        enter(u" "_s);
+        QVERIFY(!fixture.env.settingsFile()->contains("onDemandNoticeUSD"_L1));
+        QVERIFY(amount->problem()->isHidden());
     }
 
     void sheetOpensAndClosesWithTheStore()
@@ -303,7 +336,7 @@ private Q_SLOTS:
         QCOMPARE(tabOrder(&window),
                  header + QStringList({u"设置"_s, u"粘贴 Cookie"_s, u"添加账号"_s, u"置顶"_s, u"后台刷新"_s,
                                        u"登录时打开托盘"_s, u"额度提醒"_s, u"偏低"_s, u"紧急"_s,
-                                       u"保存用量历史"_s}));
+                                       u"按需用量提醒（美元）"_s, u"保存用量历史"_s}));
         window.selectPage(DashboardPage::overview);
         settle();
         QCOMPARE(tabOrder(&window), header + QStringList{u"概览"_s});

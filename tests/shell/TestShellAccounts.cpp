@@ -98,7 +98,7 @@ private Q_SLOTS:
         QCOMPARE(store->currentAccount(), 1);
         QCOMPARE(shell.tray()->toolTip(),
                  AppTray::toolTip(store->accountRows().at(0).snapshot) + u'\n' +
-                     StatusLine::line({u"工作"_s, store->accountRows().at(1).snapshot}));
+                     StatusLine::tooltipLine({u"工作"_s, store->accountRows().at(1).snapshot}));
 
         // "退出登录" signs out the account on screen alone.
         store->logout();

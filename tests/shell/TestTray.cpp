@@ -95,6 +95,11 @@ private Q_SLOTS:
         fixture.answer();
         QTRY_VERIFY(!store->isRefreshing());
         QTRY_COMPARE(shell.tray()->toolTip(), StatusLine::text(store->snapshot()) + u"\n已更新 12:00"_s);
+        // A quota that runs out before the cycle's end at this rate adds the overview's line.
+        UsageSnapshot early = store->snapshot();
+        early.otherModelsPercent = 90;
+        QCOMPARE(AppTray::toolTip(early),
+                 StatusLine::text(early) + u"\n按当前速度，高级模型额度约在 5月21日 用完\n已更新 12:00"_s);
         QCOMPARE(shell.tray()->tint(), GaugeIcon::Tint::warning); // 69 % left
     }
 };

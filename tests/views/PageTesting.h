@@ -41,6 +41,7 @@ inline UsageSnapshot realistic()
     UsageSnapshot s = bare();
     s.planName = u"Pro"_s;
     s.monthlyLimit = 20.9; // shown truncated: $20
+    s.billingCycleStart = u"2025-05-14T08:00:00.000Z"_s;
     s.billingCycleEnd = u"2025-06-14T08:00:00.000Z"_s;
     s.cursorModelsPercent = 28;
     s.otherModelsPercent = 64;

@@ -70,7 +70,9 @@ private Q_SLOTS:
         OverviewPage page;
         page.setSnapshot(realistic());
         page.setPricingLabel(u"标价已同步 6月1日"_s);
-        QCOMPARE(texts(&page), u"72%|剩余|Cursor 模型|36%|剩余|高级模型|Pro|还剩 12 天|账期到 6月14日|"_s +
+        // At this rate the premium quota runs out a day before the cycle ends: the card says so.
+        QCOMPARE(texts(&page), u"72%|剩余|Cursor 模型|36%|剩余|高级模型|Pro|还剩 12 天|账期到 6月14日|"
+                               u"按当前速度，高级模型额度约在 6月13日 用完|"_s +
                                    legend +
                                    u"|总计|1.45亿|套餐内|1.19亿|按需|2604.6万|Cursor 消耗|预估 $7.24|"
                                    u"5970万|其他模型消耗|预估 $87.6|8170万|"_s +
@@ -95,11 +97,16 @@ private Q_SLOTS:
 
     void overviewPlanAndCycle()
     {
-        // Without a usable cycle end there is no day count: the badge stands alone.
+        // Without a usable cycle end there is no day count: the badge stands alone. The pace is then
+        // judged by the calendar month, two days old.
+        const QString pace = u"按当前速度，高级模型额度约在 6月13日 用完|"_s;
+        const QString monthPace = u"按当前速度，高级模型额度约在 6月3日 用完|"_s;
         const QList<std::tuple<QString, QString, QString, QString>> rows{
-            {u"blank-plan"_s, u" \n\t "_s, u"2025-06-14T08:00:00Z"_s, u"个人|还剩 12 天|账期到 6月14日|"_s},
-            {u"cycle-over"_s, u"Pro"_s, u"2025-05-01T00:00:00Z"_s, u"Pro|还剩 0 天|账期到 5月1日|"_s},
-            {u"unparsable-cycle-end"_s, u"Pro"_s, u"next month"_s, u"Pro|本月账期|"_s}};
+            {u"blank-plan"_s, u" \n\t "_s, u"2025-06-14T08:00:00Z"_s,
+             u"个人|还剩 12 天|账期到 6月14日|"_s + pace},
+            {u"cycle-over"_s, u"Pro"_s, u"2025-05-01T00:00:00Z"_s,
+             u"Pro|还剩 0 天|账期到 5月1日|"_s + monthPace},
+            {u"unparsable-cycle-end"_s, u"Pro"_s, u"next month"_s, u"Pro|本月账期|"_s + monthPace}};
         for (const auto& [name, plan, cycleEnd, shown] : rows) {
             UsageSnapshot s = realistic();
             s.planName = plan;

@@ -1,6 +1,7 @@
 #include "PageTest.h"
 #include "TestRegistry.h"
 
+#include "app/views/FitLabel.h"
 #include "app/views/ModelTable.h"
 #include "app/views/ModelTile.h"
 #include "app/views/ModelsPage.h"
@@ -10,6 +11,7 @@
 #include "app/views/RemainingCard.h"
 #include "app/views/TokenPanel.h"
 #include "app/views/UsageRing.h"
+#include "platform/Clock.h"
 
 using namespace PageTesting;
 
@@ -84,6 +86,39 @@ private Q_SLOTS:
                          qPrintable(shown));
             }
         }
+        // The longest pace line, Cursor's with a two-digit month and day, and the used-up line keep
+        // whole inside the card, between the cycle's end and the legend, at every width: beside the
+        // token panel (a short plan name at 800) too.
+        Clock::setSource([] { return *Timestamp::parseInternetDateTime(u"2025-12-20T04:00:00Z"_s); });
+        UsageSnapshot late = realistic();
+        late.billingCycleStart = u"2025-12-01T00:00:00Z"_s;
+        late.billingCycleEnd = u"2025-12-31T00:00:00Z"_s;
+        late.otherModelsPercent = 10;
+        for (const auto& [used, line] : {std::pair{68, u"按当前速度，Cursor 模型额度约在 12月29日 用完"_s},
+                                         std::pair{100, u"Cursor 模型额度已用完"_s}}) {
+            late.cursorModelsPercent = used;
+            for (const QString& plan : {u"pro"_s, u"enterprise"_s}) {
+                late.planName = plan;
+                for (const int width : {640, 660, 720, 800}) {
+                    OverviewPage overview;
+                    overview.setSnapshot(late);
+                    showAt(&overview, width, 900);
+                    const auto* remaining = overview.findChild<RemainingCard*>();
+                    const auto* pace = qobject_cast<const FitLabel*>(remaining->paceLine());
+                    QVERIFY(pace);
+                    // Whole: its lines (which drop the spaces they break at) make up the text.
+                    QCOMPARE(pace->shownLines().join(QString()).remove(u' '), QString(line).remove(u' '));
+                    QCOMPARE(pace->shownFont().pointSizeF(), pace->font().pointSizeF());
+                    QVERIFY(remaining->rect().contains(geometryIn(pace, remaining)));
+                    QCOMPARE(textsOf<RemainingCard>(&overview).section(u'|', 9, 10),
+                             line + u"|左对齐 Cursor 模型，右对齐收费的其他模型"_s);
+                    if (used == 68)
+                        saveScreenshot(&overview, width, u"overview-pace-%1-%2"_s.arg(plan).arg(width));
+                }
+            }
+        }
+        Clock::setSource([] { return *Timestamp::parseInternetDateTime(QString::fromLatin1(now)); });
+
         UsageSnapshot s = realistic();
         s.planName = u"enterprise"_s;
         OverviewPage overview;

@@ -4,8 +4,8 @@
 #include "CommandRunner.h"
 #include "SecretInput.h"
 
-#include "desktop/StatusLine.h"
 #include "model/SnapshotStore.h"
+#include "model/StatusLine.h"
 #include "refresh/AccountRegistry.h"
 #include "refresh/SessionAccess.h"
 

@@ -1,6 +1,6 @@
 #include "AccountStatus.h"
 
-#include "desktop/StatusLine.h"
+#include "model/StatusLine.h"
 
 using namespace Qt::StringLiterals;
 

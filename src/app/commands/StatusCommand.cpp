@@ -5,8 +5,8 @@
 #include "CommandRunner.h"
 #include "StatusFollow.h"
 
-#include "desktop/StatusLine.h"
 #include "model/SnapshotStore.h"
+#include "model/StatusLine.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>

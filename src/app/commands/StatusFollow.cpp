@@ -3,8 +3,8 @@
 #include "CommandAccounts.h"
 #include "CommandRunner.h"
 
-#include "desktop/StatusLine.h"
 #include "model/SnapshotStore.h"
+#include "model/StatusLine.h"
 #include "platform/Clock.h"
 #include "platform/FileIdentity.h"
 #include "platform/Paths.h"

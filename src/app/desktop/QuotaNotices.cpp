@@ -1,5 +1,6 @@
 #include "QuotaNotices.h"
 
+#include "model/OnDemandAmount.h"
 #include "model/PlaceGuard.h"
 #include "model/QuotaAlerts.h"
 #include "platform/AtomicFile.h"
@@ -50,9 +51,9 @@ bool writeState(const AccountPlace& place, const State& state)
 
 // Under the lock: which notices are due, remembered as sent before any goes out, so that two
 // processes storing the same snapshot never both send it. Nothing goes out that could not be
-// remembered.
-QList<QuotaAlerts::Notice> claimDue(const AccountPlace& place, const UsageSnapshot& snapshot,
-                                    const QuotaThresholds& thresholds)
+// remembered. Switched off, only the cycle is remembered, so that switching on later brings no news
+// of a cycle that began meanwhile.
+QList<QuotaAlerts::Notice> claimDue(const AccountPlace& place, const UsageSnapshot& snapshot, bool enabled)
 {
     // In the account's folder, which only adding the account makes: none for a removed account.
     if (place.home)
@@ -63,13 +64,23 @@ QList<QuotaAlerts::Notice> claimDue(const AccountPlace& place, const UsageSnapsh
         return {};
     State state = readState(place);
     const QString cycle = QuotaAlerts::cycle(snapshot);
+    QList<QuotaAlerts::Notice> notices;
     const bool newCycle = state.cycle != cycle;
-    if (newCycle)
+    if (newCycle) {
+        if (const auto began = QuotaAlerts::newCycle(state.cycle, snapshot))
+            notices.append(*began);
         state = State{cycle, {}};
-    const QuotaAlerts::Outcome outcome = QuotaAlerts::due(snapshot, thresholds, state.sent);
+        if (!enabled)
+            writeState(place, state);
+    }
+    if (!enabled)
+        return {};
+    const QuotaAlerts::Outcome outcome =
+        QuotaAlerts::due(snapshot, QuotaThresholds::load(), state.sent, OnDemandAmount::load());
+    notices.append(outcome.notices);
     if ((newCycle || outcome.sent != state.sent) && !writeState(place, State{cycle, outcome.sent}))
         return {};
-    return outcome.notices;
+    return notices;
 }
 
 } // namespace
@@ -84,10 +95,9 @@ QCoro::Task<> QuotaNotices::post(UsageSnapshot snapshot, AccountPlace place, QSt
     QList<QuotaAlerts::Notice> notices;
     try {
         // Without a session bus nothing could be shown; the notices wait for a run that has one.
-        if (!Preferences::flag(Preferences::Key::quotaNotices) || !snapshot.hasRealData ||
-            !QDBusConnection::sessionBus().isConnected())
+        if (!snapshot.hasRealData || !QDBusConnection::sessionBus().isConnected())
             co_return;
-        notices = claimDue(place, snapshot, QuotaThresholds::load());
+        notices = claimDue(place, snapshot, Preferences::flag(Preferences::Key::quotaNotices));
     } catch (...) {
         co_return;
     }

@@ -3,8 +3,8 @@
 #include "ShellColours.h"
 
 #include "app/UsageStore.h"
-#include "app/desktop/StatusLine.h"
 #include "app/views/Theme.h"
+#include "model/StatusLine.h"
 
 #include <QAbstractItemView>
 #include <QSignalBlocker>

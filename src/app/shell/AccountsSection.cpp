@@ -8,6 +8,7 @@
 #include "app/UsageStore.h"
 #include "app/views/Text.h"
 #include "app/views/Theme.h"
+#include "model/StatusLine.h"
 
 #include <QBoxLayout>
 #include <QLabel>

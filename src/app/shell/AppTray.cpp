@@ -1,9 +1,10 @@
 #include "AppTray.h"
 
 #include "app/UsageStore.h"
-#include "app/desktop/StatusLine.h"
 #include "model/QuotaAlerts.h"
+#include "model/QuotaPace.h"
 #include "model/QuotaThresholds.h"
+#include "model/StatusLine.h"
 #include "model/UsageSnapshot.h"
 
 #include <QMenu>
@@ -60,7 +61,7 @@ void AppTray::follow(UsageStore* store)
             if (row.primary)
                 primary = row.snapshot;
             else if (store->hasSeveralAccounts())
-                others.append(StatusLine::line({row.name, row.snapshot}));
+                others.append(StatusLine::tooltipLine({row.name, row.snapshot}));
         }
         showUsage(primary, lowThreshold(), others);
     };
@@ -95,6 +96,8 @@ void AppTray::showUsage(const UsageSnapshot& snapshot, int lowThreshold, const Q
 QString AppTray::toolTip(const UsageSnapshot& snapshot)
 {
     QString text = StatusLine::text(snapshot);
+    if (const QString pace = QuotaPace::warning(snapshot); !pace.isEmpty())
+        text += u'\n' + pace;
     if (snapshot.hasRealData && snapshot.updatedAt != Timestamp::distantPast())
         text += u"\n已更新 "_s + UsageStore::shortTime(snapshot.updatedAt);
     return text;

@@ -38,7 +38,7 @@ public:
     QString toolTip() const { return m_toolTip; }
     GaugeIcon::Tint tint() const { return m_tint; }
 
-    // The summary line, and the time of the last update when there is one.
+    // The summary line, the pace line when a quota runs out early, and the time of the last update.
     static QString toolTip(const UsageSnapshot& snapshot);
     // Orange when either remaining quota of the overview is at or below the threshold.
     static GaugeIcon::Tint tint(const UsageSnapshot& snapshot, int lowThreshold);

@@ -6,10 +6,10 @@
 #include "SwitchToggle.h"
 
 #include "app/UsageStore.h"
-#include "app/desktop/StatusLine.h"
 #include "app/views/PlanBadge.h"
 #include "app/views/Text.h"
 #include "app/views/Theme.h"
+#include "model/StatusLine.h"
 
 #include <QBoxLayout>
 #include <QLabel>

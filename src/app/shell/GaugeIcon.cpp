@@ -59,7 +59,7 @@ QImage GaugeIcon::render(int side, qreal devicePixelRatio, Tint tint)
 QColor GaugeIcon::arcColour(Tint tint)
 {
     // The system orange: it stands out from the cyan even at 16 pixels.
-    return tint == Tint::warning ? QColor(255, 159, 10) : Theme::cursorTint();
+    return tint == Tint::warning ? Theme::warningTint() : Theme::cursorTint();
 }
 
 QIcon GaugeIcon::icon(Tint tint)

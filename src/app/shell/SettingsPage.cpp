@@ -5,6 +5,7 @@
 #include "AddAccountSheet.h"
 #include "CookieEntry.h"
 #include "DestructiveQuestion.h"
+#include "OnDemandAmountRow.h"
 #include "PasteField.h"
 #include "PlatformTexts.h"
 #include "SettingsRow.h"
@@ -78,12 +79,14 @@ SettingsPage::SettingsPage(UsageStore* store, QWidget* parent)
     stack->addWidget(m_followRow);
     m_notices = new SwitchToggle(u"额度提醒"_s);
     stack->addWidget(SettingsRow::divider(page));
-    stack->addWidget(new SettingsRow(u"额度提醒"_s,
-                                     u"额度剩得不多或开始产生按需用量时，发一条桌面通知，每个账期各一次。"_s,
-                                     m_notices, page));
+    stack->addWidget(new SettingsRow(
+        u"额度提醒"_s, u"额度剩得不多、开始产生按需用量或新账期开始时，发一条桌面通知，每个账期各一次。"_s,
+        m_notices, page));
     // Made after the switch's row, so that Tab reaches them in reading order.
     m_thresholds = new ThresholdRow(page);
     stack->addWidget(m_thresholds);
+    m_onDemandAmount = new OnDemandAmountRow(page);
+    stack->addWidget(m_onDemandAmount);
 
     m_history = new SwitchToggle(u"保存用量历史"_s);
     stack->addWidget(SettingsRow::divider(page));

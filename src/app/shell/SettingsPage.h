@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class ActionButton;
+class OnDemandAmountRow;
 class SettingsRow;
 class PageScroll;
 class PasteField;
@@ -14,9 +15,9 @@ class UsageStore;
 
 // The settings page: the cookie paste field with its save and logout buttons, "添加账号" and, with
 // several accounts, the accounts with their labels; the window-pin, background-refresh,
-// tray-at-login, top-bar (GNOME only) and quota-notice switches with the notice thresholds, the
-// history switch, and a note on what is kept where. It follows the store; the paste text lives only
-// as long as the page.
+// tray-at-login, top-bar (GNOME only) and quota-notice switches with the notice thresholds and the
+// on-demand amount, the history switch, and a note on what is kept where. It follows the store; the
+// paste text lives only as long as the page.
 class SettingsPage : public QWidget
 {
     Q_OBJECT
@@ -41,6 +42,7 @@ public:
     SwitchToggle* followSwitch() const { return m_follow; }
     SwitchToggle* noticesSwitch() const { return m_notices; }
     ThresholdRow* thresholdRow() const { return m_thresholds; }
+    OnDemandAmountRow* onDemandAmountRow() const { return m_onDemandAmount; }
     SwitchToggle* loginSwitch() const { return m_login; }
     TopBarRow* topBarRow() const { return m_topBar; }
     SwitchToggle* historySwitch() const { return m_history; }
@@ -63,6 +65,7 @@ private:
     SwitchToggle* m_follow;
     SwitchToggle* m_notices;
     ThresholdRow* m_thresholds;
+    OnDemandAmountRow* m_onDemandAmount;
     SwitchToggle* m_login;
     TopBarRow* m_topBar;
     SwitchToggle* m_history;

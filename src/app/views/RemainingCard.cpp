@@ -6,6 +6,7 @@
 #include "UsageRing.h"
 
 #include "client/DashboardError.h"
+#include "model/QuotaPace.h"
 #include "model/UsageJSON.h"
 #include "model/UsageSnapshot.h"
 
@@ -35,7 +36,7 @@ RemainingCard::RemainingCard(const UsageSnapshot& snapshot, bool keyringLocked, 
     column->addStretch(1);
     auto* badgeRow = new QHBoxLayout;
     badgeRow->setSpacing(8);
-    m_badge = new PlanBadge(planTitle(snapshot), snapshot.hasRealData, this);
+    m_badge = new PlanBadge(snapshot.planTitle(), snapshot.hasRealData, this);
     badgeRow->addWidget(m_badge, 0, Qt::AlignVCenter);
     if (const auto days = snapshot.hasRealData ? snapshot.daysRemaining() : std::nullopt) {
         badgeRow->addWidget(Text::label(u"还剩 "_s + QString::number(*days) + u" 天"_s,
@@ -48,6 +49,12 @@ RemainingCard::RemainingCard(const UsageSnapshot& snapshot, bool keyringLocked, 
     if (snapshot.hasRealData) {
         column->addWidget(Text::wrapping(
             cycleLine(snapshot), Theme::font(Theme::TextStyle::title3, QFont::DemiBold), Qt::white, this));
+        // Only when a quota will not last the cycle at this rate: otherwise the card is as it was.
+        if (const QString pace = QuotaPace::warning(snapshot); !pace.isEmpty()) {
+            m_pace =
+                Text::wrapping(pace, Theme::font(Theme::TextStyle::footnote), Theme::warningTint(), this);
+            column->addWidget(m_pace);
+        }
         column->addWidget(Text::wrapping(u"左对齐 Cursor 模型，右对齐收费的其他模型"_s,
                                          Theme::font(Theme::TextStyle::caption), Theme::white(0.65), this));
     } else {
@@ -71,14 +78,6 @@ int RemainingCard::fittingWidth() const
 std::optional<qint64> RemainingCard::premiumRemaining(const UsageSnapshot& snapshot)
 {
     return snapshot.premiumRemainingPercent();
-}
-
-QString RemainingCard::planTitle(const UsageSnapshot& snapshot)
-{
-    if (!snapshot.hasRealData)
-        return u"未连接"_s;
-    const QString plan = snapshot.planName.trimmed();
-    return plan.isEmpty() ? u"个人"_s : plan;
 }
 
 QString RemainingCard::cycleLine(const UsageSnapshot& snapshot)

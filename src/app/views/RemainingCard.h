@@ -3,11 +3,13 @@
 #include "Card.h"
 
 class PlanBadge;
+class QLabel;
 struct UsageSnapshot;
 
 // What is left of the quota: two rings (Cursor's models, premium models), the plan badge, the days
-// left, and the billing cycle's end, or the first step when there is no data yet: pasting a cookie,
-// or, with `keyringLocked`, unlocking the keyring that holds one.
+// left, the billing cycle's end and, when a quota will not last the cycle, when it runs out; or the
+// first step when there is no data yet: pasting a cookie, or, with `keyringLocked`, unlocking the
+// keyring that holds one.
 class RemainingCard : public Card
 {
     Q_OBJECT
@@ -22,11 +24,13 @@ public:
 
     // The premium ring's figure: what the premium quota has left, 0…100, when known.
     static std::optional<qint64> premiumRemaining(const UsageSnapshot& snapshot);
-    // The badge's title: "未连接" before any data, else the trimmed plan name or "个人".
-    static QString planTitle(const UsageSnapshot& snapshot);
     // "账期到 5月12日", or "本月账期" when the end is unknown.
     static QString cycleLine(const UsageSnapshot& snapshot);
 
+    // The pace line under the cycle's end, or null when both quotas last.
+    QLabel* paceLine() const { return m_pace; }
+
 private:
     PlanBadge* m_badge = nullptr;
+    QLabel* m_pace = nullptr;
 };

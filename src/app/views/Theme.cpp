@@ -66,6 +66,12 @@ const QColor& Theme::grokTint()
     return colour;
 }
 
+const QColor& Theme::warningTint()
+{
+    static const QColor colour(255, 159, 10);
+    return colour;
+}
+
 QColor Theme::white(double opacity)
 {
     return QColor::fromRgbF(1.0f, 1.0f, 1.0f, float(std::clamp(opacity, 0.0, 1.0)));

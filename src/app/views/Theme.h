@@ -16,6 +16,7 @@ const QColor& cardBackground();  // the remaining-quota card
 const QColor& cursorTint();      // everything about Cursor's own models, the connected plan badge
 const QColor& otherTint();       // everything about other (paid) models
 const QColor& grokTint();        // orange at 90 %: the Grok bot's weekly quota
+const QColor& warningTint();     // the system orange: a quota running out, in the window and the tray
 
 // Every other colour in the window is white at some opacity on top of the board.
 QColor white(double opacity);

@@ -6,9 +6,8 @@
 #include "Text.h"
 #include "Theme.h"
 
-#include "history/CycleSpan.h"
 #include "model/DisplayFormat.h"
-#include "model/UsageJSON.h"
+#include "model/QuotaPace.h"
 
 #include <QAbstractButton>
 #include <QBoxLayout>
@@ -17,6 +16,18 @@
 #include <cmath>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// The quota's pace as the overview words it, "…可用到账期结束" included; empty while it has nothing
+// to say.
+QString paceText(QuotaPace::Pool pool, const UsageSnapshot& snapshot, Timestamp now)
+{
+    const auto outlook = QuotaPace::outlook(snapshot, pool, now);
+    return outlook ? QuotaPace::text(pool, *outlook) : QString();
+}
+
+} // namespace
 
 TrendsPage::TrendsPage(QAbstractButton* exportButton, QAbstractButton* enableButton, QWidget* parent)
     : QWidget(parent)
@@ -79,28 +90,10 @@ void TrendsPage::setData(const TrendsReport& report, const UsageSnapshot& snapsh
         label->setText(text);
         label->setVisible(!text.isEmpty());
     };
-    show(m_cursorPace, paceText(u"Cursor 模型额度"_s, snapshot.cursorModelsPercent, snapshot, now));
-    show(m_otherPace, paceText(u"高级模型额度"_s, snapshot.otherModelsPercent, snapshot, now));
+    show(m_cursorPace, paceText(QuotaPace::Pool::cursor, snapshot, now));
+    show(m_otherPace, paceText(QuotaPace::Pool::premium, snapshot, now));
     show(m_comparison, comparisonText(report));
     show(m_split, splitText(report));
-}
-
-QString TrendsPage::paceText(const QString& quota, std::optional<qint64> percent,
-                             const UsageSnapshot& snapshot, Timestamp now)
-{
-    if (!percent)
-        return {};
-    const CycleSpan cycle = CycleSpan::current(snapshot, now);
-    const double elapsedMs = now.msSince1970() - double(cycle.startMs);
-    const double share = elapsedMs / double(cycle.endMs - cycle.startMs);
-    if (!(share > 0))
-        return {};
-    const QString lead = u"按当前速度，"_s + quota;
-    // Used so far over the elapsed share: where the cycle ends up at this rate.
-    if (*percent <= 0 || double(*percent) / std::min(share, 1.0) <= 100)
-        return lead + u"可用到账期结束"_s;
-    const double emptyMs = double(cycle.startMs) + elapsedMs * 100.0 / double(*percent);
-    return lead + u"约在 "_s + UsageJSON::monthDay(Timestamp::fromMsSince1970(emptyMs)) + u" 用完"_s;
 }
 
 QString TrendsPage::comparisonText(const TrendsReport& report)

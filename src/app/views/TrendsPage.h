@@ -6,8 +6,6 @@
 
 #include <QWidget>
 
-#include <optional>
-
 class DailyBars;
 class PageScroll;
 class QAbstractButton;
@@ -27,9 +25,6 @@ public:
     void setData(const TrendsReport& report, const UsageSnapshot& snapshot, bool historyEnabled,
                  Timestamp now = Clock::now());
 
-    // "按当前速度，Cursor 模型额度约在 12月20日 用完" or "…可用到账期结束"; empty without a percent.
-    static QString paceText(const QString& quota, std::optional<qint64> percent,
-                            const UsageSnapshot& snapshot, Timestamp now);
     // This cycle to date against as long of the last; a cycle not yet fetched whole says so.
     static QString comparisonText(const TrendsReport& report);
     // The exact split once every day so far is fetched whole, with how many of them are synced for

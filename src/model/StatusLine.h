@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/QuotaThresholds.h"
-#include "model/UsageSnapshot.h"
+#include "QuotaThresholds.h"
+#include "UsageSnapshot.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -20,10 +20,12 @@ QStringList parts(const UsageSnapshot& snapshot, Timestamp now = Clock::now());
 // The parts joined by " · ", or "暂无用量数据".
 QString text(const UsageSnapshot& snapshot, Timestamp now = Clock::now());
 
-// Every figure a script may want; {"hasData": false} without real data.
+// Every figure a script may want; {"hasData": false} without real data. A quota that runs out
+// before the cycle's end at this rate (QuotaPace) adds when, in UTC.
 QJsonObject json(const UsageSnapshot& snapshot, Timestamp now = Clock::now());
 
-// Waybar's custom-module object: text, tooltip, percentage, class.
+// Waybar's custom-module object: text, tooltip, percentage, class. The tooltip adds the overview's
+// pace line when a quota runs out before the cycle's end.
 QJsonObject waybar(const UsageSnapshot& snapshot, const QuotaThresholds& thresholds,
                    Timestamp now = Clock::now());
 
@@ -36,6 +38,9 @@ struct Named
 
 // "<name> · <text>": an account's line beside the others.
 QString line(const Named& account, Timestamp now = Clock::now());
+
+// The same line in a tooltip, where there is room for " · " and the pace line, when there is one.
+QString tooltipLine(const Named& account, Timestamp now = Clock::now());
 
 // With several accounts: the primary's object, a tooltip line for each other account, and the
 // class of the most pressing account whose data are fresh ("critical", else "low", else the

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/UsageSnapshot.h"
+#include "UsageSnapshot.h"
 #include "platform/Timestamp.h"
 
 #include <QList>

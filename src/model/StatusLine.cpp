@@ -1,7 +1,8 @@
 #include "StatusLine.h"
 
-#include "model/QuotaAlerts.h"
-#include "model/UsageJSON.h"
+#include "QuotaAlerts.h"
+#include "QuotaPace.h"
+#include "UsageJSON.h"
 
 #include <QLocale>
 
@@ -31,12 +32,6 @@ bool isStale(const UsageSnapshot& snapshot, Timestamp now)
 {
     return now.secondsSinceReference - snapshot.updatedAt.secondsSinceReference >
            StatusLine::staleAfterSeconds;
-}
-
-QString planTitle(const UsageSnapshot& snapshot)
-{
-    const QString plan = snapshot.planName.trimmed();
-    return plan.isEmpty() ? u"个人"_s : plan;
 }
 
 QString localTime(Timestamp timestamp)
@@ -77,7 +72,7 @@ QJsonObject StatusLine::json(const UsageSnapshot& snapshot, Timestamp now)
     QJsonObject object{
         {u"hasData"_s, true},
         {u"stale"_s, isStale(snapshot, now)},
-        {u"plan"_s, planTitle(snapshot)},
+        {u"plan"_s, snapshot.planTitle()},
         {u"tokensTotal"_s, snapshot.totalTokens},
         {u"todayTokens"_s, snapshot.todayTokens.total},
     };
@@ -105,6 +100,12 @@ QJsonObject StatusLine::json(const UsageSnapshot& snapshot, Timestamp now)
         object.insert(u"onDemandUnlimited"_s, true);
     put(u"teamOnDemandUsedUSD"_s, snapshot.teamOnDemandUsed);
     put(u"teamOnDemandLimitUSD"_s, snapshot.teamOnDemandLimit);
+    for (const auto& [pool, key] : {std::pair{QuotaPace::Pool::cursor, u"cursorRunsOutAt"_s},
+                                    std::pair{QuotaPace::Pool::premium, u"premiumRunsOutAt"_s}}) {
+        const auto outlook = QuotaPace::outlook(snapshot, pool, now);
+        if (outlook && outlook->kind != QuotaPace::Outlook::Kind::lasts)
+            object.insert(key, outlook->at.toInternetDateTime());
+    }
     return object;
 }
 
@@ -117,11 +118,13 @@ QJsonObject StatusLine::waybar(const UsageSnapshot& snapshot, const QuotaThresho
             {u"text"_s, text(snapshot, now)}, {u"tooltip"_s, text(snapshot, now)}, {u"class"_s, u"nodata"_s}};
 
     QStringList tooltip = present;
-    tooltip.append(u"套餐 "_s + planTitle(snapshot));
+    tooltip.append(u"套餐 "_s + snapshot.planTitle());
     if (const auto end = UsageJSON::date(snapshot.billingCycleEnd)) {
         if (const QString day = UsageJSON::monthDay(*end); !day.isEmpty())
             tooltip.append(u"账期到 "_s + day);
     }
+    if (const QString pace = QuotaPace::warning(snapshot, now); !pace.isEmpty())
+        tooltip.append(pace);
     if (const QString updated = localTime(snapshot.updatedAt); !updated.isEmpty())
         tooltip.append(u"更新于 "_s + updated);
 
@@ -149,6 +152,12 @@ QString StatusLine::line(const Named& account, Timestamp now)
                                   : account.name + u" · "_s + text(account.snapshot, now);
 }
 
+QString StatusLine::tooltipLine(const Named& account, Timestamp now)
+{
+    const QString pace = QuotaPace::warning(account.snapshot, now);
+    return pace.isEmpty() ? line(account, now) : line(account, now) + u" · "_s + pace;
+}
+
 QJsonObject StatusLine::waybar(const Named& primary, const QList<Named>& others,
                                const QuotaThresholds& thresholds, Timestamp now)
 {
@@ -163,7 +172,7 @@ QJsonObject StatusLine::waybar(const Named& primary, const QList<Named>& others,
     };
     int most = pressing(primary.snapshot);
     for (const Named& other : others) {
-        tooltip.append(line(other, now));
+        tooltip.append(tooltipLine(other, now));
         most = std::max(most, pressing(other.snapshot));
     }
     if (most == 2)
@@ -177,5 +186,5 @@ QJsonObject StatusLine::waybar(const Named& primary, const QList<Named>& others,
 
 QString StatusLine::plan(const UsageSnapshot& snapshot)
 {
-    return snapshot.hasRealData ? planTitle(snapshot) : u"—"_s;
+    return snapshot.hasRealData ? snapshot.planTitle() : u"—"_s;
 }

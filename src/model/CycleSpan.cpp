@@ -1,6 +1,6 @@
 #include "CycleSpan.h"
 
-#include "model/UsageJSON.h"
+#include "UsageJSON.h"
 
 #include <algorithm>
 
