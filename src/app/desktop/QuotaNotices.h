@@ -16,9 +16,9 @@ QString stateFileName();
 
 // Nothing when the notices are switched off (the cycle is still remembered), the snapshot has no
 // real data, there is no session bus, or the other process holds the lock. Never throws; a missing
-// notification service only means nobody sees the notice. Each account remembers what it was told in its own
-// notices.json, under its own lock. `title` names the notice: "Tallyfern", or with several accounts
-// "Tallyfern · <account>".
+// notification service only means nobody sees the notice.
+// Each account remembers what it was told in its own notices.json, under its own lock. `title` names
+// the notice: "Tallyfern", or with several accounts "Tallyfern · <account>".
 QCoro::Task<> post(UsageSnapshot snapshot, AccountPlace place = AccountPlace::homeAccount(),
                    QString title = QStringLiteral("Tallyfern"));
 
