@@ -259,7 +259,7 @@ double startOfLocalMonth()
     const QDateTime local = now.toDateTime().toLocalTime();
     if (!local.isValid())
         return now.msSince1970();
-    const QDateTime start(QDate(local.date().year(), local.date().month(), 1), QTime(0, 0), Qt::LocalTime);
+    const QDateTime start(QDate(local.date().year(), local.date().month(), 1), QTime(0, 0));
     return start.isValid() ? double(start.toMSecsSinceEpoch()) : now.msSince1970();
 }
 
@@ -269,7 +269,7 @@ double startOfLocalDay()
     const QDateTime local = now.toDateTime().toLocalTime();
     if (!local.isValid())
         return now.msSince1970();
-    const QDateTime start(local.date(), QTime(0, 0), Qt::LocalTime);
+    const QDateTime start(local.date(), QTime(0, 0));
     return start.isValid() ? double(start.toMSecsSinceEpoch()) : now.msSince1970();
 }
 

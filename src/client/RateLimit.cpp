@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 
 #include <QLocale>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <cmath>
@@ -17,7 +18,7 @@ std::optional<QDateTime> httpDate(const QString& text)
     QDateTime parsed = QLocale::c().toDateTime(text, u"ddd, dd MMM yyyy HH:mm:ss 'GMT'"_s);
     if (!parsed.isValid())
         return std::nullopt;
-    parsed.setTimeSpec(Qt::UTC);
+    parsed.setTimeZone(QTimeZone::utc());
     return parsed;
 }
 

@@ -16,7 +16,8 @@
 class HeadlessShell
 {
 public:
-    // GNOME 43's numbers for an extension's state.
+    // The numbers for an extension's state, the same in GNOME 43 and 48 (where they are named ACTIVE
+    // and INACTIVE).
     static constexpr int enabled = 1;
     static constexpr int disabled = 2;
 

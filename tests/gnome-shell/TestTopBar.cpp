@@ -81,9 +81,9 @@ QString updatedAt(const UsageSnapshot& snapshot)
 
 } // namespace
 
-// The extension in a real GNOME Shell 43 against the fake service: what the top bar and its menu show
-// before any data, after a refresh, with two accounts and with stale data, that disabling leaves
-// nothing behind, and "刷新" with a locked keyring.
+// The extension in this machine's real GNOME Shell (43 on Debian 12, 48 on Debian 13) against the
+// fake service: what the top bar and its menu show before any data, after a refresh, with two
+// accounts and with stale data, that disabling leaves nothing behind, and "刷新" with a locked keyring.
 class TestTopBar : public QObject
 {
     Q_OBJECT

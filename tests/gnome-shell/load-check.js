@@ -1,7 +1,8 @@
 // The GNOME 45 and later builds of the extension and of the test helper, loaded as that shell loads
 // them (ES modules, the shell's modules at their own resource paths; here stand-ins, stubs/) and
 // constructed, and the shared logic's reading of the status command checked once. Debian 12 has no
-// GNOME 45 to run them in; the GNOME 43 build runs in a real shell (TestTopBar).
+// GNOME 45 to run them in (its GNOME 43 runs the 43 build in TestTopBar); on Debian 13 TestTopBar runs
+// them in GNOME 48 as well.
 // Usage: gjs -m load-check.js STUBS.gresource EXTENSION_FOLDER HELPER_FOLDER
 import Clutter from 'gi://Clutter';
 import GLib from 'gi://GLib';

@@ -52,8 +52,10 @@ private Q_SLOTS:
             {QLocale(QLocale::Chinese, QLocale::China), u"14:05"_s},
             {QLocale(QLocale::English, QLocale::UnitedStates), u"2:05 PM"_s},
         };
+        // Qt 6.8's locale data (CLDR 42 on) sets "PM" off with a narrow no-break space, Qt 6.4's with
+        // a space: either is the locale's own form.
         for (const auto& [locale, text] : times)
-            QCOMPARE(::formatShortTime(QTime(14, 5, 9), locale), text);
+            QCOMPARE(::formatShortTime(QTime(14, 5, 9), locale).replace(QChar(0x202F), u' '), text);
     }
 
     void ignoresTheUserLocale()
