@@ -98,8 +98,9 @@ SecretLookup lookupOf(const ItemList& items)
     gsize length = 0;
     const gchar* bytes = secret_value_get(value.get(), &length);
 
-    // gnome-keyring hands back whatever bytes were stored (secret-tool stores raw stdin), so text
-    // that is not UTF-8 counts as no token rather than as a mangled one.
+    // gnome-keyring hands back whatever bytes were stored (older secret-tool stores raw stdin, and
+    // any other client may store raw bytes), so text that is not UTF-8 counts as no token rather
+    // than as a mangled one.
     QStringDecoder decoder(QStringDecoder::Utf8);
     QString text = decoder.decode(QByteArrayView(bytes, qsizetype(length)));
     if (decoder.hasError())
