@@ -6,6 +6,7 @@
 #include "TimelineHost.h"
 #include "WidgetPalette.h"
 #include "WidgetWindow.h"
+#include "model/OptionHelp.h"
 
 #include <QApplication>
 
@@ -53,26 +54,6 @@ const Option* find(QStringView name)
             return &option;
     }
     return nullptr;
-}
-
-QString displayName(const Option& option)
-{
-    QStringList names;
-    for (const QString& name : option.names)
-        names << (name.size() == 1 ? u"-"_s : u"--"_s) + name;
-    QString text = names.join(u", "_s);
-    if (!option.valueName.isEmpty())
-        text += u' ' + option.valueName;
-    return text;
-}
-
-// Columns on a terminal: Chinese characters take two.
-qsizetype columns(const QString& text)
-{
-    qsizetype count = 0;
-    for (const QChar character : text)
-        count += character.unicode() >= 0x2E80 ? 2 : 1;
-    return count;
 }
 
 Invocation misused(const QString& text)
@@ -200,17 +181,9 @@ Invocation WidgetCommandLine::parse(const QStringList& arguments)
 
 QString WidgetCommandLine::helpText()
 {
-    qsizetype width = 0;
-    for (const Option& option : options())
-        width = std::max(width, columns(displayName(option)));
-    QString text =
-        u"用法：tallyfern-widget [--account 账号]\n"
-        u"      tallyfern-widget --render 尺寸 输出.png [--placeholder] [--dark] [--scale 倍数]\n"_s +
-        QString::fromUtf8(Tallyfern::description) + u"\n\n选项：\n"_s;
-    for (const Option& option : options())
-        text += u"  "_s + displayName(option) + QString(width + 2 - columns(displayName(option)), u' ') +
-                option.help + u'\n';
-    return text;
+    return u"用法：tallyfern-widget [--account 账号]\n"
+           u"      tallyfern-widget --render 尺寸 输出.png [--placeholder] [--dark] [--scale 倍数]\n"_s +
+           QString::fromUtf8(Tallyfern::description) + u"\n\n选项：\n"_s + OptionHelp::linesOf(options());
 }
 
 QString WidgetCommandLine::problem(const QString& text)

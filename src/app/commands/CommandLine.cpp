@@ -1,10 +1,10 @@
 #include "CommandLine.h"
 
 #include "desktop/LoginItem.h"
+#include "model/OptionHelp.h"
 
 #include <QFile>
 
-#include <algorithm>
 #include <span>
 
 using namespace Qt::StringLiterals;
@@ -108,17 +108,6 @@ bool accepts(Mode mode, Modifier modifier)
         break;
     }
     return true;
-}
-
-QString displayName(const Option& option)
-{
-    QStringList names;
-    for (const QString& name : option.names)
-        names << (name.size() == 1 ? u"-"_s : u"--"_s) + name;
-    QString text = names.join(u", "_s);
-    if (!option.valueName.isEmpty())
-        text += u' ' + option.valueName;
-    return text;
 }
 
 const Option* find(QStringView name)
@@ -237,16 +226,11 @@ QStringList CommandLine::fromArgv(int argc, char** argv)
 
 QString CommandLine::helpText()
 {
-    qsizetype width = 0;
-    for (const Option& option : options())
-        width = std::max(width, displayName(option).size());
-    QString text = u"用法：tallyfern [选项]\n"
-                   u"Tallyfern：在桌面上查看 Cursor 的用量与预估费用。\n"
-                   u"\n"
-                   u"选项：\n"_s;
-    for (const Option& option : options())
-        text += u"  "_s + displayName(option).leftJustified(width + 2) + option.help + u'\n';
-    return text;
+    return u"用法：tallyfern [选项]\n"
+           u"Tallyfern：在桌面上查看 Cursor 的用量与预估费用。\n"
+           u"\n"
+           u"选项：\n"_s +
+           OptionHelp::linesOf(options());
 }
 
 QString CommandLine::versionText()
