@@ -1,9 +1,8 @@
-#include "TestEnvironment.h"
+#include "ServiceWorld.h"
 #include "TestRegistry.h"
 
 #include "client/SessionKeychain.h"
 #include "client/SessionKeychainError.h"
-#include "platform/MemorySecretStore.h"
 
 #include <QDirIterator>
 #include <QtTest>
@@ -14,6 +13,9 @@ using namespace Qt::StringLiterals;
 class TestSessionKeychain : public QObject
 {
     Q_OBJECT
+
+    // The in-memory keychain, which holds an earlier token; the session bus points nowhere.
+    std::optional<ServiceWorld> world;
 
     // What saving leaves in the store, or the text of the error the save ends with.
     static QString saved(const QString& pasted, MemorySecretStore& store)
@@ -27,6 +29,9 @@ class TestSessionKeychain : public QObject
     }
 
 private Q_SLOTS:
+    void init() { QVERIFY(world.emplace().secrets.write(u"earlier"_s)); }
+    void cleanup() { world.reset(); }
+
     void saves_data()
     {
         QTest::addColumn<QString>("pasted");
@@ -52,11 +57,7 @@ private Q_SLOTS:
         QFETCH(QString, pasted);
         QFETCH(QString, store);
         QFETCH(QString, outcome);
-        TestEnvironment environment;
-        MemorySecretStore secrets;
-        SecretStore::setCurrent(&secrets);
-        const auto restore = qScopeGuard([] { SecretStore::setCurrent(nullptr); });
-        QVERIFY(secrets.write(u"earlier"_s));
+        MemorySecretStore& secrets = world->secrets;
         secrets.setFailsWrites(store == u"refuses");
         secrets.setLocked(store == u"locked");
         QCOMPARE(saved(pasted, secrets), outcome);
@@ -67,21 +68,17 @@ private Q_SLOTS:
 
     void readsTheTokenTrimmed()
     {
-        TestEnvironment environment;
-        MemorySecretStore secrets;
-        SecretStore::setCurrent(&secrets);
-        const auto restore = qScopeGuard([] { SecretStore::setCurrent(nullptr); });
+        MemorySecretStore& secrets = world->secrets;
         // Blanks around a stored token are no part of it; blanks alone are no token.
         secrets.write(u"\n tok \n"_s);
         QCOMPARE(SessionKeychain::read(), std::optional(u"tok"_s));
         secrets.write(u" \n\t "_s);
         QCOMPARE(SessionKeychain::lookup(), SecretLookup{});
         // No session bus at all: no token is read, saving fails, and nothing is written anywhere else.
-        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tallyfern-test-bus");
         SecretStore::setCurrent(nullptr);
         QCOMPARE(SessionKeychain::read(), std::nullopt);
         QCOMPARE(saved(u"tok"_s, secrets), u"无法写入本机钥匙串"_s);
-        QDirIterator written(environment.root(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        QDirIterator written(world->env.root(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         QVERIFY2(!written.hasNext(), qPrintable(written.hasNext() ? written.next() : QString()));
     }
 };

@@ -1,15 +1,7 @@
-// A stand-alone fake of the service for manual runs, demos and benchmarks. Every request for PATH
-// is answered with DIR/PATH.json when that file exists, else 404.
-//
-//   fake_service [--port N] [--delay MS] [--heavy-events N] [--account PREFIX=DIR]... DIR
-//   TALLYFERN_SERVICE_ORIGIN=http://127.0.0.1:N tallyfern
-//
-// tests/fake_service/account holds one account's answers for every dashboard route (a personal
-// Pro+ plan), tests/fake_service/team a team seat's. With --account, a session token that starts
-// with PREFIX is answered from that DIR instead, so several accounts can be tried side by side
-// ("--account team=tests/fake_service/team" and a token "team::…"). With
-// --heavy-events the event pages come from a generated busy account instead: N events in each of
-// the account's cycle and the one before, answered by window and page.
+// A stand-alone fake of the service for manual runs, demos and benchmarks: the options are in
+// --help, its use in the README ("Trying it without an account"). tests/fake_service/account answers
+// every dashboard route as a personal Pro+ plan, tests/fake_service/team as a team seat; with
+// "--account team=tests/fake_service/team" a token "team::…" is answered as the team seat.
 #include "FakeService.h"
 #include "HeavyAccount.h"
 
@@ -35,7 +27,8 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     parser.addOption({u"port"_s, u"Listen on port N (default: any free port)."_s, u"N"_s, u"0"_s});
     parser.addOption({u"delay"_s, u"Delay every answer by MS milliseconds."_s, u"MS"_s, u"0"_s});
-    parser.addOption({u"heavy-events"_s, u"Answer event pages from N generated events."_s, u"N"_s, u"0"_s});
+    parser.addOption(
+        {u"heavy-events"_s, u"Answer event pages from N generated events a cycle."_s, u"N"_s, u"0"_s});
     parser.addOption({u"account"_s, u"Answer tokens starting with PREFIX from DIR."_s, u"PREFIX=DIR"_s});
     parser.addPositionalArgument(u"DIR"_s, u"Folder holding PATH.json for every route."_s);
     parser.process(app);

@@ -200,14 +200,11 @@ private Q_SLOTS:
             QDir(QFileInfo(AccountList::fileName()).path()).entryList({u"accounts.json.broken-*"_s});
         QCOMPARE(aside.size(), 1);
 
-        // Written 0600, under the lock, read back whole.
+        // Written under the lock (privately, as every save: TestPlatformServices), read back whole.
         QVERIFY(AccountList::update([](AccountList& list, AccountList::State) {
             list = AccountList{personal, personal, {{personal, u"a@b.c"_s, u"A"_s, {}}}};
             return true;
         }));
-        QCOMPARE(QFile::permissions(AccountList::fileName()),
-                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
-                     QFileDevice::WriteUser);
         QCOMPARE(AccountList::read().list.find(u"a@b.c"_s), nullptr); // found by id or label only
         QCOMPARE(AccountList::read().list.find(personal)->email, u"a@b.c"_s);
     }

@@ -162,15 +162,11 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("last");
         QTest::addColumn<bool>("synced");
         QTest::addColumn<int>("requested");
-        QTest::newRow("to an accepted origin")
-            << QByteArrayList{"other/moved.md"} << QByteArray("document") << true << 2;
         QTest::newRow("back again: a loop")
             << QByteArrayList{"other/moved.md", documentPath} << QByteArray() << false << 2;
         QTest::newRow("to plain http off this machine")
             << QByteArrayList{"http://192.0.2.1/moved.md"} << QByteArray("document") << false << 1;
         QTest::newRow("over 4 MiB") << QByteArrayList{"other/moved.md"} << QByteArray("large") << false << 2;
-        QTest::newRow("three hops on one origin")
-            << QByteArrayList{"/1", "/2", "/3"} << QByteArray("document") << true << 4;
         QTest::newRow("five hops, across origins")
             << QByteArrayList{"/1", "other/2", "/3", "other/4", "/5"} << QByteArray("document") << true << 6;
         QTest::newRow("six hops: too many")
