@@ -124,7 +124,6 @@ private Q_SLOTS:
         row("--version", "--version", 0, u"tallyfern 0.1.0\n"_s);
         row("misused: one line on stderr", "-help=all", 2, u"tallyfern：选项 -help=all 不带取值\n"_s);
         row("status, nothing stored", "--status", 0, u"暂无用量数据\n"_s);
-        row("json", "--status --format=json", 0, u"{\"hasData\":false}\n"_s);
         row("waybar", "--format waybar --status", 0,
             u"{\"class\":\"nodata\",\"text\":\"暂无用量数据\",\"tooltip\":\"暂无用量数据\"}\n"_s);
         // The status takes the format as the command line parsed it, one dash or two.
