@@ -51,75 +51,49 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<Mode>("mode");
         QTest::addColumn<QString>("values"); // the mode's value, then format, cycle, account and follow
-        const QString program = u"/usr/bin/tallyfern"_s;
-        const QString none = u" - - -"_s;
-        QTest::newRow("nothing") << QStringList{program} << Mode::Interactive << none;
-        QTest::newRow("not even a program") << QStringList{} << Mode::Interactive << none;
+        // After the program's name, the arguments apart at each space.
+        const auto row = [](const char* name, const char* arguments, Mode mode,
+                            const char* values = " - - -") {
+            QTest::newRow(name)
+                << QString(u"/usr/bin/tallyfern "_s + QString::fromUtf8(arguments)).split(u' ') << mode
+                << QString::fromUtf8(values);
+        };
+        QTest::newRow("nothing") << QStringList{u"/usr/bin/tallyfern"_s} << Mode::Interactive << u" - - -"_s;
+        QTest::newRow("not even a program") << QStringList{} << Mode::Interactive << u" - - -"_s;
         QTest::newRow("the program name is no argument")
-            << QStringList{u"--background"_s} << Mode::Interactive << none;
-        QTest::newRow("anywhere, among unknown options")
-            << QStringList{program, u"--bogus"_s, u"-style"_s, u"fusion"_s, u"--refresh"_s, u"x"_s}
-            << Mode::Refresh << none;
-        QTest::newRow("upper case") << QStringList{program, u"--REFRESH"_s} << Mode::Interactive << none;
-        QTest::newRow("with a value") << QStringList{program, u"--refresh=1"_s} << Mode::Interactive << none;
-        QTest::newRow("toolkit option with a v")
-            << QStringList{program, u"-reverse"_s} << Mode::Interactive << none;
-        QTest::newRow("help over version") << QStringList{program, u"-v"_s, u"-help"_s} << Mode::Help << none;
-        QTest::newRow("refresh over a misused option")
-            << QStringList{program, u"--help=x"_s, u"--refresh"_s} << Mode::Refresh << none;
-        QTest::newRow("a value for a flag")
-            << QStringList{program, u"--version=2"_s} << Mode::Misused << none;
-        QTest::newRow("login launch")
-            << QStringList{program, u"-style"_s, u"fusion"_s, u"--background"_s} << Mode::Background << none;
-        QTest::newRow("refresh over background")
-            << QStringList{program, u"--background"_s, u"--refresh"_s} << Mode::Refresh << none;
-        QTest::newRow("export") << QStringList{program, u"--export-csv"_s, u"out.csv"_s} << Mode::ExportCsv
-                                << u"out.csv - - -"_s;
-        QTest::newRow("export with its cycle and account")
-            << QStringList{program, u"--export-csv=out.csv"_s, u"--cycle"_s, u"previous"_s,
-                           u"-account=工作"_s}
-            << Mode::ExportCsv << u"out.csv - previous 工作"_s;
-        QTest::newRow("export without a file")
-            << QStringList{program, u"--export-csv"_s} << Mode::Misused << none;
-        QTest::newRow("cycle without a value")
-            << QStringList{program, u"--export-csv"_s, u"out.csv"_s, u"--cycle"_s} << Mode::Misused << none;
-        QTest::newRow("refresh over export, and its account ignored")
-            << QStringList{program, u"--export-csv"_s, u"out.csv"_s, u"--account"_s, u"x"_s, u"--refresh"_s}
-            << Mode::Refresh << none;
-        QTest::newRow("status of every account")
-            << QStringList{program, u"--status"_s, u"--account"_s, u"all"_s, u"-format"_s, u"json"_s}
-            << Mode::Status << u" json - all"_s;
+            << QStringList{u"--background"_s} << Mode::Interactive << u" - - -"_s;
+        row("anywhere, among unknown options", "--bogus -style fusion --refresh x", Mode::Refresh);
+        row("upper case", "--REFRESH", Mode::Interactive);
+        row("with a value", "--refresh=1", Mode::Interactive);
+        row("toolkit option with a v", "-reverse", Mode::Interactive);
+        row("help over version", "-v -help", Mode::Help);
+        row("refresh over a misused option", "--help=x --refresh", Mode::Refresh);
+        row("a value for a flag", "--version=2", Mode::Misused);
+        row("login launch", "-style fusion --background", Mode::Background);
+        row("refresh over background", "--background --refresh", Mode::Refresh);
+        row("export", "--export-csv out.csv", Mode::ExportCsv, "out.csv - - -");
+        row("export with its cycle and account", "--export-csv=out.csv --cycle previous -account=工作",
+            Mode::ExportCsv, "out.csv - previous 工作");
+        row("export without a file", "--export-csv", Mode::Misused);
+        row("cycle without a value", "--export-csv out.csv --cycle", Mode::Misused);
+        row("refresh over export, and its account ignored", "--export-csv out.csv --account x --refresh",
+            Mode::Refresh);
+        row("status of every account", "--status --account all -format json", Mode::Status, " json - all");
         // A value never starts with "-" unless it is written after "=": a label stored with one
         // stays reachable.
-        QTest::newRow("a label that starts with a dash")
-            << QStringList{program, u"--status"_s, u"--account=-dash"_s} << Mode::Status << u" - - -dash"_s;
-        QTest::newRow("a value that reads as an option")
-            << QStringList{program, u"--status"_s, u"--account"_s, u"-dash"_s} << Mode::Misused << none;
-        QTest::newRow("a format alone is the status")
-            << QStringList{program, u"--format=waybar"_s} << Mode::Status << u" waybar - -"_s;
-        QTest::newRow("a status that follows")
-            << QStringList{program, u"--status"_s, u"--follow"_s, u"--format=waybar"_s} << Mode::Status
-            << u" waybar - - follow"_s;
-        QTest::newRow("following alone is the status")
-            << QStringList{program, u"-follow"_s} << Mode::Status << u" - - - follow"_s;
-        QTest::newRow("following takes no value")
-            << QStringList{program, u"--status"_s, u"--follow=1"_s} << Mode::Misused << none;
-        QTest::newRow("only the status follows")
-            << QStringList{program, u"--accounts"_s, u"--follow"_s} << Mode::Misused << none;
-        QTest::newRow("a modifier its mode does not take")
-            << QStringList{program, u"--status"_s, u"--cycle"_s, u"previous"_s} << Mode::Misused << none;
-        QTest::newRow("accounts") << QStringList{program, u"--accounts"_s, u"--format"_s, u"json"_s}
-                                  << Mode::Accounts << u" json - -"_s;
-        QTest::newRow("accounts take no account")
-            << QStringList{program, u"--accounts"_s, u"--account"_s, u"x"_s} << Mode::Misused << none;
-        QTest::newRow("add an account")
-            << QStringList{program, u"--add-account"_s} << Mode::AddAccount << none;
-        QTest::newRow("never a cookie on the command line")
-            << QStringList{program, u"--add-account=token"_s} << Mode::Misused << none;
-        QTest::newRow("remove an account") << QStringList{program, u"--remove-account"_s, u"工作"_s}
-                                           << Mode::RemoveAccount << u"工作 - - -"_s;
-        QTest::newRow("primary without an account")
-            << QStringList{program, u"--primary"_s} << Mode::Misused << none;
+        row("a label that starts with a dash", "--status --account=-dash", Mode::Status, " - - -dash");
+        row("a value that reads as an option", "--status --account -dash", Mode::Misused);
+        row("a format alone is the status", "--format=waybar", Mode::Status, " waybar - -");
+        row("a status that follows", "--status --follow --format=waybar", Mode::Status, " waybar - - follow");
+        row("following alone is the status", "-follow", Mode::Status, " - - - follow");
+        row("following takes no value", "--status --follow=1", Mode::Misused);
+        row("only the status follows", "--accounts --follow", Mode::Misused);
+        row("a modifier its mode does not take", "--status --cycle previous", Mode::Misused);
+        row("accounts", "--accounts --format json", Mode::Accounts, " json - -");
+        row("accounts take no account", "--accounts --account x", Mode::Misused);
+        row("add an account", "--add-account", Mode::AddAccount);
+        row("never a cookie on the command line", "--add-account=token", Mode::Misused);
+        row("remove an account", "--remove-account 工作", Mode::RemoveAccount, "工作 - - -");
     }
 
     void modes()
@@ -142,36 +116,28 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("origin"); // TALLYFERN_SERVICE_ORIGIN, when not the fake service's
-        QTest::newRow("help beside unknown")
-            << QStringList{u"--bogus"_s, u"--help"_s} << 0 << CommandLine::helpText() << QString();
-        QTest::newRow("--version") << QStringList{u"--version"_s} << 0 << u"tallyfern 0.1.0\n"_s << QString();
-        QTest::newRow("misused: one line on stderr")
-            << QStringList{u"-help=all"_s} << 2 << u"tallyfern：选项 -help=all 不带取值\n"_s << QString();
-        QTest::newRow("status, nothing stored")
-            << QStringList{u"--status"_s} << 0 << u"暂无用量数据\n"_s << QString();
-        QTest::newRow("json") << QStringList{u"--status"_s, u"--format=json"_s} << 0
-                              << u"{\"hasData\":false}\n"_s << QString();
-        QTest::newRow("waybar")
-            << QStringList{u"--format"_s, u"waybar"_s, u"--status"_s} << 0
-            << u"{\"class\":\"nodata\",\"text\":\"暂无用量数据\",\"tooltip\":\"暂无用量数据\"}\n"_s
-            << QString();
-        QTest::newRow("one dash, a value apart") << QStringList{u"-format"_s, u"json"_s, u"-status"_s} << 0
-                                                 << u"{\"hasData\":false}\n"_s << QString();
-        QTest::newRow("unknown format")
-            << QStringList{u"--status"_s, u"--format"_s, u"xml"_s} << 2
-            << u"tallyfern：--format 只接受 text、json 或 waybar\n"_s << QString();
-        QTest::newRow("following an unknown account")
-            << QStringList{u"--status"_s, u"--follow"_s, u"--account"_s, u"nobody"_s} << 2
-            << u"tallyfern：没有这个账号：nobody\n"_s << QString();
-        QTest::newRow("format without a value") << QStringList{u"--status"_s, u"--format"_s} << 2
-                                                << u"tallyfern：选项 --format 缺少取值 格式\n"_s << QString();
+        const auto row = [](const char* name, const char* arguments, int status, const QString& out,
+                            const QString& origin = {}) {
+            QTest::newRow(name) << QString::fromLatin1(arguments).split(u' ') << status << out << origin;
+        };
+        row("help beside unknown", "--bogus --help", 0, CommandLine::helpText());
+        row("--version", "--version", 0, u"tallyfern 0.1.0\n"_s);
+        row("misused: one line on stderr", "-help=all", 2, u"tallyfern：选项 -help=all 不带取值\n"_s);
+        row("status, nothing stored", "--status", 0, u"暂无用量数据\n"_s);
+        row("waybar", "--format waybar --status", 0,
+            u"{\"class\":\"nodata\",\"text\":\"暂无用量数据\",\"tooltip\":\"暂无用量数据\"}\n"_s);
+        // The status takes the format as the command line parsed it, one dash or two.
+        row("one dash, a value apart", "-format json -status", 0, u"{\"hasData\":false}\n"_s);
+        row("unknown format", "--status --format xml", 2,
+            u"tallyfern：--format 只接受 text、json 或 waybar\n"_s);
+        row("following an unknown account", "--status --follow --account nobody", 2,
+            u"tallyfern：没有这个账号：nobody\n"_s);
+        row("format without a value", "--status --format", 2, u"tallyfern：选项 --format 缺少取值 格式\n"_s);
         // A refused origin never falls back to the real service: the commands that would talk to it
         // for the user stop before anything else.
         const QString refused = u"tallyfern：TALLYFERN_SERVICE_ORIGIN 不可用：http://localhost.\n"_s;
-        QTest::newRow("adding an account, the origin refused")
-            << QStringList{u"--add-account"_s} << 2 << refused << u"http://localhost."_s;
-        QTest::newRow("importing, the origin refused")
-            << QStringList{u"--import-session"_s} << 2 << refused << u"http://localhost."_s;
+        row("adding an account, the origin refused", "--add-account", 2, refused, u"http://localhost."_s);
+        row("importing, the origin refused", "--import-session", 2, refused, u"http://localhost."_s);
     }
 
     void printsWithoutTouchingAnything()

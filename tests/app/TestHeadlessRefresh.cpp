@@ -3,7 +3,6 @@
 #include "TestRegistry.h"
 
 #include "client/DashboardClient.h"
-#include "history/CsvExport.h"
 #include "model/AccountPlace.h"
 #include "model/SnapshotStore.h"
 #include "model/StatusLine.h"
@@ -64,12 +63,6 @@ private Q_SLOTS:
         QCOMPARE(notifications.calls.mid(3), notifications.calls.mid(0, 2)); // the quota's, as before
         QCOMPARE(run(world, {u"--status"_s}).second,
                  StatusLine::text(*stored, Timestamp::fromDateTime(QDateTime::currentDateTimeUtc())) + u'\n');
-        // The usage history synced last, and the export reads it.
-        const QString csv = world.env.root() + u"/usage.csv"_s;
-        const auto [exported, said] = run(world, {u"--export-csv"_s, csv});
-        QVERIFY2(exported == 0, qPrintable(said));
-        QVERIFY(fileBytes(csv).startsWith(CsvExport::header));
-        QFile::remove(csv);
         // The manual page names every file the run left.
         for (const QString& folder : {Paths::dataHome(), Paths::configHome()}) {
             QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);

@@ -83,18 +83,13 @@ private Q_SLOTS:
         // The start-up refresh synced the ledger, and the trends page read it again.
         QCOMPARE(store->trends().syncedDays, 1);
         world.account.journal->clear();
-        // Off deletes what was kept; on syncs at once, when there is usage and a session to sync.
+        // Off deletes what was kept; on syncs at once (when there is a session: TestRefreshOrder).
         store->setHistoryEnabled(false);
         QVERIFY(!store->historyEnabled());
         QCOMPARE(store->trends().syncedDays, 0);
         store->setHistoryEnabled(true);
         QCOMPARE(world.account.text(), u"ledger removed, ledger 20 tok"_s);
         QCOMPARE(store->trends().syncedDays, 2);
-        store->logout();
-        world.account.journal->clear();
-        store->setHistoryEnabled(false);
-        store->setHistoryEnabled(true);
-        QCOMPARE(world.account.text(), u"ledger removed"_s);
     }
 
     void switchingAsksNothing()
@@ -196,7 +191,6 @@ private Q_SLOTS:
         const auto store = world.twoAccounts();
         QCOMPARE(*world.noticeTitles.value(u"user_a"_s), u"Tallyfern · a@example.com"_s);
         QCOMPARE(*world.noticeTitles.value(u"user_b"_s), u"Tallyfern · 工作"_s);
-        QCOMPARE(store->setAccountLabel(u"user_b"_s, u"user_a"_s), u"标签不能与账号 ID 相同"_s);
         QCOMPARE(store->setAccountLabel(u"user_b"_s, u"家"_s), QString());
         QCOMPARE(*world.noticeTitles.value(u"user_b"_s), u"Tallyfern · 家"_s);
     }

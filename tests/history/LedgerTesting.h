@@ -36,6 +36,16 @@ inline bool isPrivate(const QString& path)
                                         QFileDevice::ReadUser | QFileDevice::WriteUser);
 }
 
+// The ledger at `path` with 1 March's window whole, holding one event, fetched at `fetchedMs`.
+inline bool storeOneEvent(const QString& path, qint64 fetchedMs)
+{
+    const auto ledger = Ledger::open(path);
+    const CycleSpan::Window window{march1, march1 + dayMs};
+    return ledger && ledger->prepare(1, {window}, march1) &&
+           ledger->store({window.startMs, window.endMs, 2, 1, 1, true, fetchedMs},
+                         {{march1 + 5, u"gpt-5"_s, u"k"_s, 1, 2, 3, 4}}, true);
+}
+
 // One ledger test's world: the client's fixture, with a busy account of `events` events over the 51
 // days from 1 March answering the event pages, and the home account's ledger in its data folder.
 struct LedgerWorld : ClientFixture

@@ -25,32 +25,28 @@ private Q_SLOTS:
         QTest::addColumn<int>("exitStatus");
         QTest::addColumn<QString>("stderrLine");
         QTest::addColumn<QByteArray>("written"); // after the header; null: out.csv as it was
-        const QStringList current{u"--export-csv"_s, u"out.csv"_s};
+        const auto row = [](const char* name, const char* arguments, const char* existing, int status,
+                            const QString& stderrLine, const QByteArray& written = {}) {
+            QTest::newRow(name) << QString::fromLatin1(arguments).split(u' ') << QString::fromLatin1(existing)
+                                << status << stderrLine << written;
+        };
         // Oldest first, ties in stored order, quoted only where needed, totals summed.
         const QByteArray today("2026-04-20T00:00:01.789Z,\"model \"\"x\"\", large\",\"K\nL\",1,2,3,4,10\r\n"
                                "2026-04-20T00:00:01.789Z,a,K,0,0,0,0,0\r\n"
                                "2026-04-20T00:00:02.000Z,b,K,5,6,7,8,26\r\n");
-        const QByteArray none;
         // Today's window is whole but may still gain late events: not yet synced.
-        QTest::newRow("current, incomplete")
-            << current << QString() << 0 << u"账期尚未同步完整（0/20 天）"_s << today;
-        QTest::newRow("replacing a file")
-            << current << u"file"_s << 0 << u"账期尚未同步完整（0/20 天）"_s << today;
+        row("current, incomplete", "--export-csv out.csv", "", 0, u"账期尚未同步完整（0/20 天）"_s, today);
+        row("replacing a file", "--export-csv out.csv", "file", 0, u"账期尚未同步完整（0/20 天）"_s, today);
         // 1 March was fetched weeks after it ended; 31 March only before its day was over.
-        QTest::newRow("previous, empty")
-            << QStringList{u"--export-csv"_s, u"out.csv"_s, u"--cycle"_s, u"previous"_s} << QString() << 0
-            << u"账期尚未同步完整（1/31 天）"_s << QByteArray("");
-        QTest::newRow("a folder") << current << u"folder"_s << 1 << u"无法写入 out.csv"_s << none;
-        QTest::newRow("a fifo") << current << u"fifo"_s << 1 << u"无法写入 out.csv"_s << none;
-        QTest::newRow("no file name") << QStringList{u"--export-csv="_s} << QString() << 2
-                                      << u"tallyfern：--export-csv 需要一个文件名"_s << none;
-        QTest::newRow("bad cycle") << QStringList{u"--export-csv"_s, u"out.csv"_s, u"--cycle"_s, u"last"_s}
-                                   << QString() << 2 << u"tallyfern：--cycle 只能是 current 或 previous"_s
-                                   << none;
-        QTest::newRow("unwritable") << QStringList{u"--export-csv"_s, u"missing/out.csv"_s} << QString() << 1
-                                    << u"无法写入 missing/out.csv"_s << none;
-        QTest::newRow("no ledger") << current << QString() << 1 << u"tallyfern：还没有用量历史，刷新后再试"_s
-                                   << none;
+        row("previous, empty", "--export-csv out.csv --cycle previous", "", 0,
+            u"账期尚未同步完整（1/31 天）"_s, QByteArray(""));
+        row("a folder", "--export-csv out.csv", "folder", 1, u"无法写入 out.csv"_s);
+        row("a fifo", "--export-csv out.csv", "fifo", 1, u"无法写入 out.csv"_s);
+        row("no file name", "--export-csv=", "", 2, u"tallyfern：--export-csv 需要一个文件名"_s);
+        row("bad cycle", "--export-csv out.csv --cycle last", "", 2,
+            u"tallyfern：--cycle 只能是 current 或 previous"_s);
+        row("unwritable", "--export-csv missing/out.csv", "", 1, u"无法写入 missing/out.csv"_s);
+        row("no ledger", "--export-csv out.csv", "", 1, u"tallyfern：还没有用量历史，刷新后再试"_s);
     }
 
     void csvExport()

@@ -34,14 +34,7 @@ private Q_SLOTS:
         QFETCH(QString, damage);
         QFETCH(bool, keptRows);
         LedgerWorld world;
-        {
-            const auto ledger = Ledger::open(world.path);
-            QVERIFY(ledger);
-            const CycleSpan::Window window{march1, march1 + dayMs};
-            QVERIFY(ledger->prepare(1, {window}, march1));
-            QVERIFY(ledger->store({window.startMs, window.endMs, 2, 1, 1, true, march1 + 2 * dayMs},
-                                  {{march1 + 5, u"gpt-5"_s, u"k"_s, 1, 2, 3, 4}}, true));
-        }
+        QVERIFY(storeOneEvent(world.path, march1 + 2 * dayMs));
         sqlite3* other = nullptr; // another process's connection
         const auto run = [&](const char* sql) { return sqlite3_exec(other, sql, {}, {}, {}) == SQLITE_OK; };
         std::thread committer;
@@ -116,13 +109,7 @@ private Q_SLOTS:
     void aFullDiskIsNoBrokenLedger()
     {
         LedgerWorld world;
-        {
-            const auto ledger = Ledger::open(world.path);
-            const CycleSpan::Window window{march1, march1 + dayMs};
-            QVERIFY(ledger && ledger->prepare(1, {window}, march1));
-            QVERIFY(ledger->store({window.startMs, window.endMs, 2, 1, 1, true, march1},
-                                  {{march1 + 5, u"gpt-5"_s, u"k"_s, 1, 2, 3, 4}}, true));
-        }
+        QVERIFY(storeOneEvent(world.path, march1));
         {
             const FullDisk disk;
             for (int attempt = 0; attempt < 2; ++attempt) {

@@ -16,6 +16,20 @@
 
 using namespace Qt::StringLiterals;
 
+// A refresh to its end on the window's policies: the overview shown at once, then its event patch
+// stored, a notice for each, the ledger last.
+inline const QString windowStores =
+    u"overview tok, store o1, nudge, notice o1, patch tok, store o1+p, nudge, notice o1+p"_s;
+inline const QString window = windowStores + u", ledger 20 tok"_s;
+// On the headless one: the patch awaited, the snapshot stored once, its notices, a shorter ledger.
+inline const QString headlessStores = u"overview tok, patch tok, store o1+p, nudge, notice o1+p"_s;
+inline const QString headless = headlessStores + u", ledger 10 tok"_s;
+
+// The statuses more than one table expects.
+inline const QString updated = u"已更新 · 10:00"_s;
+inline const QString stillLocked = u"钥匙串仍锁定"_s;
+inline const QString loggedOut = u"已退出登录。上次用量仍留在本机。"_s;
+
 // The policies by the names the tables give them.
 inline RefreshPolicy policyNamed(const QString& name)
 {
@@ -40,19 +54,10 @@ inline QString resultName(RefreshOutcome::Result result)
 
 // One test's account on scripted edges and the pipeline on it, the clock at Monday 10:00 in
 // Shanghai (the tests' time zone), a token "tok" stored and nothing else, until the words of a
-// table's "setup" column say otherwise:
-//   no-token, locked (the keyring, and any token in it), unlocks (the user's unlock succeeds),
-//   fails-saves (the keychain refuses writes), following, editor (the editor holds a newer login),
-//   editor-elsewhere (the editor is signed in as another account's user),
-//   import-fails (no editor to import from), rejected (the editor's login was turned away before),
-//   cached (a snapshot "c0" stored earlier), busy (a 429 remembered until 10:02),
-//   401 / 429 / 500 / transport (the overview's answer), patch-fails, store-fails (every save),
-//   patch-store-fails (saves after the first), history-off, ledger-busy, pricing-due,
-//   turned-away (the stored token is one the service turned away as the editor's login), removed
-//   (the account is no longer listed),
-//   pricing-changes, hold (the overviews wait for the test), signed-in (the pipeline last saw a
-//   session, as after the start with a token), origin-refused (TALLYFERN_SERVICE_ORIGIN is set to
-//   an origin that is refused, until the world goes).
+// table's "setup" column say otherwise (script() below; among them "editor": the editor holds a newer
+// login, "editor-elsewhere": it is signed in as another account's user, "turned-away": the stored
+// token was turned away as the editor's login, "busy": a 429 remembered until 10:02, "signed-in": the
+// pipeline last saw a session, "hold": the overviews wait for the test).
 // Only "cached" is set before the pipeline exists; everything else after, so that a pipeline that
 // kept an earlier copy of a setting would fail.
 struct PipelineWorld

@@ -85,13 +85,9 @@ inline Arrival arrivalNamed(const QString& name)
     return arrivals.value(name);
 }
 
-// A table row's steps, run in order against files and an in-memory keyring: "add TOKEN", "paste
-// TOKEN", "import TOKEN" (the editor signed in as user TOKEN; the service says token "x" is user
-// "user_x", "x@example.com", "team::x" is "user_x" too), "remove ID", "primary ID", "label ID TEXT",
-// "lock" (the keyring locked, its unlock cancelled), "expired" (the service turns every token away),
-// "reject TOKEN" (only that one), "plant TOKEN" (the home item as an install from before accounts
-// left it, no record), "hold" (another process holds accounts.lock; the next change waits for it,
-// then gives up), "full" (the disk takes no more: accounts.json can no longer be written).
+// A table row's steps, run in order against files and an in-memory keyring (step() spells each
+// out): the service says token "x" is user "user_x", "x@example.com", and "team::x" is "user_x" too;
+// "plant TOKEN" leaves the home item as an install from before accounts did, with no record.
 struct RegistryWorld
 {
     TestEnvironment env;

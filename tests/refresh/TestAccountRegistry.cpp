@@ -83,97 +83,66 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("said");
         QTest::addColumn<QString>("list");
         QTest::addColumn<QString>("tokens");
+        // The steps apart at each "; ".
+        const auto row = [](const char* name, const char* steps, const QStringList& said, const QString& list,
+                            const QString& tokens) {
+            QTest::newRow(name) << QString::fromUtf8(steps).split(u"; "_s) << said << list << tokens;
+        };
         const QString addedA = u"已添加账号：a@example.com"_s, addedB = u"已添加账号：b@example.com"_s;
-        const QString addedC = u"已添加账号：c@example.com"_s;
+        const QString both = u"home user_a, primary user_a: user_a user_b / user_a"_s;
+        const QString removedA = u"已移除账号：a@example.com"_s, foreign = AccountRegistry::foreignLogin();
         // One account is the home account alone, exactly as before there were several, its user
         // recorded.
-        QTest::newRow("the first") << QStringList{u"add a"_s} << QStringList{addedA} << u"none / user_a"_s
-                                   << u"a"_s;
-        QTest::newRow("the first again")
-            << QStringList{u"add a"_s, u"add a"_s} << QStringList{addedA, u"已更新账号：a@example.com"_s}
-            << u"none / user_a"_s << u"a"_s;
-        QTest::newRow("a second") << QStringList{u"add a"_s, u"add b"_s} << QStringList{addedA, addedB}
-                                  << u"home user_a, primary user_a: user_a user_b / user_a"_s
-                                  << u"a user_b=b"_s;
-        QTest::newRow("a known one, a new token")
-            << QStringList{u"add a"_s, u"add b"_s, u"add team::b"_s}
-            << QStringList{addedA, addedB, u"已更新账号：b@example.com"_s}
-            << u"home user_a, primary user_a: user_a user_b / user_a"_s << u"a user_b=team::b"_s;
+        row("the first", "add a", {addedA}, u"none / user_a"_s, u"a"_s);
+        row("the first again", "add a; add a", {addedA, u"已更新账号：a@example.com"_s}, u"none / user_a"_s,
+            u"a"_s);
+        row("a known one, a new token", "add a; add b; add team::b",
+            {addedA, addedB, u"已更新账号：b@example.com"_s}, both, u"a user_b=team::b"_s);
         // The home account's token turned away: another account still goes beside it, never into
         // its place, once its user is known.
-        QTest::newRow("beside a signed-out home")
-            << QStringList{u"add a"_s, u"reject a"_s, u"add b"_s} << QStringList{addedA, {}, addedB}
-            << u"home user_a, primary user_a: user_a user_b / user_a"_s << u"a user_b=b"_s;
+        row("beside a signed-out home", "add a; reject a; add b", {addedA, {}, addedB}, both,
+            u"a user_b=b"_s);
         // An install from before accounts: whose the home token is, the service says first.
-        QTest::newRow("beside an unnamed home")
-            << QStringList{u"plant a"_s, u"add b"_s} << QStringList{{}, addedB}
-            << u"home user_a, primary user_a: user_a user_b / user_a"_s << u"a user_b=b"_s;
-        QTest::newRow("into an unnamed home turned away")
-            << QStringList{u"plant a"_s, u"reject a"_s, u"add b"_s} << QStringList{{}, {}, addedB}
-            << u"none / user_b"_s << u"b"_s;
-        QTest::newRow("turned away") << QStringList{u"add a"_s, u"expired"_s, u"add b"_s}
-                                     << QStringList{addedA, {}, u"Cookie 已失效，请重新粘贴"_s}
-                                     << u"none / user_a"_s << u"a"_s;
-        QTest::newRow("no token in the paste")
-            << QStringList{u"add  "_s} << QStringList{u"请粘贴 Cookie"_s} << u"none / unknown"_s << u"-"_s;
-        QTest::newRow("a locked keyring")
-            << QStringList{u"add a"_s, u"lock"_s, u"add b"_s} << QStringList{addedA, {}, u"钥匙串已锁定"_s}
-            << u"none / user_a"_s << u"a"_s;
+        row("beside an unnamed home", "plant a; add b", {{}, addedB}, both, u"a user_b=b"_s);
+        row("into an unnamed home turned away", "plant a; reject a; add b", {{}, {}, addedB},
+            u"none / user_b"_s, u"b"_s);
+        row("turned away", "add a; expired; add b", {addedA, {}, u"Cookie 已失效，请重新粘贴"_s},
+            u"none / user_a"_s, u"a"_s);
+        row("no token in the paste", "add  ", {u"请粘贴 Cookie"_s}, u"none / unknown"_s, u"-"_s);
+        row("a locked keyring", "add a; lock; add b", {addedA, {}, u"钥匙串已锁定"_s}, u"none / user_a"_s,
+            u"a"_s);
         // Not listed after all: the new account's item goes again.
-        QTest::newRow("the list cannot be written")
-            << QStringList{u"add a"_s, u"full"_s, u"add b"_s}
-            << QStringList{addedA, {}, u"无法写入账号列表"_s} << u"none / user_a"_s << u"a"_s;
+        row("the list cannot be written", "add a; full; add b", {addedA, {}, u"无法写入账号列表"_s},
+            u"none / user_a"_s, u"a"_s);
         // A paste or an import with several accounts goes to the account it belongs to, or nowhere.
-        QTest::newRow("a paste of a listed account")
-            << QStringList{u"add a"_s, u"add b"_s, u"paste team::b"_s}
-            << QStringList{addedA, addedB, u"stored in user_b"_s}
-            << u"home user_a, primary user_a: user_a user_b / user_a"_s << u"a user_b=team::b"_s;
-        QTest::newRow("a paste of another account")
-            << QStringList{u"add a"_s, u"add b"_s, u"paste c"_s}
-            << QStringList{addedA, addedB, AccountRegistry::foreignLogin()}
-            << u"home user_a, primary user_a: user_a user_b / user_a"_s << u"a user_b=b"_s;
-        QTest::newRow("an import of another account")
-            << QStringList{u"add a"_s, u"add b"_s, u"import user_c"_s}
-            << QStringList{addedA, addedB, AccountRegistry::foreignLogin()}
-            << u"home user_a, primary user_a: user_a user_b / user_a"_s << u"a user_b=b"_s;
-        QTest::newRow("the home account alone takes any paste")
-            << QStringList{u"add a"_s, u"paste c"_s} << QStringList{addedA, u"stored in home"_s}
-            << u"none / user_a"_s << u"c"_s;
+        row("a paste of a listed account", "add a; add b; paste team::b",
+            {addedA, addedB, u"stored in user_b"_s}, both, u"a user_b=team::b"_s);
+        row("a paste of another account", "add a; add b; paste c", {addedA, addedB, foreign}, both,
+            u"a user_b=b"_s);
+        row("the home account alone takes any paste", "add a; paste c", {addedA, u"stored in home"_s},
+            u"none / user_a"_s, u"c"_s);
         // The home place empties; the next account added takes it.
-        QTest::newRow("the home account removed")
-            << QStringList{u"add a"_s, u"add b"_s, u"remove user_a"_s, u"add c"_s}
-            << QStringList{addedA, addedB, u"已移除账号：a@example.com"_s, addedC}
-            << u"home user_c, primary user_b: user_b user_c / user_c"_s << u"c user_b=b"_s;
+        row("the home account removed", "add a; add b; remove user_a; add c",
+            {addedA, addedB, removedA, u"已添加账号：c@example.com"_s},
+            u"home user_c, primary user_b: user_b user_c / user_c"_s, u"c user_b=b"_s);
         // One left beside the empty home place behaves as one account, but takes no other's token.
-        QTest::newRow("one left beside the empty home")
-            << QStringList{u"add a"_s, u"add b"_s, u"remove user_a"_s, u"paste c"_s, u"import user_b"_s}
-            << QStringList{addedA, addedB, u"已移除账号：a@example.com"_s, AccountRegistry::foreignLogin(),
-                           u"stored in user_b"_s}
-            << u"home -, primary user_b: user_b / removed"_s << u"- user_b=user_b::"_s + jwtOf(u"user_b"_s);
+        row("one left beside the empty home", "add a; add b; remove user_a; paste c; import user_b",
+            {addedA, addedB, removedA, foreign, u"stored in user_b"_s},
+            u"home -, primary user_b: user_b / removed"_s, u"- user_b=user_b::"_s + jwtOf(u"user_b"_s));
         // The only account, by the user id the service named: removing it sticks.
-        QTest::newRow("the only account removed")
-            << QStringList{u"add a"_s, u"primary user_a"_s, u"remove user_a"_s}
-            << QStringList{addedA, u"primary"_s, u"已移除账号：a@example.com"_s} << u"none / removed"_s
-            << u"-"_s;
-        QTest::newRow("another removed, the primary passes")
-            << QStringList{u"add a"_s, u"add b"_s, u"primary b@example.com"_s, u"primary user_b"_s,
-                           u"remove user_b"_s}
-            << QStringList{addedA, addedB, u"unknown"_s, u"primary"_s, u"已移除账号：b@example.com"_s}
-            << u"home user_a, primary user_a: user_a / user_a"_s << u"a"_s;
-        QTest::newRow("the list held elsewhere: no primary chosen")
-            << QStringList{u"add a"_s, u"add b"_s, u"hold"_s, u"primary user_b"_s}
-            << QStringList{addedA, addedB, {}, u"failed"_s}
-            << u"home user_a, primary user_a: user_a user_b / user_a"_s << u"a user_b=b"_s;
-        QTest::newRow("unknown or locked: nothing removed")
-            << QStringList{u"add a"_s, u"add b"_s, u"remove user_c"_s, u"lock"_s, u"remove user_b"_s}
-            << QStringList{addedA, addedB, u"没有这个账号：user_c"_s, {}, u"钥匙串已锁定"_s}
-            << u"home user_a, primary user_a: user_a user_b / user_a"_s << u"a user_b=b"_s;
+        row("the only account removed", "add a; primary user_a; remove user_a",
+            {addedA, u"primary"_s, removedA}, u"none / removed"_s, u"-"_s);
+        row("another removed, the primary passes",
+            "add a; add b; primary b@example.com; primary user_b; remove user_b",
+            {addedA, addedB, u"unknown"_s, u"primary"_s, u"已移除账号：b@example.com"_s},
+            u"home user_a, primary user_a: user_a / user_a"_s, u"a"_s);
+        row("the list held elsewhere: no primary chosen", "add a; add b; hold; primary user_b",
+            {addedA, addedB, {}, u"failed"_s}, both, u"a user_b=b"_s);
+        row("unknown or locked: nothing removed", "add a; add b; remove user_c; lock; remove user_b",
+            {addedA, addedB, u"没有这个账号：user_c"_s, {}, u"钥匙串已锁定"_s}, both, u"a user_b=b"_s);
         // A new label may not read as an option on the command line.
-        QTest::newRow("labels") << QStringList{u"add a"_s, u"add b"_s, u"label user_b -x"_s,
-                                               u"label user_b 工作"_s}
-                                << QStringList{addedA, addedB, u"标签不能以 - 开头"_s, {}}
-                                << u"home user_a, primary user_a: user_a user_b / user_a"_s
-                                << u"a user_b=b"_s;
+        row("labels", "add a; add b; label user_b -x; label user_b 工作",
+            {addedA, addedB, u"标签不能以 - 开头"_s, {}}, both, u"a user_b=b"_s);
     }
 
     void changes()
@@ -186,18 +155,6 @@ private Q_SLOTS:
         QTEST(said, "said");
         QTEST(world.list(), "list");
         QTEST(world.tokens(), "tokens");
-    }
-
-    void aNinthIsRefused()
-    {
-        RegistryWorld world;
-        for (int i = 0; i < AccountList::maximum; ++i) {
-            const QString token = u"t%1"_s.arg(i);
-            world.service->identities.insert(token, {1, u"user_"_s + token, {}, {}});
-            QCOMPARE(world.step(u"add "_s + token), u"已添加账号：user_"_s + token);
-        }
-        QCOMPARE(world.step(u"add a"_s), u"最多只能添加 8 个账号"_s);
-        QCOMPARE(AccountList::read().list.accounts.size(), AccountList::maximum);
     }
 
     // Removal takes every file of the account, and a refresh that read the place before can no

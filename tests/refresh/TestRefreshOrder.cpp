@@ -7,7 +7,6 @@
 
 namespace {
 
-const QString updated = u"已更新 · 10:00"_s;
 // The rest of a window's refresh once its overview o2 has answered.
 const QString secondStores = u"store o2, nudge, notice o2, patch tok, store o2+p, nudge, notice o2+p"_s;
 
@@ -70,10 +69,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("status");
         const QString shown = u"follow, overview tok, store o1, nudge, notice o1, patch tok, "_s;
         QTest::newRow("a timer refresh")
-            << u"timer"_s << shown + u"follow, overview tok, " + secondStores << u"已更新 · 10:00"_s;
+            << u"timer"_s << shown + u"follow, overview tok, " + secondStores << updated;
         // The token it was fetched with is gone.
-        QTest::newRow("a logout") << u"logout"_s << shown + u"forget"
-                                  << u"已退出登录。上次用量仍留在本机。"_s;
+        QTest::newRow("a logout") << u"logout"_s << shown + u"forget" << loggedOut;
     }
 
     void aSupersededPatchStoresNothing()
@@ -102,9 +100,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("meanwhile");
         QTest::addColumn<QString>("journal"); // after the first refresh's sync
-        const QString first =
-            u"follow, overview tok, store o1, nudge, notice o1, patch tok, store o1+p, nudge, "
-            u"notice o1+p, ledger 20 tok"_s;
+        const QString first = u"follow, "_s + window;
         QTest::newRow("nothing") << QString() << first;
         // Another process's sync holds the ledger: the refresh is unchanged.
         QTest::newRow("the ledger is busy") << u"ledger-busy"_s << first;
@@ -157,21 +153,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("held");      // the edge whose answer waits
         QTest::addColumn<QString>("whileHeld"); // the journal meanwhile
         QTest::addColumn<QString>("after");
-        const QString window =
-            u"follow, pricing, overview tok, store o1, nudge, notice o1, patch tok, store o1+p, "
-            u"nudge, notice o1+p, ledger 20 tok"_s;
-        const QString headless =
-            u"pricing, follow, overview tok, patch tok, store o1+p, nudge, notice o1+p"_s;
+        const QString user = u"follow, pricing, "_s + window;
+        const QString run = u"pricing, follow, "_s + headlessStores;
         // The window goes on; the widget redraws for the new table on its own.
-        QTest::newRow("user, pricing") << u"user"_s << u"pricing"_s << window << window + u", nudge";
-        const QString pricedFirst = QString(window).replace(u"pricing, "_s, u"pricing, nudge, "_s);
+        QTest::newRow("user, pricing") << u"user"_s << u"pricing"_s << user << user + u", nudge";
+        const QString pricedFirst = u"follow, pricing, nudge, "_s + window;
         QTest::newRow("user, notices") << u"user"_s << u"notices"_s << pricedFirst << pricedFirst;
         // Nothing before the day's prices: the widget's estimates need them first. The notices are
         // delivered before the run goes on to its end, and exits.
         QTest::newRow("headless, pricing")
-            << u"headless"_s << u"pricing"_s << u"pricing"_s << headless + u", ledger 10 tok";
+            << u"headless"_s << u"pricing"_s << u"pricing"_s << run + u", ledger 10 tok";
         QTest::newRow("headless, notices")
-            << u"headless"_s << u"notices"_s << headless << headless + u", ledger 10 tok";
+            << u"headless"_s << u"notices"_s << run << run + u", ledger 10 tok";
     }
 
     void awaitedOrAlongside()

@@ -3,23 +3,14 @@
 
 namespace {
 
-// A refresh to its end on the window's policies: the overview shown at once, then its event patch
-// stored, a notice for each, the ledger last.
-const QString windowStores =
-    u"overview tok, store o1, nudge, notice o1, patch tok, store o1+p, nudge, notice o1+p"_s;
-const QString window = windowStores + u", ledger 20 tok"_s;
-// On the headless one: the patch awaited, the snapshot stored once, its notices, a shorter ledger.
-const QString headlessStores = u"overview tok, patch tok, store o1+p, nudge, notice o1+p"_s;
-const QString headless = headlessStores + u", ledger 10 tok"_s;
-// The same with the editor's login, taken over before the requests.
+// The window's and the headless refresh (RefreshTesting.h) with the editor's login, taken over before the
+// requests.
 const QString windowAsEditor = QString(window).replace(u"tok"_s, u"editor"_s);
 const QString headlessAsEditor = QString(headless).replace(u"tok"_s, u"editor"_s);
 
-const QString updated = u"已更新 · 10:00"_s;
 const QString noSession = u"还没有登录态。请先粘贴 Cookie。"_s;
 const QString waiting = u"等待粘贴 Cookie"_s; // the status before anything was said
 const QString locked = u"钥匙串已锁定 · 点「刷新」解锁"_s;
-const QString stillLocked = u"钥匙串仍锁定"_s;
 const QString cache = u" · 仍显示缓存"_s;
 const QString busy = u"服务繁忙，10:02 后再试"_s;
 const QString failed = u"读取 /api/auth/me 失败"_s;
@@ -188,8 +179,6 @@ private Q_SLOTS:
         QVERIFY(!world.pipeline->isRefreshing());
     }
 
-    // The account removed (by another process) while its refresh runs: from then on nothing more is
-    // sent or stored for it, and an answer still in flight is dropped.
     // What "/api/auth/me" said of the user goes to the account's record with every overview.
     void theServiceNamesTheUser()
     {
@@ -201,6 +190,8 @@ private Q_SLOTS:
         QVERIFY(failing.account.record->identities.isEmpty());
     }
 
+    // The account removed (by another process) while its refresh runs: from then on nothing more is
+    // sent or stored for it, and an answer still in flight is dropped.
     void aRemovedAccountStopsWhereItIs_data()
     {
         QTest::addColumn<QString>("policy");
