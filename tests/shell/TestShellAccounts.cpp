@@ -7,19 +7,6 @@
 
 #include <QLineEdit>
 
-namespace {
-
-// The switcher's entries as its list shows them.
-QStringList entries(const AccountSwitcher* switcher)
-{
-    QStringList texts;
-    for (int i = 0; i < switcher->count(); ++i)
-        texts.append(switcher->itemText(i));
-    return texts;
-}
-
-} // namespace
-
 // Two accounts side by side: the header's account and switcher, the keys, the tray's lines and
 // tooltip, and the settings page's accounts.
 class TestShellAccounts : public QObject
@@ -48,7 +35,10 @@ private Q_SLOTS:
         QCOMPARE(switcher->accessibleName(), u"账号"_s);
         // ("+p": each overview's event patch, as the scripted service marks it.)
         const QStringList lines{u"me@example.com · Pro+p · 剩余 69%"_s, u"工作 · Enterprise+p · 剩余 40%"_s};
-        QCOMPARE(entries(switcher), lines);
+        QStringList entries;
+        for (int i = 0; i < switcher->count(); ++i)
+            entries.append(switcher->itemText(i));
+        QCOMPARE(entries, lines);
         QCOMPARE(header->accountLabel()->text(), u"me@example.com"_s);
         QCOMPARE(header->accountPlan()->text(), u"Pro+p"_s);
         screenshot(window, u"accounts-overview-personal"_s);
