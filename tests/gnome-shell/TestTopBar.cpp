@@ -3,7 +3,6 @@
 #include "TestRegistry.h"
 
 #include "app/shell/TopBarExtension.h"
-#include "model/AccountList.h"
 #include "model/AccountRoster.h"
 #include "model/SnapshotStore.h"
 #include "platform/ProcessRunner.h"
@@ -81,9 +80,8 @@ QString updatedAt(const UsageSnapshot& snapshot)
 
 } // namespace
 
-// The extension in this machine's real GNOME Shell (43 on Debian 12, 48 on Debian 13) against the
-// fake service: what the top bar and its menu show before any data, after a refresh, with two
-// accounts and with stale data, that disabling leaves nothing behind, and "刷新" with a locked keyring.
+// The extension in this machine's real GNOME Shell (43 on Debian 12, 48 on Debian 13), against the
+// fake service; each step builds on the last.
 class TestTopBar : public QObject
 {
     Q_OBJECT

@@ -2,11 +2,8 @@
 
 #include "EditorDatabase.h"
 #include "ReadmePicture.h"
-#include "RecordingRunner.h"
-#include "ScriptedEdges.h"
 #include "StoreWorld.h"
 
-#include "app/UsageStore.h"
 #include "app/shell/ActionButton.h"
 #include "app/shell/AddAccountSheet.h"
 #include "app/shell/AppShell.h"
@@ -35,10 +32,8 @@
 #include "model/QuotaThresholds.h"
 #include "model/StatusLine.h"
 #include "platform/AtomicFile.h"
-#include "platform/MemorySecretStore.h"
 #include "platform/Paths.h"
 #include "platform/Preferences.h"
-#include "platform/ProcessRunner.h"
 
 #include <QAccessible>
 #include <QDir>

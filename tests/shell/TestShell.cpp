@@ -3,7 +3,6 @@
 
 #include "app/shell/OnDemandAmountRow.h"
 #include "app/shell/ShellColours.h"
-#include "app/views/PageScroll.h"
 
 #include <QLineEdit>
 
@@ -23,8 +22,6 @@ private Q_SLOTS:
         DashboardHeader* header = window.header();
         ActionButton* refresh = header->refreshButton();
         QCOMPARE(window.selectedPage(), DashboardPage::overview);
-        QCOMPARE(window.pageSwitcher()->segments(),
-                 (QStringList{u"概览"_s, u"模型"_s, u"趋势"_s, u"设置"_s}));
         QCOMPARE(header->subtitleLabel()->text(), u"仅保存在这台电脑上"_s);
         screenshot(&window, u"window-empty"_s);
 
@@ -239,13 +236,11 @@ private Q_SLOTS:
         enter(u"250"_s);
         QCOMPARE(fixture.stored("onDemandNoticeUSD").toInt(), 250);
         QVERIFY(amount->problem()->isHidden());
-        for (const QString& wrong : {u"0"_s, u"100001"_s, u"12.5"_s}) {
-            enter(wrong);
-            QCOMPARE(amount->problem()->text(), u"请输入 1 到 100000 之间的整数"_s);
-            QVERIFY(!amount->problem()->isHidden());
-            QCOMPARE(fixture.stored("onDemandNoticeUSD").toInt(), 250);
-            QCOMPARE(amount->field()->text(), u"250"_s);
-        }
+        enter(u"12.5"_s); // which amounts are whole numbers in range is OnDemandAmount's table
+        QCOMPARE(amount->problem()->text(), u"请输入 1 到 100000 之间的整数"_s);
+        QVERIFY(!amount->problem()->isHidden());
+        QCOMPARE(fixture.stored("onDemandNoticeUSD").toInt(), 250);
+        QCOMPARE(amount->field()->text(), u"250"_s);
         page.setPalette(ShellColours::boardPalette(page.palette()));
         page.resize(720, 900);
         page.show();

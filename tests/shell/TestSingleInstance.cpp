@@ -29,33 +29,16 @@ while (my @ready = $select->can_read) {
 sleep;
 )";
 
-// Sets an environment variable for one scope, or unsets it; the old value comes back afterwards.
-class ScopedVariable
+// An environment variable's value, or none when it is unset; and setting one so, or unsetting it.
+std::optional<QByteArray> variable(const char* name)
 {
-public:
-    ScopedVariable(const char* name, const std::optional<QString>& value)
-        : m_name(name)
-        , m_old(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt)
-    {
-        if (value)
-            qputenv(name, value->toUtf8());
-        else
-            qunsetenv(name);
-    }
-    ~ScopedVariable()
-    {
-        if (m_old)
-            qputenv(m_name, *m_old);
-        else
-            qunsetenv(m_name);
-    }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
+    return qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt;
+}
 
-private:
-    const char* m_name;
-    std::optional<QByteArray> m_old;
-};
+void setVariable(const char* name, const std::optional<QByteArray>& value)
+{
+    value ? qputenv(name, *value) : qunsetenv(name);
+}
 
 } // namespace
 
@@ -130,9 +113,14 @@ private Q_SLOTS:
             QVERIFY(::mkdir(path.constData(), it.value()) == 0 && ::chmod(path.constData(), it.value()) == 0);
         }
         QVERIFY(::chown(QFile::encodeName(machine.filePath(u"theirs"_s)).constData(), other, other) == 0);
-        const ScopedVariable tmp("TMPDIR", machine.filePath(u"tmp"_s));
-        const ScopedVariable runtimeFolder(
-            "XDG_RUNTIME_DIR", runtime == u"none" ? std::nullopt : std::optional(machine.filePath(runtime)));
+        const auto restore = qScopeGuard([tmp = variable("TMPDIR"), folder = variable("XDG_RUNTIME_DIR")] {
+            setVariable("TMPDIR", tmp);
+            setVariable("XDG_RUNTIME_DIR", folder);
+        });
+        setVariable("TMPDIR", QFile::encodeName(machine.filePath(u"tmp"_s)));
+        setVariable("XDG_RUNTIME_DIR", runtime == u"none"
+                                           ? std::nullopt
+                                           : std::optional(QFile::encodeName(machine.filePath(runtime))));
 
         const QString name = u"/tallyfern-"_s + QString::number(::getuid());
         QStringList arguments{u"--reuid="_s + QString::number(other),

@@ -168,9 +168,8 @@ QCoro::Task<SecretLookup> ScriptedSession::unlockAndLookup()
     co_return lookup();
 }
 
-void ScriptedSession::save(const QString& pasted, const QString& owner)
+void ScriptedSession::save(const QString& pasted, const QString&)
 {
-    owners.append(owner);
     const QString normalized = SessionKeychain::normalize(pasted);
     if (normalized.isEmpty() || !SessionKeychain::isSendable(normalized))
         throw SessionKeychainError(SessionKeychainError::Kind::empty);

@@ -128,9 +128,7 @@ public:
     SecretLookup lookup() override;
     bool needsUnlock() override { return *locked; }
     QCoro::Task<SecretLookup> unlockAndLookup() override;
-    // Records whose the paste was said to be in `owners` (empty when nobody asked).
     void save(const QString& pasted, const QString& owner) override;
-    QStringList owners;
     void remove() override;
     bool isFollowing() override { return following; }
     void setFollowing(bool on) override;

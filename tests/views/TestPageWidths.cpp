@@ -2,7 +2,6 @@
 #include "TestRegistry.h"
 
 #include "app/views/FitLabel.h"
-#include "app/views/ModelTable.h"
 #include "app/views/ModelTile.h"
 #include "app/views/ModelsPage.h"
 #include "app/views/OverviewPage.h"
@@ -84,6 +83,10 @@ private Q_SLOTS:
                 QVERIFY2(plan == tooLong ? shown.endsWith(u'…') && plan.startsWith(shown.chopped(1))
                                          : shown == plan,
                          qPrintable(shown));
+                if (plan == u"enterprise"_s || (plan == tooLong && width == 640))
+                    saveScreenshot(
+                        &overview, width,
+                        u"overview-%1-%2"_s.arg(plan == tooLong ? u"long-plan"_s : plan).arg(width));
             }
         }
         // The longest pace line, Cursor's with a two-digit month and day, and the used-up line keep
@@ -117,17 +120,6 @@ private Q_SLOTS:
                 }
             }
         }
-        Clock::setSource([] { return *Timestamp::parseInternetDateTime(QString::fromLatin1(now)); });
-
-        UsageSnapshot s = realistic();
-        s.planName = u"enterprise"_s;
-        OverviewPage overview;
-        overview.setSnapshot(s);
-        for (const int width : {660, 720, 800})
-            saveScreenshot(&overview, width, u"overview-enterprise-"_s + QString::number(width));
-        s.planName = tooLong;
-        overview.setSnapshot(s);
-        saveScreenshot(&overview, 640, u"overview-long-plan"_s);
     }
 };
 

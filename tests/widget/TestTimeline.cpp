@@ -53,12 +53,8 @@ private Q_SLOTS:
         QCOMPARE(timeline.entries, (QList<UsageEntry>{{at(noon), UsageSnapshot::empty()}}));
         QCOMPARE(timeline.reloadAfter, at(u"2025-05-10T04:05:00Z"_s));
 
-        // A snapshot without real data is never shown, and the app's settings are not the widget's.
-        UsageSnapshot fake = realistic();
-        fake.hasRealData = false;
+        // The app's settings are not the widget's. (Which stored snapshot counts is SnapshotStore's.)
         storeInSettings(Preferences::Key::usageSnapshot, realistic());
-        storeInSettings(Preferences::Key::widgetSnapshot, fake);
-        storeAsApp(fake);
         QCOMPARE(Provider().snapshot(), (UsageEntry{at(noon), UsageSnapshot::empty()}));
 
         // The file first, then the widget's own settings.

@@ -112,26 +112,15 @@ private Q_SLOTS:
         using Mode = WidgetCommandLine::Invocation::Mode;
         const WidgetCommandLine::Invocation parsed =
             WidgetCommandLine::parse(QStringList{u"tallyfern-widget"_s} + arguments);
-        QString shown;
-        switch (parsed.mode) {
-        case Mode::desktop:
-            shown = u"desktop"_s;
-            break;
-        case Mode::render:
+        const QMap<Mode, QString> modes{{Mode::desktop, u"desktop"_s},
+                                        {Mode::help, u"help"_s},
+                                        {Mode::version, u"version"_s},
+                                        {Mode::misused, parsed.problem}};
+        QString shown = modes.value(parsed.mode);
+        if (parsed.mode == Mode::render)
             shown = u"render "_s + WidgetFamilies::name(*parsed.family) + u' ' + parsed.output + u" ×"_s +
                     QString::number(parsed.scale) + (parsed.placeholder ? u" placeholder"_s : QString()) +
                     (parsed.dark ? u" dark"_s : QString());
-            break;
-        case Mode::help:
-            shown = u"help"_s;
-            break;
-        case Mode::version:
-            shown = u"version"_s;
-            break;
-        case Mode::misused:
-            shown = parsed.problem;
-            break;
-        }
         if (!parsed.account.isEmpty())
             shown += u" @"_s + parsed.account;
         QCOMPARE(shown, invocation);
