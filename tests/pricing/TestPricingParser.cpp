@@ -107,18 +107,16 @@ private Q_SLOTS:
         QCOMPARE(catalog->grok46DiscountEnd, end);
     }
 
-    // 10x the target of bench/crafted_input_bench: a whole-document search per row took 6.6 s.
-    void manyDiscountedRowsWithoutASentenceStayFast()
+    // A document of many such rows once stalled a refresh (a whole-document search per row);
+    // bench/crafted_input_bench measures its speed, this checks every row is still read.
+    void manyDiscountedRowsWithoutASentence()
     {
         QString row = u"| Grok 4.6 | xAI | $2 | - | $0.50 | $6 | "_s;
         row += QString(256 - row.size() - 3, u'x') + u" |\n";
         const QString table =
             u"| Model | Provider | Input | Cache write | Cache read | Output | Notes |\n"_s +
             row.repeated(16'384);
-        QElapsedTimer timer;
-        timer.start();
         const auto catalog = PricingParser::parse(table, at(u"2026-05-13T08:00:00Z"_s));
-        QVERIFY2(timer.elapsed() < 2'000, QByteArray::number(timer.elapsed()));
         QVERIFY(catalog && !catalog->grok46DiscountEnd);
         QCOMPARE(catalog->entries.size(), 16'384);
     }
